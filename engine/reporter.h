@@ -1,0 +1,26 @@
+#pragma once
+// How a job talks to the person using it: the GUI shows message boxes, the CLI writes to stderr
+// and prompts, tests record.
+#include <string>
+
+#include "engine/messages.h"
+
+namespace murl {
+
+struct Message {
+  MessageId id;
+  std::string title;
+  std::string text;  // in the chosen language, any number already filled in
+};
+
+class Reporter {
+ public:
+  virtual ~Reporter() = default;
+  virtual void warn(const Message& message) = 0;
+  virtual void error(const Message& message) = 0;
+  virtual void report(const Message& message) = 0;
+  // A Yes/No question; true means Yes.
+  virtual bool askYesNo(const Message& message) = 0;
+};
+
+}  // namespace murl

@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace murl::platform {
+
+enum class Language : uint8_t { kEnglish = 0, kItalian = 1 };
+
+// Italian when the user's locale (LC_ALL, then LC_MESSAGES, then LANG: the first one set and
+// non-empty) starts with "it"; English otherwise. An override (from tests or --lang) wins.
+Language detectLanguage(std::optional<Language> override = std::nullopt);
+
+// The thousand separator of the user's numeric locale; "." when the locale has none.
+std::string thousandSeparator();
+
+}  // namespace murl::platform

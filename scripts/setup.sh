@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need; does nothing when all are present.
+set -euo pipefail
+
+packages=(build-essential cmake pkg-config zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev)
+if [[ "${MURL_WITH_FUZZ:-0}" == 1 ]]; then
+  packages+=(clang libclang-rt-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+echo "Installing: ${missing[*]}" >&2
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
