@@ -10,6 +10,7 @@
 #include "engine/options.h"
 #include "engine/reporter.h"
 #include "platform/locale.h"
+#include "transforms/interrupt.h"
 #include "transforms/password.h"
 #include "transforms/random_source.h"
 
@@ -35,6 +36,7 @@ class Workspace {
   std::atomic<bool> busy{false};     // set by a job for its whole run
   // What every block and row loop polls.
   bool interrupted() const { return stop.load() || closing.load(); }
+  Interrupt interrupt() const { return {&stop, &closing}; }
 
   Options options;
   RandomSource random;
