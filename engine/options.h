@@ -2,6 +2,10 @@
 // The per-format settings of the Options Panel; every run starts from these defaults.
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "platform/locale.h"
 
 namespace murl {
 
@@ -11,6 +15,11 @@ enum class LevelFormat : uint8_t { kAif, kAu, kBmp, kJpg, kMp3, kPcx, kPng, kTga
 // 0 "Minimum" .. 6 "Maximum"; used for bits selection and compression levels alike.
 constexpr uint8_t kMaxLevel = 6;
 constexpr uint8_t kDefaultLevel = 3;
+
+// "Minimum" .. "Maximum" (Italian "Minimo" .. "Massimo"); level must be 0 to 6.
+const char* levelName(uint8_t level, platform::Language language);
+// The level whose English or Italian name is `name` (letter case ignored), or a digit 0 to 6.
+std::optional<uint8_t> parseLevel(std::string_view name);
 
 enum class RleOutput : uint8_t { kAsOriginal = 0, kCompressed = 1, kUncompressed = 2 };
 enum class PngOutput : uint8_t { kAsOriginal = 0, kInterlaced = 1, kLinear = 2 };
