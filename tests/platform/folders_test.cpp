@@ -1,0 +1,125 @@
+#include "platform/folders.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <optional>
+
+#include "platform/locale.h"
+#include "platform/system_info.h"
+#include "support/temp_dir.h"
+
+namespace murl::platform {
+namespace {
+
+using test::TempDir;
+
+TEST(Folders, ListingIsSortedSkipsDotEntriesAndMarksKinds) {
+  TempDir dir;
+  test::writeAll(dir.file("b.txt"), {1});
+  test::writeAll(dir.file(".hidden"), {});
+  ASSERT_TRUE(createFolder(dir.file("A")));
+  ASSERT_TRUE(createFolder(dir.file("A")));  // already there counts as success
+  ASSERT_EQ(::symlink("nowhere", dir.file("broken").c_str()), 0);
+  std::vector<FolderEntry> entries;
+  ASSERT_TRUE(listFolder(dir.path(), entries));
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].name, ".hidden");
+  EXPECT_EQ(entries[0].attributes, attr::kHidden);
+  EXPECT_EQ(entries[1].name, "A");
+  EXPECT_TRUE(entries[1].isFolder);
+  EXPECT_EQ(entries[2].name, "b.txt");
+  EXPECT_EQ(entries[2].attributes, attr::kNormal);
+  EXPECT_FALSE(listFolder(dir.file("b.txt"), entries));
+}
+
+TEST(Folders, ReadOnlyAttributeMapsToWritePermissionBothWays) {
+  TempDir dir;
+  std::string f = dir.file("f");
+  test::writeAll(f, {1});
+  ASSERT_TRUE(setFileAttributes(f, attr::kReadOnly | attr::kArchive));
+  struct stat st;
+  ASSERT_EQ(::stat(f.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0222, 0u);
+  EXPECT_EQ(fileAttributes(f), attr::kReadOnly);
+  ASSERT_TRUE(setFileAttributes(f, attr::kNormal));
+  EXPECT_EQ(fileAttributes(f), attr::kNormal);
+  EXPECT_EQ(fileAttributes(dir.file("missing")), attr::kInvalid);
+  EXPECT_EQ(fileAttributes(dir.path()) & attr::kDirectory, attr::kDirectory);
+}
+
+TEST(Folders, PathHelpers) {
+  EXPECT_EQ(joinPath("/a", "b"), "/a/b");
+  EXPECT_EQ(joinPath("/a/", "b"), "/a/b");
+  EXPECT_EQ(baseName("/x/y/z.wav"), "z.wav");
+  EXPECT_EQ(baseName("z.wav"), "z.wav");
+}
+
+class EnvGuard {
+ public:
+  explicit EnvGuard(std::vector<std::string> names) : names_(std::move(names)) {
+    for (auto& n : names_) {
+      const char* v = std::getenv(n.c_str());
+      saved_.push_back(v ? std::optional<std::string>(v) : std::nullopt);
+      ::unsetenv(n.c_str());
+    }
+  }
+  ~EnvGuard() {
+    for (size_t i = 0; i < names_.size(); ++i) {
+      if (saved_[i]) ::setenv(names_[i].c_str(), saved_[i]->c_str(), 1);
+      else ::unsetenv(names_[i].c_str());
+    }
+  }
+
+ private:
+  std::vector<std::string> names_;
+  std::vector<std::optional<std::string>> saved_;
+};
+
+TEST(Locale, LanguageFollowsTheFirstSetVariableAndTheOverrideWins) {
+  EnvGuard guard({"LC_ALL", "LC_MESSAGES", "LANG"});
+  EXPECT_EQ(detectLanguage(), Language::kEnglish);
+  ::setenv("LANG", "it_IT.UTF-8", 1);
+  EXPECT_EQ(detectLanguage(), Language::kItalian);
+  ::setenv("LC_MESSAGES", "en_GB.UTF-8", 1);  // more specific than LANG
+  EXPECT_EQ(detectLanguage(), Language::kEnglish);
+  ::setenv("LC_ALL", "it_CH", 1);
+  EXPECT_EQ(detectLanguage(), Language::kItalian);
+  EXPECT_EQ(detectLanguage(Language::kEnglish), Language::kEnglish);
+  ::setenv("LC_ALL", "", 1);  // empty means unset
+  EXPECT_EQ(detectLanguage(), Language::kEnglish);
+}
+
+TEST(Locale, ThousandSeparatorFallsBackToDot) {
+  EnvGuard guard({"LC_ALL", "LC_NUMERIC", "LANG"});
+  ::setenv("LC_ALL", "C", 1);  // the C locale has no separator
+  EXPECT_EQ(thousandSeparator(), ".");
+}
+
+TEST(SystemInfo, RecordsHaveTheirStoredLayout) {
+  SystemTime t{2026, 12, 0, 6, 12, 34, 56, 789};
+  auto bytes = serialise(t);
+  EXPECT_EQ(bytes[0], 0xEA);  // 2026 little-endian
+  EXPECT_EQ(bytes[1], 0x07);
+  EXPECT_EQ(bytes[14], 0x15);  // 789
+  EXPECT_EQ(bytes[15], 0x03);
+  SystemInfo info;
+  info.pageSize = 0x1000;
+  info.processorRevision = 0xABCD;
+  auto record = serialise(info);
+  EXPECT_EQ(record[5], 0x10);
+  EXPECT_EQ(record[34], 0xCD);
+  EXPECT_EQ(record[35], 0xAB);
+  SystemTime now = utcNow();
+  EXPECT_GE(now.year, 2024);
+  EXPECT_LE(now.milliseconds, 999);
+  uint8_t a[32] = {}, b[32] = {};
+  ASSERT_TRUE(osRandomBytes(a, sizeof a));
+  ASSERT_TRUE(osRandomBytes(b, sizeof b));
+  EXPECT_NE(std::memcmp(a, b, sizeof a), 0);
+}
+
+}  // namespace
+}  // namespace murl::platform
