@@ -1,0 +1,23 @@
+#pragma once
+// Which format a file is: by its extension first, then by its content (the count operation).
+#include <optional>
+#include <string_view>
+
+#include "carriers/contract.h"
+
+namespace murl {
+
+// Who asks: modules can be neither marked nor checked.
+enum class IdentifyPurpose : uint8_t { kHiding, kUnhiding, kAuthoring, kChecking };
+
+// The type the extension (after the last "." past the path's first character) leads to, in the
+// table's order: an extension matches an entry it is a leading part of (letters folded), or a
+// pattern "8b*", "dl*", "hx*", "xh*" whose "*" stands for one letter. None when nothing matches.
+std::optional<CarrierType> typeFromExtension(std::string_view path);
+
+// True when the file is a carrier; the record then holds its final type and carrier bits.
+// Shows "Couldn't open carrier!" when the file cannot be opened; no other message.
+bool identify(const std::string& path, IdentifyPurpose purpose, IdentificationRecord& record,
+              Workspace& workspace);
+
+}  // namespace murl
