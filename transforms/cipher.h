@@ -1,0 +1,27 @@
+#pragma once
+// The sixteen-round cipher: the block form for the pieces of the hidden stream (keyed by the
+// password) and the header form for the carrier trailer (keyed by a 32-bit value).
+#include <cstddef>
+#include <cstdint>
+
+#include "transforms/interrupt.h"
+#include "transforms/password.h"
+#include "transforms/random_source.h"
+
+namespace murl {
+
+constexpr size_t kCipherOverhead = 16;  // one tag byte per round
+
+// Enciphers n bytes in place into n + 16 bytes; buffer and scratch hold at least n + 16 bytes.
+// False (buffer unspecified) when the interrupt is raised at the start of a round, or when no
+// password has been taken.
+bool encipherBlock(uint8_t* buffer, size_t n, uint8_t* scratch, const Password& password,
+                   RandomSource& random, Interrupt interrupt = {});
+// Deciphers m >= 16 bytes in place into m - 16 bytes. False only when interrupted (or when m is
+// below 16 or no password has been taken). A wrong password gives garbage, not a failure.
+bool decipherBlock(uint8_t* buffer, size_t m, uint8_t* scratch, const Password& password,
+                   Interrupt interrupt = {});
+// The header form: 52 bytes at buffer become 68 bytes (buffer holds at least 68), keyed by K.
+void encipherHeader(uint8_t* buffer, uint32_t key, RandomSource& random);
+
+}  // namespace murl

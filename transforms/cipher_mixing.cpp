@@ -1,0 +1,202 @@
+// The key mixing step: every byte is mixed with the key strings at a moving key index j, with its
+// position and with the two bytes mixed before it.
+#include "transforms/cipher_parts.h"
+
+namespace murl::cipher {
+
+// Everything of one byte's mixing that depends on j and on the byte index mod 4 only: the core
+// (a bit permutation between two key-dependent operations), the rotation, and the key index's
+// part of the position term. The byte index's own part of the position term and the chaining
+// are applied by the loops.
+struct KeyMixer::Phase {
+  uint8_t core;      // j mod 5
+  uint8_t perm;      // bit permutation index
+  uint8_t term;      // added (XORed for core 2) after the permutation
+  uint8_t rotation;  // right rotation, 1 to 7
+  bool negate;       // the position formula subtracts v
+  uint8_t constant;  // the key index's part of the position formula
+
+  uint8_t forward(uint8_t x) const {
+    const auto& perms = cipherTables().permute[perm];
+    uint8_t v = 0;
+    switch (core) {
+      case 0:
+        v = static_cast<uint8_t>(perms[x ^ 0x55] + term);
+        break;
+      case 1:
+        v = static_cast<uint8_t>(perms[static_cast<uint8_t>(~x)] + term);
+        break;
+      case 2:
+        v = perms[static_cast<uint8_t>(x + 0x80)] ^ term;
+        break;
+      case 3:
+        v = static_cast<uint8_t>(perms[static_cast<uint8_t>(x + 1)] + term);
+        break;
+      default:
+        v = rotateRight(perms[static_cast<uint8_t>(x - 1)], 1);
+        break;
+    }
+    v = rotateRight(v, rotation);
+    return static_cast<uint8_t>(negate ? constant - v : constant + v);
+  }
+
+  uint8_t inverse(uint8_t w) const {
+    const auto& unperms = cipherTables().unpermute[perm];
+    uint8_t v = static_cast<uint8_t>(negate ? constant - w : w - constant);
+    v = rotateLeft(v, rotation);
+    switch (core) {
+      case 0:
+        return unperms[static_cast<uint8_t>(v - term)] ^ 0x55;
+      case 1:
+        return static_cast<uint8_t>(~unperms[static_cast<uint8_t>(v - term)]);
+      case 2:
+        return static_cast<uint8_t>(unperms[v ^ term] - 0x80);
+      case 3:
+        return static_cast<uint8_t>(unperms[static_cast<uint8_t>(v - term)] - 1);
+      default:
+        return static_cast<uint8_t>(unperms[rotateLeft(v, 1)] + 1);
+    }
+  }
+};
+
+namespace {
+
+// Rotation amounts for c = 0 to 15; c below 2 counts as 2.
+constexpr uint8_t kRotation[16] = {1, 1, 1, 2, 3, 4, 5, 6, 7, 7, 6, 5, 4, 3, 2, 1};
+
+// What the chaining adds to byte i, from the two bytes mixed before it.
+inline uint8_t chainDelta(size_t i, uint8_t a, uint8_t b) {
+  const unsigned s = static_cast<unsigned>(i + a - b) & 7;
+  const auto d = static_cast<uint8_t>(static_cast<uint8_t>(b << s) - (a >> s));
+  const auto odd = static_cast<uint8_t>(-(s & 1));  // odd shifts subtract: -d = (d ^ ~0) + 1
+  return static_cast<uint8_t>((d ^ odd) - odd);
+}
+
+// The byte index's part of the position term.
+inline uint8_t indexTerm(size_t i, uint8_t hiMask, uint8_t loMask) {
+  return static_cast<uint8_t>((i & hiMask) - (i & loMask));
+}
+
+}  // namespace
+
+KeyMixer::KeyMixer(const uint8_t* p, const uint8_t* q, size_t length, size_t expectedBytes)
+    : p_(p), q_(q), length_(length), useTables_(expectedBytes >= kTableMinBytes) {
+  for (size_t j = 0; j < length_; ++j) {
+    // The position formula is chosen by the advanced key index mod 4: even ones add the high
+    // nibble of the byte index, odd ones subtract its low nibble.
+    const size_t next = j + 1 == length_ ? 0 : j + 1;
+    hiMask_[j] = next % 2 == 0 ? 0xF0 : 0;
+    loMask_[j] = next % 2 == 0 ? 0 : 0x0F;
+  }
+}
+
+KeyMixer::Phase KeyMixer::phase(size_t j, size_t iMod4) const {
+  const size_t last = length_ - 1;
+  const unsigned pc = p_[j], qc = q_[j];
+  const unsigned pn = p_[j < last ? j + 1 : 0], qn = q_[j < last ? j + 1 : 0];
+  const unsigned pp = p_[j > 0 ? j - 1 : last], qp = q_[j > 0 ? j - 1 : last];
+  Phase ph{};
+  ph.core = static_cast<uint8_t>(j % 5);
+  switch (ph.core) {
+    case 0:
+      ph.perm = (pc + qn) & 15;
+      ph.term = static_cast<uint8_t>(-(qp + pn) - 1);
+      break;
+    case 1:
+      ph.perm = (qp + pn) & 15;
+      ph.term = static_cast<uint8_t>(qc + pp + 1);
+      break;
+    case 2:
+      ph.perm = (qc + pp) & 15;
+      ph.term = static_cast<uint8_t>(~(pc + qn));
+      break;
+    case 3:
+      ph.perm = (qn * pp) & 15;
+      ph.term = static_cast<uint8_t>(pn * qp);
+      break;
+    default:
+      ph.perm = j & 15;
+      break;
+  }
+  unsigned c = 0;
+  switch ((iMod4 + 3) & 3) {  // (i - 1) mod 4
+    case 0:
+      c = qp + pn;
+      break;
+    case 1:
+      c = qc + pp;
+      break;
+    case 2:
+      c = pc + qn;
+      break;
+    default:
+      c = qc + pc;
+      break;
+  }
+  ph.rotation = kRotation[c & 15];
+  const size_t next = j + 1 == length_ ? 0 : j + 1;
+  const auto j8 = static_cast<uint8_t>(next);
+  switch (next % 4) {
+    case 0:
+      ph.constant = static_cast<uint8_t>(-(j8 & 0x0F));
+      break;
+    case 1:
+      ph.constant = static_cast<uint8_t>((j8 & 0xF0) + 1);
+      break;
+    case 2:
+      ph.constant = static_cast<uint8_t>(-(j8 & 0x0F) + 2);
+      break;
+    default:
+      ph.constant = static_cast<uint8_t>((j8 & 0xF0) + 3);
+      break;
+  }
+  ph.negate = next % 4 == 1 || next % 4 == 2;
+  return ph;
+}
+
+void KeyMixer::buildTable(bool inverse) {
+  const int wanted = inverse ? 1 : 0;
+  if (builtTable_ == wanted) return;
+  for (size_t j = 0; j < length_; ++j) {
+    for (size_t m = 0; m < 4; ++m) {
+      const Phase ph = phase(j, m);
+      uint8_t* row = &table_[(j * 4 + m) * 256];
+      for (unsigned x = 0; x < 256; ++x)
+        row[x] =
+            inverse ? ph.inverse(static_cast<uint8_t>(x)) : ph.forward(static_cast<uint8_t>(x));
+    }
+  }
+  builtTable_ = wanted;
+}
+
+void KeyMixer::mix(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
+  if (useTables_) buildTable(false);
+  // The loop is serial: every byte's chaining needs the byte mixed just before it.
+  size_t j = start % length_;
+  uint8_t a = 0, b = 0;  // the bytes mixed one and two places before
+  for (size_t i = 0; i < n; ++i) {
+    const uint8_t core =
+        useTables_ ? table_[(j * 4 + (i & 3)) * 256 + in[i]] : phase(j, i & 3).forward(in[i]);
+    auto y = static_cast<uint8_t>(core + indexTerm(i, hiMask_[j], loMask_[j]));
+    if (i >= 2) y = static_cast<uint8_t>(y + chainDelta(i, a, b));
+    out[i] = y;
+    b = a;
+    a = y;
+    if (++j == length_) j = 0;
+  }
+}
+
+void KeyMixer::unmix(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
+  if (useTables_) buildTable(true);
+  // The chaining reads the enciphered bytes, so every byte is undone on its own.
+  size_t j = start % length_;
+  for (size_t i = 0; i < n; ++i) {
+    auto y = in[i];
+    if (i >= 2) y = static_cast<uint8_t>(y - chainDelta(i, in[i - 1], in[i - 2]));
+    const auto w = static_cast<uint8_t>(y - indexTerm(i, hiMask_[j], loMask_[j]));
+    out[i] = useTables_ ? table_[(j * 4 + (i & 3)) * 256 + w] : phase(j, i & 3).inverse(w);
+    if (++j == length_) j = 0;
+  }
+}
+
+}  // namespace murl::cipher
