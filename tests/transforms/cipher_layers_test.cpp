@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "transforms/cipher_parts.h"
+
+namespace murl::cipher {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes apply(int kind, int r, const Bytes& in) {
+  Bytes out(in.size() + 1);
+  applyLayer(kind, r, in.data(), in.size(), out.data());
+  return out;
+}
+
+Bytes randomBytes(size_t n, uint32_t seed) {
+  std::mt19937 gen(seed);
+  Bytes bytes(n);
+  for (auto& b : bytes) b = static_cast<uint8_t>(gen());
+  return bytes;
+}
+
+TEST(CipherLayers, KnownExamples) {
+  struct Example {
+    int kind, r;
+    Bytes in, out;
+  };
+  const Example examples[] = {
+      {0, 0, {0x00, 0x00, 0x00}, {0x10, 0x11, 0x12, 0x00}},
+      {1, 1, {0x00, 0x00, 0x00}, {0x21, 0x22, 0x23, 0x11}},
+      {3, 1, {0x01, 0x01, 0x01}, {0x80, 0x40, 0x20, 0x31}},
+      {4, 2, {0x61, 0x62, 0x63}, {0x63, 0x62, 0x61, 0x42}},
+      {5, 0, {0x05, 0x07, 0x09}, {0x05, 0x02, 0x09, 0x50}},
+      {6, 0, {0x01, 0x01}, {0x80, 0x80, 0x60}},
+      {8, 0, {0x12}, {0x31, 0x80}},
+      {9, 0, {0x12}, {0x5A, 0x90}},
+      {10, 0, {0x00, 0x00}, {0x21, 0x25, 0xA0}},
+      {11, 3, {0x00, 0x00, 0x00}, {0xFF, 0xFE, 0xFD, 0xB3}},
+  };
+  for (const Example& e : examples) {
+    EXPECT_EQ(apply(e.kind, e.r, e.in), e.out) << "kind " << e.kind;
+    Bytes back(e.in.size());
+    undoLayer(e.out.back(), e.out.data(), e.in.size(), back.data());
+    EXPECT_EQ(back, e.in) << "kind " << e.kind;
+  }
+}
+
+TEST(CipherLayers, Kind7PassesBytesWhateverR) {
+  const Bytes in = randomBytes(40, 7);
+  for (int r = 0; r < 16; ++r) {
+    Bytes out = apply(7, r, in);
+    EXPECT_EQ(out.back(), 0x70 + r);
+    out.pop_back();
+    EXPECT_EQ(out, in);
+  }
+}
+
+TEST(CipherLayers, EveryKindAndParameterUndoes) {
+  for (size_t n : {0u, 1u, 2u, 3u, 17u, 300u, 70000u}) {
+    const Bytes in = randomBytes(n, static_cast<uint32_t>(n));
+    for (int kind = 0; kind < kLayerKinds; ++kind) {
+      for (int r = 0; r < 16; ++r) {
+        const Bytes out = apply(kind, r, in);
+        ASSERT_EQ(out.back(), kind << 4 | r);
+        Bytes back(n);
+        undoLayer(out.back(), out.data(), n, back.data());
+        ASSERT_EQ(back, in) << "kind " << kind << " r " << r << " n " << n;
+      }
+    }
+  }
+}
+
+TEST(CipherLayers, OnlyTheKindsThatSayTheyIgnoreRIgnoreIt) {
+  const Bytes in = randomBytes(64, 3);
+  for (int kind = 0; kind < kLayerKinds; ++kind) {
+    Bytes a = apply(kind, 0, in), b = apply(kind, 5, in);
+    a.pop_back();
+    b.pop_back();
+    const bool ignoresR = kind == 2 || kind == 4 || kind == 7 || kind == 11;
+    EXPECT_EQ(a == b, ignoresR) << "kind " << kind;
+  }
+}
+
+TEST(CipherLayers, GroupsOf65536OnAFullPiece) {
+  const size_t n = 0x3FFFF0;
+  const Bytes in = randomBytes(n, 15);
+  const Bytes out = apply(5, 15, in);
+  size_t firsts = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const size_t first = i & ~size_t{0xFFFF};
+    if (i == first) {
+      ++firsts;
+      ASSERT_EQ(out[i], in[i]) << i;
+    } else {
+      ASSERT_EQ(out[i], static_cast<uint8_t>(in[i] - in[first])) << i;
+    }
+  }
+  EXPECT_EQ(firsts, 64u);  // 63 full groups and one of 65520 bytes
+}
+
+TEST(CipherLayers, StateMachinesAreOneToOneForEveryState) {
+  const CipherTables& t = cipherTables();
+  for (int s = 0; s < 16; ++s) {
+    for (int x = 0; x < 256; ++x) {
+      const uint16_t nibble = t.nibbleMix[s][x];
+      EXPECT_EQ(t.nibbleUnmix[s][nibble & 0xFF], x | (nibble & 0xFF00));
+      const uint16_t pair = t.pairMix[s][x];
+      EXPECT_EQ(t.pairUnmix[s][pair & 0xFF], x | (pair & 0xFF00));
+    }
+  }
+}
+
+TEST(CipherLayers, BitPermutationsMoveEachBitWhereTheTableSays) {
+  const CipherTables& t = cipherTables();
+  // Rows 0, 9 and 13 of the table, spelled out bit by bit.
+  EXPECT_EQ(t.permute[0][0x01], 0x80);
+  EXPECT_EQ(t.permute[0][0x0F], 0xF0);
+  EXPECT_EQ(t.permute[9][0x02], 0x04);  // bit 1 -> bit 2
+  EXPECT_EQ(t.permute[9][0x10], 0x02);  // bit 4 -> bit 1
+  EXPECT_EQ(t.permute[13][0x01], 0x02);
+  EXPECT_EQ(t.permute[13][0x10], 0x01);
+  EXPECT_EQ(t.permute[15][0x20], 0x01);  // F15[5] = 0
+  for (int k = 0; k < 16; ++k)
+    for (int x = 0; x < 256; ++x) EXPECT_EQ(t.unpermute[k][t.permute[k][x]], x);
+}
+
+TEST(CipherLayers, GarbageTagKindsPassBytesThrough) {
+  const Bytes in = randomBytes(33, 12);
+  for (int tag = 0xC0; tag <= 0xFF; ++tag) {
+    Bytes out(in.size() + 1, 0xEE);
+    undoLayer(static_cast<uint8_t>(tag), in.data(), in.size(), out.data());
+    EXPECT_EQ(out.back(), 0xEE);
+    out.pop_back();
+    EXPECT_EQ(out, in);
+  }
+}
+
+}  // namespace
+}  // namespace murl::cipher
