@@ -111,6 +111,8 @@ constexpr Entry kMessages[] = {
      "Cartella già aggiunta!\r\nContinuare la scansione degli altri file?"},  // kScanFolderAlreadyAdded
     {MessageKind::kWarning, "Hidden data too big once packed!\r\nMax 256Mb",
      "Dati da nascondere troppo grandi una volta compressi!\r\nMassimo 256Mb"},  // kHiddenStreamTooLong
+    {MessageKind::kWarning, "Target carrier is the source carrier itself!\r\nChoose another output folder",
+     "Il carrier destinazione è lo stesso carrier sorgente!\r\nScegliere un'altra cartella di output"},  // kTargetIsSource
 };
 static_assert(std::size(kMessages) == static_cast<size_t>(MessageId::kCount));
 

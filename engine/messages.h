@@ -59,6 +59,7 @@ enum class MessageId : uint16_t {
   kScanFileAlreadyAdded,
   kScanFolderAlreadyAdded,
   kHiddenStreamTooLong,
+  kTargetIsSource,
   kCount
 };
 
