@@ -114,17 +114,20 @@ TEST(CipherLayers, StateMachinesAreOneToOneForEveryState) {
 }
 
 TEST(CipherLayers, BitPermutationsMoveEachBitWhereTheTableSays) {
+  // Fk[0] .. Fk[7] per row: bit i of the input lands on bit Fk[i].
+  const char* const kTargets[16] = {"76543210", "75316420", "74163052", "72503614",
+                                    "67452301", "64207531", "65072143", "63412705",
+                                    "76540123", "02461357", "03614725", "05274163",
+                                    "10325476", "13570246", "12705634", "14365072"};
   const CipherTables& t = cipherTables();
-  // Rows 0, 9 and 13 of the table, spelled out bit by bit.
-  EXPECT_EQ(t.permute[0][0x01], 0x80);
-  EXPECT_EQ(t.permute[0][0x0F], 0xF0);
-  EXPECT_EQ(t.permute[9][0x02], 0x04);  // bit 1 -> bit 2
-  EXPECT_EQ(t.permute[9][0x10], 0x02);  // bit 4 -> bit 1
-  EXPECT_EQ(t.permute[13][0x01], 0x02);
-  EXPECT_EQ(t.permute[13][0x10], 0x01);
-  EXPECT_EQ(t.permute[15][0x20], 0x01);  // F15[5] = 0
-  for (int k = 0; k < 16; ++k)
+  for (int k = 0; k < 16; ++k) {
+    for (int i = 0; i < 8; ++i) {
+      const int target = kTargets[k][i] - '0';
+      EXPECT_EQ(t.permute[k][1 << i], 1 << target) << "F" << k << " bit " << i;
+      EXPECT_EQ(t.permute[k][0xFF ^ (1 << i)], 0xFF ^ (1 << target)) << "F" << k;
+    }
     for (int x = 0; x < 256; ++x) EXPECT_EQ(t.unpermute[k][t.permute[k][x]], x);
+  }
 }
 
 TEST(CipherLayers, GarbageTagKindsPassBytesThrough) {
