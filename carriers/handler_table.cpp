@@ -1,3 +1,5 @@
+#include "carriers/aiff_au/aiff_au.h"
+#include "carriers/bmp/bmp.h"
 #include "carriers/contract.h"
 #include "carriers/wav/wav.h"
 
@@ -36,10 +38,10 @@ using HandlerOf = const CarrierHandler& (*)();
 
 // One line per type code; each format folder provides its handler.
 constexpr HandlerOf kHandlers[kCarrierTypeCount] = {
-    refusingHandler,  // 0 AIFF
-    refusingHandler,  // 1 Next/Sun audio
-    refusingHandler,  // 2 BMP colour
-    refusingHandler,  // 3 BMP grey
+    aiffAuHandler,    // 0 AIFF
+    aiffAuHandler,    // 1 Next/Sun audio
+    bmpHandler,       // 2 BMP colour
+    bmpHandler,       // 3 BMP grey
     refusingHandler,  // 4 Windows module
     refusingHandler,  // 5 JPEG
     refusingHandler,  // 6 MP3

@@ -1,0 +1,193 @@
+#include "carriers/aiff_au/aiff_au.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "carriers/aiff_au/audio_format.h"
+#include "carriers/bmp/unit_visits.h"
+#include "carriers/wav/wav.h"
+
+namespace murl {
+namespace {
+
+using audio::AudioLayout;
+using platform::File;
+
+constexpr uint64_t kBlockSamples = kBufferSize / 2;
+
+uint8_t audioLevel(const Workspace& workspace, CarrierType type) {
+  return workspace.options.level(type == CarrierType::kAu ? LevelFormat::kAu : LevelFormat::kAif);
+}
+
+bool parse(File& src, AudioLayout& layout) {
+  return audio::parseAudio(audio::readFrom(src), src.size(), layout);
+}
+
+// How one pass over the samples reports trouble: no message for count.
+struct Pass {
+  File* dst = nullptr;
+  std::optional<MessageId> readError;
+  bool closingOnly = false;  // count and check poll only the closing flag
+};
+
+// Visits the qualifying samples of a block in order and stores the unit bits the visit leaves;
+// `changed` counts the samples whose bit changed.
+template <class Visit>
+bool walkSamples(uint8_t* bytes, uint64_t samples, uint8_t level, Visit& visit, uint64_t& changed) {
+  for (uint64_t i = 0; i < samples; ++i) {
+    uint8_t* sample = bytes + 2 * i;
+    if (!wavSampleQualifies(static_cast<int16_t>((sample[0] << 8) | sample[1]), level)) continue;
+    uint8_t bit = sample[1] & 1;
+    if (!visit(bit)) return false;
+    if (bit != (sample[1] & 1)) sample[1] ^= 1, ++changed;
+  }
+  return true;
+}
+
+// Streams the samples through the sample buffer in blocks of at most 0x200000, writing each
+// block to dst (when given) after the visit has seen it.
+template <class Visit>
+bool walkBlocks(File& src, const AudioLayout& layout, Workspace& workspace, const Pass& pass,
+                Visit& visit, uint64_t& changed) {
+  const uint8_t level = audioLevel(workspace, layout.type);
+  uint8_t* buffer = workspace.sampleBuffer.data();
+  if (!src.seek(layout.samplesAt)) {
+    if (pass.readError) workspace.show(*pass.readError);
+    return false;
+  }
+  for (uint64_t done = 0; done < layout.sampleCount;) {
+    if (pass.closingOnly ? workspace.closing.load() : workspace.interrupted()) return false;
+    const uint64_t samples = std::min(layout.sampleCount - done, kBlockSamples);
+    if (!src.readExact(buffer, samples * 2)) {
+      if (pass.readError) workspace.show(*pass.readError);
+      return false;
+    }
+    if (!walkSamples(buffer, samples, level, visit, changed)) return false;
+    if (pass.dst && !pass.dst->writeExact(buffer, samples * 2)) {
+      workspace.show(MessageId::kCouldntWriteTargetFile);
+      return false;
+    }
+    done += samples;
+  }
+  return true;
+}
+
+uint32_t leadIn(File& src, const AudioLayout& layout, const Workspace& workspace) {
+  return soundLeadIn(src.size(), audioLevel(workspace, layout.type));
+}
+
+// Hide and mark: the bytes before the samples, the samples through `visit`, the rest unchanged.
+template <class Visit, class Done>
+bool writeCarrier(File& src, File& dst, const AudioLayout& layout, Workspace& workspace,
+                  Visit& visit, Done complete, double& percentage) {
+  uint64_t changed = 0;
+  const Pass pass{&dst, MessageId::kCouldntReadSourceFile, false};
+  if (!src.seek(0) || !dst.seek(0)) {
+    workspace.show(MessageId::kCouldntReadSourceFile);
+    return false;
+  }
+  if (!copyBytes(src, dst, layout.samplesAt, workspace) ||
+      !walkBlocks(src, layout, workspace, pass, visit, changed)) {
+    return false;
+  }
+  // The source no longer holds the units it was counted with: the target could not be read back.
+  if (!complete()) {
+    workspace.show(MessageId::kWrongCarrierBitsNumber);
+    return false;
+  }
+  const uint64_t end = layout.samplesAt + layout.sampleCount * 2;
+  if (!copyBytes(src, dst, src.size() - end, workspace)) return false;
+  percentage = layout.sampleCount == 0
+                   ? 0.0
+                   : static_cast<double>(changed) * 100.0 / static_cast<double>(layout.sampleCount);
+  return true;
+}
+
+// Extract and check: the data bits go to `take`; exactly S + N + 544 samples must qualify.
+template <class Take>
+bool readCarrier(File& src, uint32_t carrierBits, Workspace& workspace, bool closingOnly,
+                 Take take) {
+  AudioLayout layout;
+  if (!parse(src, layout)) {
+    workspace.show(MessageId::kCouldntReadFile);
+    return false;
+  }
+  ReadVisit<Take> visit(leadIn(src, layout, workspace), carrierBits, take);
+  uint64_t unused = 0;
+  const Pass pass{nullptr, MessageId::kCouldntReadFile, closingOnly};
+  if (!walkBlocks(src, layout, workspace, pass, visit, unused)) return false;
+  if (!visit.complete()) {
+    workspace.show(MessageId::kWrongCarrierBitsNumber);
+    return false;
+  }
+  return true;
+}
+
+class AiffAuHandler final : public CarrierHandler {
+ public:
+  bool count(File& src, const std::string&, IdentificationRecord& record,
+             Workspace& workspace) const override {
+    AudioLayout layout;
+    if (!parse(src, layout)) return false;
+    CountVisit units;
+    uint64_t unused = 0;
+    if (!walkBlocks(src, layout, workspace, {nullptr, std::nullopt, true}, units, unused)) {
+      return false;
+    }
+    const uint64_t overhead = uint64_t{kTrailerBits} + leadIn(src, layout, workspace);
+    if (units.units <= overhead) return false;
+    record.type = layout.type;
+    record.carrierBits = static_cast<uint32_t>(units.units - overhead);  // fewer than 2^31
+    record.rejected = false;
+    return true;
+  }
+
+  bool hide(File& src, File& dst, const CarrierEntry&, const StreamShare& share, const HideJob& job,
+            Workspace& workspace, double& percentage) const override {
+    AudioLayout layout;
+    if (!parse(src, layout)) {
+      workspace.show(MessageId::kCouldntReadSourceFile);
+      return false;
+    }
+    ChunkSource source(workspace, *job.stream, share, job.trailer);
+    HideVisit visit(leadIn(src, layout, workspace), source);
+    return writeCarrier(
+        src, dst, layout, workspace, visit, [&] { return visit.complete(); }, percentage);
+  }
+
+  bool extract(File& src, const CarrierEntry& entry, ExtractionSink& sink,
+               Workspace& workspace) const override {
+    return readCarrier(src, entry.carrierBits, workspace, false,
+                       [&sink](uint8_t unitBit) { return sink.putUnitBit(unitBit); });
+  }
+
+  bool mark(File& src, File& dst, const MarkField& mark, Workspace& workspace,
+            double& percentage) const override {
+    AudioLayout layout;
+    if (!parse(src, layout)) {
+      workspace.show(MessageId::kCouldntReadSourceFile);
+      return false;
+    }
+    MarkBitSource source(mark);
+    MarkVisit visit(leadIn(src, layout, workspace), source);
+    return writeCarrier(
+        src, dst, layout, workspace, visit, [] { return true; }, percentage);
+  }
+
+  bool check(File& src, uint32_t carrierBits, CheckCollector& collector,
+             Workspace& workspace) const override {
+    return readCarrier(src, carrierBits, workspace, true, [&collector](uint8_t unitBit) {
+      collector.addUnitBit(unitBit);
+      return true;
+    });
+  }
+};
+
+}  // namespace
+
+const CarrierHandler& aiffAuHandler() {
+  static const AiffAuHandler handler;
+  return handler;
+}
+
+}  // namespace murl

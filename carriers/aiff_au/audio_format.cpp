@@ -1,0 +1,122 @@
+#include "carriers/aiff_au/audio_format.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace murl::audio {
+namespace {
+
+constexpr uint32_t kMaxChunkField = 0x80000000;  // form and chunk sizes stay below 2^31
+constexpr uint32_t kAuHeaderSize = 24;
+constexpr uint32_t kAuToTheEnd = 0xFFFFFFFF;
+
+uint32_t be32(const uint8_t* at) {
+  return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | at[3];
+}
+uint16_t be16(const uint8_t* at) { return static_cast<uint16_t>((at[0] << 8) | at[1]); }
+
+bool sameLetters(const uint8_t* bytes, const char* word) {
+  for (size_t i = 0; i < 4; ++i) {
+    if (std::tolower(bytes[i]) != std::tolower(static_cast<unsigned char>(word[i]))) return false;
+  }
+  return true;
+}
+
+// The walk's knowledge of COMM.
+struct Common {
+  bool seen = false;
+  uint64_t sampleBytes = 0;  // channels x frames x 2
+};
+
+bool parseCommon(const ReadAt& read, uint64_t bodyAt, uint32_t size, Common& common) {
+  uint8_t body[18];
+  if (common.seen || size != sizeof body || !read(bodyAt, body, sizeof body)) return false;
+  const uint16_t channels = be16(body);
+  const uint32_t frames = be32(body + 2);
+  common.sampleBytes = uint64_t{channels} * frames * 2;
+  common.seen = true;
+  return channels != 0 && be16(body + 6) == 16 && common.sampleBytes <= 0xFFFFFFFFu;
+}
+
+}  // namespace
+
+ReadAt readFrom(platform::File& file) {
+  return [&file](uint64_t at, uint8_t* out, size_t n) {
+    return file.seek(at) && file.readExact(out, n);
+  };
+}
+
+ReadAt readFrom(std::span<const uint8_t> bytes) {
+  return [bytes](uint64_t at, uint8_t* out, size_t n) {
+    if (at > bytes.size() || n > bytes.size() - at) return false;
+    if (n != 0) std::memcpy(out, bytes.data() + at, n);
+    return true;
+  };
+}
+
+bool parseAudio(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
+  uint8_t magic[4];
+  if (!read(0, magic, sizeof magic)) return false;
+  if (std::memcmp(magic, "FORM", 4) == 0) return parseAiff(read, fileSize, layout);
+  if (std::memcmp(magic, ".snd", 4) == 0) return parseAu(read, fileSize, layout);
+  return false;
+}
+
+bool parseAiff(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
+  uint8_t head[12];
+  if (!read(0, head, sizeof head) || std::memcmp(head, "FORM", 4) != 0) return false;
+  const uint32_t formSize = be32(head + 4);
+  const uint64_t end = uint64_t{formSize} + 8;
+  if (formSize >= kMaxChunkField || end > fileSize || end < 12 || !sameLetters(head + 8, "AIFF")) {
+    return false;
+  }
+  Common common;
+  bool haveSound = false;
+  for (uint64_t at = 12; at != end;) {
+    uint8_t chunk[8];
+    if (end - at < 8 || !read(at, chunk, sizeof chunk)) return false;
+    const uint32_t size = be32(chunk + 4);
+    const uint64_t bodyAt = at + 8;
+    if (size >= kMaxChunkField || size > end - bodyAt) return false;
+    if (std::memcmp(chunk, "COMM", 4) == 0) {
+      if (haveSound || !parseCommon(read, bodyAt, size, common)) return false;
+    } else if (std::memcmp(chunk, "SSND", 4) == 0) {
+      // The frame count must not be 0 and the size must hold exactly the samples.
+      if (haveSound || !common.seen || common.sampleBytes == 0 || size < 8 ||
+          size - 8 != common.sampleBytes) {
+        return false;
+      }
+      layout.samplesAt = bodyAt + 8;  // after the offset and block size fields
+      layout.sampleCount = common.sampleBytes / 2;
+      haveSound = true;
+    }
+    at = bodyAt + size;
+  }
+  layout.type = CarrierType::kAiff;
+  return haveSound;
+}
+
+bool parseAu(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
+  uint8_t head[kAuHeaderSize];
+  if (fileSize < kAuHeaderSize || !read(0, head, sizeof head) ||
+      std::memcmp(head, ".snd", 4) != 0) {
+    return false;
+  }
+  const uint32_t dataOffset = be32(head + 4);
+  const uint32_t dataSize = be32(head + 8);
+  if (dataOffset < kAuHeaderSize || dataOffset >= fileSize || dataSize == 0 ||
+      be32(head + 12) != 3) {
+    return false;
+  }
+  const uint64_t bytes = dataSize == kAuToTheEnd ? fileSize - dataOffset : uint64_t{dataSize};
+  // Carrier bits are 32-bit, so samples beyond 2^31 could never be counted.
+  if (bytes % 2 != 0 || bytes > fileSize - dataOffset || bytes >= kMaxChunkField * 2ull) {
+    return false;
+  }
+  layout.type = CarrierType::kAu;
+  layout.samplesAt = dataOffset;
+  layout.sampleCount = bytes / 2;
+  return true;
+}
+
+}  // namespace murl::audio

@@ -1,0 +1,325 @@
+#include "carriers/bmp/bmp.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "carriers/bmp/bmp_format.h"
+#include "carriers/bmp/unit_visits.h"
+#include "carriers/image_usability.h"
+
+namespace murl {
+namespace {
+
+using bmp::BmpLayout;
+using platform::File;
+
+uint8_t bmpLevel(const Workspace& workspace) { return workspace.options.level(LevelFormat::kBmp); }
+
+bool readLayout(File& src, const CarrierRegion& region, BmpLayout& layout) {
+  std::array<uint8_t, bmp::kMaxHeaderBytes> head{};
+  const size_t want = static_cast<size_t>(std::min<uint64_t>(head.size(), region.size));
+  if (!src.seek(region.offset)) return false;
+  const size_t got = src.read(head.data(), want);
+  return bmp::parseBmp({head.data(), got}, !region.inModule, region.size, layout);
+}
+
+// How one pass over the rows reports trouble: no message for count.
+struct Pass {
+  File* dst = nullptr;
+  std::optional<MessageId> readError;
+  bool closingOnly = false;  // count and check poll only the closing flag
+};
+
+bool stopped(const Workspace& workspace, const Pass& pass) {
+  return pass.closingOnly ? workspace.closing.load() : workspace.interrupted();
+}
+
+// Streams the rows through the sample buffer, as many whole rows per read as it holds, and
+// writes each block back to dst (when given) after `perBlock` has seen it.
+template <class PerBlock>
+bool streamRows(File& src, const CarrierRegion& region, const BmpLayout& layout,
+                Workspace& workspace, const Pass& pass, PerBlock&& perBlock) {
+  const uint64_t start = region.offset + layout.pixelStart;
+  if (!src.seek(start) || (pass.dst && !pass.dst->seek(start))) {
+    if (pass.readError) workspace.show(*pass.readError);
+    return false;
+  }
+  uint8_t* rows = workspace.sampleBuffer.data();
+  const uint32_t perRead = static_cast<uint32_t>(workspace.sampleBuffer.size() / layout.rowStride);
+  for (uint32_t done = 0; done < layout.height;) {
+    if (stopped(workspace, pass)) return false;
+    const uint32_t n = std::min(perRead, layout.height - done);
+    const size_t bytes = size_t{n} * layout.rowStride;
+    if (!src.readExact(rows, bytes)) {
+      if (pass.readError) workspace.show(*pass.readError);
+      return false;
+    }
+    if (!perBlock(rows, n)) return false;
+    if (pass.dst && !pass.dst->writeExact(rows, bytes)) {
+      workspace.show(MessageId::kCouldntWriteTargetFile);
+      return false;
+    }
+    done += n;
+  }
+  return true;
+}
+
+inline uint32_t loadPixel(const uint8_t* p) {
+  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+inline void storePixel(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+  p[2] = static_cast<uint8_t>(v >> 16);
+  p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+// Visits the units of one row in order (pixels left to right, channels 0, 1, 2) and stores the
+// unit bits the visit leaves; `changed` counts the units whose bit changed.
+template <class Visit>
+bool walkRow(const BmpLayout& l, bool grey, uint8_t level, uint8_t* row, Visit& visit,
+             uint64_t& changed) {
+  if (l.bitCount == 24) {
+    const uint32_t step = grey ? 3 : 1;
+    for (uint32_t i = 0; i < l.rowBytes; i += step) {
+      if (!isImageUnit(row[i], level)) continue;
+      uint8_t bit = row[i] & 1;
+      if (!visit(bit)) return false;
+      if (bit == (row[i] & 1)) continue;
+      ++changed;
+      row[i] ^= 1;
+      if (grey) row[i + 1] = row[i + 2] = row[i];
+    }
+    return true;
+  }
+  const uint32_t channels = grey ? 1 : 3;
+  for (uint32_t i = 0; i < l.rowBytes; i += 4) {
+    uint32_t px = loadPixel(row + i);
+    const uint32_t before = px;
+    for (uint32_t c = 0; c < channels; ++c) {
+      const uint32_t value = (px & l.masks[c]) >> l.shifts[c];
+      if (!isImageUnit(value, level)) continue;
+      uint8_t bit = value & 1;
+      if (!visit(bit)) return false;
+      if (bit == (value & 1)) continue;
+      ++changed;
+      if (!grey) {
+        px ^= 1u << l.shifts[c];
+        continue;
+      }
+      for (uint32_t g = 0; g < 3; ++g)
+        px = (px & ~(1u << l.shifts[g])) | (uint32_t{bit} << l.shifts[g]);
+    }
+    if (px != before) storePixel(row + i, px);
+  }
+  return true;
+}
+
+template <class Visit>
+bool walkRows(File& src, const CarrierRegion& region, const BmpLayout& layout, bool grey,
+              Workspace& workspace, const Pass& pass, Visit& visit, uint64_t& changed) {
+  const uint8_t level = bmpLevel(workspace);
+  return streamRows(src, region, layout, workspace, pass, [&](uint8_t* rows, uint32_t n) {
+    for (uint32_t r = 0; r < n; ++r) {
+      if (!walkRow(layout, grey, level, rows + size_t{r} * layout.rowStride, visit, changed)) {
+        return false;
+      }
+    }
+    return true;
+  });
+}
+
+double changedShare(uint64_t changed, const BmpLayout& layout, bool grey) {
+  const uint64_t units = layout.pixelCount() * (grey ? 1 : 3);
+  return units == 0 ? 0.0 : static_cast<double>(changed) * 100.0 / static_cast<double>(units);
+}
+
+// Copies the bytes before the rows (file form only; a module target holds them already).
+bool copyHeaders(File& src, File& dst, const CarrierRegion& region, const BmpLayout& layout,
+                 Workspace& workspace) {
+  if (region.inModule) return true;
+  if (!src.seek(region.offset) || !dst.seek(region.offset)) {
+    workspace.show(MessageId::kCouldntReadSourceFile);
+    return false;
+  }
+  return copyBytes(src, dst, layout.pixelStart, workspace);
+}
+
+// After the rows: the rest of a file up to the source's size.
+bool copyTail(File& src, File& dst, const CarrierRegion& region, const BmpLayout& layout,
+              Workspace& workspace) {
+  if (region.inModule) return true;
+  const uint64_t end = layout.pixelStart + layout.pixelBytes();
+  return copyBytes(src, dst, region.size - end, workspace);
+}
+
+// Hide and mark: headers, rows through `visit`, tail.
+template <class Visit>
+bool writeCarrier(File& src, File& dst, const CarrierRegion& region, const BmpLayout& layout,
+                  bool grey, Workspace& workspace, Visit& visit, double& percentage) {
+  uint64_t changed = 0;
+  const Pass pass{&dst, MessageId::kCouldntReadSourceFile, false};
+  if (!copyHeaders(src, dst, region, layout, workspace) ||
+      !walkRows(src, region, layout, grey, workspace, pass, visit, changed)) {
+    return false;
+  }
+  percentage = changedShare(changed, layout, grey);
+  return true;
+}
+
+template <class Take>
+bool readCarrier(File& src, const CarrierRegion& region, const BmpLayout& layout, bool grey,
+                 uint32_t carrierBits, Workspace& workspace, bool closingOnly, Take take) {
+  ReadVisit<Take> visit(bmp::bmpLeadIn(layout, bmpLevel(workspace)), carrierBits, take);
+  uint64_t changed = 0;
+  const Pass pass{nullptr, MessageId::kCouldntReadFile, closingOnly};
+  if (!walkRows(src, region, layout, grey, workspace, pass, visit, changed)) return false;
+  if (!visit.complete()) {
+    workspace.show(MessageId::kWrongCarrierBitsNumber);
+    return false;
+  }
+  return true;
+}
+
+struct Scan {
+  bool grey = true;  // a bitmap without rows counts as grey
+  uint64_t colourUnits = 0;
+  uint64_t greyUnits = 0;
+};
+
+// One pass over the rows finds the classification and the units of either kind. False when the
+// rows run out or the capacity product reaches 0xFFFFFFFF.
+bool scanBitmap(File& src, const CarrierRegion& region, const BmpLayout& layout,
+                Workspace& workspace, const Pass& pass, Scan& scan) {
+  const uint8_t level = bmpLevel(workspace);
+  CountVisit colour, grey;
+  uint64_t unused = 0;
+  const bool read =
+      streamRows(src, region, layout, workspace, pass, [&](uint8_t* rows, uint32_t n) {
+        for (uint32_t r = 0; r < n; ++r) {
+          uint8_t* row = rows + size_t{r} * layout.rowStride;
+          scan.grey = scan.grey && bmp::bmpRowIsGrey(layout, row);
+          walkRow(layout, false, level, row, colour, unused);
+          walkRow(layout, true, level, row, grey, unused);
+        }
+        return true;
+      });
+  scan.colourUnits = colour.units;
+  scan.greyUnits = grey.units;
+  return read && layout.pixelCount() * (scan.grey ? 1 : 3) < 0xFFFFFFFFu;
+}
+
+bool isGrey(CarrierType type) { return type == CarrierType::kBmpGrey; }
+
+class BmpHandler final : public CarrierHandler {
+ public:
+  bool count(File& src, const std::string&, IdentificationRecord& record,
+             Workspace& workspace) const override {
+    return bmpCount(src, CarrierRegion::wholeFile(src), record, workspace);
+  }
+  bool hide(File& src, File& dst, const CarrierEntry& entry, const StreamShare& share,
+            const HideJob& job, Workspace& workspace, double& percentage) const override {
+    return bmpHide(src, dst, CarrierRegion::wholeFile(src), isGrey(entry.type), share, job,
+                   workspace, percentage);
+  }
+  bool extract(File& src, const CarrierEntry& entry, ExtractionSink& sink,
+               Workspace& workspace) const override {
+    return bmpExtract(src, CarrierRegion::wholeFile(src), isGrey(entry.type), entry.carrierBits,
+                      sink, workspace);
+  }
+  bool mark(File& src, File& dst, const MarkField& mark, Workspace& workspace,
+            double& percentage) const override;
+  bool check(File& src, uint32_t carrierBits, CheckCollector& collector,
+             Workspace& workspace) const override;
+};
+
+}  // namespace
+
+bool bmpCount(File& src, const CarrierRegion& region, IdentificationRecord& record,
+              Workspace& workspace) {
+  BmpLayout layout;
+  Scan scan;
+  if (!readLayout(src, region, layout) ||
+      !scanBitmap(src, region, layout, workspace, {nullptr, std::nullopt, true}, scan)) {
+    return false;
+  }
+  const uint64_t units = scan.grey ? scan.greyUnits : scan.colourUnits;
+  const uint64_t overhead = uint64_t{kTrailerBits} + bmp::bmpLeadIn(layout, bmpLevel(workspace));
+  if (units <= overhead) return false;
+  record.type = scan.grey ? CarrierType::kBmpGrey : CarrierType::kBmpColour;
+  record.carrierBits = static_cast<uint32_t>(units - overhead);
+  record.rejected = false;
+  return true;
+}
+
+bool bmpHide(File& src, File& dst, const CarrierRegion& region, bool grey, const StreamShare& share,
+             const HideJob& job, Workspace& workspace, double& percentage) {
+  BmpLayout layout;
+  if (!readLayout(src, region, layout)) {
+    workspace.show(MessageId::kCouldntReadSourceFile);
+    return false;
+  }
+  ChunkSource source(workspace, *job.stream, share, job.trailer);
+  HideVisit visit(bmp::bmpLeadIn(layout, bmpLevel(workspace)), source);
+  if (!writeCarrier(src, dst, region, layout, grey, workspace, visit, percentage)) return false;
+  if (!visit.complete()) {
+    workspace.show(MessageId::kWrongCarrierBitsNumber);
+    return false;
+  }
+  return copyTail(src, dst, region, layout, workspace);
+}
+
+bool bmpExtract(File& src, const CarrierRegion& region, bool grey, uint32_t carrierBits,
+                ExtractionSink& sink, Workspace& workspace) {
+  BmpLayout layout;
+  if (!readLayout(src, region, layout)) {
+    workspace.show(MessageId::kCouldntReadFile);
+    return false;
+  }
+  return readCarrier(src, region, layout, grey, carrierBits, workspace, false,
+                     [&sink](uint8_t unitBit) { return sink.putUnitBit(unitBit); });
+}
+
+// Mark and check are given no type: they classify the bitmap again, as its count did.
+bool BmpHandler::mark(File& src, File& dst, const MarkField& mark, Workspace& workspace,
+                      double& percentage) const {
+  const CarrierRegion region = CarrierRegion::wholeFile(src);
+  const Pass pass{nullptr, MessageId::kCouldntReadSourceFile, false};
+  BmpLayout layout;
+  Scan scan;
+  if (!readLayout(src, region, layout)) {
+    workspace.show(MessageId::kCouldntReadSourceFile);
+    return false;
+  }
+  if (!scanBitmap(src, region, layout, workspace, pass, scan)) return false;
+  MarkBitSource source(mark);
+  MarkVisit visit(bmp::bmpLeadIn(layout, bmpLevel(workspace)), source);
+  return writeCarrier(src, dst, region, layout, scan.grey, workspace, visit, percentage) &&
+         copyTail(src, dst, region, layout, workspace);
+}
+
+bool BmpHandler::check(File& src, uint32_t carrierBits, CheckCollector& collector,
+                       Workspace& workspace) const {
+  const CarrierRegion region = CarrierRegion::wholeFile(src);
+  const Pass pass{nullptr, MessageId::kCouldntReadFile, true};
+  BmpLayout layout;
+  Scan scan;
+  if (!readLayout(src, region, layout)) {
+    workspace.show(MessageId::kCouldntReadFile);
+    return false;
+  }
+  if (!scanBitmap(src, region, layout, workspace, pass, scan)) return false;
+  return readCarrier(src, region, layout, scan.grey, carrierBits, workspace, true,
+                     [&collector](uint8_t unitBit) {
+                       collector.addUnitBit(unitBit);
+                       return true;
+                     });
+}
+
+const CarrierHandler& bmpHandler() {
+  static const BmpHandler handler;
+  return handler;
+}
+
+}  // namespace murl

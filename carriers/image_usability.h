@@ -1,0 +1,15 @@
+#pragma once
+// Which colour bytes of an image may carry a hidden bit: shared by the BMP, PCX and TGA carriers.
+#include <cstdint>
+
+namespace murl {
+
+// True when a channel value (already shifted down to its unit bit, so a plain byte for 8-bit
+// channels) has one of bits level + 1 to 7 set: level 0 takes every value of 2 or more, level 6
+// only 128 or more. Bit 0, the unit bit, never takes part, so writing hidden bits cannot change
+// which units qualify.
+inline bool isImageUnit(uint32_t value, uint8_t level) {
+  return ((value & 0xFFu) >> (level + 1u)) != 0;
+}
+
+}  // namespace murl
