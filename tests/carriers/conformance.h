@@ -1,0 +1,37 @@
+#pragma once
+// The conformance suite every carrier handler runs: count, hide then extract, mark then check,
+// target equal to source outside the unit bits, truncated files, the stop flag, a failing disk.
+// A format joins with a ConformanceCarrier and one INSTANTIATE_TEST_SUITE_P(Name,
+// CarrierConformance, ::testing::Values(...)) in its own test file.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "carriers/contract.h"
+
+namespace murl::test {
+
+struct ConformanceFile {
+  std::vector<uint8_t> bytes;
+  // Per byte, the bits hide and mark may change; empty when targets are re-encoded.
+  std::vector<uint8_t> unitBitMask;
+};
+
+struct ConformanceCarrier {
+  std::string name;      // shows in the test names
+  std::string fileName;  // with the extension that leads to the format
+  CarrierType type;      // after count
+  // A carrier with at least `minBits` carrier bits at the default levels.
+  std::function<ConformanceFile(uint32_t minBits)> make;
+};
+
+class CarrierConformance : public ::testing::TestWithParam<ConformanceCarrier> {};
+
+inline std::string conformanceName(const ::testing::TestParamInfo<ConformanceCarrier>& info) {
+  return info.param.name;
+}
+
+}  // namespace murl::test

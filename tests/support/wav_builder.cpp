@@ -1,0 +1,92 @@
+#include "support/wav_builder.h"
+
+#include <random>
+
+namespace murl::test {
+namespace {
+
+void putChunk(std::vector<uint8_t>& out, const std::string& id, const std::vector<uint8_t>& body) {
+  out.insert(out.end(), id.begin(), id.end());
+  putLe32(out, static_cast<uint32_t>(body.size()));
+  out.insert(out.end(), body.begin(), body.end());
+}
+
+size_t chunksSize(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& chunks) {
+  size_t size = 0;
+  for (const auto& chunk : chunks) size += 8 + chunk.second.size();
+  return size;
+}
+
+size_t fileSize(const WavSpec& spec) {
+  return wavSamplesOffset(spec) + spec.samples.size() * 2 + spec.dataTail.size() +
+         chunksSize(spec.chunksAfterData) + spec.appended.size();
+}
+
+}  // namespace
+
+void putLe16(std::vector<uint8_t>& out, uint16_t value) {
+  out.push_back(static_cast<uint8_t>(value));
+  out.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+void putLe32(std::vector<uint8_t>& out, uint32_t value) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+size_t wavSamplesOffset(const WavSpec& spec) {
+  return 12 + 8 + spec.fmtSize + chunksSize(spec.chunksBeforeData) + 8;
+}
+
+std::vector<uint8_t> buildWav(const WavSpec& spec) {
+  std::vector<uint8_t> fmt;
+  uint16_t align = spec.blockAlign != 0 ? spec.blockAlign : static_cast<uint16_t>(2 * spec.channels);
+  putLe16(fmt, spec.formatTag);
+  putLe16(fmt, spec.channels);
+  putLe32(fmt, 44100);
+  putLe32(fmt, 44100u * align);
+  putLe16(fmt, align);
+  putLe16(fmt, spec.bitsPerSample);
+  fmt.resize(spec.fmtSize, 0);
+
+  std::vector<uint8_t> data;
+  for (int16_t s : spec.samples) putLe16(data, static_cast<uint16_t>(s));
+  data.insert(data.end(), spec.dataTail.begin(), spec.dataTail.end());
+
+  std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
+  putLe32(out, static_cast<uint32_t>(fileSize(spec) - spec.appended.size() - 8));
+  out.insert(out.end(), {'W', 'A', 'V', 'E'});
+  putChunk(out, "fmt ", fmt);
+  for (const auto& chunk : spec.chunksBeforeData) putChunk(out, chunk.first, chunk.second);
+  putChunk(out, "data", data);
+  for (const auto& chunk : spec.chunksAfterData) putChunk(out, chunk.first, chunk.second);
+  out.insert(out.end(), spec.appended.begin(), spec.appended.end());
+  return out;
+}
+
+std::vector<int16_t> soundSamples(size_t count, size_t loud, int threshold, uint32_t seed) {
+  std::mt19937 random(seed);
+  std::vector<int16_t> samples(count);
+  size_t placed = 0;
+  for (size_t i = 0; i < count; ++i) {
+    // Evenly spread: sample i is loud when it moves the loud quota to the next whole number.
+    bool isLoud = (i + 1) * loud / count > placed;
+    int magnitude = isLoud ? threshold + static_cast<int>(random() % (32767 - threshold))
+                           : static_cast<int>(random() % threshold);
+    int value = (i % 2 == 0) ? magnitude : -magnitude - 1;
+    value = (value & ~1) | static_cast<int>(random() & 1);
+    // Clearing bit 0 cannot take a value across the threshold, which is even.
+    samples[i] = static_cast<int16_t>(value);
+    if (isLoud) ++placed;
+  }
+  return samples;
+}
+
+void padToMultipleOf16(WavSpec& spec) {
+  size_t rest = fileSize(spec) % 16;
+  if (rest == 0) return;
+  // A chunk of its own needs 8 bytes of head; its body makes up the rest.
+  size_t body = (16 - rest + 16 - 8) % 16;
+  spec.chunksBeforeData.emplace_back("pad ", std::vector<uint8_t>(body, 0));
+}
+
+}  // namespace murl::test
