@@ -1,5 +1,7 @@
 // The key mixing step: every byte is mixed with the key strings at a moving key index j, with its
 // position and with the two bytes mixed before it.
+#include <algorithm>
+
 #include "transforms/cipher_parts.h"
 
 namespace murl::cipher {
@@ -64,17 +66,54 @@ namespace {
 // Rotation amounts for c = 0 to 15; c below 2 counts as 2.
 constexpr uint8_t kRotation[16] = {1, 1, 1, 2, 3, 4, 5, 6, 7, 7, 6, 5, 4, 3, 2, 1};
 
-// What the chaining adds to byte i, from the two bytes mixed before it.
-inline uint8_t chainDelta(size_t i, uint8_t a, uint8_t b) {
+// The chaining adds (b << s) - (a >> s) to byte i for even s and subtracts it for odd s; the
+// signed shifts come from tables, so the serial encipher loop has no variable shifts.
+struct ChainTables {
+  uint8_t fromEarlier[8][256];  // +-(b << s), the byte two places before
+  uint8_t fromLast[8][256];     // -+(a >> s), the byte one place before
+};
+
+ChainTables buildChainTables() {
+  ChainTables t{};
+  for (unsigned s = 0; s < 8; ++s) {
+    for (unsigned v = 0; v < 256; ++v) {
+      const auto up = static_cast<uint8_t>(v << s);
+      const auto down = static_cast<uint8_t>(v >> s);
+      t.fromEarlier[s][v] = static_cast<uint8_t>(s % 2 == 0 ? up : -up);
+      t.fromLast[s][v] = static_cast<uint8_t>(s % 2 == 0 ? -down : down);
+    }
+  }
+  return t;
+}
+
+const ChainTables& chainTables() {
+  static const ChainTables tables = buildChainTables();
+  return tables;
+}
+
+// The same by arithmetic: shorter latency on the serial encipher path than two dependent loads.
+inline uint8_t chainDeltaByShifts(size_t i, uint8_t a, uint8_t b) {
   const unsigned s = static_cast<unsigned>(i + a - b) & 7;
   const auto d = static_cast<uint8_t>(static_cast<uint8_t>(b << s) - (a >> s));
   const auto odd = static_cast<uint8_t>(-(s & 1));  // odd shifts subtract: -d = (d ^ ~0) + 1
   return static_cast<uint8_t>((d ^ odd) - odd);
 }
 
-// The byte index's part of the position term.
-inline uint8_t indexTerm(size_t i, uint8_t hiMask, uint8_t loMask) {
-  return static_cast<uint8_t>((i & hiMask) - (i & loMask));
+// What the chaining adds to byte i, from the two bytes mixed before it.
+inline uint8_t chainDelta(const ChainTables& t, size_t i, uint8_t a, uint8_t b) {
+  const unsigned s = static_cast<unsigned>(i + a - b) & 7;
+  return static_cast<uint8_t>(t.fromEarlier[s][b] + t.fromLast[s][a]);
+}
+
+// Calls body(i, j) for i = from to n - 1, with the key index j = (start + i) mod length, without
+// a wrap test per byte.
+template <typename Body>
+inline void forEachByte(size_t length, size_t start, size_t from, size_t n, Body body) {
+  size_t j = (start + from) % length;
+  for (size_t i = from; i < n; j = 0) {
+    const size_t end = std::min(n, i + (length - j));
+    for (; i < end; ++i, ++j) body(i, j);
+  }
 }
 
 }  // namespace
@@ -169,33 +208,75 @@ void KeyMixer::buildTable(bool inverse) {
   builtTable_ = wanted;
 }
 
-void KeyMixer::mix(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
-  if (useTables_) buildTable(false);
+// The first two bytes have no chaining; the loops start with them apart so that the per-byte
+// bodies need no test.
+constexpr size_t kUnchained = 2;
+
+// The byte index's part of the position term.
+inline uint8_t indexTerm(size_t i, uint8_t hiMask, uint8_t loMask) {
+  return static_cast<uint8_t>((i & hiMask) - (i & loMask));
+}
+
+template <bool kTables, bool kInverse>
+uint8_t KeyMixer::mapped(size_t i, size_t j, uint8_t x) const {
+  if constexpr (kTables) {
+    return table_[(j * 4 + (i & 3)) * 256 + x];
+  } else {
+    const Phase ph = phase(j, i & 3);
+    return kInverse ? ph.inverse(x) : ph.forward(x);
+  }
+}
+
+template <bool kTables>
+void KeyMixer::mixWith(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
   // The loop is serial: every byte's chaining needs the byte mixed just before it.
-  size_t j = start % length_;
   uint8_t a = 0, b = 0;  // the bytes mixed one and two places before
-  for (size_t i = 0; i < n; ++i) {
-    const uint8_t core =
-        useTables_ ? table_[(j * 4 + (i & 3)) * 256 + in[i]] : phase(j, i & 3).forward(in[i]);
-    auto y = static_cast<uint8_t>(core + indexTerm(i, hiMask_[j], loMask_[j]));
-    if (i >= 2) y = static_cast<uint8_t>(y + chainDelta(i, a, b));
+  auto mixOne = [&](size_t i, size_t j, uint8_t delta) {
+    const auto y = static_cast<uint8_t>(mapped<kTables, false>(i, j, in[i]) +
+                                        indexTerm(i, hiMask_[j], loMask_[j]) + delta);
     out[i] = y;
     b = a;
     a = y;
-    if (++j == length_) j = 0;
+  };
+  const size_t head = std::min(n, kUnchained);
+  forEachByte(length_, start, 0, head, [&](size_t i, size_t j) { mixOne(i, j, 0); });
+  forEachByte(length_, start, head, n,
+              [&](size_t i, size_t j) { mixOne(i, j, chainDeltaByShifts(i, a, b)); });
+}
+
+template <bool kTables>
+void KeyMixer::unmixWith(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
+  // The chaining reads the enciphered bytes, so every byte is undone on its own. The two bytes
+  // before are carried in registers rather than read back from the input.
+  const ChainTables& chain = chainTables();
+  uint8_t a = 0, b = 0;
+  auto unmixOne = [&](size_t i, size_t j, uint8_t delta) {
+    const auto w = static_cast<uint8_t>(in[i] - delta - indexTerm(i, hiMask_[j], loMask_[j]));
+    out[i] = mapped<kTables, true>(i, j, w);
+    b = a;
+    a = in[i];
+  };
+  const size_t head = std::min(n, kUnchained);
+  forEachByte(length_, start, 0, head, [&](size_t i, size_t j) { unmixOne(i, j, 0); });
+  forEachByte(length_, start, head, n,
+              [&](size_t i, size_t j) { unmixOne(i, j, chainDelta(chain, i, a, b)); });
+}
+
+void KeyMixer::mix(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
+  if (useTables_) {
+    buildTable(false);
+    mixWith<true>(start, in, n, out);
+  } else {
+    mixWith<false>(start, in, n, out);
   }
 }
 
 void KeyMixer::unmix(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
-  if (useTables_) buildTable(true);
-  // The chaining reads the enciphered bytes, so every byte is undone on its own.
-  size_t j = start % length_;
-  for (size_t i = 0; i < n; ++i) {
-    auto y = in[i];
-    if (i >= 2) y = static_cast<uint8_t>(y - chainDelta(i, in[i - 1], in[i - 2]));
-    const auto w = static_cast<uint8_t>(y - indexTerm(i, hiMask_[j], loMask_[j]));
-    out[i] = useTables_ ? table_[(j * 4 + (i & 3)) * 256 + w] : phase(j, i & 3).inverse(w);
-    if (++j == length_) j = 0;
+  if (useTables_) {
+    buildTable(true);
+    unmixWith<true>(start, in, n, out);
+  } else {
+    unmixWith<false>(start, in, n, out);
   }
 }
 

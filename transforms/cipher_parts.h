@@ -57,6 +57,12 @@ class KeyMixer {
   struct Phase;
   Phase phase(size_t j, size_t iMod4) const;
   void buildTable(bool inverse);
+  template <bool kTables, bool kInverse>
+  uint8_t mapped(size_t i, size_t j, uint8_t x) const;
+  template <bool kTables>
+  void mixWith(size_t start, const uint8_t* in, size_t n, uint8_t* out);
+  template <bool kTables>
+  void unmixWith(size_t start, const uint8_t* in, size_t n, uint8_t* out);
 
   const uint8_t* p_;
   const uint8_t* q_;
