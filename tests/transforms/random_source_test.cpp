@@ -1,0 +1,142 @@
+#include "transforms/random_source.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace murl {
+namespace {
+
+std::vector<uint8_t> patternPool() {
+  std::vector<uint8_t> pool(RandomSource::kPoolSize);
+  for (size_t i = 0; i < pool.size(); ++i) pool[i] = static_cast<uint8_t>(i * 37 + (i >> 8));
+  return pool;
+}
+
+RandomSource sourceWith(const std::vector<uint8_t>& pool) {
+  RandomSource random;
+  random.loadPool(pool);
+  return random;
+}
+
+TEST(RandomDraws, EqualBoundsLeaveThePoolAlone) {
+  RandomSource random = sourceWith(patternPool());
+  EXPECT_EQ(random.drawByte(5, 5), 5);
+  EXPECT_EQ(random.drawWord(700, 700), 700);
+  EXPECT_EQ(random.index(), 0);
+}
+
+TEST(RandomDraws, ExchangedBoundsDrawTheSame) {
+  RandomSource a = sourceWith(patternPool()), b = sourceWith(patternPool());
+  for (int k = 0; k < 50; ++k) {
+    ASSERT_EQ(a.drawByte(0x7A, 0x61), b.drawByte(0x61, 0x7A));
+    ASSERT_EQ(a.drawWord(9000, 300), b.drawWord(300, 9000));
+    ASSERT_EQ(a.index(), b.index());
+  }
+}
+
+TEST(RandomDraws, FullRangeTakesEachByteAndStepsOneToTen) {
+  const std::vector<uint8_t> pool = patternPool();
+  RandomSource random = sourceWith(pool);
+  size_t at = 0;
+  for (size_t step = 1; step <= 10; ++step) {
+    EXPECT_EQ(random.drawByte(0, 255), pool[at]);
+    at += step;
+    EXPECT_EQ(random.index(), at);
+  }
+  EXPECT_EQ(random.index(), 55);  // 1 + 2 + ... + 10
+  random.drawByte(0, 255);
+  EXPECT_EQ(random.index(), 56);  // the step starts again at 1
+}
+
+TEST(RandomDraws, TheComplementCountsAndMissesStillStep) {
+  std::vector<uint8_t> pool(RandomSource::kPoolSize, 0x00);
+  pool[0] = 0xF3;  // complement 0x0C
+  pool[1] = 0x90;  // neither 0x90 nor 0x6F lies in 0..15
+  pool[3] = 0x05;
+  RandomSource random = sourceWith(pool);
+  EXPECT_EQ(random.drawByte(0, 15), 0x0C);
+  EXPECT_EQ(random.index(), 1);
+  EXPECT_EQ(random.drawByte(1, 15), 0x05);  // tries offset 1, then 1 + 2 = 3
+  EXPECT_EQ(random.index(), 6);
+}
+
+TEST(RandomDraws, ThousandMissesGiveTheMidpoint) {
+  RandomSource random = sourceWith(std::vector<uint8_t>(RandomSource::kPoolSize, 0x00));
+  EXPECT_EQ(random.drawByte(5, 10), 7);
+  EXPECT_EQ(random.index(), 5500);  // a hundred rounds of 1 + ... + 10
+  EXPECT_EQ(random.drawWord(10, 20), 15);
+}
+
+TEST(RandomDraws, WordsAreLittleEndianAndStepTwoToTen) {
+  const std::vector<uint8_t> pool = patternPool();
+  RandomSource random = sourceWith(pool);
+  size_t at = 0;
+  for (size_t step = 2; step <= 10; ++step) {
+    EXPECT_EQ(random.drawWord(0, 0xFFFF), pool[at] | pool[at + 1] << 8);
+    at += step;
+    EXPECT_EQ(random.index(), at);
+  }
+  random.drawWord(0, 0xFFFF);
+  EXPECT_EQ(random.index(), at + 2);
+}
+
+TEST(RandomDraws, WordDrawsNeverStopOnTheLastByte) {
+  // Follows the index independently through several wraps of the pool; each word draw accepts
+  // at once, and a step landing on 0xFFFF is followed by the next step.
+  RandomSource random = sourceWith(patternPool());
+  uint32_t at = 0, step = 2;
+  int skips = 0;
+  for (int k = 0; k < 200000; ++k) {
+    random.drawWord(0, 0xFFFF);
+    do {
+      at = (at + step) % 65536;
+      step = step == 10 ? 2 : step + 1;
+      skips += at == 0xFFFF;
+    } while (at == 0xFFFF);
+    ASSERT_EQ(random.index(), at) << "draw " << k;
+  }
+  EXPECT_GT(skips, 0);
+}
+
+TEST(RandomDraws, AWordAtTheLastByteWrapsToTheFirst) {
+  const std::vector<uint8_t> pool = patternPool();
+  RandomSource random = sourceWith(pool);
+  // From index 2, 1191 rounds of ten byte draws (55 each) and seven more (28) reach 0xFFFF.
+  random.mixClock(2, 0);
+  for (int k = 0; k < 1191 * 10 + 7; ++k) random.drawByte(0, 255);
+  ASSERT_EQ(random.index(), 0xFFFF);
+  const uint8_t last = random.poolByte(0xFFFF), first = random.poolByte(0);
+  EXPECT_EQ(random.drawWord(0, 0xFFFF), last | first << 8);
+}
+
+TEST(RandomSeeding, ClockStepMixesEveryPairAndResetsTheSteps) {
+  const std::vector<uint8_t> pool = patternPool();
+  RandomSource random = sourceWith(pool);
+  random.drawByte(0, 255);
+  random.drawWord(0, 0xFFFF);
+  const int sec = 59, ms = 999;
+  random.mixClock(sec, ms);
+  EXPECT_EQ(random.index(), sec + ms);
+  for (size_t e = 0; e < pool.size(); e += 2) {
+    ASSERT_EQ(random.poolByte(e), ((pool[e] - sec) ^ ms) & 0xFF) << e;
+    ASSERT_EQ(random.poolByte(e + 1), ((pool[e + 1] + ms) ^ sec) & 0xFF) << e;
+  }
+  random.drawByte(0, 255);
+  EXPECT_EQ(random.index(), sec + ms + 1);
+  random.drawWord(0, 0xFFFF);
+  EXPECT_EQ(random.index(), sec + ms + 1 + 2);
+}
+
+TEST(RandomSeeding, SeedingStartsFromTheEmbeddedPool) {
+  ASSERT_EQ(embeddedRandomPool().size(), RandomSource::kPoolSize);
+  RandomSource random;
+  EXPECT_EQ(random.index(), 0);
+  EXPECT_EQ(random.poolByte(12345), embeddedRandomPool()[12345]);
+  RandomSource seeded;
+  seeded.seed();
+  EXPECT_LT(seeded.index(), 59 + 999 + 1);
+}
+
+}  // namespace
+}  // namespace murl
