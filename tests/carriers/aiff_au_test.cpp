@@ -1,0 +1,232 @@
+#include "carriers/aiff_au/aiff_au.h"
+
+#include <gtest/gtest.h>
+
+#include "carriers/aiff_au/audio_format.h"
+#include "carriers/bmp_round_trip.h"
+#include "carriers/conformance.h"
+#include "support/audio_builder.h"
+
+namespace murl::test {
+namespace {
+
+using audio::AudioLayout;
+
+bool parses(const std::vector<uint8_t>& bytes, AudioLayout& layout) {
+  return audio::parseAudio(audio::readFrom(bytes), bytes.size(), layout);
+}
+bool parses(const std::vector<uint8_t>& bytes) {
+  AudioLayout layout;
+  return parses(bytes, layout);
+}
+
+std::vector<uint8_t> fixture(const std::string& name) {
+  return readAll(std::string(MURL_TEST_DATA_DIR) + "/" + name);
+}
+
+// Per byte, the bits hide may change: bit 0 of the second byte of each sample.
+std::vector<uint8_t> sampleBitMask(const std::vector<uint8_t>& bytes, const AudioLayout& layout) {
+  std::vector<uint8_t> mask(bytes.size(), 0);
+  for (uint64_t i = 0; i < layout.sampleCount; ++i) mask[layout.samplesAt + 2 * i + 1] = 1;
+  return mask;
+}
+
+TEST(AiffFormat, FindsTheSamplesOfWellFormedFiles) {
+  const auto samples = swingingSamples(600);
+  AudioLayout layout;
+  ASSERT_TRUE(parses(buildAiff(samples), layout));
+  EXPECT_EQ(layout.type, CarrierType::kAiff);
+  EXPECT_EQ(layout.sampleCount, 600u);
+  EXPECT_EQ(layout.samplesAt, 12u + 12 + 26 + 16);  // NAME, COMM, SSND head
+  AiffSpec lower;
+  lower.formType = "aiff";  // the form type is compared without regard to case
+  lower.channels = 2;
+  lower.trailingBytes = 5;  // bytes after the form are tolerated
+  ASSERT_TRUE(parses(buildAiff(samples, lower), layout));
+  EXPECT_EQ(layout.sampleCount, 600u);
+  // sox writes a COMT chunk first.
+  ASSERT_TRUE(parses(fixture("aiff_stereo.aiff"), layout));
+  EXPECT_EQ(layout.sampleCount, 2u * 800);
+}
+
+TEST(AiffFormat, RefusesPlantedDefects) {
+  const auto samples = swingingSamples(600);
+  AiffSpec ssndTooLong;
+  ssndTooLong.ssndSizeDelta = 2;
+  AiffSpec ssndTooShort;
+  ssndTooShort.ssndSizeDelta = -2;
+  AiffSpec eightBit;
+  eightBit.sampleSize = 8;
+  AiffSpec twentyFourBit;
+  twentyFourBit.sampleSize = 24;
+  AiffSpec padded;
+  padded.oddChunkWithPad = true;
+  AiffSpec soundFirst;
+  soundFirst.soundBeforeCommon = true;
+  AiffSpec otherForm;
+  otherForm.formType = "AIFC";
+  for (const AiffSpec& s :
+       {ssndTooLong, ssndTooShort, eightBit, twentyFourBit, padded, soundFirst, otherForm}) {
+    EXPECT_FALSE(parses(buildAiff(samples, s)));
+  }
+  auto noFrames = buildAiff({});
+  EXPECT_FALSE(parses(noFrames));
+  auto truncated = buildAiff(samples);
+  truncated.pop_back();
+  EXPECT_FALSE(parses(truncated));
+  auto formTooSmall = buildAiff(samples);
+  formTooSmall[7] -= 2;  // the walk no longer ends exactly at the form's end
+  EXPECT_FALSE(parses(formTooSmall));
+  auto hugeForm = buildAiff(samples);
+  hugeForm[4] = 0x80;
+  EXPECT_FALSE(parses(hugeForm));
+}
+
+TEST(AuFormat, DataSizeRulesAndTheSizeThatRunsToTheEnd) {
+  const auto samples = swingingSamples(500);
+  AudioLayout layout;
+  AuSpec annotated;
+  annotated.annotation = "sixteen letters!";
+  ASSERT_TRUE(parses(buildAu(samples, annotated), layout));
+  EXPECT_EQ(layout.type, CarrierType::kAu);
+  EXPECT_EQ(layout.samplesAt, 24u + 24);
+  EXPECT_EQ(layout.sampleCount, 500u);
+  AuSpec toTheEnd;
+  toTheEnd.sizeToTheEnd = true;
+  toTheEnd.trailingBytes = 4;  // every byte after the data offset is samples
+  ASSERT_TRUE(parses(buildAu(samples, toTheEnd), layout));
+  EXPECT_EQ(layout.sampleCount, 502u);
+  ASSERT_TRUE(parses(fixture("au_unknown_size.au"), layout));
+  EXPECT_EQ(layout.sampleCount, (fixture("au_unknown_size.au").size() - layout.samplesAt) / 2);
+
+  AuSpec eightBit;
+  eightBit.encoding = 2;
+  AuSpec odd;
+  odd.dataSizeDelta = -1;
+  AuSpec pastTheEnd;
+  pastTheEnd.dataSizeDelta = 2;
+  AuSpec oddToTheEnd = toTheEnd;
+  oddToTheEnd.trailingBytes = 3;
+  for (const AuSpec& s : {eightBit, odd, pastTheEnd, oddToTheEnd}) {
+    EXPECT_FALSE(parses(buildAu(samples, s)));
+  }
+  auto zeroSize = buildAu(samples);
+  zeroSize[8] = zeroSize[9] = zeroSize[10] = zeroSize[11] = 0;
+  EXPECT_FALSE(parses(zeroSize));
+  auto shortOffset = buildAu(samples);
+  shortOffset[7] = 20;
+  EXPECT_FALSE(parses(shortOffset));
+  EXPECT_FALSE(parses(std::vector<uint8_t>(shortOffset.begin(), shortOffset.begin() + 23)));
+}
+
+class SoundHandlerTest : public ::testing::Test {
+ protected:
+  IdentificationRecord count(const std::vector<uint8_t>& bytes, const std::string& name) {
+    return trip.count(bytes, name, CarrierType::kAiff);
+  }
+  RoundTrip trip;
+};
+
+TEST_F(SoundHandlerTest, CountTellsTheFormatsApartAndUsesTheirOwnLevel) {
+  std::vector<int16_t> samples(2000, 300);  // loud at level 3 only
+  auto aiff = buildAiff(samples);
+  auto au = buildAu(samples);
+  auto asAiff = count(aiff, "a.au");
+  auto asAu = count(au, "a.aif");
+  ASSERT_FALSE(asAiff.rejected);
+  ASSERT_FALSE(asAu.rejected);
+  EXPECT_EQ(asAiff.type, CarrierType::kAiff);
+  EXPECT_EQ(asAu.type, CarrierType::kAu);
+  // N = U - 544 - ((file size AND 15) + level).
+  EXPECT_EQ(asAiff.carrierBits, 2000 - 544 - ((aiff.size() & 15) + 3));
+  EXPECT_EQ(asAu.carrierBits, 2000 - 544 - ((au.size() & 15) + 3));
+  trip.workspace.options.setLevel(LevelFormat::kAif, 4);  // 300 is below 1024
+  EXPECT_TRUE(count(aiff, "a.aif").rejected);
+  EXPECT_FALSE(count(au, "a.au").rejected);
+  trip.workspace.options.setLevel(LevelFormat::kAu, 4);
+  EXPECT_TRUE(count(au, "a.au").rejected);
+  EXPECT_TRUE(trip.reporter.shown.empty());
+}
+
+TEST_F(SoundHandlerTest, SilenceAndThinCarriersAreRefused) {
+  // -256 .. 255 never qualify at level 3.
+  std::vector<int16_t> quiet(3000);
+  for (size_t i = 0; i < quiet.size(); ++i) quiet[i] = static_cast<int16_t>(i % 512) - 256;
+  EXPECT_TRUE(count(buildAiff(quiet), "q.aif").rejected);
+  EXPECT_TRUE(count(buildAu(quiet), "q.au").rejected);
+  // Exactly the overhead of loud samples: no carrier bit; one more: one.
+  for (int extra : {0, 1}) {
+    std::vector<int16_t> samples(700, 0);
+    auto probe = buildAu(samples);
+    const size_t overhead = 544 + (probe.size() & 15) + 3;
+    for (size_t i = 0; i < overhead + extra; ++i) samples[i] = (i % 2) ? -257 : 256;
+    auto record = count(buildAu(samples), "t.au");
+    EXPECT_EQ(record.rejected, extra == 0);
+    if (extra == 1) {
+      EXPECT_EQ(record.carrierBits, 1u);
+    }
+  }
+}
+
+TEST_F(SoundHandlerTest, RoundTripsChangeOnlySampleUnitBits) {
+  const auto samples = swingingSamples(4000);
+  AuSpec au;
+  au.annotation = "the annotation stays";
+  AuSpec toTheEnd;
+  toTheEnd.sizeToTheEnd = true;
+  AiffSpec stereo;
+  stereo.channels = 2;
+  stereo.trailingBytes = 16;  // after the form; copied unchanged
+  const std::pair<std::string, std::vector<uint8_t>> files[] = {
+      {"b.aif", buildAiff(samples)},           {"s.aiff", buildAiff(samples, stereo)},
+      {"b.au", buildAu(samples, au)},          {"e.snd", buildAu(samples, toTheEnd)},
+      {"f.aiff", fixture("aiff_mono.aiff")},   {"m.au", fixture("au_mono.au")},
+      {"u.au", fixture("au_unknown_size.au")},
+  };
+  for (const auto& [name, bytes] : files) {
+    SCOPED_TRACE(name);
+    writeAll(trip.dir.file(name), bytes);
+    trip.expectRoundTrip(name, CarrierType::kAiff, 120);
+    AudioLayout layout;
+    ASSERT_TRUE(parses(bytes, layout));
+    expectOnlyMaskedBitsDiffer(bytes, readAll(trip.dir.file("target_" + name)),
+                               sampleBitMask(bytes, layout));
+  }
+}
+
+TEST_F(SoundHandlerTest, BytesAppendedToATargetShiftTheLeadIn) {
+  writeAll(trip.dir.file("a.aif"), buildAiff(swingingSamples(3000)));
+  trip.expectRoundTrip("a.aif", CarrierType::kAiff, 100);
+  auto target = readAll(trip.dir.file("target_a.aif"));
+  const auto record = trip.countFile(trip.dir.file("target_a.aif"), CarrierType::kAiff);
+  target.push_back(0);
+  writeAll(trip.dir.file("longer.aif"), target);
+  const auto longer = trip.countFile(trip.dir.file("longer.aif"), CarrierType::kAiff);
+  ASSERT_FALSE(longer.rejected);
+  EXPECT_NE(longer.carrierBits, record.carrierBits);
+  std::vector<uint8_t> bits;
+  EXPECT_FALSE(trip.extract(trip.dir.file("longer.aif"),
+                            {record.type, record.carrierBits, {}, trip.dir.file("longer.aif")},
+                            bits));
+  EXPECT_EQ(trip.reporter.shownIds(), std::vector{MessageId::kWrongCarrierBitsNumber});
+}
+
+ConformanceFile conformanceSound(bool au, uint32_t minBits) {
+  const auto samples = swingingSamples(minBits * 3 / 2 + 1000);
+  ConformanceFile file{au ? buildAu(samples) : buildAiff(samples), {}};
+  AudioLayout layout;
+  parses(file.bytes, layout);
+  file.unitBitMask = sampleBitMask(file.bytes, layout);
+  return file;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sound, CarrierConformance,
+    ::testing::Values(ConformanceCarrier{"Aiff", "c.aiff", CarrierType::kAiff,
+                                         [](uint32_t n) { return conformanceSound(false, n); }},
+                      ConformanceCarrier{"Au", "c.au", CarrierType::kAu,
+                                         [](uint32_t n) { return conformanceSound(true, n); }}),
+    conformanceName);
+
+}  // namespace
+}  // namespace murl::test

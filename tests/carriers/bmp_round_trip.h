@@ -1,0 +1,121 @@
+#pragma once
+// Hide and extract through a handler with a stream of known bits, for the BMP and sound carrier
+// tests: the stream's bits must come back, and the target must differ from the source only
+// where a unit bit may change.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "carriers/contract.h"
+#include "engine/bit_spreader.h"
+#include "engine/workspace.h"
+#include "platform/file.h"
+#include "support/recording_reporter.h"
+#include "support/temp_dir.h"
+
+namespace murl::test {
+
+class RoundTrip {
+ public:
+  RoundTrip() : workspace(reporter, Language::kEnglish) {}
+
+  // Writes the bytes as `name` and runs the count of `type`'s handler on them.
+  IdentificationRecord count(const std::vector<uint8_t>& bytes, const std::string& name,
+                             CarrierType type) {
+    const std::string path = dir.file(name);
+    writeAll(path, bytes);
+    return countFile(path, type);
+  }
+  IdentificationRecord countFile(const std::string& path, CarrierType type) {
+    IdentificationRecord record;
+    record.type = type;
+    auto src = platform::File::openRead(path);
+    carrierHandler(type).count(src, path, record, workspace);
+    return record;
+  }
+
+  // A stream file of `bytes` random bytes (or the given ones).
+  std::string stream(std::vector<uint8_t> bytes) {
+    streamBytes = std::move(bytes);
+    const std::string path = dir.file("stream.tmp");
+    writeAll(path, streamBytes);
+    return path;
+  }
+  std::string randomStream(size_t bytes, uint32_t seed = 1) {
+    std::mt19937 random(seed);
+    std::vector<uint8_t> out(bytes);
+    for (auto& b : out) b = static_cast<uint8_t>(random());
+    return stream(out);
+  }
+
+  // Hides the share into a target named `target`, from the carrier file at `source`.
+  bool hide(const std::string& source, const std::string& target, const CarrierEntry& entry,
+            const StreamShare& share, double& percentage) {
+    auto src = platform::File::openRead(source);
+    auto dst = platform::File::createTruncate(dir.file(target));
+    auto streamFile = platform::File::openRead(dir.file("stream.tmp"));
+    HideJob job{&streamFile, {1, 2, 0, 1}};
+    return carrierHandler(entry.type).hide(src, dst, entry, share, job, workspace, percentage);
+  }
+
+  // Extracts N bits from the carrier at `path`; `bits` gets the sink's bytes.
+  bool extract(const std::string& path, const CarrierEntry& entry, std::vector<uint8_t>& bits) {
+    const std::string sinkPath = dir.file("sink.tmp");
+    auto temp = platform::File::createTruncate(sinkPath);
+    ExtractionSink sink(workspace, temp);
+    auto src = platform::File::openRead(path);
+    const bool ok = carrierHandler(entry.type).extract(src, entry, sink, workspace) && sink.flush();
+    temp.close();
+    bits = readAll(sinkPath);
+    return ok;
+  }
+
+  // The whole trip over a file already in the folder: count, hide the stream's first bits (all
+  // of the carrier's bits, or fewer when the stream is shorter), extract, compare.
+  void expectRoundTrip(const std::string& name, CarrierType countAs, size_t streamBytesWanted) {
+    const std::string source = dir.file(name);
+    IdentificationRecord record = countFile(source, countAs);
+    ASSERT_FALSE(record.rejected) << name;
+    const CarrierEntry entry{record.type, record.carrierBits, {}, source};
+    randomStream(streamBytesWanted);
+    const uint64_t streamBits = uint64_t{streamBytesWanted} * 8;
+    const StreamShare share{
+        0, record.carrierBits,
+        static_cast<uint32_t>(std::min<uint64_t>(streamBits, record.carrierBits))};
+    double percentage = -1;
+    ASSERT_TRUE(hide(source, "target_" + name, entry, share, percentage)) << name;
+    EXPECT_GT(percentage, 0.0);
+    EXPECT_LT(percentage, 100.0);
+    const CarrierEntry targetEntry{record.type, record.carrierBits, {}, dir.file("target_" + name)};
+    IdentificationRecord again = countFile(targetEntry.path, countAs);
+    EXPECT_EQ(again.type, record.type);
+    EXPECT_EQ(again.carrierBits, record.carrierBits);
+    std::vector<uint8_t> bits;
+    ASSERT_TRUE(extract(targetEntry.path, targetEntry, bits)) << name;
+    ASSERT_EQ(bits.size(), (record.carrierBits + 7) / 8);
+    for (uint32_t k = 0; k < share.streamBits; ++k) {
+      ASSERT_EQ(bitAt(bits.data(), k), bitAt(streamBytes.data(), k)) << name << " bit " << k;
+    }
+    EXPECT_TRUE(reporter.shown.empty());
+  }
+
+  RecordingReporter reporter;
+  Workspace workspace;
+  TempDir dir;
+  std::vector<uint8_t> streamBytes;
+};
+
+// Every byte equal outside the bits `mayChange` allows (one mask byte per file byte).
+inline void expectOnlyMaskedBitsDiffer(const std::vector<uint8_t>& source,
+                                       const std::vector<uint8_t>& target,
+                                       const std::vector<uint8_t>& mayChange) {
+  ASSERT_EQ(source.size(), target.size());
+  for (size_t i = 0; i < source.size(); ++i) {
+    ASSERT_EQ((source[i] ^ target[i]) & ~mayChange[i], 0) << "byte " << i;
+  }
+}
+
+}  // namespace murl::test

@@ -1,0 +1,403 @@
+#include "carriers/bmp/bmp.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+
+#include "carriers/bmp/bmp_format.h"
+#include "carriers/bmp_round_trip.h"
+#include "carriers/conformance.h"
+#include "support/bmp_builder.h"
+
+namespace murl::test {
+namespace {
+
+using bmp::BmpLayout;
+
+bool parses(const BmpSpec& spec, BmpLayout& layout) {
+  const auto bytes = buildBmp(spec, noisyPixel);
+  return bmp::parseBmp(bytes, spec.fileHeader, bytes.size(), layout);
+}
+bool parses(const BmpSpec& spec) {
+  BmpLayout layout;
+  return parses(spec, layout);
+}
+
+BmpSpec spec32(uint32_t headerSize, uint32_t compression) {
+  BmpSpec s;
+  s.headerSize = headerSize;
+  s.bitCount = 32;
+  s.compression = compression;
+  return s;
+}
+
+// Per byte of a built bitmap, the bits hide may change: the unit bit of every channel of every
+// pixel (all three channels of a grey pixel receive channel 0's bit).
+std::vector<uint8_t> unitBitMask(const BmpSpec& spec, const std::vector<uint8_t>& bytes) {
+  std::vector<uint8_t> mask(bytes.size(), 0);
+  std::array<uint32_t, 3> masks{0xFF, 0xFF00, 0xFF0000};
+  if (spec.bitCount == 32 && spec.compression == 3) {
+    masks = spec.headerSize == 40
+                ? spec.masks
+                : std::array<uint32_t, 3>{spec.masks[2], spec.masks[1], spec.masks[0]};
+  }
+  uint32_t pixelBits = 0;
+  for (uint32_t m : masks) pixelBits |= 1u << std::countr_zero(m);
+  const size_t bytesPerPixel = spec.bitCount / 8;
+  for (int32_t r = 0; r < std::abs(spec.height); ++r) {
+    const size_t row = bmpPixelStart(spec) + r * bmpRowStride(spec);
+    for (int32_t x = 0; x < spec.width; ++x) {
+      for (size_t b = 0; b < bytesPerPixel; ++b) {
+        mask[row + x * bytesPerPixel + b] = static_cast<uint8_t>(pixelBits >> (8 * (b % 4)));
+      }
+    }
+  }
+  return mask;
+}
+
+TEST(BmpHeader, AcceptsTheFourInfoHeadersWith24And32BitPixels) {
+  for (uint32_t size : {12u, 40u, 108u, 124u}) {
+    BmpSpec s;
+    s.headerSize = size;
+    EXPECT_TRUE(parses(s)) << size;
+    if (size == 12) continue;
+    EXPECT_TRUE(parses(spec32(size, 0))) << size;
+    EXPECT_TRUE(parses(spec32(size, 3))) << size;
+  }
+}
+
+TEST(BmpHeader, RefusesWhatIsNotAnUncompressedTrueColourBitmap) {
+  BmpSpec core32 = spec32(12, 0);
+  BmpSpec eightBit;
+  eightBit.bitCount = 8;
+  BmpSpec sixteenBit;
+  sixteenBit.bitCount = 16;
+  BmpSpec rle;
+  rle.compression = 1;
+  BmpSpec rle24;
+  rle24.compression = 4;
+  BmpSpec header56;
+  header56.headerSize = 56;
+  BmpSpec twoPlanes;
+  twoPlanes.planes = 2;
+  BmpSpec bitFields24;
+  bitFields24.compression = 3;
+  for (const BmpSpec& s : {core32, eightBit, sixteenBit, rle, rle24, header56, twoPlanes}) {
+    EXPECT_FALSE(parses(s)) << s.headerSize << " " << s.bitCount << " " << s.compression;
+  }
+  EXPECT_TRUE(parses(bitFields24));  // compression 3 is accepted with 24 bits; masks unused
+  auto bytes = buildBmp(BmpSpec{}, noisyPixel);
+  bytes[1] = 'A';
+  BmpLayout layout;
+  EXPECT_FALSE(bmp::parseBmp(bytes, true, bytes.size(), layout));
+}
+
+TEST(BmpHeader, WidthOfZeroOrBelowIsNotACarrier) {
+  for (int32_t width : {0, -1, -32}) {
+    BmpSpec s;
+    s.width = width;
+    EXPECT_FALSE(parses(s)) << width;
+  }
+  BmpSpec core;
+  core.headerSize = 12;
+  core.width = 0;
+  EXPECT_FALSE(parses(core));
+}
+
+TEST(BmpHeader, TopDownBitmapRunsOutOfRows) {
+  BmpSpec s;
+  s.height = -24;
+  EXPECT_FALSE(parses(s));
+}
+
+TEST(BmpHeader, RowsOfMoreThan4MiBAreRefused) {
+  BmpSpec s;
+  s.height = 0;
+  s.width = 0x400000 / 3;  // 4 MiB - 1 bytes
+  EXPECT_TRUE(parses(s));
+  s.width += 1;
+  EXPECT_FALSE(parses(s));
+  BmpSpec wide = spec32(40, 0);
+  wide.height = 0;
+  wide.width = 0x100000;
+  EXPECT_TRUE(parses(wide));
+  wide.width += 1;
+  EXPECT_FALSE(parses(wide));
+}
+
+TEST(BmpHeader, RowsMustFitInTheFileAndStartAfterTheHeaders) {
+  BmpSpec s;
+  auto bytes = buildBmp(s, noisyPixel);
+  BmpLayout layout;
+  EXPECT_TRUE(bmp::parseBmp(bytes, true, bytes.size(), layout));
+  EXPECT_FALSE(bmp::parseBmp(bytes, true, bytes.size() - 1, layout));
+  bytes[10] = 40;  // pixel data offset inside the info header
+  EXPECT_FALSE(bmp::parseBmp(bytes, true, bytes.size(), layout));
+}
+
+TEST(BmpHeader, BitFieldMasksMustBeDisjointRunsOfAtLeastEightBits) {
+  EXPECT_TRUE(bmp::isUsableMask(0xFF));
+  EXPECT_TRUE(bmp::isUsableMask(0x3FF00000));  // 10 bits
+  EXPECT_TRUE(bmp::isUsableMask(0xFF000000));
+  EXPECT_FALSE(bmp::isUsableMask(0));
+  EXPECT_FALSE(bmp::isUsableMask(0x7F));        // 7 bits
+  EXPECT_FALSE(bmp::isUsableMask(0xF0F0));      // two runs
+  EXPECT_FALSE(bmp::isUsableMask(0xE0000000));  // lowest bit above 28
+  BmpSpec gap = spec32(124, 3);
+  gap.masks = {0x00FF0000, 0x0000F0F0, 0x000000FF};
+  EXPECT_FALSE(parses(gap));
+  BmpSpec overlap = spec32(40, 3);
+  overlap.masks = {0x00FF0000, 0x000FF000, 0x000000FF};
+  EXPECT_FALSE(parses(overlap));
+}
+
+TEST(BmpHeader, ChannelOrderOfBitFieldsDependsOnTheHeaderVersion) {
+  BmpLayout v3;
+  BmpSpec s3 = spec32(40, 3);
+  s3.masks = {0xFF000000, 0x00FF0000, 0x0000FF00};
+  ASSERT_TRUE(parses(s3, v3));
+  EXPECT_EQ(v3.masks, (std::array<uint32_t, 3>{0xFF000000, 0x00FF0000, 0x0000FF00}));
+  EXPECT_EQ(v3.shifts, (std::array<uint8_t, 3>{24, 16, 8}));
+  for (uint32_t size : {108u, 124u}) {
+    BmpLayout v45;
+    BmpSpec s = spec32(size, 3);  // red, green, blue at offsets 40, 44, 48
+    s.masks = {0xFF000000, 0x00FF0000, 0x0000FF00};
+    ASSERT_TRUE(parses(s, v45));
+    EXPECT_EQ(v45.masks, (std::array<uint32_t, 3>{0x0000FF00, 0x00FF0000, 0xFF000000})) << size;
+  }
+  BmpLayout plain;
+  ASSERT_TRUE(parses(spec32(124, 0), plain));
+  EXPECT_EQ(plain.masks, (std::array<uint32_t, 3>{0xFF, 0xFF00, 0xFF0000}));
+}
+
+TEST(BmpHeader, InsideAModuleRowsFollowTheHeaderOfEachVersion) {
+  const std::pair<BmpSpec, uint64_t> cases[] = {
+      {BmpSpec{.headerSize = 12}, 12}, {BmpSpec{.headerSize = 40}, 40}, {spec32(40, 3), 52},
+      {spec32(108, 3), 108},           {spec32(124, 0), 124},
+  };
+  for (auto [s, expected] : cases) {
+    s.fileHeader = false;
+    BmpLayout layout;
+    ASSERT_TRUE(parses(s, layout)) << expected;
+    EXPECT_EQ(layout.pixelStart, expected);
+  }
+  BmpSpec file;
+  file.gapBytes = 20;
+  BmpLayout layout;
+  ASSERT_TRUE(parses(file, layout));
+  EXPECT_EQ(layout.pixelStart, 14u + 40 + 20);  // a file follows its pixel data offset
+}
+
+// Bitmaps for the handler: loud values are those of 16 or more (level 3).
+class BmpHandlerTest : public ::testing::Test {
+ protected:
+  IdentificationRecord count(const BmpSpec& spec, const PixelAt& pixel) {
+    return trip.count(buildBmp(spec, pixel), "x.bmp", CarrierType::kBmpColour);
+  }
+  RoundTrip trip;
+};
+
+TEST_F(BmpHandlerTest, AllBlackBitmapIsNotACarrier) {
+  EXPECT_TRUE(count(BmpSpec{}, [](uint32_t, uint32_t) { return 0x0F0F0Fu; }).rejected);
+  EXPECT_TRUE(trip.reporter.shown.empty());
+}
+
+TEST_F(BmpHandlerTest, GreyBitmapIsTypeThreeWithOneUnitPerPixel) {
+  BmpSpec s;  // 32 x 24: lead-in (0 + 8 + 3)
+  auto grey = count(s, greyPixel);
+  uint32_t loudPixels = 0;
+  for (uint32_t r = 0; r < 24; ++r) {
+    for (uint32_t x = 0; x < 32; ++x) loudPixels += (greyPixel(x, r) & 0xFF) >= 16;
+  }
+  ASSERT_FALSE(grey.rejected);
+  EXPECT_EQ(grey.type, CarrierType::kBmpGrey);
+  EXPECT_EQ(grey.carrierBits, loudPixels - 544 - 11);
+  // Make one channel of one pixel differ: every channel of every pixel becomes a unit.
+  auto colour = count(s, [](uint32_t x, uint32_t r) { return greyPixel(x, r) ^ (x + r == 0); });
+  ASSERT_FALSE(colour.rejected);
+  EXPECT_EQ(colour.type, CarrierType::kBmpColour);
+  EXPECT_EQ(colour.carrierBits, 3 * loudPixels - 544 - 11);
+}
+
+TEST_F(BmpHandlerTest, OneUnitMoreThanTheOverheadIsOneCarrierBit) {
+  BmpSpec s;
+  s.width = 16;
+  s.height = 16;  // lead-in 3: overhead 547
+  for (uint32_t loud : {547u, 548u}) {
+    auto record = count(s, [loud](uint32_t x, uint32_t r) {
+      const uint32_t first = (r * 16 + x) * 3;
+      uint32_t v = 0;
+      for (uint32_t b = 0; b < 3; ++b) v |= (first + b < loud ? 0xF1u : 0x01u) << (8 * b);
+      return v;
+    });
+    EXPECT_EQ(record.rejected, loud == 547) << loud;
+    if (loud == 548) {
+      EXPECT_EQ(record.carrierBits, 1u);
+    }
+  }
+}
+
+TEST_F(BmpHandlerTest, CarrierAtLevelThreeIsNoneAtLevelSix) {
+  const auto mid = [](uint32_t x, uint32_t r) { return 0x405060u + ((x * 3 + r) & 0x1F); };
+  EXPECT_FALSE(count(BmpSpec{}, mid).rejected);
+  trip.workspace.options.setLevel(LevelFormat::kBmp, 6);
+  EXPECT_TRUE(count(BmpSpec{}, mid).rejected);
+}
+
+TEST_F(BmpHandlerTest, RoundTripChangesOnlyUnitBitsOfPixels) {
+  BmpSpec padded;  // 45 x 30: one padding byte a row, a gap and a tail
+  padded.width = 45;
+  padded.height = 30;
+  padded.gapBytes = 9;
+  padded.tailBytes = 7;
+  BmpSpec core;
+  core.headerSize = 12;
+  BmpSpec v3Fields = spec32(40, 3);
+  v3Fields.masks = {0xFF000000, 0x0000FF00, 0x00FF0000};
+  BmpSpec v4 = spec32(108, 3);
+  v4.tailBytes = 3;
+  const BmpSpec cases[] = {padded, core, spec32(40, 0), v3Fields, v4, spec32(124, 0)};
+  for (bool grey : {false, true}) {
+    for (const BmpSpec& s : cases) {
+      SCOPED_TRACE(testing::Message() << s.headerSize << "/" << s.bitCount << " grey " << grey);
+      const auto source = buildBmp(s, grey ? PixelAt(greyPixel) : PixelAt(noisyPixel));
+      writeAll(trip.dir.file("s.bmp"), source);
+      trip.expectRoundTrip("s.bmp", CarrierType::kBmpColour, 200);
+      const auto target = readAll(trip.dir.file("target_s.bmp"));
+      expectOnlyMaskedBitsDiffer(source, target, unitBitMask(s, source));
+      if (grey && s.bitCount == 24) {
+        BmpLayout layout;
+        ASSERT_TRUE(bmp::parseBmp(target, true, target.size(), layout));
+        for (uint32_t r = 0; r < layout.height; ++r) {
+          EXPECT_TRUE(bmp::bmpRowIsGrey(layout, &target[layout.pixelStart + r * layout.rowStride]));
+        }
+      }
+    }
+  }
+}
+
+// A stream whose first hidden bit is 0 and the next ones 1: over units whose unit bits are all
+// 0, only the first data unit changes, which shows where the data begins.
+TEST_F(BmpHandlerTest, FirstDataUnitIsChannelZeroOfTheHeaderVersion) {
+  for (uint32_t size : {40u, 124u}) {
+    BmpSpec s = spec32(size, 3);
+    s.width = 16;
+    s.height = 16;                                   // lead-in 3: pixel 0's three channels
+    s.masks = {0x00FF0000, 0x0000FF00, 0x000000FF};  // red, green, blue
+    const auto source = buildBmp(s, [](uint32_t, uint32_t) { return 0x00A09080u; });
+    writeAll(trip.dir.file("o.bmp"), source);
+    auto record = trip.countFile(trip.dir.file("o.bmp"), CarrierType::kBmpColour);
+    ASSERT_FALSE(record.rejected);
+    std::vector<uint8_t> stream(8, 0xFF);
+    stream[0] = 0x7F;
+    trip.stream(stream);
+    const CarrierEntry entry{record.type, record.carrierBits, {}, trip.dir.file("o.bmp")};
+    double percentage;
+    ASSERT_TRUE(trip.hide(entry.path, "o_t.bmp", entry, {0, record.carrierBits, 64}, percentage));
+    const auto target = readAll(trip.dir.file("o_t.bmp"));
+    const size_t pixel1 = bmpPixelStart(s) + 4;
+    // Version 3 takes the masks in file order (red first); versions 4 and 5 start with blue.
+    const size_t changedByte = size == 40 ? pixel1 + 2 : pixel1;
+    for (size_t b = 0; b < 4; ++b) {
+      EXPECT_EQ(target[pixel1 + b] ^ source[pixel1 + b], b + pixel1 == changedByte ? 1 : 0)
+          << size << " byte " << b;
+    }
+  }
+}
+
+TEST_F(BmpHandlerTest, InsideAModuleRowsAreRewrittenInPlace) {
+  BmpSpec s;
+  s.fileHeader = false;
+  s.width = 30;
+  s.height = 20;
+  const auto resource = buildBmp(s, noisyPixel);
+  std::vector<uint8_t> module(300, 0x77);
+  module.insert(module.end(), resource.begin(), resource.end());
+  module.insert(module.end(), 50, 0x66);
+  const CarrierRegion region{300, resource.size(), true};
+  writeAll(trip.dir.file("m.dll"), module);
+  writeAll(trip.dir.file("t.dll"), module);  // the module handler copies the module first
+  auto src = platform::File::openRead(trip.dir.file("m.dll"));
+  IdentificationRecord record;
+  ASSERT_TRUE(bmpCount(src, region, record, trip.workspace));
+  trip.randomStream(100);
+  {
+    auto dst = platform::File::openReadWrite(trip.dir.file("t.dll"));
+    auto stream = platform::File::openRead(trip.dir.file("stream.tmp"));
+    HideJob job{&stream, {}};
+    double percentage;
+    ASSERT_TRUE(bmpHide(src, dst, region, false, {0, record.carrierBits, 800}, job, trip.workspace,
+                        percentage));
+  }
+  const auto target = readAll(trip.dir.file("t.dll"));
+  std::vector<uint8_t> mask(module.size(), 0);
+  const auto inner = unitBitMask(s, resource);
+  std::copy(inner.begin(), inner.end(), mask.begin() + 300);
+  expectOnlyMaskedBitsDiffer(module, target, mask);
+  EXPECT_NE(module, target);
+  auto hidden = platform::File::openRead(trip.dir.file("t.dll"));
+  auto temp = platform::File::createTruncate(trip.dir.file("sink"));
+  ExtractionSink sink(trip.workspace, temp);
+  ASSERT_TRUE(bmpExtract(hidden, region, false, record.carrierBits, sink, trip.workspace));
+  ASSERT_TRUE(sink.flush());
+  temp.close();
+  const auto bits = readAll(trip.dir.file("sink"));
+  EXPECT_TRUE(std::equal(trip.streamBytes.begin(), trip.streamBytes.end(), bits.begin()));
+}
+
+TEST_F(BmpHandlerTest, ExtractingAtAnotherLevelFindsTheWrongNumberOfUnits) {
+  writeAll(trip.dir.file("l.bmp"), buildBmp(BmpSpec{}, noisyPixel));
+  trip.expectRoundTrip("l.bmp", CarrierType::kBmpColour, 100);
+  auto record = trip.countFile(trip.dir.file("l.bmp"), CarrierType::kBmpColour);
+  trip.workspace.options.setLevel(LevelFormat::kBmp, 5);
+  std::vector<uint8_t> bits;
+  EXPECT_FALSE(trip.extract(trip.dir.file("target_l.bmp"),
+                            {record.type, record.carrierBits, {}, trip.dir.file("target_l.bmp")},
+                            bits));
+  EXPECT_EQ(trip.reporter.shownIds(), std::vector{MessageId::kWrongCarrierBitsNumber});
+}
+
+TEST_F(BmpHandlerTest, ImageMagickBitmapsRoundTrip) {
+  const std::pair<const char*, CarrierType> fixtures[] = {
+      {"bmp_v3_24.bmp", CarrierType::kBmpColour}, {"bmp_v3_32.bmp", CarrierType::kBmpColour},
+      {"bmp_v4_32.bmp", CarrierType::kBmpColour}, {"bmp_v5_24.bmp", CarrierType::kBmpColour},
+      {"bmp_v5_32.bmp", CarrierType::kBmpColour}, {"bmp_grey_24.bmp", CarrierType::kBmpGrey},
+  };
+  for (auto [name, type] : fixtures) {
+    const auto source = readAll(std::string(MURL_TEST_DATA_DIR) + "/" + name);
+    ASSERT_FALSE(source.empty()) << name;
+    writeAll(trip.dir.file(name), source);
+    EXPECT_EQ(trip.countFile(trip.dir.file(name), CarrierType::kBmpColour).type, type) << name;
+    trip.expectRoundTrip(name, CarrierType::kBmpColour, 150);
+  }
+}
+
+ConformanceFile conformanceBmp(const BmpSpec& spec, const PixelAt& pixel, uint32_t minBits) {
+  BmpSpec s = spec;
+  // Grey pixels give a third of the units: enough rows for minBits either way.
+  s.height = static_cast<int32_t>((minBits + 2000) / s.width + 1);
+  ConformanceFile file{buildBmp(s, pixel), {}};
+  file.unitBitMask = unitBitMask(s, file.bytes);
+  return file;
+}
+
+BmpSpec paddedSpec() {
+  BmpSpec s;
+  s.width = 33;  // the suite cuts the last byte, so no tail after the rows
+  return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bmp, CarrierConformance,
+    ::testing::Values(
+        ConformanceCarrier{"Colour24", "c.bmp", CarrierType::kBmpColour,
+                           [](uint32_t n) { return conformanceBmp(paddedSpec(), noisyPixel, n); }},
+        ConformanceCarrier{"Grey24", "g.dib", CarrierType::kBmpGrey,
+                           [](uint32_t n) { return conformanceBmp(BmpSpec{}, greyPixel, n); }},
+        ConformanceCarrier{
+            "Fields32", "f.bmp", CarrierType::kBmpColour,
+            [](uint32_t n) { return conformanceBmp(spec32(108, 3), noisyPixel, n); }}),
+    conformanceName);
+
+}  // namespace
+}  // namespace murl::test

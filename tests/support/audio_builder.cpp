@@ -1,0 +1,92 @@
+#include "support/audio_builder.h"
+
+namespace murl::test {
+namespace {
+
+void be16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v >> 8));
+  out.push_back(static_cast<uint8_t>(v));
+}
+void be32(std::vector<uint8_t>& out, uint32_t v) {
+  be16(out, v >> 16);
+  be16(out, v);
+}
+void text(std::vector<uint8_t>& out, const std::string& s) {
+  out.insert(out.end(), s.begin(), s.end());
+}
+
+void sampleBytes(std::vector<uint8_t>& out, const std::vector<int16_t>& samples) {
+  for (int16_t s : samples) be16(out, static_cast<uint16_t>(s));
+}
+
+}  // namespace
+
+std::vector<uint8_t> buildAiff(const std::vector<int16_t>& samples, const AiffSpec& spec) {
+  std::vector<uint8_t> body;
+  text(body, spec.formType);
+  if (spec.extraChunkFirst) {
+    text(body, "NAME");
+    be32(body, 4);
+    text(body, "test");
+  }
+  if (spec.oddChunkWithPad) {
+    text(body, "ANNO");
+    be32(body, 3);
+    text(body, "odd");
+    body.push_back(0);
+  }
+  std::vector<uint8_t> common;
+  text(common, "COMM");
+  be32(common, 18);
+  be16(common, spec.channels);
+  be32(common, static_cast<uint32_t>(samples.size() / spec.channels));
+  be16(common, spec.sampleSize);
+  const uint8_t rate[10] = {0x40, 0x0B, 0xFA, 0, 0, 0, 0, 0, 0, 0};  // 8000 as 80-bit extended
+  common.insert(common.end(), rate, rate + 10);
+  std::vector<uint8_t> sound;
+  text(sound, "SSND");
+  be32(sound, static_cast<uint32_t>(8 + samples.size() * 2 + spec.ssndSizeDelta));
+  be32(sound, 0);
+  be32(sound, 0);
+  sampleBytes(sound, samples);
+  const auto& first = spec.soundBeforeCommon ? sound : common;
+  const auto& second = spec.soundBeforeCommon ? common : sound;
+  body.insert(body.end(), first.begin(), first.end());
+  body.insert(body.end(), second.begin(), second.end());
+  std::vector<uint8_t> out;
+  text(out, "FORM");
+  be32(out, static_cast<uint32_t>(body.size()));
+  out.insert(out.end(), body.begin(), body.end());
+  out.insert(out.end(), spec.trailingBytes, 0x5A);
+  return out;
+}
+
+std::vector<uint8_t> buildAu(const std::vector<int16_t>& samples, const AuSpec& spec) {
+  std::string annotation = spec.annotation;
+  annotation.resize((annotation.size() + 8) & ~size_t{7}, '\0');
+  std::vector<uint8_t> out;
+  text(out, ".snd");
+  be32(out, static_cast<uint32_t>(24 + annotation.size()));
+  be32(out, spec.sizeToTheEnd ? 0xFFFFFFFFu
+                              : static_cast<uint32_t>(samples.size() * 2 + spec.dataSizeDelta));
+  be32(out, spec.encoding);
+  be32(out, 8000);
+  be32(out, 1);
+  text(out, annotation);
+  sampleBytes(out, samples);
+  out.insert(out.end(), spec.trailingBytes, 0x5A);
+  return out;
+}
+
+std::vector<int16_t> swingingSamples(size_t count) {
+  std::vector<int16_t> out(count);
+  uint32_t h = 12345;
+  for (size_t i = 0; i < count; ++i) {
+    h = h * 1103515245u + 12345u;
+    const int v = static_cast<int>((h >> 8) % 20001) - 10000;  // mostly beyond +-256
+    out[i] = static_cast<int16_t>(i % 4 == 3 ? v / 64 : v);    // every fourth one quiet
+  }
+  return out;
+}
+
+}  // namespace murl::test
