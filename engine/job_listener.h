@@ -1,0 +1,33 @@
+#pragma once
+// How a running job tells its front end what it is doing: the progress bar, the four status
+// labels (two title/value pairs) and the completion command. The GUI turns these into queued
+// notifications for its window; the CLI draws a progress bar; tests record them.
+#include <cstdint>
+#include <string>
+
+namespace murl {
+
+enum class JobCommand : uint16_t {
+  kFailedOrStopped = 1000,  // back to the main menu
+  kStreamBuilt = 1020,
+  kCarriersWritten = 1025,
+  kFilesListed = 1034,
+  kCarriersMarked = 1046,
+};
+
+enum class StatusLabel : uint8_t { kTitle1, kValue1, kTitle2, kValue2 };
+
+class JobListener {
+ public:
+  virtual ~JobListener() = default;
+  virtual void progress(uint8_t percent) { (void)percent; }
+  // An empty text clears the label.
+  virtual void status(StatusLabel label, const std::string& text) {
+    (void)label;
+    (void)text;
+  }
+  // Posted once at the end of a job; a job stopped while the application closes posts nothing.
+  virtual void finished(JobCommand command) { (void)command; }
+};
+
+}  // namespace murl
