@@ -1,14 +1,66 @@
 #include "cli/cli.h"
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "cli/command.h"
+
 namespace murl::cli {
+namespace {
+
+// The commands of murl-cli, in the order --help lists them.
+std::vector<std::unique_ptr<Command>> commandTable() {
+  std::vector<std::unique_ptr<Command>> table;
+  table.push_back(makeCapacityCommand());
+  table.push_back(makeHideCommand());
+  table.push_back(makeListCommand());
+  table.push_back(makeUnhideCommand());
+  return table;
+}
+
+int execute(Command& command, const CommonOptions& common, std::ostream& out,
+            std::ostream& err) {
+  Language language = Language::kEnglish;
+  if (!chooseLanguage(common, language, err)) return kExitUsage;
+  Options options;
+  if (!applyCommonOptions(common, options, err)) return kExitUsage;
+  bool interactive = interactiveTerminal();
+  std::string password;
+  if (command.needsPassword() &&
+      !readPassword(common.passwordFile, interactive, language, err, password))
+    return kExitUsage;
+
+  ProgressBar progress(err, !common.quiet && ::isatty(STDERR_FILENO));
+  TerminalReporter reporter(err, progress, interactive, common.overwrite, common.quiet, language);
+  Workspace workspace(reporter, language);
+  startSession(workspace);
+  workspace.options = options;
+  if (!password.empty()) workspace.password.take(password);
+  std::fill(password.begin(), password.end(), '\0');
+  Session session{out, err, common, language, interactive, workspace, progress};
+  return command.execute(session);
+}
+
+}  // namespace
 
 int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   CLI::App app{"murl-cli: hides a tree of files inside ordinary media files, and gets it back."};
   app.set_version_flag("--version", std::string("murl-cli ") + MURL_VERSION);
   app.require_subcommand(0, 1);
+  app.footer("Run 'murl-cli COMMAND --help' for a command's options and an example.");
+
+  CommonOptions common;
+  std::vector<std::unique_ptr<Command>> commands = commandTable();
+  std::vector<CLI::App*> subs;
+  for (auto& command : commands) {
+    CLI::App* sub = app.add_subcommand(command->name(), command->description());
+    command->define(*sub);
+    defineCommonOptions(*sub, common, command->needsPassword());
+    sub->footer(std::string("Example:\n  ") + command->example());
+    subs.push_back(sub);
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -21,9 +73,9 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     err << e.what() << "\n";
     return kExitUsage;
   }
-  if (app.get_subcommands().empty()) {
-    out << app.help();
-  }
+  for (size_t i = 0; i < commands.size(); ++i)
+    if (subs[i]->parsed()) return execute(*commands[i], common, out, err);
+  out << app.help();
   return kExitOk;
 }
 

@@ -1,0 +1,65 @@
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "carriers/identify.h"
+#include "cli/cli.h"
+#include "cli/command.h"
+#include "cli/texts.h"
+#include "engine/number_display.h"
+#include "platform/folders.h"
+
+namespace murl::cli {
+
+const char* carrierTypeName(CarrierType type) {
+  static constexpr const char* kNames[kCarrierTypeCount] = {
+      "AIFF", "NEXT/SUN", "BMP", "BMP (grey)", "PE module", "JPEG",
+      "MP3",  "PCX",      "PCX (second kind)", "PNG", "TGA", "WAV"};
+  return kNames[static_cast<size_t>(type)];
+}
+
+namespace {
+
+class CapacityCommand : public Command {
+ public:
+  const char* name() const override { return "capacity"; }
+  const char* description() const override {
+    return "Identify each carrier and count the bits it can hide, with the total";
+  }
+  const char* example() const override {
+    return "murl-cli capacity --level wav=High song1.wav song2.wav";
+  }
+  void define(CLI::App& app) override {
+    app.add_option("CARRIER", carriers_, "Carrier files")->required();
+  }
+
+  int execute(Session& session) override {
+    uint64_t total = 0;
+    bool all = true;
+    for (const std::string& path : carriers_) {
+      IdentificationRecord record;
+      session.out << platform::baseName(path) << "  ";
+      if (!identify(path, IdentifyPurpose::kHiding, record, session.workspace)) {
+        session.out << text(Text::kNotACarrier, session.language) << "\n";
+        all = false;
+        continue;
+      }
+      session.out << carrierTypeName(record.type) << "  " << formatCount(record.carrierBits)
+                  << "\n";
+      total += record.carrierBits;
+    }
+    session.out << text(Text::kTotal, session.language) << "  "
+                << (total > UINT32_MAX ? formatCount(UINT32_MAX) + "+"
+                                       : formatCount(static_cast<uint32_t>(total)))
+                << "\n";
+    return all ? kExitOk : kExitFailure;
+  }
+
+ private:
+  std::vector<std::string> carriers_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> makeCapacityCommand() { return std::make_unique<CapacityCommand>(); }
+
+}  // namespace murl::cli

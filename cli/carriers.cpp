@@ -1,0 +1,33 @@
+#include <ostream>
+
+#include "cli/command.h"
+#include "cli/texts.h"
+#include "engine/carrier_list.h"
+#include "engine/unhiding_job.h"
+
+namespace murl::cli {
+
+bool fillCarrierList(Session& session, CarrierList& list, const std::vector<std::string>& paths,
+                     bool strict) {
+  bool all = true;
+  bool full = false;
+  for (const std::string& path : paths) {
+    AddResult result = full ? AddResult::kLimitReached : list.add(path, session.workspace);
+    if (result == AddResult::kAdded) continue;
+    if (result == AddResult::kOutOfMemory) return false;
+    if (result == AddResult::kLimitReached) full = true;
+    session.progress.clear();
+    session.err << text(Text::kCarrierNotUsed, session.language) << path << "\n";
+    all = false;
+  }
+  return all || !strict;
+}
+
+bool unhideCarriers(Session& session, const std::vector<std::string>& paths, UnhidingJob& job) {
+  CarrierList list(ListContext::kUnhiding);
+  if (!fillCarrierList(session, list, paths, true)) return false;
+  session.workspace.stop = false;
+  return job.run(list.entries());
+}
+
+}  // namespace murl::cli

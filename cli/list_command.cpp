@@ -1,0 +1,74 @@
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli/cli.h"
+#include "cli/command.h"
+#include "engine/number_display.h"
+#include "engine/unhiding_job.h"
+
+namespace murl::cli {
+
+// The "Attr" column: H, S, R, T, A for hidden, system, read-only, temporary and archive.
+std::string attributeLetters(uint32_t attributes) {
+  std::string letters;
+  if (attributes & 0x02) letters += 'H';
+  if (attributes & 0x04) letters += 'S';
+  if (attributes & 0x01) letters += 'R';
+  if (attributes & 0x100) letters += 'T';
+  if (attributes & 0x20) letters += 'A';
+  return letters;
+}
+
+namespace {
+
+void printRow(std::ostream& out, const std::string& name, const std::string& attr,
+              const std::string& size) {
+  std::string padded = name.size() < 40 ? name + std::string(40 - name.size(), ' ') : name + " ";
+  out << padded << (attr + "      ").substr(0, 6) << size << "\n";
+}
+
+void printFolder(std::ostream& out, const ExtractionFolder& folder, const std::string& indent,
+                 Language language) {
+  for (const ExtractionFolder* sub : folder.subfolders) {
+    printRow(out, indent + sub->name + "/", "D", "");
+    printFolder(out, *sub, indent + "  ", language);
+  }
+  const char* bytes = language == Language::kItalian ? " byte" : " bytes";
+  for (const ExtractedFile& file : folder.files)
+    printRow(out, indent + file.name, attributeLetters(file.attributes),
+             formatCount(file.size) + bytes);
+}
+
+class ListCommand : public Command {
+ public:
+  const char* name() const override { return "list"; }
+  const char* description() const override {
+    return "Show the hidden files and folders of carriers without extracting them";
+  }
+  const char* example() const override {
+    return "murl-cli list --password-file pw.txt out/song1.wav out/song2.wav";
+  }
+  bool needsPassword() const override { return true; }
+  void define(CLI::App& app) override {
+    app.add_option("CARRIER", carriers_, "Target carriers, in the order they were written")
+        ->required();
+  }
+
+  int execute(Session& session) override {
+    UnhidingJob job(session.workspace, session.progress);
+    if (!unhideCarriers(session, carriers_, job)) return kExitFailure;
+    bool italian = session.language == Language::kItalian;
+    printRow(session.out, italian ? "Nome" : "Name", "Attr", italian ? "Dim" : "Size");
+    printFolder(session.out, job.tree().root(), "", session.language);
+    return kExitOk;
+  }
+
+ private:
+  std::vector<std::string> carriers_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> makeListCommand() { return std::make_unique<ListCommand>(); }
+
+}  // namespace murl::cli

@@ -1,0 +1,50 @@
+#include "cli/texts.h"
+
+#include <iterator>
+
+namespace murl::cli {
+namespace {
+
+struct Pair {
+  const char* english;
+  const char* italian;
+};
+
+// In Text order.
+constexpr Pair kTexts[] = {
+    {"Password (16-32 characters): ", "Password (16-32 caratteri): "},
+    {"Password again: ", "Ripetere la password: "},
+    {"The password must be 16 to 32 characters, typed the same twice.",
+     "La password deve avere da 16 a 32 caratteri, digitati 2 volte uguali."},
+    {"No password: give --password-file FILE or set MURL_PASSWORD, or run on a terminal.",
+     "Nessuna password: usate --password-file FILE o MURL_PASSWORD, o un terminale."},
+    {"Couldn't read the password file: ", "Impossibile leggere il file della password: "},
+    {" [y/N] ", " [s/N] "},
+    {"Yes", "Sì"},
+    {"No", "No"},
+    {"Unknown level (0-6 or Minimum..Maximum): ", "Livello sconosciuto (0-6 o Minimo..Massimo): "},
+    {"Unknown format (aif, au, bmp, jpg, mp3, pcx, png, tga, wav): ",
+     "Formato sconosciuto (aif, au, bmp, jpg, mp3, pcx, png, tga, wav): "},
+    {"Unknown output format: ", "Formato di output sconosciuto: "},
+    {"The PNG chunk size must be 0 to 8: ", "La dimensione chunk PNG deve essere da 0 a 8: "},
+    {"The language must be en or it: ", "La lingua deve essere en o it: "},
+    {"not a carrier", "non è un carrier"},
+    {"Total", "Totale"},
+    {"not used: ", "non usato: "},
+    {"The carriers hold too few bits: %s more needed (%s of %s). Nothing was written.",
+     "I carrier hanno troppo pochi bit: ne servono altri %s (%s di %s). Nulla è stato scritto."},
+    {"No file to hide.", "Nessun file da nascondere."},
+    {"The output folder does not exist: ", "La cartella di output non esiste: "},
+    {"Not among the hidden files: ", "Non fra i file nascosti: "},
+    {"Target carriers written to ", "Carrier destinazione scritti in "},
+};
+static_assert(std::size(kTexts) == static_cast<size_t>(Text::kCount));
+
+}  // namespace
+
+const char* text(Text id, platform::Language language) {
+  const Pair& pair = kTexts[static_cast<size_t>(id)];
+  return language == platform::Language::kItalian ? pair.italian : pair.english;
+}
+
+}  // namespace murl::cli

@@ -1,0 +1,35 @@
+#pragma once
+// The front end's own texts, in English and Italian (the program's messages are in
+// engine/messages.h).
+#include "platform/locale.h"
+
+namespace murl::cli {
+
+enum class Text {
+  kPasswordPrompt,
+  kPasswordAgain,
+  kPasswordRules,
+  kNoPassword,
+  kPasswordFileUnreadable,
+  kYesNo,
+  kYes,
+  kNo,
+  kBadLevel,
+  kBadFormat,
+  kBadOutput,
+  kBadChunk,
+  kBadLanguage,
+  kNotACarrier,
+  kTotal,
+  kCarrierNotUsed,
+  kMoreBitsNeeded,
+  kNoSourceFiles,
+  kOutputFolderMissing,
+  kSelectionNotFound,
+  kReportWritten,
+  kCount
+};
+
+const char* text(Text id, platform::Language language);
+
+}  // namespace murl::cli
