@@ -80,38 +80,36 @@ inline void storePixel(uint8_t* p, uint32_t v) {
 template <class Visit>
 bool walkRow(const BmpLayout& l, bool grey, uint8_t level, uint8_t* row, Visit& visit,
              uint64_t& changed) {
+  // Stores are unconditional: whether a unit bit changes is as random as the data, and a branch
+  // on it would be mispredicted half the time.
   if (l.bitCount == 24) {
     const uint32_t step = grey ? 3 : 1;
     for (uint32_t i = 0; i < l.rowBytes; i += step) {
-      if (!isImageUnit(row[i], level)) continue;
-      uint8_t bit = row[i] & 1;
+      const uint8_t value = row[i];
+      if (!isImageUnit(value, level)) continue;
+      uint8_t bit = value & 1;
       if (!visit(bit)) return false;
-      if (bit == (row[i] & 1)) continue;
-      ++changed;
-      row[i] ^= 1;
+      changed += bit != (value & 1);
+      row[i] = static_cast<uint8_t>((value & 0xFE) | bit);
       if (grey) row[i + 1] = row[i + 2] = row[i];
     }
     return true;
   }
   const uint32_t channels = grey ? 1 : 3;
+  // A grey pixel's unit bit goes to all three channels.
+  const uint32_t unitBits = (1u << l.shifts[0]) | (1u << l.shifts[1]) | (1u << l.shifts[2]);
   for (uint32_t i = 0; i < l.rowBytes; i += 4) {
     uint32_t px = loadPixel(row + i);
-    const uint32_t before = px;
     for (uint32_t c = 0; c < channels; ++c) {
       const uint32_t value = (px & l.masks[c]) >> l.shifts[c];
       if (!isImageUnit(value, level)) continue;
       uint8_t bit = value & 1;
       if (!visit(bit)) return false;
-      if (bit == (value & 1)) continue;
-      ++changed;
-      if (!grey) {
-        px ^= 1u << l.shifts[c];
-        continue;
-      }
-      for (uint32_t g = 0; g < 3; ++g)
-        px = (px & ~(1u << l.shifts[g])) | (uint32_t{bit} << l.shifts[g]);
+      changed += bit != (value & 1);
+      const uint32_t place = grey ? unitBits : 1u << l.shifts[c];
+      px = (px & ~place) | (place * bit);
     }
-    if (px != before) storePixel(row + i, px);
+    storePixel(row + i, px);
   }
   return true;
 }
