@@ -560,7 +560,9 @@ TEST_F(HiddenStreamTest, RealFolderRoundTripRestoresEveryFileAndAttributeWord) {
       for (auto& b : content) b = static_cast<uint8_t>('a' + b % 6);  // compressible text
     }
     std::string path = makeFile(folder.empty() ? name : folder + "/" + name, content);
-    if (i % 5 == 0) ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    if (i % 5 == 0) {
+      ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    }
   }
   bool added = false;
   ASSERT_EQ(tree.scanFolder(ws, tree.root(), src.path(), added), AddResult::kAdded);

@@ -1,0 +1,143 @@
+// Writing and reading a hidden stream of 64 MiB of mixed content (text, binary, runs), beside zlib
+// level 6 alone over the same bytes. Peak memory is reported as a counter: it must not grow with
+// the content, since the writer and reader work in the Workspace's fixed buffers.
+#include "engine/hidden_stream.h"
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <zlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/folders.h"
+
+namespace {
+
+using namespace murl;
+
+constexpr size_t kFiles = 64;
+constexpr size_t kFileSize = 1 << 20;  // 64 files of 1 MiB: 64 MiB of content
+
+class SilentReporter : public Reporter {
+ public:
+  void warn(const Message&) override {}
+  void error(const Message&) override {}
+  void report(const Message&) override {}
+  bool askYesNo(const Message&) override { return false; }
+};
+
+std::vector<uint8_t> mixedContent(size_t index) {
+  std::mt19937 gen(static_cast<uint32_t>(index));
+  std::vector<uint8_t> out(kFileSize);
+  static const char* kWords[] = {"stream ", "carrier ", "the ", "hidden ", "bits\n", "of "};
+  for (size_t at = 0; at < out.size();) {
+    switch (index % 3) {
+      case 0:  // text
+        for (const char* w = kWords[gen() % 6]; *w && at < out.size(); ++w) out[at++] = *w;
+        break;
+      case 1:  // binary noise
+        out[at++] = static_cast<uint8_t>(gen());
+        break;
+      default:  // runs, like uncompressed images
+        for (uint32_t n = gen() % 64, v = gen() & 0xFF; n > 0 && at < out.size(); --n) {
+          out[at++] = static_cast<uint8_t>(v);
+        }
+    }
+  }
+  return out;
+}
+
+struct Fixture {
+  Fixture() : ws(reporter, Language::kEnglish) {
+    folder = std::filesystem::temp_directory_path() / ("murl-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    ws.tempFolder = folder.string() + "/";
+    ws.password.take("benchmark password 0123");
+    for (size_t i = 0; i < kFiles; ++i) {
+      std::vector<uint8_t> data = mixedContent(i);
+      std::string path = (folder / ("f" + std::to_string(i))).string();
+      platform::File f = platform::File::createTruncate(path);
+      f.writeExact(data.data(), data.size());
+      tree.addFile(ws, tree.root(), path);
+    }
+    tree.sort();
+  }
+  ~Fixture() { std::filesystem::remove_all(folder); }
+
+  SilentReporter reporter;
+  Workspace ws;
+  SourceTree tree;
+  std::filesystem::path folder;
+  // The content is not kept in memory, so peak memory shows what writing and reading take.
+  const size_t contentSize = kFiles * kFileSize;
+};
+
+Fixture& fixture() {
+  static Fixture f;
+  return f;
+}
+
+void peakMemory(benchmark::State& state) {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void BM_WriteHiddenStream(benchmark::State& state) {
+  Fixture& f = fixture();
+  f.ws.options.compressionLevel = static_cast<uint8_t>(state.range(0));
+  JobListener quiet;
+  uint32_t bits = 0;
+  for (auto _ : state) {
+    TempFile stream;
+    if (!writeHiddenStream(f.ws, f.tree, quiet, stream, bits)) state.SkipWithError("write failed");
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.contentSize));
+  state.counters["ratio%"] = 100.0 * (bits / 8) / static_cast<double>(f.contentSize);
+  peakMemory(state);
+}
+BENCHMARK(BM_WriteHiddenStream)->Arg(0)->Arg(3)->Unit(benchmark::kMillisecond);
+
+void BM_ReadHiddenStream(benchmark::State& state) {
+  Fixture& f = fixture();
+  f.ws.options.compressionLevel = 3;
+  JobListener quiet;
+  TempFile stream;
+  uint32_t bits = 0;
+  if (!writeHiddenStream(f.ws, f.tree, quiet, stream, bits)) state.SkipWithError("write failed");
+  for (auto _ : state) {
+    TempFile decoded;
+    ExtractionTree tree;
+    if (!readHiddenStream(f.ws, stream.file(), bits / 8, quiet, decoded, tree)) {
+      state.SkipWithError("read failed");
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.contentSize));
+  peakMemory(state);
+}
+BENCHMARK(BM_ReadHiddenStream)->Unit(benchmark::kMillisecond);
+
+// The baseline: zlib level 6 over the same 64 MiB in one call (run last: it holds it all in
+// memory).
+void BM_ZlibLevel6Alone(benchmark::State& state) {
+  Fixture& f = fixture();
+  std::vector<uint8_t> all;
+  for (size_t i = 0; i < kFiles; ++i) {
+    std::vector<uint8_t> data = mixedContent(i);
+    all.insert(all.end(), data.begin(), data.end());
+  }
+  std::vector<uint8_t> out(compressBound(all.size()));
+  for (auto _ : state) {
+    uLongf n = out.size();
+    compress2(out.data(), &n, all.data(), all.size(), 6);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.contentSize));
+}
+BENCHMARK(BM_ZlibLevel6Alone)->Unit(benchmark::kMillisecond);
+
+}  // namespace
