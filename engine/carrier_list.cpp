@@ -61,12 +61,16 @@ AddResult CarrierList::add(const std::string& path, Workspace& workspace) {
     return AddResult::kNotAdded;
   }
   try {
-    entries_.reserve(entries_.size() + 1);
-    names_.insert(name);
     entries_.push_back(
         CarrierEntry{record.type, record.carrierBits, std::move(record.resources), path});
   } catch (const std::bad_alloc&) {
-    names_.erase(name);
+    workspace.show(MessageId::kOutOfMemory);
+    return AddResult::kOutOfMemory;
+  }
+  try {
+    names_.insert(name);
+  } catch (const std::bad_alloc&) {
+    entries_.pop_back();
     workspace.show(MessageId::kOutOfMemory);
     return AddResult::kOutOfMemory;
   }
