@@ -20,9 +20,9 @@ namespace murl {
 
 enum class CarrierType : uint8_t {
   kAiff = 0,
-  kAu = 1,         // set by the AIFF count when the file begins with ".snd"
+  kAu = 1,  // set by the AIFF count when the file begins with ".snd"
   kBmpColour = 2,
-  kBmpGrey = 3,    // set by the BMP count when every pixel is grey
+  kBmpGrey = 3,  // set by the BMP count when every pixel is grey
   kModule = 4,
   kJpeg = 5,
   kMp3 = 6,
@@ -50,7 +50,7 @@ struct ModuleResource {
 struct IdentificationRecord {
   bool rejected = true;  // the count clears it when the file is a carrier
   CarrierType type = CarrierType::kAiff;
-  uint32_t carrierBits = 0;  // N
+  uint32_t carrierBits = 0;               // N
   std::vector<ModuleResource> resources;  // modules only, in offset order
 };
 

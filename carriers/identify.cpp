@@ -15,6 +15,7 @@ constexpr CarrierType kModule = CarrierType::kModule;
 
 // In the order they are tried: the first match wins, so "jp" is a module ("jpn") and an empty
 // extension is AIFF ("aif").
+// clang-format off
 constexpr ExtensionEntry kExtensions[] = {
     {"aif", kAudio}, {"aiff", kAudio}, {"snd", kAudio}, {"au", kAudio},
     {"bmp", CarrierType::kBmpColour}, {"dib", CarrierType::kBmpColour},
@@ -41,6 +42,7 @@ constexpr ExtensionEntry kExtensions[] = {
     {"icb", CarrierType::kTga}, {"vst", CarrierType::kTga}, {"wav", CarrierType::kWav},
     {"wave", CarrierType::kWav},
 };
+// clang-format on
 
 char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 

@@ -18,10 +18,10 @@
 
 namespace murl {
 
-constexpr uint32_t kChunkBits = 0x400000;       // data bits held at a time in the work buffer
-constexpr uint32_t kTrailerBits = 544;          // units after the data bits of every carrier
+constexpr uint32_t kChunkBits = 0x400000;  // data bits held at a time in the work buffer
+constexpr uint32_t kTrailerBits = 544;     // units after the data bits of every carrier
 constexpr size_t kTrailerHeaderSize = 52;
-constexpr size_t kTrailerSize = 68;             // the header after header-form encipherment
+constexpr size_t kTrailerSize = 68;  // the header after header-form encipherment
 constexpr size_t kMarkSize = 100;
 constexpr uint32_t kMarkWindowBits = 0x400000;  // the mark pattern restarts every this many bits
 

@@ -22,7 +22,7 @@ constexpr uint32_t kMarkCarrierBits = 800;  // one whole mark
 enum class ListContext : uint8_t { kHiding, kUnhiding, kAuthoring };
 
 enum class AddResult : uint8_t {
-  kNotAdded = 0,      // the next file may be tried
+  kNotAdded = 0,  // the next file may be tried
   kAdded = 1,
   kOutOfMemory = 2,
   kLimitReached = 3,  // stop adding

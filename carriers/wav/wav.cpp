@@ -22,8 +22,7 @@ struct WavLayout {
 };
 
 // PCM (tag 1), at least one channel, two bytes per sample; the bits-per-sample field is not read.
-bool checkFormat(platform::File& src, uint32_t bodySize, uint32_t& channels,
-                 uint16_t& blockAlign) {
+bool checkFormat(platform::File& src, uint32_t bodySize, uint32_t& channels, uint16_t& blockAlign) {
   uint8_t body[14];
   if (bodySize < sizeof body || !src.readExact(body, sizeof body)) return false;
   channels = le16(body + 2);
@@ -75,8 +74,8 @@ bool parseWav(platform::File& src, const CarrierRegion& region, WavLayout& layou
 // Reads the samples block by block into the sample buffer and hands each block to `visit`
 // (bytes, samples, file offset). A short read shows `readFailure` when there is one.
 template <class Visit>
-bool forEachBlock(platform::File& src, const WavLayout& layout, Workspace& workspace,
-                  bool pollStop, std::optional<MessageId> readFailure, Visit visit) {
+bool forEachBlock(platform::File& src, const WavLayout& layout, Workspace& workspace, bool pollStop,
+                  std::optional<MessageId> readFailure, Visit visit) {
   uint8_t* buffer = workspace.sampleBuffer.data();
   if (!src.seek(layout.samplesAt)) {
     if (readFailure) workspace.show(*readFailure);
@@ -147,25 +146,24 @@ bool readDataBits(platform::File& src, const CarrierRegion& region, uint32_t car
   const uint8_t level = wavLevel(workspace);
   ReadLayout units(soundLeadIn(region.size, level), carrierBits);
   bool beyond = false;
-  bool ok = forEachBlock(
-      src, layout, workspace, pollStop, MessageId::kCouldntReadFile,
-      [&](const uint8_t* bytes, uint64_t samples, uint64_t) {
-        for (uint64_t i = 0; i < samples; ++i) {
-          const uint8_t* at = bytes + 2 * i;
-          if (!wavSampleQualifies(sampleAt(at), level)) continue;
-          switch (units.next()) {
-            case ReadLayout::Role::kSkip:
-              break;
-            case ReadLayout::Role::kData:
-              if (!take(static_cast<uint8_t>(at[0] & 1))) return false;
-              break;
-            case ReadLayout::Role::kBeyond:
-              beyond = true;
-              return false;
-          }
-        }
-        return true;
-      });
+  bool ok = forEachBlock(src, layout, workspace, pollStop, MessageId::kCouldntReadFile,
+                         [&](const uint8_t* bytes, uint64_t samples, uint64_t) {
+                           for (uint64_t i = 0; i < samples; ++i) {
+                             const uint8_t* at = bytes + 2 * i;
+                             if (!wavSampleQualifies(sampleAt(at), level)) continue;
+                             switch (units.next()) {
+                               case ReadLayout::Role::kSkip:
+                                 break;
+                               case ReadLayout::Role::kData:
+                                 if (!take(static_cast<uint8_t>(at[0] & 1))) return false;
+                                 break;
+                               case ReadLayout::Role::kBeyond:
+                                 beyond = true;
+                                 return false;
+                             }
+                           }
+                           return true;
+                         });
   if (!ok && !beyond) return false;
   if (beyond || !units.complete()) {
     workspace.show(MessageId::kWrongCarrierBitsNumber);
@@ -174,8 +172,8 @@ bool readDataBits(platform::File& src, const CarrierRegion& region, uint32_t car
   return true;
 }
 
-bool wavMark(platform::File& src, platform::File& dst, const MarkField& mark,
-             Workspace& workspace, double& percentage) {
+bool wavMark(platform::File& src, platform::File& dst, const MarkField& mark, Workspace& workspace,
+             double& percentage) {
   const CarrierRegion region = CarrierRegion::wholeFile(src);
   WavLayout layout;
   if (!parseWav(src, region, layout)) {
@@ -211,9 +209,8 @@ class WavHandler final : public CarrierHandler {
              Workspace& workspace) const override {
     return wavCount(src, CarrierRegion::wholeFile(src), record, workspace);
   }
-  bool hide(platform::File& src, platform::File& dst, const CarrierEntry&,
-            const StreamShare& share, const HideJob& job, Workspace& workspace,
-            double& percentage) const override {
+  bool hide(platform::File& src, platform::File& dst, const CarrierEntry&, const StreamShare& share,
+            const HideJob& job, Workspace& workspace, double& percentage) const override {
     return wavHide(src, dst, CarrierRegion::wholeFile(src), share, job, workspace, percentage);
   }
   bool extract(platform::File& src, const CarrierEntry& entry, ExtractionSink& sink,

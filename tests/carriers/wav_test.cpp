@@ -127,11 +127,11 @@ TEST_F(WavTest, RefusesWhatIsNotSixteenBitPcm) {
   };
   EXPECT_EQ(bitsOf(edit(0, {'R', 'I', 'F', 'X'})), 0u);
   EXPECT_EQ(bitsOf(edit(8, {'W', 'A', 'V', 'F'})), 0u);
-  EXPECT_EQ(bitsOf(edit(4, {0xFF, 0xFF, 0xFF, 0x7F})), 0u);  // RIFF size past the file
-  EXPECT_EQ(bitsOf(edit(4, {0x00, 0x00, 0x00, 0x80})), 0u);  // RIFF size too large
-  EXPECT_EQ(bitsOf(edit(4, {4, 0, 0, 0})), 0u);              // covers only "WAVE"
-  EXPECT_EQ(bitsOf(edit(12, {'d', 'a', 't', 'a'})), 0u);     // data before fmt
-  EXPECT_EQ(bitsOf(edit(40, {0, 0, 0, 0})), 0u);             // empty data
+  EXPECT_EQ(bitsOf(edit(4, {0xFF, 0xFF, 0xFF, 0x7F})), 0u);   // RIFF size past the file
+  EXPECT_EQ(bitsOf(edit(4, {0x00, 0x00, 0x00, 0x80})), 0u);   // RIFF size too large
+  EXPECT_EQ(bitsOf(edit(4, {4, 0, 0, 0})), 0u);               // covers only "WAVE"
+  EXPECT_EQ(bitsOf(edit(12, {'d', 'a', 't', 'a'})), 0u);      // data before fmt
+  EXPECT_EQ(bitsOf(edit(40, {0, 0, 0, 0})), 0u);              // empty data
   EXPECT_EQ(bitsOf(edit(40, {0xFF, 0xFF, 0xFF, 0x7F})), 0u);  // data past the RIFF size
   // Chunks that do not end exactly at the RIFF size: one byte more covered.
   auto longer = bytes;

@@ -39,7 +39,8 @@ size_t wavSamplesOffset(const WavSpec& spec) {
 
 std::vector<uint8_t> buildWav(const WavSpec& spec) {
   std::vector<uint8_t> fmt;
-  uint16_t align = spec.blockAlign != 0 ? spec.blockAlign : static_cast<uint16_t>(2 * spec.channels);
+  uint16_t align =
+      spec.blockAlign != 0 ? spec.blockAlign : static_cast<uint16_t>(2 * spec.channels);
   putLe16(fmt, spec.formatTag);
   putLe16(fmt, spec.channels);
   putLe32(fmt, 44100);

@@ -8,11 +8,11 @@
 namespace murl::test {
 
 struct WavSpec {
-  uint16_t formatTag = 1;   // 1 = PCM
+  uint16_t formatTag = 1;  // 1 = PCM
   uint16_t channels = 1;
   uint16_t blockAlign = 0;  // 0: two bytes per channel
   uint16_t bitsPerSample = 16;
-  uint32_t fmtSize = 16;    // body bytes past the first 16 are zeros
+  uint32_t fmtSize = 16;  // body bytes past the first 16 are zeros
   std::vector<int16_t> samples;
   std::vector<uint8_t> dataTail;  // bytes of the data body after the samples (an odd byte)
   std::vector<std::pair<std::string, std::vector<uint8_t>>> chunksBeforeData;  // after "fmt "
