@@ -20,8 +20,7 @@ std::vector<std::unique_ptr<Command>> commandTable() {
   return table;
 }
 
-int execute(Command& command, const CommonOptions& common, std::ostream& out,
-            std::ostream& err) {
+int execute(Command& command, const CommonOptions& common, std::ostream& out, std::ostream& err) {
   Language language = Language::kEnglish;
   if (!chooseLanguage(common, language, err)) return kExitUsage;
   Options options;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/terminal.h"
 #include "carriers/contract.h"
+#include "cli/terminal.h"
 #include "engine/options.h"
 #include "engine/workspace.h"
 

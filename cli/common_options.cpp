@@ -66,7 +66,9 @@ void defineCommonOptions(CLI::App& app, CommonOptions& common, bool withPassword
                  "Bits selection level of a format, FORMAT=N: FORMAT one of aif, au, bmp, jpg, "
                  "mp3, pcx, png, tga, wav; N 0-6 or Minimum, Very Low, Low, Medium, High, "
                  "Very High, Maximum (default 3, Medium). Unhiding needs the levels used to hide.")
-      ->type_name("FORMAT=N");
+      ->type_name("FORMAT=N")
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("--png-compression", common.pngCompression, "PNG compression level, 0-6");
   app.add_option("--png-output", common.pngOutput, "PNG targets: as-original|interlaced|linear");
   app.add_option("--png-chunk", common.pngChunk, "PNG IDAT chunk size, 0 (16Kb) to 8 (4Mb)");
@@ -120,12 +122,11 @@ bool applyCommonOptions(const CommonOptions& common, Options& options, std::ostr
   uint8_t png = static_cast<uint8_t>(options.pngOutput);
   uint8_t pcx = static_cast<uint8_t>(options.pcxOutput);
   uint8_t tga = static_cast<uint8_t>(options.tgaOutput);
-  if (!applyOutput(common.pngOutput, {"as-original", "interlaced", "linear"}, png, language,
+  if (!applyOutput(common.pngOutput, {"as-original", "interlaced", "linear"}, png, language, err) ||
+      !applyOutput(common.pcxOutput, {"as-original", "compressed", "uncompressed"}, pcx, language,
                    err) ||
-      !applyOutput(common.pcxOutput, {"as-original", "compressed", "uncompressed"}, pcx,
-                   language, err) ||
-      !applyOutput(common.tgaOutput, {"as-original", "compressed", "uncompressed"}, tga,
-                   language, err))
+      !applyOutput(common.tgaOutput, {"as-original", "compressed", "uncompressed"}, tga, language,
+                   err))
     return false;
   options.pngOutput = static_cast<PngOutput>(png);
   options.pcxOutput = static_cast<RleOutput>(pcx);

@@ -36,7 +36,9 @@ class HideCommand : public Command {
   void define(CLI::App& app) override {
     app.add_option("-o,--output", output_, "Output folder for the target carriers")->required();
     app.add_option("-c,--carrier", carriers_, "A carrier, in the order of use (repeatable)")
-        ->required();
+        ->required()
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_option("--compression", compression_, "Compression level, 0-6 or a level name")
         ->default_str("3 (Medium)");
     app.add_option("SOURCE", sources_, "Files and folders to hide")->required();
@@ -68,8 +70,8 @@ class HideCommand : public Command {
     workspace.stop = false;
     if (!job.writeCarriers(list.entries(), output_)) return kExitFailure;
     job.discardStream();
-    session.out << unixLines(buildHidingReport(
-                       hidingReportInput(list.entries(), job.plan(), workspace)))
+    session.out << unixLines(
+                       buildHidingReport(hidingReportInput(list.entries(), job.plan(), workspace)))
                 << "\n";
     if (!session.common.quiet)
       session.err << text(Text::kReportWritten, session.language) << output_ << "\n";

@@ -61,7 +61,9 @@ class UnhideCommand : public Command {
     app.add_option("-o,--output", output_, "Folder to extract into")->required();
     app.add_option("--select", selected_,
                    "A hidden file or folder to extract with its subtree, e.g. docs/a.txt "
-                   "(repeatable; default: everything)");
+                   "(repeatable; default: everything)")
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_option("CARRIER", carriers_, "Target carriers, in the order they were written")
         ->required();
   }

@@ -17,9 +17,9 @@ struct ReportFormat {
   const char* name;
 };
 constexpr ReportFormat kReportFormats[] = {
-    {LevelFormat::kAif, "AIF"}, {LevelFormat::kBmp, "BMP"}, {LevelFormat::kJpg, "JPG"},
+    {LevelFormat::kAif, "AIF"}, {LevelFormat::kBmp, "BMP"},     {LevelFormat::kJpg, "JPG"},
     {LevelFormat::kMp3, "MP3"}, {LevelFormat::kAu, "NEXT/SUN"}, {LevelFormat::kPcx, "PCX"},
-    {LevelFormat::kPng, "PNG"}, {LevelFormat::kTga, "TGA"}, {LevelFormat::kWav, "WAV"},
+    {LevelFormat::kPng, "PNG"}, {LevelFormat::kTga, "TGA"},     {LevelFormat::kWav, "WAV"},
 };
 
 const char* pick(const Pair& pair, Language language) {
@@ -51,8 +51,8 @@ std::string buildReport(const ReportInput& input, const Pair& secretLabel) {
   }
   text += "\r\n";
   for (size_t i = 0; i < input.carriers.size(); ++i) text += carrierLine(i, input.carriers[i]);
-  text += pick({"\r\n---- End of Process Report ----", "\r\n---- Fine del Rapporto Operazione ----"},
-               lang);
+  text += pick(
+      {"\r\n---- End of Process Report ----", "\r\n---- Fine del Rapporto Operazione ----"}, lang);
   return text;
 }
 

@@ -66,8 +66,7 @@ bool UnhidingJob::end(bool failed, TempFile& gathered) {
   return false;
 }
 
-bool UnhidingJob::extractSelected(const ExtractionFolder& folder,
-                                  const std::vector<size_t>& items,
+bool UnhidingJob::extractSelected(const ExtractionFolder& folder, const std::vector<size_t>& items,
                                   const std::string& outputFolder) {
   BusyScope busy(workspace_);
   Extractor extractor(workspace_, listener_, decoded_.file());

@@ -50,9 +50,9 @@ TEST_F(HidingJobTest, WritesInNameOrderAndUnhidesInListOrder) {
   EXPECT_EQ(workspace.sessionNumber, session + 1);
   EXPECT_EQ(listener.commands,
             (std::vector<JobCommand>{JobCommand::kStreamBuilt, JobCommand::kCarriersWritten}));
-  EXPECT_EQ(listener.targets, (std::vector<std::string>{dir.file("out/A.wav"),
-                                                        dir.file("out/b.wav"),
-                                                        dir.file("out/c.wav")}));
+  EXPECT_EQ(listener.targets,
+            (std::vector<std::string>{dir.file("out/A.wav"), dir.file("out/b.wav"),
+                                      dir.file("out/c.wav")}));
   EXPECT_EQ(job.plan()[0].carrierIndex, 1);  // A.wav was second in the list
   EXPECT_TRUE(reporter.shown.empty());
   job.discardStream();
