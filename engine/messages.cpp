@@ -113,6 +113,8 @@ constexpr Entry kMessages[] = {
      "Dati da nascondere troppo grandi una volta compressi!\r\nMassimo 256Mb"},  // kHiddenStreamTooLong
     {MessageKind::kWarning, "Target carrier is the source carrier itself!\r\nChoose another output folder",
      "Il carrier destinazione è lo stesso carrier sorgente!\r\nScegliere un'altra cartella di output"},  // kTargetIsSource
+    {MessageKind::kWarning, "Name not allowed in hidden data!\r\nRename it and try again:",
+     "Nome non ammesso nei dati nascosti!\r\nRinominarlo e riprovare:"},  // kHiddenNameUnusable
 };
 static_assert(std::size(kMessages) == static_cast<size_t>(MessageId::kCount));
 

@@ -60,6 +60,7 @@ enum class MessageId : uint16_t {
   kScanFolderAlreadyAdded,
   kHiddenStreamTooLong,
   kTargetIsSource,
+  kHiddenNameUnusable,
   kCount
 };
 
