@@ -175,7 +175,7 @@ void CheckCollector::reset() {
 }
 
 void CheckCollector::add(uint8_t hiddenBit) {
-  if (hiddenBit) current_ |= static_cast<uint8_t>(0x80 >> bitIndex_);
+  current_ |= static_cast<uint8_t>(hiddenBit << (7 - bitIndex_));
   ++total_;
   if (++bitIndex_ < 8) return;
   bitIndex_ = 0;

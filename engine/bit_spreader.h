@@ -147,11 +147,11 @@ class ExtractionSink {
   ExtractionSink(Workspace& workspace, platform::File& temp);
 
   void reset();
-  // Stores the hidden bit (NOT unitBit). False, with "Couldn't write to temp file!" shown, when
-  // a full buffer cannot be written.
+  // Stores the hidden bit (NOT unitBit); bits are 0 or 1. False, with "Couldn't write to temp
+  // file!" shown, when a full buffer cannot be written.
   bool putUnitBit(uint8_t unitBit) { return put(unitBit ^ 1); }
   bool put(uint8_t hiddenBit) {
-    if (hiddenBit) buffer_[byte_] |= static_cast<uint8_t>(0x80 >> bit_);
+    buffer_[byte_] |= static_cast<uint8_t>(hiddenBit << (7 - bit_));  // no branch on the bit
     ++total_;
     if (++bit_ < 8) return true;
     bit_ = 0;
