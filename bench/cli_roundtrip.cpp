@@ -1,0 +1,142 @@
+// The whole command line at work: murl-cli hides 8 MiB of mixed files (text, incompressible and
+// sparse binary) in WAV carriers and extracts them again, as separate processes. Its wall time is
+// shown beside plain copies of the same carriers in the same run.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kCarriers = 4;
+constexpr uint32_t kSamplesPerCarrier = 12 * 1024 * 1024;
+
+void writeFile(const fs::path& path, const std::vector<char>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void put32(std::vector<char>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+}
+
+// Mono 16-bit PCM whose samples are all loud enough to carry a bit at every level.
+std::vector<char> loudWav(uint32_t samples, uint32_t seed) {
+  std::vector<char> out = {'R', 'I', 'F', 'F'};
+  put32(out, 36 + samples * 2);
+  for (char c : std::string("WAVEfmt ")) out.push_back(c);
+  put32(out, 16);
+  put32(out, 1 | (1 << 16));  // PCM, mono
+  put32(out, 44100);
+  put32(out, 88200);
+  put32(out, 2 | (16 << 16));
+  for (char c : std::string("data")) out.push_back(c);
+  put32(out, samples * 2);
+  std::mt19937 random(seed);
+  for (uint32_t i = 0; i < samples; ++i) {
+    uint32_t r = random();
+    int16_t s = static_cast<int16_t>(((r & 1) ? 1 : -1) * (0x4000 + (r >> 18)));
+    out.push_back(static_cast<char>(s & 0xFF));
+    out.push_back(static_cast<char>((s >> 8) & 0xFF));
+  }
+  return out;
+}
+
+struct Setup {
+  fs::path root;
+  fs::path cli;
+  std::string carrierArgs;
+  uint64_t carrierBytes = 0;
+
+  Setup() {
+    root = fs::temp_directory_path() / ("murl-bench-" + std::to_string(::getpid()));
+    cli = fs::canonical("/proc/self/exe").parent_path().parent_path() / "murl-cli";
+    fs::create_directories(root / "src" / "text");
+    fs::create_directories(root / "src" / "binary");
+    for (const char* d : {"carriers", "out", "back", "copies"}) fs::create_directories(root / d);
+    std::mt19937 random(1);
+    const char* words[] = {"carrier ", "stream ", "bit ", "sample ", "hidden ", "folder\n"};
+    for (int f = 0; f < 24; ++f) {  // 3 MiB of text
+      std::vector<char> text;
+      while (text.size() < 128 * 1024) {
+        std::string w = words[random() % 6];
+        text.insert(text.end(), w.begin(), w.end());
+      }
+      text.resize(128 * 1024);
+      writeFile(root / "src" / "text" / ("t" + std::to_string(f) + ".txt"), text);
+    }
+    for (int f = 0; f < 6; ++f) {  // 3 MiB incompressible, 2 MiB sparse
+      std::vector<char> noise(512 * 1024);
+      for (char& c : noise) c = static_cast<char>(random());
+      writeFile(root / "src" / "binary" / ("n" + std::to_string(f) + ".bin"), noise);
+    }
+    for (int f = 0; f < 4; ++f) {
+      std::vector<char> sparse(512 * 1024, 0);
+      for (size_t i = 0; i < sparse.size(); i += 97) sparse[i] = static_cast<char>(random());
+      writeFile(root / "src" / "binary" / ("s" + std::to_string(f) + ".bin"), sparse);
+    }
+    for (int c = 0; c < kCarriers; ++c) {
+      std::string name = "c" + std::to_string(c) + ".wav";
+      writeFile(root / "carriers" / name, loudWav(kSamplesPerCarrier, 10 + c));
+      carrierArgs += " -c carriers/" + name;
+      carrierBytes += fs::file_size(root / "carriers" / name);
+    }
+    ::setenv("MURL_PASSWORD", "a bench password of 30 chars.", 1);
+  }
+  ~Setup() { fs::remove_all(root); }
+
+  bool cliRun(const std::string& args) const {
+    std::string command = "cd '" + root.string() + "' && '" + cli.string() + "' " + args +
+                          " --quiet --overwrite >/dev/null";
+    return std::system(command.c_str()) == 0;
+  }
+};
+
+Setup& setup() {
+  static Setup instance;
+  return instance;
+}
+
+void BM_CliHideUnhide8MiB(benchmark::State& state) {
+  Setup& s = setup();
+  for (auto _ : state) {
+    // hide leaves out the carriers it does not need ("Enough carriers already added!").
+    bool hidden = s.cliRun("hide -o out" + s.carrierArgs + " src");
+    std::string targets;
+    for (int c = 0; c < kCarriers; ++c) {
+      std::string name = "out/c" + std::to_string(c) + ".wav";
+      if (fs::exists(s.root / name)) targets += " " + name;
+    }
+    if (!hidden || !s.cliRun("unhide -o back" + targets)) {
+      state.SkipWithError("murl-cli failed");
+      break;
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * 8 * 1024 * 1024);
+  state.counters["carrier_MB"] = static_cast<double>(s.carrierBytes) / 1e6;
+}
+
+// Baseline: the carriers' bytes copied twice (written once by hide, read once by unhide).
+void BM_CopyCarriersTwice(benchmark::State& state) {
+  Setup& s = setup();
+  for (auto _ : state) {
+    for (int round = 0; round < 2; ++round)
+      for (const auto& entry : fs::directory_iterator(s.root / "carriers"))
+        fs::copy_file(entry.path(), s.root / "copies" / entry.path().filename(),
+                      fs::copy_options::overwrite_existing);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * 8 * 1024 * 1024);
+  state.counters["carrier_MB"] = static_cast<double>(s.carrierBytes) / 1e6;
+}
+
+}  // namespace
+
+BENCHMARK(BM_CliHideUnhide8MiB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_CopyCarriersTwice)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
