@@ -1,0 +1,57 @@
+// The committed ImageMagick and sox carriers through murl-cli: one hide over all of them, in an
+// order that mixes the formats, then unhide, at levels other than the defaults.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <random>
+
+#include "platform/file.h"
+#include "support/temp_dir.h"
+
+namespace murl::test {
+namespace {
+
+const char* const kFixtures[] = {
+    "bmp_grey_24.bmp", "aiff_stereo.aiff", "bmp_v4_32.bmp", "au_unknown_size.au", "bmp_v5_32.bmp",
+    "aiff_mono.aiff",  "bmp_v3_32.bmp",    "au_mono.au",    "bmp_v5_24.bmp",      "bmp_v3_24.bmp",
+};
+
+int runCli(const TempDir& dir, const std::string& args) {
+  const std::string command = "cd '" + dir.path() + "' && env -u MURL_PASSWORD '" + MURL_CLI_PATH +
+                              "' " + args + " >out.txt 2>err.txt </dev/null";
+  const int raw = std::system(command.c_str());
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
+  if (!platform::fileExists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
+  TempDir dir;
+  for (const char* folder : {"src", "out", "back"})
+    std::filesystem::create_directory(dir.file(folder));
+  const std::string password = "a password for the fixtures\n";
+  writeAll(dir.file("pw.txt"), {password.begin(), password.end()});
+  // Random bytes do not compress: the stream needs nearly every fixture.
+  std::mt19937 random(11);
+  std::vector<uint8_t> secret(1920);
+  for (auto& b : secret) b = static_cast<uint8_t>(random());
+  writeAll(dir.file("src/secret.bin"), secret);
+  const std::string levels = " --level bmp=2 aif=1 au=1";
+  std::string carriers, targets;
+  for (const char* name : kFixtures) {
+    carriers += std::string(" -c '") + MURL_TEST_DATA_DIR + "/" + name + "'";
+    targets += std::string(" out/") + name;
+  }
+  ASSERT_EQ(runCli(dir, "hide --lang en --quiet -o out --password-file pw.txt" + levels + carriers +
+                            " src"),
+            0);
+  for (const char* name : kFixtures) {
+    ASSERT_TRUE(platform::fileExists(dir.file(std::string("out/") + name))) << name;
+  }
+  ASSERT_EQ(
+      runCli(dir, "unhide --lang en -o back --password-file pw.txt" + levels + " --" + targets), 0);
+  EXPECT_EQ(readAll(dir.file("back/src/secret.bin")), secret);
+}
+
+}  // namespace
+}  // namespace murl::test
