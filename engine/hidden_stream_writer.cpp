@@ -173,8 +173,40 @@ class StreamBuilder {
   uint64_t written_ = 0;
 };
 
-// Checks every path and the HiddenStream's length before anything is written.
+// A name the reader would split differently (a "\" inside) or refuse as a whole.
+bool usableName(std::string_view name) {
+  std::vector<std::string_view> parts;
+  return name.find('\\') == std::string_view::npos && splitStreamPath(name, parts);
+}
+
+// The first file or folder name of the tree that cannot travel in the stream; nullptr if none.
+const char* unusableName(const SourceTree& tree) {
+  std::vector<const SourceFolder*> pending{&tree.root()};
+  while (!pending.empty()) {
+    const SourceFolder* folder = pending.back();
+    pending.pop_back();
+    for (const auto& file : folder->files()) {
+      if (!usableName(file.name())) return file.path.c_str();
+    }
+    for (size_t i = 0; i < folder->subfolderCount(); ++i) {
+      const SourceFolder& sub = folder->subfolder(i);
+      if (!usableName(sub.name())) return sub.name().c_str();
+      pending.push_back(&sub);
+    }
+  }
+  return nullptr;
+}
+
+// Checks every name and path and the HiddenStream's length before anything is written.
 bool checkLimits(Workspace& workspace, const SourceTree& tree) {
+  if (const char* name = unusableName(tree)) {
+    // A stream holding it could be written but never read back.
+    workspace.showText(
+        MessageId::kHiddenNameUnusable,
+        std::string(messageText(MessageId::kHiddenNameUnusable, workspace.language)) + "\r\n" +
+            name);
+    return false;
+  }
   uint64_t length = 2;
   bool pathTooLong = false;
   forEachFile(tree, [&](const std::string& folderPath, const SourceFile& file) {

@@ -482,6 +482,20 @@ TEST_F(HiddenStreamTest, WriterRefusesAStreamTheReaderWouldRefuse) {
   EXPECT_TRUE(test::folderNames(tmp.path()).empty());
 }
 
+TEST_F(HiddenStreamTest, WriterRefusesNamesTheReaderWouldSplitOrRefuse) {
+  for (const char* name : {"back\\slash", "tab\tname"}) {
+    SCOPED_TRACE(name);
+    tree.reset();
+    reporter.clear();
+    ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile(name, {1})), AddResult::kAdded);
+    TempFile stream;
+    uint32_t bits = 0;
+    EXPECT_FALSE(writeHiddenStream(ws, tree, listener, stream, bits));
+    EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kHiddenNameUnusable});
+    EXPECT_TRUE(test::folderNames(tmp.path()).empty());
+  }
+}
+
 struct StoppingListener : JobListener {
   explicit StoppingListener(Workspace& w) : ws(w) {}
   void progress(uint8_t) override { ws.stop = true; }
