@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "hidden_stream_fixture.h"
+#include "platform/folders.h"
+
+namespace murl::stream_test {
+namespace {
+
+TEST_F(HiddenStreamTest, ChangedBytesAndAWrongPasswordAreInvalidData) {
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("t", randomBytes(5000, 4))), AddResult::kAdded);
+  TempFile stream;
+  uint32_t bits = 0;
+  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  Bytes framed = test::readAll(stream.path());
+  stream.wipe();
+  Bytes changed = framed;
+  changed[4 + 2000] ^= 0x01;
+  expectInvalid(changed);
+  Bytes badCheck = framed;
+  badCheck[framed.size() - 1] ^= 0x80;  // the blocks decode, only the check differs
+  expectInvalid(badCheck);
+  ws.password.take("another password of ours");
+  expectInvalid(framed);
+}
+
+TEST_F(HiddenStreamTest, DecodeRefusesImpossibleLengthsAndShortLastBlocks) {
+  Bytes plain = {1, 0};
+  appendRecord(plain, "x", {1, 2, 3});
+  Bytes good = frame(zlibStream(plain, 3), ws.password);
+  ExtractionTree out;
+  ASSERT_TRUE(readGathered(good, out));
+  expectInvalid(Bytes(good.begin(), good.begin() + 7));
+  expectInvalid(good, good.size() - 1);  // L + 8 > G
+  Bytes huge = good;
+  huge[0] = 0xF8, huge[1] = 0xFF, huge[2] = 0xFF, huge[3] = 0x1F;  // L = 0x1FFFFFF8
+  expectInvalid(huge, 0x20000000);
+  expectInvalid({0, 0, 0, 0, 1, 0, 0, 0});  // no block at all
+  for (uint8_t length : {5, 16}) {          // shorter than one byte of data plus 16
+    Bytes shortBlock = {length, 0, 0, 0};
+    shortBlock.resize(4 + length, 0x55);
+    uint32_t check = static_cast<uint32_t>(adler32(1, shortBlock.data() + 4, length));
+    for (int i = 0; i < 4; ++i) shortBlock.push_back(static_cast<uint8_t>(check >> (8 * i)));
+    expectInvalid(shortBlock);
+  }
+  // Deciphered bytes after the end of the zlib stream in the last block are ignored.
+  Bytes padded = zlibStream(plain, 3);
+  padded.insert(padded.end(), 30, 0xEE);
+  EXPECT_TRUE(readGathered(frame(padded, ws.password), out));
+  EXPECT_EQ(out.fileCount(), 1u);
+}
+
+TEST_F(HiddenStreamTest, ParseRefusesPathsThatLeaveTheFolderOrCannotBeNames) {
+  for (std::string path :
+       {std::string("a\0b", 4), std::string("a\\"), std::string("a\\\\b"), std::string("\\a"),
+        std::string("."), std::string("..\\x"), std::string("a\\.\\b"), std::string("a/b"),
+        std::string("a\x01"), std::string("a\x7F"), std::string(), std::string(257, 'c')}) {
+    SCOPED_TRACE(path);
+    Bytes plain = {1, 0};
+    appendRecord(plain, path, {7});
+    reporter.clear();
+    ExtractionTree out;
+    EXPECT_FALSE(parse(plain, out));
+    EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kInvalidData});
+  }
+  // Names that look odd but stay inside the folder are kept as they are.
+  Bytes plain = {4, 0};
+  appendRecord(plain, std::string(256, 'c'), {1});
+  appendRecord(plain, "Docs\\a.txt", {2, 2});
+  appendRecord(plain, "docs\\b.txt", {}, 0);
+  appendRecord(plain, "Docs\\...", {3});
+  ExtractionTree out;
+  ASSERT_TRUE(parse(plain, out));
+  ASSERT_EQ(out.root().subfolders.size(), 2u);  // names compare case-sensitively
+  const ExtractionFolder& docs = *out.root().subfolders[0];
+  EXPECT_EQ(docs.name, "Docs");
+  ASSERT_EQ(docs.files.size(), 2u);
+  EXPECT_EQ(docs.files[1].name, "...");
+  EXPECT_EQ(out.root().subfolders[1]->files[0].attributes, 0u);
+  EXPECT_EQ(docs.files[0].offset, 2u + (2 + 256 + 8 + 1) + 2 + 10 + 8);
+  EXPECT_EQ(out.fileCount(), 4u);
+  EXPECT_EQ(out.totalSize(), 4u);
+}
+
+TEST_F(HiddenStreamTest, ParseRefusesRecordsThatDoNotAddUp) {
+  auto refused = [&](const Bytes& plain) {
+    reporter.clear();
+    ExtractionTree out;
+    return !parse(plain, out) &&
+           reporter.shownIds() == std::vector<MessageId>{MessageId::kInvalidData};
+  };
+  Bytes one = {1, 0};
+  appendRecord(one, "f", {1, 2, 3});
+  Bytes past = {1, 0}, overflow = {1, 0}, extra = one, missing = one;
+  appendRecord(past, "f", {1, 2, 3}, 0x80, 4);
+  appendRecord(overflow, "f", {1, 2, 3}, 0x80, 0xFFFFFFF0);
+  extra.push_back(0);
+  missing[0] = 2;
+  EXPECT_TRUE(refused(past));
+  EXPECT_TRUE(refused(overflow));
+  EXPECT_TRUE(refused(extra));
+  EXPECT_TRUE(refused(missing));
+  EXPECT_TRUE(refused(Bytes(one.begin(), one.end() - 4)));  // content cut short
+  EXPECT_TRUE(refused({1}));
+  EXPECT_FALSE(refused(one));
+}
+
+TEST(ExtractionTree, RefusesA65536thSubfolder) {
+  ExtractionTree tree;
+  for (uint32_t i = 0; i < ExtractionTree::kMaxSubfolders; ++i) {
+    std::string name = std::to_string(i);
+    ASSERT_TRUE(tree.add({name}, "f", 1, 0, i));
+  }
+  std::string again = "7";
+  EXPECT_TRUE(tree.add({again}, "g", 1, 0, 0));  // an existing folder is found, not added
+  std::string more = "one more";
+  EXPECT_FALSE(tree.add({more}, "f", 1, 0, 0));
+  EXPECT_EQ(tree.fileCount(), 65536u);
+}
+
+TEST_F(HiddenStreamTest, ReaderStopsOnceTheDecodedTotalPassesTheLimit) {
+  // A zlib stream of 512 MiB of zeros made of repeated sync-flushed areas: after the first
+  // area the compressed bytes of each area are the same, so the stream stays small.
+  Bytes zeros(kCodecArea, 0);
+  z_stream zs{};
+  ASSERT_EQ(deflateInit(&zs, 1), Z_OK);
+  std::vector<Bytes> areas;
+  for (int i = 0; i < 3; ++i) {
+    Bytes out(kCodecArea);
+    zs.next_in = zeros.data();
+    zs.avail_in = static_cast<uInt>(zeros.size());
+    zs.next_out = out.data();
+    zs.avail_out = static_cast<uInt>(out.size());
+    ASSERT_EQ(deflate(&zs, Z_SYNC_FLUSH), Z_OK);
+    ASSERT_EQ(zs.avail_in, 0u);
+    out.resize(out.size() - zs.avail_out);
+    areas.push_back(out);
+  }
+  deflateEnd(&zs);
+  ASSERT_EQ(areas[1], areas[2]);
+  Bytes compressed = areas[0];
+  for (int i = 1; i < 128; ++i)
+    compressed.insert(compressed.end(), areas[1].begin(), areas[1].end());
+  std::string path = gatheredFile(frame(compressed, ws.password));
+  platform::File gathered = platform::File::openRead(path);
+  platform::File decoded = platform::File::createTruncate(tmp.file("decoded"));
+  uint64_t length = 0;
+  EXPECT_FALSE(decodeHiddenStream(ws, gathered, gathered.size(), listener, decoded, length));
+  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kInvalidData});
+  EXPECT_LE(decoded.size(), kMaxHiddenStreamSize);
+  EXPECT_GT(decoded.size(), kMaxHiddenStreamSize - kCodecArea);
+}
+
+}  // namespace
+}  // namespace murl::stream_test

@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "hidden_stream_fixture.h"
+#include "platform/folders.h"
+
+namespace murl::stream_test {
+namespace {
+
+TEST_F(HiddenStreamTest, OneEmptyFileIsThe17ByteStreamFramedAsSpecified) {
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("a.txt", {})), AddResult::kAdded);
+  TempFile stream;
+  uint32_t bits = 0;
+  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  Bytes framed = test::readAll(stream.path());
+  EXPECT_EQ(bits, framed.size() * 8);
+  uint32_t length = le32(framed.data());
+  ASSERT_EQ(framed.size(), length + 8u);
+  EXPECT_EQ(le32(framed.data() + 4 + length),
+            adler32(1, framed.data() + 4, static_cast<uInt>(length)));
+  // One piece: its deciphered bytes are the zlib stream, with the "Medium" header.
+  Bytes piece(framed.begin() + 4, framed.end() - 4);
+  piece.resize(piece.size() + 16);
+  Bytes scratch(piece.size());
+  ASSERT_TRUE(decipherBlock(piece.data(), length, scratch.data(), ws.password));
+  EXPECT_EQ(piece[0], 0x78);
+  EXPECT_EQ(piece[1], 0x9C);
+  const Bytes expected = {1, 0, 5, 0, 'a', '.', 't', 'x', 't', 0, 0, 0, 0, 0x80, 0, 0, 0};
+  EXPECT_EQ(decode(stream), expected);
+  ExtractionTree out;
+  ASSERT_TRUE(readBack(stream, out));
+  ASSERT_EQ(out.root().files.size(), 1u);
+  EXPECT_EQ(out.root().files[0].name, "a.txt");
+  EXPECT_EQ(out.root().files[0].attributes, 0x80u);
+  EXPECT_EQ(listener.percents.back(), 100);
+}
+
+TEST_F(HiddenStreamTest, NestedFoldersGiveBackslashPathsAndEmptyFoldersVanish) {
+  ASSERT_TRUE(platform::createFolder(src.file("docs")));
+  ASSERT_TRUE(platform::createFolder(src.file("docs/img")));
+  ASSERT_TRUE(platform::createFolder(src.file("docs/none")));
+  makeFile("docs/img/name", {1, 2, 3});
+  makeFile("docs/top", {4});
+  ASSERT_EQ(tree.addSubfolder(ws, tree.root(), "docs"), AddResult::kAdded);
+  bool added = false;
+  ASSERT_EQ(tree.scanFolder(ws, tree.root().subfolder(0), src.file("docs"), added),
+            AddResult::kAdded);
+  TempFile stream;
+  uint32_t bits = 0;
+  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  Bytes plain = decode(stream);
+  std::string text(plain.begin(), plain.end());
+  EXPECT_NE(text.find("docs\\top"), std::string::npos);
+  EXPECT_NE(text.find("docs\\img\\name"), std::string::npos);
+  EXPECT_EQ(text.find("none"), std::string::npos);
+  ExtractionTree out;
+  ASSERT_TRUE(readBack(stream, out));
+  ASSERT_EQ(out.root().subfolders.size(), 1u);
+  const ExtractionFolder& docs = *out.root().subfolders[0];
+  EXPECT_EQ(docs.name, "docs");
+  ASSERT_EQ(docs.subfolders.size(), 1u);  // the empty folder is not carried
+  EXPECT_EQ(docs.subfolders[0]->files[0].name, "name");
+  EXPECT_EQ(docs.subfolders[0]->files[0].size, 3u);
+  EXPECT_EQ(docs.files[0].name, "top");
+}
+
+TEST_F(HiddenStreamTest, PathOf65534BytesIsCarriedAnd65535Refused) {
+  std::string file = makeFile("f", {9});
+  // Folder names of at most 255 bytes, each followed by "\", then the 1-byte file name.
+  auto chainOf = [&](uint32_t pathLength) {
+    tree.reset();
+    SourceFolder* at = &tree.root();
+    for (uint32_t left = pathLength - 1; left > 0;) {
+      uint32_t n = std::min<uint32_t>(255, left - 1);
+      if (left - (n + 1) == 1) --n;  // never leave a lone byte that cannot be a name plus "\"
+      EXPECT_EQ(tree.addSubfolder(ws, *at, std::string(n, 'd')), AddResult::kAdded);
+      at = &at->subfolder(0);
+      left -= n + 1;
+    }
+    EXPECT_EQ(tree.addFile(ws, *at, file), AddResult::kAdded);
+  };
+  chainOf(65534);
+  TempFile stream;
+  uint32_t bits = 0;
+  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  Bytes plain = decode(stream);
+  EXPECT_EQ(le16(plain.data() + 2), 65534u);
+  ExtractionTree out;
+  EXPECT_TRUE(readBack(stream, out));
+  stream.wipe();
+
+  chainOf(65535);
+  EXPECT_FALSE(writeHiddenStream(ws, tree, listener, stream, bits));
+  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kHidingPathTooLong});
+  EXPECT_TRUE(test::folderNames(tmp.path()).empty());
+}
+
+TEST_F(HiddenStreamTest, SizeFieldStraddlingTheInputAreaIsCarriedWhole) {
+  // count (2) + first record (2 + 1 + 8 + n) + second record's length and name (2 + 1): the
+  // second size field starts 2 bytes before the end of the first input area.
+  const uint32_t n = static_cast<uint32_t>(kCodecArea) - 2 - 16;
+  Bytes first = randomBytes(n, 1), second = randomBytes(0x12345, 2);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("a", first)), AddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("b", second)), AddResult::kAdded);
+  ws.options.compressionLevel = 0;
+  TempFile stream;
+  uint32_t bits = 0;
+  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  ExtractionTree out;
+  TempFile decoded;
+  ASSERT_TRUE(readBack(stream, out, &decoded));
+  ASSERT_EQ(out.root().files.size(), 2u);
+  const ExtractedFile& b = out.root().files[1];
+  EXPECT_EQ(b.size, second.size());
+  EXPECT_EQ(b.offset, kCodecArea + 2 + 4);
+  EXPECT_EQ(contentOf(decoded, b), second);
+  EXPECT_EQ(contentOf(decoded, out.root().files[0]), first);
+}
+
+TEST_F(HiddenStreamTest, CompressedLengthsOnAPieceBoundary) {
+  // Random content is stored, so its compressed length moves one for one with its size: find
+  // the sizes whose zlib streams are exactly 0x3FFFF0 and 0x3FFFF1 bytes long.
+  Bytes pool = randomBytes(kCodecArea, 3);
+  uint32_t size = static_cast<uint32_t>(kCodecArea) - 100;
+  for (uint32_t target : {uint32_t(kCodecArea), uint32_t(kCodecArea + 1)}) {
+    SCOPED_TRACE(target);
+    size = contentSizeForCompressedLength(pool, target, ws.options.compressionLevel, size + 1);
+    tree.reset();
+    ASSERT_EQ(
+        tree.addFile(ws, tree.root(), makeFile("r", Bytes(pool.begin(), pool.begin() + size))),
+        AddResult::kAdded);
+    TempFile stream;
+    uint32_t bits = 0;
+    ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+    Bytes framed = test::readAll(stream.path());
+    uint32_t expected = target == kCodecArea ? 0x400000 : 0x400000 + 17;
+    EXPECT_EQ(le32(framed.data()), expected);
+    EXPECT_EQ(bits, (expected + 8) * 8);
+    ExtractionTree out;
+    ASSERT_TRUE(readBack(stream, out));
+    EXPECT_EQ(out.root().files[0].size, size);
+  }
+}
+
+TEST_F(HiddenStreamTest, WriterRefusesAStreamTheReaderWouldRefuse) {
+  // The largest content a tree takes, plus the record headers, is past the limit.
+  std::string big = src.file("big");
+  test::writeAll(big, {});
+  ASSERT_EQ(::truncate(big.c_str(), kMaxContentSize), 0);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), big), AddResult::kAdded);
+  TempFile stream;
+  uint32_t bits = 0;
+  EXPECT_FALSE(writeHiddenStream(ws, tree, listener, stream, bits));
+  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kHiddenStreamTooLong});
+  EXPECT_TRUE(test::folderNames(tmp.path()).empty());
+}
+
+TEST_F(HiddenStreamTest, WriterRefusesNamesTheReaderWouldSplitOrRefuse) {
+  for (const char* name : {"back\\slash", "tab\tname"}) {
+    SCOPED_TRACE(name);
+    tree.reset();
+    reporter.clear();
+    ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile(name, {1})), AddResult::kAdded);
+    TempFile stream;
+    uint32_t bits = 0;
+    EXPECT_FALSE(writeHiddenStream(ws, tree, listener, stream, bits));
+    EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kHiddenNameUnusable});
+    EXPECT_TRUE(test::folderNames(tmp.path()).empty());
+  }
+}
+
+struct StoppingListener : JobListener {
+  explicit StoppingListener(Workspace& w) : ws(w) {}
+  void progress(uint8_t) override { ws.stop = true; }
+  Workspace& ws;
+};
+
+TEST_F(HiddenStreamTest, NoTemporaryFileSurvivesAFailureOrAStop) {
+  std::string gone = makeFile("gone", {1});
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("data", randomBytes(100000, 5))),
+            AddResult::kAdded);
+  auto fails = [&](JobListener& l, std::vector<MessageId> shown) {
+    reporter.clear();
+    TempFile stream;
+    uint32_t bits = 0;
+    EXPECT_FALSE(writeHiddenStream(ws, tree, l, stream, bits));
+    EXPECT_FALSE(stream.isOpen());
+    EXPECT_EQ(reporter.shownIds(), shown);
+    EXPECT_TRUE(test::folderNames(tmp.path()).empty());
+    platform::injectWriteFailureAfter(-1);
+    ws.stop = false;
+  };
+  for (int writes : {0, 1, 2}) {
+    SCOPED_TRACE(writes);
+    platform::injectWriteFailureAfter(writes);
+    fails(listener, {MessageId::kCouldntWriteTempFile});
+  }
+  ws.stop = true;
+  fails(listener, {});
+  StoppingListener stopper(ws);
+  fails(stopper, {});
+  ws.password.clear();
+  fails(listener, {MessageId::kCompressionError});
+  ws.password.take("correct horse battery staple");
+
+  // A source that shrank after it was chosen, and one that went away.
+  test::writeAll(src.file("data"), {1, 2});
+  fails(listener, {MessageId::kCouldntReadFile});
+  ASSERT_EQ(tree.addFile(ws, tree.root(), gone), AddResult::kAdded);
+  ASSERT_TRUE(tree.removeFile(tree.root(), 0));
+  ASSERT_EQ(::unlink(gone.c_str()), 0);
+  fails(listener, {MessageId::kCouldntOpenFile});
+
+  // The reader: stopped, and failing to write the decoded file.
+  Bytes plain = {1, 0};
+  appendRecord(plain, "x", randomBytes(1000, 6));
+  Bytes good = frame(zlibStream(plain, 3), ws.password);
+  ExtractionTree out;
+  ws.stop = true;
+  reporter.clear();
+  EXPECT_FALSE(readGathered(good, out));
+  EXPECT_TRUE(reporter.shown.empty());
+  ws.stop = false;
+  platform::injectWriteFailureAfter(0);
+  EXPECT_FALSE(readGathered(good, out));
+  platform::injectWriteFailureAfter(-1);
+  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteTempFile});
+  EXPECT_TRUE(test::folderNames(tmp.path()).empty());
+}
+
+TEST_F(HiddenStreamTest, RealFolderRoundTripRestoresEveryFileAndAttributeWord) {
+  std::mt19937 gen(11);
+  std::vector<std::string> folders = {""};
+  for (int i = 0; i < 12; ++i) {
+    std::string parent = folders[gen() % folders.size()];
+    std::string name = (gen() % 4 == 0 ? ".F" : "F") + std::to_string(i);
+    std::string folder = parent.empty() ? name : parent + "/" + name;
+    ASSERT_TRUE(platform::createFolder(src.file(folder)));
+    folders.push_back(folder);
+  }
+  for (int i = 0; i < 320; ++i) {
+    std::string folder = folders[gen() % folders.size()];
+    std::string name = (i % 17 == 0 ? ".h" : (i % 2 ? "Bin" : "text")) + std::to_string(i);
+    size_t size = i % 9 == 0 ? 0 : gen() % 30000;
+    Bytes content = randomBytes(size, static_cast<uint32_t>(i));
+    if (i % 2 == 0) {
+      for (auto& b : content) b = static_cast<uint8_t>('a' + b % 6);  // compressible text
+    }
+    std::string path = makeFile(folder.empty() ? name : folder + "/" + name, content);
+    if (i % 5 == 0) {
+      ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    }
+  }
+  bool added = false;
+  ASSERT_EQ(tree.scanFolder(ws, tree.root(), src.path(), added), AddResult::kAdded);
+  ASSERT_EQ(tree.fileCount(), 320u);
+  TempFile stream;
+  uint32_t bits = 0;
+  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  EXPECT_EQ(listener.percents.back(), 100);
+  ExtractionTree out;
+  TempFile decoded;
+  ASSERT_TRUE(readBack(stream, out, &decoded));
+  EXPECT_EQ(out.fileCount(), 320u);
+  EXPECT_EQ(out.totalSize(), tree.totalSize());
+  // Walk the rebuilt tree and compare each file with its original.
+  size_t compared = 0;
+  std::vector<std::pair<const ExtractionFolder*, std::string>> pending = {{&out.root(), ""}};
+  while (!pending.empty()) {
+    auto [folder, path] = pending.back();
+    pending.pop_back();
+    for (const auto& file : folder->files) {
+      std::string original = src.file(path + file.name);
+      EXPECT_EQ(contentOf(decoded, file), test::readAll(original)) << original;
+      EXPECT_EQ(file.attributes, reduceAttributes(platform::fileAttributes(original)));
+      ++compared;
+    }
+    for (const ExtractionFolder* sub : folder->subfolders) {
+      pending.emplace_back(sub, path + sub->name + "/");
+    }
+  }
+  EXPECT_EQ(compared, 320u);
+}
+
+}  // namespace
+}  // namespace murl::stream_test
