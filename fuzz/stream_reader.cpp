@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "carrier_fuzz.h"
 #include "engine/hidden_stream.h"
 #include "platform/file.h"
+#include "platform/folders.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
 
@@ -19,46 +21,31 @@ namespace {
 
 using namespace murl;
 
-class SilentReporter : public Reporter {
- public:
-  void warn(const Message&) override {}
-  void error(const Message&) override {}
-  void report(const Message&) override {}
-  bool askYesNo(const Message&) override { return false; }
-};
-
-struct State {
-  State() {
-    ws.tempFolder = "/dev/shm/";
-    ws.password.take("fuzzing password 1234");
+// Temporary files go to memory: each one is synced to the disk when wiped.
+struct State : fuzz::CarrierFuzz {
+  State() : CarrierFuzz("stream") {
+    if (platform::isFolder("/dev/shm")) workspace.tempFolder = "/dev/shm/";
+    workspace.password.take("fuzzing password 1234");
   }
-  SilentReporter reporter;
-  Workspace ws{reporter, Language::kEnglish};
-  std::string input = "/dev/shm/murl_fuzz_stream_" + std::to_string(getpid());
 };
-
-void writeFile(const std::string& path, const uint8_t* data, size_t n) {
-  platform::File f = platform::File::createTruncate(path);
-  f.writeExact(data, n);
-}
 
 void readGathered(State& s, const uint8_t* data, size_t n) {
-  writeFile(s.input, data, n);
-  platform::File gathered = platform::File::openRead(s.input);
+  platform::File gathered = s.open(data, n);
   TempFile decoded;
   ExtractionTree tree;
   JobListener quiet;
-  readHiddenStream(s.ws, gathered, n, quiet, decoded, tree);
+  readHiddenStream(s.workspace, gathered, n, quiet, decoded, tree);
 }
 
 // The bytes as a HiddenStream, compressed, enciphered and framed as the writer would.
 std::vector<uint8_t> framed(State& s, const uint8_t* data, size_t n) {
   std::vector<uint8_t> out(4);
-  Compressor c(std::span<uint8_t>(s.ws.codecBuffer.data(), kCipherBlockSize));
+  Compressor c(std::span<uint8_t>(s.workspace.codecBuffer.data(), kCipherBlockSize));
   if (!c.open(0)) return {};
   uint32_t check = 1;
   CodecSink sink = [&](uint8_t* piece, size_t m) {
-    encipherBlock(piece, m, s.ws.sampleBuffer.data(), s.ws.password, s.ws.random);
+    encipherBlock(piece, m, s.workspace.sampleBuffer.data(), s.workspace.password,
+                  s.workspace.random);
     m += kCipherOverhead;
     check = static_cast<uint32_t>(adler32(check, piece, static_cast<uInt>(m)));
     out.insert(out.end(), piece, piece + m);
@@ -72,10 +59,9 @@ std::vector<uint8_t> framed(State& s, const uint8_t* data, size_t n) {
 }
 
 void parse(State& s, const uint8_t* data, size_t n) {
-  writeFile(s.input, data, n);
-  platform::File decoded = platform::File::openRead(s.input);
+  platform::File decoded = s.open(data, n);
   ExtractionTree tree;
-  parseHiddenStream(s.ws, decoded, n, tree);
+  parseHiddenStream(s.workspace, decoded, n, tree);
 }
 
 }  // namespace
