@@ -37,6 +37,28 @@ TEST_F(HiddenStreamTest, OneEmptyFileIsThe17ByteStreamFramedAsSpecified) {
   EXPECT_EQ(listener.percents.back(), 100);
 }
 
+TEST_F(HiddenStreamTest, TemporaryFilesTakeAFreshRandomNameAndAreOwnersOnly) {
+  // The name the random source will draw next is taken already: a new one must be drawn and
+  // the planted file left alone.
+  RandomSource preview = ws.random;
+  std::string planted = drawTempName(preview);
+  test::writeAll(tmp.file(planted), {42});
+  TempFile file;
+  ASSERT_TRUE(file.create(ws));
+  std::string name = platform::baseName(file.path());
+  EXPECT_NE(name, planted);
+  ASSERT_EQ(name.size(), 12u);
+  EXPECT_EQ(name.substr(8), ".tmp");
+  for (char c : name.substr(0, 8)) EXPECT_TRUE(c >= 'a' && c <= 'z') << name;
+  struct stat st;
+  ASSERT_EQ(::stat(file.path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(test::readAll(tmp.file(planted)), Bytes{42});
+  std::string path = file.path();
+  EXPECT_TRUE(file.wipe());
+  EXPECT_FALSE(platform::fileExists(path));
+}
+
 TEST_F(HiddenStreamTest, NestedFoldersGiveBackslashPathsAndEmptyFoldersVanish) {
   ASSERT_TRUE(platform::createFolder(src.file("docs")));
   ASSERT_TRUE(platform::createFolder(src.file("docs/img")));
