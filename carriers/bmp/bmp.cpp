@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 
 #include "carriers/bmp/bmp_format.h"
@@ -69,10 +70,30 @@ inline uint32_t loadPixel(const uint8_t* p) {
   return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
 inline void storePixel(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
+  const uint8_t bytes[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                            static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+  std::memcpy(p, bytes, 4);
+}
+
+// Bytes as units, eight per word: the row is stored once per word rather than once per byte,
+// since every byte store may alias the visit's state and forces it back to memory.
+template <class Visit>
+bool walkBytes(uint8_t* bytes, uint32_t count, uint8_t level, Visit& visit, uint64_t& changed) {
+  for (uint32_t i = 0; i < count; i += 8) {
+    const uint32_t n = std::min(8u, count - i);
+    uint8_t word[8];
+    std::memcpy(word, bytes + i, n);
+    for (uint32_t b = 0; b < n; ++b) {
+      const uint8_t value = word[b];
+      if (!isImageUnit(value, level)) continue;
+      uint8_t bit = value & 1;
+      if (!visit(bit)) return false;
+      changed += bit != (value & 1);
+      word[b] = static_cast<uint8_t>((value & 0xFE) | bit);
+    }
+    std::memcpy(bytes + i, word, n);
+  }
+  return true;
 }
 
 // Visits the units of one row in order (pixels left to right, channels 0, 1, 2) and stores the
@@ -82,16 +103,16 @@ bool walkRow(const BmpLayout& l, bool grey, uint8_t level, uint8_t* row, Visit& 
              uint64_t& changed) {
   // Stores are unconditional: whether a unit bit changes is as random as the data, and a branch
   // on it would be mispredicted half the time.
+  if (l.bitCount == 24 && !grey) return walkBytes(row, l.rowBytes, level, visit, changed);
   if (l.bitCount == 24) {
-    const uint32_t step = grey ? 3 : 1;
-    for (uint32_t i = 0; i < l.rowBytes; i += step) {
+    for (uint32_t i = 0; i < l.rowBytes; i += 3) {
       const uint8_t value = row[i];
       if (!isImageUnit(value, level)) continue;
       uint8_t bit = value & 1;
       if (!visit(bit)) return false;
       changed += bit != (value & 1);
-      row[i] = static_cast<uint8_t>((value & 0xFE) | bit);
-      if (grey) row[i + 1] = row[i + 2] = row[i];
+      const uint8_t stored = static_cast<uint8_t>((value & 0xFE) | bit);
+      row[i] = row[i + 1] = row[i + 2] = stored;
     }
     return true;
   }
