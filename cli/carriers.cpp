@@ -12,10 +12,11 @@ bool fillCarrierList(Session& session, CarrierList& list, const std::vector<std:
   bool all = true;
   bool full = false;
   for (const std::string& path : paths) {
-    AddResult result = full ? AddResult::kLimitReached : list.add(path, session.workspace);
-    if (result == AddResult::kAdded) continue;
-    if (result == AddResult::kOutOfMemory) return false;
-    if (result == AddResult::kLimitReached) full = true;
+    CarrierAddResult result =
+        full ? CarrierAddResult::kLimitReached : list.add(path, session.workspace);
+    if (result == CarrierAddResult::kAdded) continue;
+    if (result == CarrierAddResult::kOutOfMemory) return false;
+    if (result == CarrierAddResult::kLimitReached) full = true;
     session.progress.clear();
     session.err << text(Text::kCarrierNotUsed, session.language) << path << "\n";
     all = false;

@@ -17,14 +17,15 @@ namespace {
 bool addSource(Session& session, SourceTree& tree, std::string path) {
   Workspace& workspace = session.workspace;
   if (!platform::isFolder(path))
-    return tree.addFile(workspace, tree.root(), path) <= AddResult::kAdded;
+    return tree.addFile(workspace, tree.root(), path) <= SourceAddResult::kAdded;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   bool added = false;
-  if (path == "/") return tree.scanFolder(workspace, tree.root(), "/", added) == AddResult::kAdded;
-  AddResult result = tree.addSubfolder(workspace, tree.root(), platform::baseName(path));
-  if (result != AddResult::kAdded) return result == AddResult::kSkipped;
+  if (path == "/")
+    return tree.scanFolder(workspace, tree.root(), "/", added) == SourceAddResult::kAdded;
+  SourceAddResult result = tree.addSubfolder(workspace, tree.root(), platform::baseName(path));
+  if (result != SourceAddResult::kAdded) return result == SourceAddResult::kSkipped;
   SourceFolder& folder = tree.root().subfolder(tree.root().subfolderCount() - 1);
-  return tree.scanFolder(workspace, folder, path, added) == AddResult::kAdded;
+  return tree.scanFolder(workspace, folder, path, added) == SourceAddResult::kAdded;
 }
 
 }  // namespace

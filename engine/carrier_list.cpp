@@ -33,49 +33,49 @@ std::string foldedFileName(const std::string& path) {
 CarrierList::CarrierList(ListContext context, Identifier identifier)
     : context_(context), identifier_(std::move(identifier)) {}
 
-AddResult CarrierList::add(const std::string& path, Workspace& workspace) {
+CarrierAddResult CarrierList::add(const std::string& path, Workspace& workspace) {
   if (entries_.size() >= kMaxCarrierCount) {
     workspace.show(MessageId::kMaxCarriers);
-    return AddResult::kLimitReached;
+    return CarrierAddResult::kLimitReached;
   }
   if (context_ == ListContext::kHiding && totalBits_ >= streamBits_) {
     workspace.show(MessageId::kEnoughCarriers);
-    return AddResult::kLimitReached;
+    return CarrierAddResult::kLimitReached;
   }
   // A listed name that the new one equals or begins: names beginning with it sort from it on.
   std::string name = foldedFileName(path);
   auto next = names_.lower_bound(name);
   if (next != names_.end() && next->compare(0, name.size(), name) == 0) {
     workspace.show(MessageId::kCarrierAlreadyAdded);
-    return AddResult::kNotAdded;
+    return CarrierAddResult::kNotAdded;
   }
   IdentificationRecord record;
-  if (!identifier_(path, purposeOf(context_), record, workspace)) return AddResult::kNotAdded;
+  if (!identifier_(path, purposeOf(context_), record, workspace)) return CarrierAddResult::kNotAdded;
   if (context_ == ListContext::kAuthoring && record.carrierBits < kMarkCarrierBits) {
     workspace.show(MessageId::kInsufficientCarrierBits);
-    return AddResult::kNotAdded;
+    return CarrierAddResult::kNotAdded;
   }
   uint64_t total = uint64_t{totalBits_} + record.carrierBits;
   if (keepsTotal() && total > UINT32_MAX) {
     workspace.show(MessageId::kMaxTotalCarrierBits);
-    return AddResult::kNotAdded;
+    return CarrierAddResult::kNotAdded;
   }
   try {
     entries_.push_back(
         CarrierEntry{record.type, record.carrierBits, std::move(record.resources), path});
   } catch (const std::bad_alloc&) {
     workspace.show(MessageId::kOutOfMemory);
-    return AddResult::kOutOfMemory;
+    return CarrierAddResult::kOutOfMemory;
   }
   try {
     names_.insert(name);
   } catch (const std::bad_alloc&) {
     entries_.pop_back();
     workspace.show(MessageId::kOutOfMemory);
-    return AddResult::kOutOfMemory;
+    return CarrierAddResult::kOutOfMemory;
   }
   if (keepsTotal()) totalBits_ = static_cast<uint32_t>(total);
-  return AddResult::kAdded;
+  return CarrierAddResult::kAdded;
 }
 
 void CarrierList::remove(size_t position) {

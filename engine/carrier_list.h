@@ -21,7 +21,7 @@ constexpr uint32_t kMarkCarrierBits = 800;  // one whole mark
 // carriers too small for one mark and keeps no total.
 enum class ListContext : uint8_t { kHiding, kUnhiding, kAuthoring };
 
-enum class AddResult : uint8_t {
+enum class CarrierAddResult : uint8_t {
   kNotAdded = 0,  // the next file may be tried
   kAdded = 1,
   kOutOfMemory = 2,
@@ -46,7 +46,7 @@ class CarrierList {
 
   // Checks and identifies the file and appends it; a failed add leaves the list unchanged and
   // has shown its one message (identification may have shown "Couldn't open carrier!").
-  AddResult add(const std::string& path, Workspace& workspace);
+  CarrierAddResult add(const std::string& path, Workspace& workspace);
   void remove(size_t position);
   // Removes the selected entries from the last to the first; `selected` follows.
   void removeSelected(std::vector<bool>& selected);

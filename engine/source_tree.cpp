@@ -15,11 +15,11 @@ uint8_t fold(char c) {
   return (b >= 'A' && b <= 'Z') ? static_cast<uint8_t>(b + ('a' - 'A')) : b;
 }
 
-AddResult askToGoOn(Workspace& workspace, MessageId question) {
-  return workspace.ask(question) ? AddResult::kSkipped : AddResult::kStop;
+SourceAddResult askToGoOn(Workspace& workspace, MessageId question) {
+  return workspace.ask(question) ? SourceAddResult::kSkipped : SourceAddResult::kStop;
 }
 
-bool ends(AddResult r) { return r == AddResult::kOutOfMemory || r == AddResult::kStop; }
+bool ends(SourceAddResult r) { return r == SourceAddResult::kOutOfMemory || r == SourceAddResult::kStop; }
 
 }  // namespace
 
@@ -40,10 +40,10 @@ bool foldedLess(std::string_view a, std::string_view b) {
                                       [](char x, char y) { return fold(x) < fold(y); });
 }
 
-AddResult SourceTree::addFile(Workspace& workspace, SourceFolder& folder, const std::string& path) {
+SourceAddResult SourceTree::addFile(Workspace& workspace, SourceFolder& folder, const std::string& path) {
   if (fileCount_ >= kMaxSourceFiles) {
     workspace.show(MessageId::kMaxFiles);
-    return AddResult::kStop;
+    return SourceAddResult::kStop;
   }
   uint64_t size;
   {
@@ -64,18 +64,18 @@ AddResult SourceTree::addFile(Workspace& workspace, SourceFolder& folder, const 
   } catch (const std::bad_alloc&) {
     folder.filePaths_.erase(path);
     workspace.show(MessageId::kOutOfMemory);
-    return AddResult::kOutOfMemory;
+    return SourceAddResult::kOutOfMemory;
   }
   totalSize_ = static_cast<uint32_t>(total);
   ++fileCount_;
-  return AddResult::kAdded;
+  return SourceAddResult::kAdded;
 }
 
-AddResult SourceTree::addSubfolder(Workspace& workspace, SourceFolder& folder,
+SourceAddResult SourceTree::addSubfolder(Workspace& workspace, SourceFolder& folder,
                                    const std::string& name) {
   if (folder.subfolders_.size() >= kMaxSubfolders) {
     workspace.show(MessageId::kMaxSubfolders);
-    return AddResult::kStop;
+    return SourceAddResult::kStop;
   }
   if (folder.subfolderNames_.count(name) != 0) {
     return askToGoOn(workspace, MessageId::kScanFolderAlreadyAdded);
@@ -89,22 +89,22 @@ AddResult SourceTree::addSubfolder(Workspace& workspace, SourceFolder& folder,
   } catch (const std::bad_alloc&) {
     folder.subfolderNames_.erase(name);
     workspace.show(MessageId::kOutOfMemory);
-    return AddResult::kOutOfMemory;
+    return SourceAddResult::kOutOfMemory;
   }
-  return AddResult::kAdded;
+  return SourceAddResult::kAdded;
 }
 
-AddResult SourceTree::scanFolder(Workspace& workspace, SourceFolder& folder,
+SourceAddResult SourceTree::scanFolder(Workspace& workspace, SourceFolder& folder,
                                  const std::string& path, bool& added) {
   std::vector<platform::FolderEntry> entries;
-  if (!platform::listFolder(path, entries)) return AddResult::kAdded;
-  AddResult result = AddResult::kAdded;
+  if (!platform::listFolder(path, entries)) return SourceAddResult::kAdded;
+  SourceAddResult result = SourceAddResult::kAdded;
   for (const auto& entry : entries) {
     if (entry.isFolder) continue;
     std::string filePath = platform::joinPath(path, entry.name);
     if (onScanPath && !workspace.closing.load()) onScanPath(filePath);
-    AddResult r = addFile(workspace, folder, filePath);
-    if (r == AddResult::kAdded) added = true;
+    SourceAddResult r = addFile(workspace, folder, filePath);
+    if (r == SourceAddResult::kAdded) added = true;
     if (ends(r)) {
       result = r;
       break;
@@ -112,8 +112,8 @@ AddResult SourceTree::scanFolder(Workspace& workspace, SourceFolder& folder,
   }
   for (size_t i = 0; i < entries.size() && !ends(result); ++i) {
     if (!entries[i].isFolder) continue;
-    AddResult r = addSubfolder(workspace, folder, entries[i].name);
-    if (r == AddResult::kAdded) {
+    SourceAddResult r = addSubfolder(workspace, folder, entries[i].name);
+    if (r == SourceAddResult::kAdded) {
       r = scanFolder(workspace, *folder.subfolders_.back(),
                      platform::joinPath(path, entries[i].name), added);
     }

@@ -19,7 +19,7 @@ constexpr uint32_t kMaxSourceFiles = 65535;
 constexpr uint32_t kMaxSubfolders = 65535;
 constexpr uint32_t kMaxContentSize = 0x10000000;  // one file and the whole tree
 
-enum class AddResult : uint8_t {
+enum class SourceAddResult : uint8_t {
   kSkipped = 0,  // refused, and the user chose to go on
   kAdded = 1,
   kOutOfMemory = 2,  // stop
@@ -77,13 +77,13 @@ class SourceTree {
 
   // Adds the file at `path` to `folder`, asking the user (Yes goes on) about files that cannot be
   // opened, are too big, would pass the total or are already there.
-  AddResult addFile(Workspace& workspace, SourceFolder& folder, const std::string& path);
+  SourceAddResult addFile(Workspace& workspace, SourceFolder& folder, const std::string& path);
   // Appends an empty subfolder; on kAdded it is the folder's last subfolder.
-  AddResult addSubfolder(Workspace& workspace, SourceFolder& folder, const std::string& name);
+  SourceAddResult addSubfolder(Workspace& workspace, SourceFolder& folder, const std::string& name);
   // Adds every file directly in the folder at `path`, then every subfolder with its contents,
   // and sorts the node's lists. `added` is set when any file was added. Returns kAdded, or the
   // kOutOfMemory / kStop that ended the scan. A folder that cannot be listed adds nothing.
-  AddResult scanFolder(Workspace& workspace, SourceFolder& folder, const std::string& path,
+  SourceAddResult scanFolder(Workspace& workspace, SourceFolder& folder, const std::string& path,
                        bool& added);
 
   // Both false for an index out of range. Removing a subfolder removes its whole subtree.

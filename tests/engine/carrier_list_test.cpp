@@ -42,16 +42,16 @@ TEST_F(CarrierListTest, SameFileNameFromAnotherFolderIsADuplicate) {
   bits = {
       {"/a/photo.bmp", 100}, {"/b/PHOTO.BMP", 100}, {"/c/photo.bm", 100}, {"/d/photo.bmpx", 100}};
   auto list = makeList(ListContext::kUnhiding);
-  EXPECT_EQ(list.add("/a/photo.bmp", workspace), AddResult::kAdded);
-  EXPECT_EQ(list.add("/b/PHOTO.BMP", workspace), AddResult::kNotAdded);
-  EXPECT_EQ(list.add("/c/photo.bm", workspace), AddResult::kNotAdded);  // a leading part
+  EXPECT_EQ(list.add("/a/photo.bmp", workspace), CarrierAddResult::kAdded);
+  EXPECT_EQ(list.add("/b/PHOTO.BMP", workspace), CarrierAddResult::kNotAdded);
+  EXPECT_EQ(list.add("/c/photo.bm", workspace), CarrierAddResult::kNotAdded);  // a leading part
   EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kCarrierAlreadyAdded,
                                                          MessageId::kCarrierAlreadyAdded}));
-  EXPECT_EQ(list.add("/d/photo.bmpx", workspace), AddResult::kAdded);
+  EXPECT_EQ(list.add("/d/photo.bmpx", workspace), CarrierAddResult::kAdded);
   // Removing frees the name (photo.bmpx would still hold it).
   list.remove(1);
   list.remove(0);
-  EXPECT_EQ(list.add("/b/PHOTO.BMP", workspace), AddResult::kAdded);
+  EXPECT_EQ(list.add("/b/PHOTO.BMP", workspace), CarrierAddResult::kAdded);
   EXPECT_EQ(list.totalBits(), 100u);
 }
 
@@ -59,20 +59,20 @@ TEST_F(CarrierListTest, HidingStopsWhenTheStreamHasRoom) {
   bits = {{"/one.wav", 1000}, {"/two.wav", 5}};
   auto list = makeList(ListContext::kHiding);
   list.setStreamBits(1000);
-  EXPECT_EQ(list.add("/one.wav", workspace), AddResult::kAdded);
-  EXPECT_EQ(list.add("/two.wav", workspace), AddResult::kLimitReached);
+  EXPECT_EQ(list.add("/one.wav", workspace), CarrierAddResult::kAdded);
+  EXPECT_EQ(list.add("/two.wav", workspace), CarrierAddResult::kLimitReached);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kEnoughCarriers});
   EXPECT_EQ(purposes, std::vector<IdentifyPurpose>{IdentifyPurpose::kHiding});
   // Unhiding has no stream size to reach.
   auto unhiding = makeList(ListContext::kUnhiding);
-  EXPECT_EQ(unhiding.add("/one.wav", workspace), AddResult::kAdded);
-  EXPECT_EQ(unhiding.add("/two.wav", workspace), AddResult::kAdded);
+  EXPECT_EQ(unhiding.add("/one.wav", workspace), CarrierAddResult::kAdded);
+  EXPECT_EQ(unhiding.add("/two.wav", workspace), CarrierAddResult::kAdded);
 }
 
 TEST_F(CarrierListTest, NotACarrierAddsNothingSilently) {
   auto list = makeList(ListContext::kHiding);
   list.setStreamBits(100);
-  EXPECT_EQ(list.add("/notes.txt", workspace), AddResult::kNotAdded);
+  EXPECT_EQ(list.add("/notes.txt", workspace), CarrierAddResult::kNotAdded);
   EXPECT_TRUE(reporter.shown.empty());
   EXPECT_EQ(list.size(), 0u);
 }
@@ -80,10 +80,10 @@ TEST_F(CarrierListTest, NotACarrierAddsNothingSilently) {
 TEST_F(CarrierListTest, AuthoringNeedsOneWholeMarkAndKeepsNoTotal) {
   bits = {{"/small.wav", 799}, {"/mark.wav", 800}, {"/big.wav", 0xFFFFFFFF}};
   auto list = makeList(ListContext::kAuthoring);
-  EXPECT_EQ(list.add("/small.wav", workspace), AddResult::kNotAdded);
+  EXPECT_EQ(list.add("/small.wav", workspace), CarrierAddResult::kNotAdded);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kInsufficientCarrierBits});
-  EXPECT_EQ(list.add("/mark.wav", workspace), AddResult::kAdded);
-  EXPECT_EQ(list.add("/big.wav", workspace), AddResult::kAdded);
+  EXPECT_EQ(list.add("/mark.wav", workspace), CarrierAddResult::kAdded);
+  EXPECT_EQ(list.add("/big.wav", workspace), CarrierAddResult::kAdded);
   EXPECT_EQ(list.totalBits(), 0u);
   EXPECT_EQ(purposes.back(), IdentifyPurpose::kAuthoring);
 }
@@ -91,12 +91,12 @@ TEST_F(CarrierListTest, AuthoringNeedsOneWholeMarkAndKeepsNoTotal) {
 TEST_F(CarrierListTest, TotalIsLimitedToFourGigabits) {
   bits = {{"/a.wav", 0xFFFFFF00}, {"/b.wav", 0x100}, {"/c.wav", 0xFF}};
   auto list = makeList(ListContext::kUnhiding);
-  EXPECT_EQ(list.add("/a.wav", workspace), AddResult::kAdded);
-  EXPECT_EQ(list.add("/b.wav", workspace), AddResult::kNotAdded);
+  EXPECT_EQ(list.add("/a.wav", workspace), CarrierAddResult::kAdded);
+  EXPECT_EQ(list.add("/b.wav", workspace), CarrierAddResult::kNotAdded);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kMaxTotalCarrierBits});
   EXPECT_EQ(list.size(), 1u);
-  EXPECT_EQ(list.add("/b.wav2", workspace), AddResult::kNotAdded);  // unknown: not a carrier
-  EXPECT_EQ(list.add("/c.wav", workspace), AddResult::kAdded);
+  EXPECT_EQ(list.add("/b.wav2", workspace), CarrierAddResult::kNotAdded);  // unknown: not a carrier
+  EXPECT_EQ(list.add("/c.wav", workspace), CarrierAddResult::kAdded);
   EXPECT_EQ(list.totalBits(), 0xFFFFFFFFu);
 }
 
@@ -104,9 +104,9 @@ TEST_F(CarrierListTest, AtMost65535Carriers) {
   auto list = makeList(ListContext::kUnhiding);
   for (size_t i = 0; i <= kMaxCarrierCount; ++i) bits["/c" + std::to_string(i) + ".wav"] = 1;
   for (size_t i = 0; i < kMaxCarrierCount; ++i) {
-    ASSERT_EQ(list.add("/c" + std::to_string(i) + ".wav", workspace), AddResult::kAdded) << i;
+    ASSERT_EQ(list.add("/c" + std::to_string(i) + ".wav", workspace), CarrierAddResult::kAdded) << i;
   }
-  EXPECT_EQ(list.add("/c65535.wav", workspace), AddResult::kLimitReached);
+  EXPECT_EQ(list.add("/c65535.wav", workspace), CarrierAddResult::kLimitReached);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kMaxCarriers});
   EXPECT_EQ(list.totalBits(), kMaxCarrierCount);
 }
@@ -115,8 +115,8 @@ TEST_F(CarrierListTest, OutOfRangeAfterReordering) {
   bits = {{"/A.wav", 10}, {"/B2.wav", 5000}};
   auto list = makeList(ListContext::kHiding);
   list.setStreamBits(2000);
-  ASSERT_EQ(list.add("/A.wav", workspace), AddResult::kAdded);
-  ASSERT_EQ(list.add("/B2.wav", workspace), AddResult::kAdded);
+  ASSERT_EQ(list.add("/A.wav", workspace), CarrierAddResult::kAdded);
+  ASSERT_EQ(list.add("/B2.wav", workspace), CarrierAddResult::kAdded);
   EXPECT_TRUE(list.outOfRangeCheck(workspace));
   std::vector<bool> selected{false, true};
   EXPECT_EQ(list.moveSelectedUp(selected), 0u);

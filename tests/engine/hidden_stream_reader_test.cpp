@@ -10,7 +10,7 @@ namespace murl::stream_test {
 namespace {
 
 TEST_F(HiddenStreamTest, ChangedBytesAndAWrongPasswordAreInvalidData) {
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("t", randomBytes(5000, 4))), AddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("t", randomBytes(5000, 4))), SourceAddResult::kAdded);
   TempFile stream;
   uint32_t bits = 0;
   ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));

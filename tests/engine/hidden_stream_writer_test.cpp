@@ -10,7 +10,7 @@ namespace murl::stream_test {
 namespace {
 
 TEST_F(HiddenStreamTest, OneEmptyFileIsThe17ByteStreamFramedAsSpecified) {
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("a.txt", {})), AddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("a.txt", {})), SourceAddResult::kAdded);
   TempFile stream;
   uint32_t bits = 0;
   ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
@@ -65,10 +65,10 @@ TEST_F(HiddenStreamTest, NestedFoldersGiveBackslashPathsAndEmptyFoldersVanish) {
   ASSERT_TRUE(platform::createFolder(src.file("docs/none")));
   makeFile("docs/img/name", {1, 2, 3});
   makeFile("docs/top", {4});
-  ASSERT_EQ(tree.addSubfolder(ws, tree.root(), "docs"), AddResult::kAdded);
+  ASSERT_EQ(tree.addSubfolder(ws, tree.root(), "docs"), SourceAddResult::kAdded);
   bool added = false;
   ASSERT_EQ(tree.scanFolder(ws, tree.root().subfolder(0), src.file("docs"), added),
-            AddResult::kAdded);
+            SourceAddResult::kAdded);
   TempFile stream;
   uint32_t bits = 0;
   ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
@@ -97,11 +97,11 @@ TEST_F(HiddenStreamTest, PathOf65534BytesIsCarriedAnd65535Refused) {
     for (uint32_t left = pathLength - 1; left > 0;) {
       uint32_t n = std::min<uint32_t>(255, left - 1);
       if (left - (n + 1) == 1) --n;  // never leave a lone byte that cannot be a name plus "\"
-      EXPECT_EQ(tree.addSubfolder(ws, *at, std::string(n, 'd')), AddResult::kAdded);
+      EXPECT_EQ(tree.addSubfolder(ws, *at, std::string(n, 'd')), SourceAddResult::kAdded);
       at = &at->subfolder(0);
       left -= n + 1;
     }
-    EXPECT_EQ(tree.addFile(ws, *at, file), AddResult::kAdded);
+    EXPECT_EQ(tree.addFile(ws, *at, file), SourceAddResult::kAdded);
   };
   chainOf(65534);
   TempFile stream;
@@ -124,8 +124,8 @@ TEST_F(HiddenStreamTest, SizeFieldStraddlingTheInputAreaIsCarriedWhole) {
   // second size field starts 2 bytes before the end of the first input area.
   const uint32_t n = static_cast<uint32_t>(kCodecArea) - 2 - 16;
   Bytes first = randomBytes(n, 1), second = randomBytes(0x12345, 2);
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("a", first)), AddResult::kAdded);
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("b", second)), AddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("a", first)), SourceAddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("b", second)), SourceAddResult::kAdded);
   ws.options.compressionLevel = 0;
   TempFile stream;
   uint32_t bits = 0;
@@ -152,7 +152,7 @@ TEST_F(HiddenStreamTest, CompressedLengthsOnAPieceBoundary) {
     tree.reset();
     ASSERT_EQ(
         tree.addFile(ws, tree.root(), makeFile("r", Bytes(pool.begin(), pool.begin() + size))),
-        AddResult::kAdded);
+        SourceAddResult::kAdded);
     TempFile stream;
     uint32_t bits = 0;
     ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
@@ -171,7 +171,7 @@ TEST_F(HiddenStreamTest, WriterRefusesAStreamTheReaderWouldRefuse) {
   std::string big = src.file("big");
   test::writeAll(big, {});
   ASSERT_EQ(::truncate(big.c_str(), kMaxContentSize), 0);
-  ASSERT_EQ(tree.addFile(ws, tree.root(), big), AddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), big), SourceAddResult::kAdded);
   TempFile stream;
   uint32_t bits = 0;
   EXPECT_FALSE(writeHiddenStream(ws, tree, listener, stream, bits));
@@ -184,7 +184,7 @@ TEST_F(HiddenStreamTest, WriterRefusesNamesTheReaderWouldSplitOrRefuse) {
     SCOPED_TRACE(name);
     tree.reset();
     reporter.clear();
-    ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile(name, {1})), AddResult::kAdded);
+    ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile(name, {1})), SourceAddResult::kAdded);
     TempFile stream;
     uint32_t bits = 0;
     EXPECT_FALSE(writeHiddenStream(ws, tree, listener, stream, bits));
@@ -202,7 +202,7 @@ struct StoppingListener : JobListener {
 TEST_F(HiddenStreamTest, NoTemporaryFileSurvivesAFailureOrAStop) {
   std::string gone = makeFile("gone", {1});
   ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("data", randomBytes(100000, 5))),
-            AddResult::kAdded);
+            SourceAddResult::kAdded);
   auto fails = [&](JobListener& l, std::vector<MessageId> shown) {
     reporter.clear();
     TempFile stream;
@@ -230,7 +230,7 @@ TEST_F(HiddenStreamTest, NoTemporaryFileSurvivesAFailureOrAStop) {
   // A source that shrank after it was chosen, and one that went away.
   test::writeAll(src.file("data"), {1, 2});
   fails(listener, {MessageId::kCouldntReadFile});
-  ASSERT_EQ(tree.addFile(ws, tree.root(), gone), AddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), gone), SourceAddResult::kAdded);
   ASSERT_TRUE(tree.removeFile(tree.root(), 0));
   ASSERT_EQ(::unlink(gone.c_str()), 0);
   fails(listener, {MessageId::kCouldntOpenFile});
@@ -276,7 +276,7 @@ TEST_F(HiddenStreamTest, RealFolderRoundTripRestoresEveryFileAndAttributeWord) {
     }
   }
   bool added = false;
-  ASSERT_EQ(tree.scanFolder(ws, tree.root(), src.path(), added), AddResult::kAdded);
+  ASSERT_EQ(tree.scanFolder(ws, tree.root(), src.path(), added), SourceAddResult::kAdded);
   ASSERT_EQ(tree.fileCount(), 320u);
   TempFile stream;
   uint32_t bits = 0;

@@ -53,20 +53,20 @@ TEST_F(SourceTreeTest, SizeLimitsForOneFileAndTheTotal) {
   std::string exact = makeFile("exact", kMaxContentSize);
   std::string over = makeFile("over", kMaxContentSize + 1ull);
   reporter.answers = {true, false};
-  EXPECT_EQ(tree.addFile(ws, tree.root(), over), AddResult::kSkipped);
-  EXPECT_EQ(tree.addFile(ws, tree.root(), over), AddResult::kStop);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), over), SourceAddResult::kSkipped);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), over), SourceAddResult::kStop);
   EXPECT_EQ(reporter.askedIds(),
             (std::vector<MessageId>{MessageId::kScanFileTooBig, MessageId::kScanFileTooBig}));
-  EXPECT_EQ(tree.addFile(ws, tree.root(), exact), AddResult::kAdded);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), exact), SourceAddResult::kAdded);
   EXPECT_EQ(tree.totalSize(), kMaxContentSize);
 
   tree.reset();
   reporter.clear();
-  EXPECT_EQ(tree.addFile(ws, tree.root(), makeFile("half1", 0x8000000)), AddResult::kAdded);
-  EXPECT_EQ(tree.addFile(ws, tree.root(), makeFile("half2", 0x8000000)), AddResult::kAdded);
-  EXPECT_EQ(tree.addFile(ws, tree.root(), makeFile("empty")), AddResult::kAdded);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), makeFile("half1", 0x8000000)), SourceAddResult::kAdded);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), makeFile("half2", 0x8000000)), SourceAddResult::kAdded);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), makeFile("empty")), SourceAddResult::kAdded);
   reporter.answers = {true};
-  EXPECT_EQ(tree.addFile(ws, tree.root(), makeFile("one", 1)), AddResult::kSkipped);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), makeFile("one", 1)), SourceAddResult::kSkipped);
   EXPECT_EQ(reporter.askedIds(), std::vector<MessageId>{MessageId::kScanTotalTooBig});
   EXPECT_EQ(tree.fileCount(), 3u);
   EXPECT_EQ(tree.totalSize(), kMaxContentSize);
@@ -75,12 +75,12 @@ TEST_F(SourceTreeTest, SizeLimitsForOneFileAndTheTotal) {
 TEST_F(SourceTreeTest, MissingAndDuplicateFilesAsk) {
   std::string a = makeFile("a", 10);
   reporter.answers = {true, true};
-  EXPECT_EQ(tree.addFile(ws, tree.root(), dir.file("missing")), AddResult::kSkipped);
-  EXPECT_EQ(tree.addFile(ws, tree.root(), a), AddResult::kAdded);
-  EXPECT_EQ(tree.addFile(ws, tree.root(), a), AddResult::kSkipped);
-  ASSERT_EQ(tree.addSubfolder(ws, tree.root(), "sub"), AddResult::kAdded);
-  EXPECT_EQ(tree.addFile(ws, tree.root().subfolder(0), a), AddResult::kAdded);
-  EXPECT_EQ(tree.addSubfolder(ws, tree.root(), "sub"), AddResult::kStop);  // no answer left: No
+  EXPECT_EQ(tree.addFile(ws, tree.root(), dir.file("missing")), SourceAddResult::kSkipped);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), a), SourceAddResult::kAdded);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), a), SourceAddResult::kSkipped);
+  ASSERT_EQ(tree.addSubfolder(ws, tree.root(), "sub"), SourceAddResult::kAdded);
+  EXPECT_EQ(tree.addFile(ws, tree.root().subfolder(0), a), SourceAddResult::kAdded);
+  EXPECT_EQ(tree.addSubfolder(ws, tree.root(), "sub"), SourceAddResult::kStop);  // no answer left: No
   EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kScanCouldntOpenFile,
                                                          MessageId::kScanFileAlreadyAdded,
                                                          MessageId::kScanFolderAlreadyAdded}));
@@ -92,16 +92,16 @@ TEST_F(SourceTreeTest, MissingAndDuplicateFilesAsk) {
 TEST_F(SourceTreeTest, FileAndSubfolderCountLimits) {
   std::string a = makeFile("a");
   for (uint32_t i = 0; i < kMaxSubfolders; ++i) {
-    ASSERT_EQ(tree.addSubfolder(ws, tree.root(), std::to_string(i)), AddResult::kAdded);
+    ASSERT_EQ(tree.addSubfolder(ws, tree.root(), std::to_string(i)), SourceAddResult::kAdded);
   }
-  EXPECT_EQ(tree.addSubfolder(ws, tree.root(), "one more"), AddResult::kStop);
+  EXPECT_EQ(tree.addSubfolder(ws, tree.root(), "one more"), SourceAddResult::kStop);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kMaxSubfolders});
   // The same file once in each of the 65535 folders reaches the file limit.
   for (uint32_t i = 0; i < kMaxSourceFiles; ++i) {
-    ASSERT_EQ(tree.addFile(ws, tree.root().subfolder(i), a), AddResult::kAdded);
+    ASSERT_EQ(tree.addFile(ws, tree.root().subfolder(i), a), SourceAddResult::kAdded);
   }
   reporter.clear();
-  EXPECT_EQ(tree.addFile(ws, tree.root(), a), AddResult::kStop);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), a), SourceAddResult::kStop);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kMaxFiles});
   EXPECT_EQ(tree.fileCount(), kMaxSourceFiles);
   EXPECT_TRUE(tree.root().files().empty());
@@ -109,10 +109,10 @@ TEST_F(SourceTreeTest, FileAndSubfolderCountLimits) {
 
 TEST_F(SourceTreeTest, SortFoldsCaseAndKeepsEqualNamesInOrder) {
   for (const char* name : {"b.txt", "A.txt", "a.txt", "_x", "B"}) {
-    ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile(name)), AddResult::kAdded);
+    ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile(name)), SourceAddResult::kAdded);
   }
   for (const char* name : {"zz", "Docs", "docs", "a"}) {
-    ASSERT_EQ(tree.addSubfolder(ws, tree.root(), name), AddResult::kAdded);
+    ASSERT_EQ(tree.addSubfolder(ws, tree.root(), name), SourceAddResult::kAdded);
   }
   tree.sort();
   // "_" (0x5F) sorts after the folded letters' capitals but before the lowercase letters.
@@ -138,7 +138,7 @@ TEST_F(SourceTreeTest, ScanAddsFilesThenSubfoldersSortedAndStopsOnNo) {
   std::vector<std::string> seen;
   tree.onScanPath = [&](const std::string& p) { seen.push_back(p); };
   bool added = false;
-  EXPECT_EQ(tree.scanFolder(ws, tree.root(), dir.file("top"), added), AddResult::kAdded);
+  EXPECT_EQ(tree.scanFolder(ws, tree.root(), dir.file("top"), added), SourceAddResult::kAdded);
   EXPECT_TRUE(added);
   EXPECT_EQ(fileNames(tree.root()), (std::vector<std::string>{"A", "b"}));
   ASSERT_EQ(tree.root().subfolderCount(), 2u);
@@ -154,21 +154,21 @@ TEST_F(SourceTreeTest, ScanAddsFilesThenSubfoldersSortedAndStopsOnNo) {
   // what was there stays.
   reporter.answers = {false};
   added = false;
-  EXPECT_EQ(tree.scanFolder(ws, tree.root(), dir.file("top"), added), AddResult::kStop);
+  EXPECT_EQ(tree.scanFolder(ws, tree.root(), dir.file("top"), added), SourceAddResult::kStop);
   EXPECT_FALSE(added);
   EXPECT_EQ(tree.fileCount(), 3u);
   EXPECT_EQ(reporter.askedIds(), std::vector<MessageId>{MessageId::kScanFileAlreadyAdded});
   // A folder that cannot be listed adds nothing and is no failure.
-  EXPECT_EQ(tree.scanFolder(ws, tree.root(), dir.file("nowhere"), added), AddResult::kAdded);
+  EXPECT_EQ(tree.scanFolder(ws, tree.root(), dir.file("nowhere"), added), SourceAddResult::kAdded);
 }
 
 TEST_F(SourceTreeTest, RemovingKeepsTotalsEqualToTheTree) {
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("r", 7)), AddResult::kAdded);
-  ASSERT_EQ(tree.addSubfolder(ws, tree.root(), "s"), AddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("r", 7)), SourceAddResult::kAdded);
+  ASSERT_EQ(tree.addSubfolder(ws, tree.root(), "s"), SourceAddResult::kAdded);
   SourceFolder& s = tree.root().subfolder(0);
-  ASSERT_EQ(tree.addFile(ws, s, makeFile("f1", 100)), AddResult::kAdded);
-  ASSERT_EQ(tree.addSubfolder(ws, s, "t"), AddResult::kAdded);
-  ASSERT_EQ(tree.addFile(ws, s.subfolder(0), makeFile("f2", 1000)), AddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, s, makeFile("f1", 100)), SourceAddResult::kAdded);
+  ASSERT_EQ(tree.addSubfolder(ws, s, "t"), SourceAddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, s.subfolder(0), makeFile("f2", 1000)), SourceAddResult::kAdded);
   EXPECT_EQ(tree.totalSize(), 1107u);
   EXPECT_FALSE(tree.removeSubfolder(tree.root(), 1));
   EXPECT_FALSE(tree.removeFile(tree.root(), 1));
@@ -178,7 +178,7 @@ TEST_F(SourceTreeTest, RemovingKeepsTotalsEqualToTheTree) {
   expectTotalsMatchTree();
   // A removed file may be added again without a question.
   EXPECT_TRUE(tree.removeFile(tree.root(), 0));
-  EXPECT_EQ(tree.addFile(ws, tree.root(), dir.file("r")), AddResult::kAdded);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), dir.file("r")), SourceAddResult::kAdded);
   tree.reset();
   EXPECT_EQ(tree.fileCount(), 0u);
   EXPECT_EQ(tree.totalSize(), 0u);
@@ -191,9 +191,9 @@ TEST_F(SourceTreeTest, AttributesAreReducedToTheKeptBits) {
   EXPECT_EQ(reduceAttributes(platform::attr::kInvalid), 0u);
   std::string ro = makeFile("ro", 1);
   ASSERT_EQ(::chmod(ro.c_str(), 0444), 0);
-  ASSERT_EQ(tree.addFile(ws, tree.root(), ro), AddResult::kAdded);
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile(".dot", 1)), AddResult::kAdded);
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("plain", 1)), AddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), ro), SourceAddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile(".dot", 1)), SourceAddResult::kAdded);
+  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("plain", 1)), SourceAddResult::kAdded);
   EXPECT_EQ(tree.root().files()[0].attributes, 0x01u);
   EXPECT_EQ(tree.root().files()[1].attributes, 0x02u);
   EXPECT_EQ(tree.root().files()[2].attributes, 0x80u);
