@@ -36,7 +36,7 @@ TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
   std::vector<uint8_t> secret(1920);
   for (auto& b : secret) b = static_cast<uint8_t>(random());
   writeAll(dir.file("src/secret.bin"), secret);
-  const std::string levels = " --level bmp=2 aif=1 au=1";
+  const std::string levels = " --level bmp=2 --level aif=1 --level au=1";
   std::string carriers, targets;
   for (const char* name : kFixtures) {
     carriers += std::string(" -c '") + MURL_TEST_DATA_DIR + "/" + name + "'";
