@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct ConformanceCarrier {
   // A carrier with at least `minBits` carrier bits at the default levels.
   std::function<ConformanceFile(uint32_t minBits)> make;
 };
+
+// Keeps test listings short: the name, not a dump of the object's bytes.
+inline void PrintTo(const ConformanceCarrier& carrier, std::ostream* os) { *os << carrier.name; }
 
 class CarrierConformance : public ::testing::TestWithParam<ConformanceCarrier> {};
 
