@@ -38,7 +38,7 @@ TEST(AiffFormat, FindsTheSamplesOfWellFormedFiles) {
   EXPECT_EQ(layout.type, CarrierType::kAiff);
   EXPECT_EQ(layout.sampleCount, 600u);
   EXPECT_EQ(layout.samplesAt, 12u + 12 + 26 + 16);  // NAME, COMM, SSND head
-  AiffSpec lower;
+  AiffShape lower;
   lower.formType = "aiff";  // the form type is compared without regard to case
   lower.channels = 2;
   lower.trailingBytes = 5;  // bytes after the form are tolerated
@@ -51,21 +51,21 @@ TEST(AiffFormat, FindsTheSamplesOfWellFormedFiles) {
 
 TEST(AiffFormat, RefusesPlantedDefects) {
   const auto samples = swingingSamples(600);
-  AiffSpec ssndTooLong;
+  AiffShape ssndTooLong;
   ssndTooLong.ssndSizeDelta = 2;
-  AiffSpec ssndTooShort;
+  AiffShape ssndTooShort;
   ssndTooShort.ssndSizeDelta = -2;
-  AiffSpec eightBit;
+  AiffShape eightBit;
   eightBit.sampleSize = 8;
-  AiffSpec twentyFourBit;
+  AiffShape twentyFourBit;
   twentyFourBit.sampleSize = 24;
-  AiffSpec padded;
+  AiffShape padded;
   padded.oddChunkWithPad = true;
-  AiffSpec soundFirst;
+  AiffShape soundFirst;
   soundFirst.soundBeforeCommon = true;
-  AiffSpec otherForm;
+  AiffShape otherForm;
   otherForm.formType = "AIFC";
-  for (const AiffSpec& s :
+  for (const AiffShape& s :
        {ssndTooLong, ssndTooShort, eightBit, twentyFourBit, padded, soundFirst, otherForm}) {
     EXPECT_FALSE(parses(buildAiff(samples, s)));
   }
@@ -85,13 +85,13 @@ TEST(AiffFormat, RefusesPlantedDefects) {
 TEST(AuFormat, DataSizeRulesAndTheSizeThatRunsToTheEnd) {
   const auto samples = swingingSamples(500);
   AudioLayout layout;
-  AuSpec annotated;
+  AuShape annotated;
   annotated.annotation = "sixteen letters!";
   ASSERT_TRUE(parses(buildAu(samples, annotated), layout));
   EXPECT_EQ(layout.type, CarrierType::kAu);
   EXPECT_EQ(layout.samplesAt, 24u + 24);
   EXPECT_EQ(layout.sampleCount, 500u);
-  AuSpec toTheEnd;
+  AuShape toTheEnd;
   toTheEnd.sizeToTheEnd = true;
   toTheEnd.trailingBytes = 4;  // every byte after the data offset is samples
   ASSERT_TRUE(parses(buildAu(samples, toTheEnd), layout));
@@ -99,15 +99,15 @@ TEST(AuFormat, DataSizeRulesAndTheSizeThatRunsToTheEnd) {
   ASSERT_TRUE(parses(fixture("au_unknown_size.au"), layout));
   EXPECT_EQ(layout.sampleCount, (fixture("au_unknown_size.au").size() - layout.samplesAt) / 2);
 
-  AuSpec eightBit;
+  AuShape eightBit;
   eightBit.encoding = 2;
-  AuSpec odd;
+  AuShape odd;
   odd.dataSizeDelta = -1;
-  AuSpec pastTheEnd;
+  AuShape pastTheEnd;
   pastTheEnd.dataSizeDelta = 2;
-  AuSpec oddToTheEnd = toTheEnd;
+  AuShape oddToTheEnd = toTheEnd;
   oddToTheEnd.trailingBytes = 3;
-  for (const AuSpec& s : {eightBit, odd, pastTheEnd, oddToTheEnd}) {
+  for (const AuShape& s : {eightBit, odd, pastTheEnd, oddToTheEnd}) {
     EXPECT_FALSE(parses(buildAu(samples, s)));
   }
   auto zeroSize = buildAu(samples);
@@ -170,11 +170,11 @@ TEST_F(SoundHandlerTest, SilenceAndThinCarriersAreRefused) {
 
 TEST_F(SoundHandlerTest, RoundTripsChangeOnlySampleUnitBits) {
   const auto samples = swingingSamples(4000);
-  AuSpec au;
+  AuShape au;
   au.annotation = "the annotation stays";
-  AuSpec toTheEnd;
+  AuShape toTheEnd;
   toTheEnd.sizeToTheEnd = true;
-  AiffSpec stereo;
+  AiffShape stereo;
   stereo.channels = 2;
   stereo.trailingBytes = 16;  // after the form; copied unchanged
   const std::pair<std::string, std::vector<uint8_t>> files[] = {

@@ -14,17 +14,17 @@ namespace {
 
 using bmp::BmpLayout;
 
-bool parses(const BmpSpec& spec, BmpLayout& layout) {
-  const auto bytes = buildBmp(spec, noisyPixel);
-  return bmp::parseBmp(bytes, spec.fileHeader, bytes.size(), layout);
+bool parses(const BmpShape& shape, BmpLayout& layout) {
+  const auto bytes = buildBmp(shape, noisyPixel);
+  return bmp::parseBmp(bytes, shape.fileHeader, bytes.size(), layout);
 }
-bool parses(const BmpSpec& spec) {
+bool parses(const BmpShape& shape) {
   BmpLayout layout;
-  return parses(spec, layout);
+  return parses(shape, layout);
 }
 
-BmpSpec spec32(uint32_t headerSize, uint32_t compression) {
-  BmpSpec s;
+BmpShape spec32(uint32_t headerSize, uint32_t compression) {
+  BmpShape s;
   s.headerSize = headerSize;
   s.bitCount = 32;
   s.compression = compression;
@@ -33,20 +33,20 @@ BmpSpec spec32(uint32_t headerSize, uint32_t compression) {
 
 // Per byte of a built bitmap, the bits hide may change: the unit bit of every channel of every
 // pixel (all three channels of a grey pixel receive channel 0's bit).
-std::vector<uint8_t> unitBitMask(const BmpSpec& spec, const std::vector<uint8_t>& bytes) {
+std::vector<uint8_t> unitBitMask(const BmpShape& shape, const std::vector<uint8_t>& bytes) {
   std::vector<uint8_t> mask(bytes.size(), 0);
   std::array<uint32_t, 3> masks{0xFF, 0xFF00, 0xFF0000};
-  if (spec.bitCount == 32 && spec.compression == 3) {
-    masks = spec.headerSize == 40
-                ? spec.masks
-                : std::array<uint32_t, 3>{spec.masks[2], spec.masks[1], spec.masks[0]};
+  if (shape.bitCount == 32 && shape.compression == 3) {
+    masks = shape.headerSize == 40
+                ? shape.masks
+                : std::array<uint32_t, 3>{shape.masks[2], shape.masks[1], shape.masks[0]};
   }
   uint32_t pixelBits = 0;
   for (uint32_t m : masks) pixelBits |= 1u << std::countr_zero(m);
-  const size_t bytesPerPixel = spec.bitCount / 8;
-  for (int32_t r = 0; r < std::abs(spec.height); ++r) {
-    const size_t row = bmpPixelStart(spec) + r * bmpRowStride(spec);
-    for (int32_t x = 0; x < spec.width; ++x) {
+  const size_t bytesPerPixel = shape.bitCount / 8;
+  for (int32_t r = 0; r < std::abs(shape.height); ++r) {
+    const size_t row = bmpPixelStart(shape) + r * bmpRowStride(shape);
+    for (int32_t x = 0; x < shape.width; ++x) {
       for (size_t b = 0; b < bytesPerPixel; ++b) {
         mask[row + x * bytesPerPixel + b] = static_cast<uint8_t>(pixelBits >> (8 * (b % 4)));
       }
@@ -57,7 +57,7 @@ std::vector<uint8_t> unitBitMask(const BmpSpec& spec, const std::vector<uint8_t>
 
 TEST(BmpHeader, AcceptsTheFourInfoHeadersWith24And32BitPixels) {
   for (uint32_t size : {12u, 40u, 108u, 124u}) {
-    BmpSpec s;
+    BmpShape s;
     s.headerSize = size;
     EXPECT_TRUE(parses(s)) << size;
     if (size == 12) continue;
@@ -67,26 +67,26 @@ TEST(BmpHeader, AcceptsTheFourInfoHeadersWith24And32BitPixels) {
 }
 
 TEST(BmpHeader, RefusesWhatIsNotAnUncompressedTrueColourBitmap) {
-  BmpSpec core32 = spec32(12, 0);
-  BmpSpec eightBit;
+  BmpShape core32 = spec32(12, 0);
+  BmpShape eightBit;
   eightBit.bitCount = 8;
-  BmpSpec sixteenBit;
+  BmpShape sixteenBit;
   sixteenBit.bitCount = 16;
-  BmpSpec rle;
+  BmpShape rle;
   rle.compression = 1;
-  BmpSpec rle24;
+  BmpShape rle24;
   rle24.compression = 4;
-  BmpSpec header56;
+  BmpShape header56;
   header56.headerSize = 56;
-  BmpSpec twoPlanes;
+  BmpShape twoPlanes;
   twoPlanes.planes = 2;
-  BmpSpec bitFields24;
+  BmpShape bitFields24;
   bitFields24.compression = 3;
-  for (const BmpSpec& s : {core32, eightBit, sixteenBit, rle, rle24, header56, twoPlanes}) {
+  for (const BmpShape& s : {core32, eightBit, sixteenBit, rle, rle24, header56, twoPlanes}) {
     EXPECT_FALSE(parses(s)) << s.headerSize << " " << s.bitCount << " " << s.compression;
   }
   EXPECT_TRUE(parses(bitFields24));  // compression 3 is accepted with 24 bits; masks unused
-  auto bytes = buildBmp(BmpSpec{}, noisyPixel);
+  auto bytes = buildBmp(BmpShape{}, noisyPixel);
   bytes[1] = 'A';
   BmpLayout layout;
   EXPECT_FALSE(bmp::parseBmp(bytes, true, bytes.size(), layout));
@@ -94,30 +94,30 @@ TEST(BmpHeader, RefusesWhatIsNotAnUncompressedTrueColourBitmap) {
 
 TEST(BmpHeader, WidthOfZeroOrBelowIsNotACarrier) {
   for (int32_t width : {0, -1, -32}) {
-    BmpSpec s;
+    BmpShape s;
     s.width = width;
     EXPECT_FALSE(parses(s)) << width;
   }
-  BmpSpec core;
+  BmpShape core;
   core.headerSize = 12;
   core.width = 0;
   EXPECT_FALSE(parses(core));
 }
 
 TEST(BmpHeader, TopDownBitmapRunsOutOfRows) {
-  BmpSpec s;
+  BmpShape s;
   s.height = -24;
   EXPECT_FALSE(parses(s));
 }
 
 TEST(BmpHeader, RowsOfMoreThan4MiBAreRefused) {
-  BmpSpec s;
+  BmpShape s;
   s.height = 0;
   s.width = 0x400000 / 3;  // 4 MiB - 1 bytes
   EXPECT_TRUE(parses(s));
   s.width += 1;
   EXPECT_FALSE(parses(s));
-  BmpSpec wide = spec32(40, 0);
+  BmpShape wide = spec32(40, 0);
   wide.height = 0;
   wide.width = 0x100000;
   EXPECT_TRUE(parses(wide));
@@ -126,7 +126,7 @@ TEST(BmpHeader, RowsOfMoreThan4MiBAreRefused) {
 }
 
 TEST(BmpHeader, RowsMustFitInTheFileAndStartAfterTheHeaders) {
-  BmpSpec s;
+  BmpShape s;
   auto bytes = buildBmp(s, noisyPixel);
   BmpLayout layout;
   EXPECT_TRUE(bmp::parseBmp(bytes, true, bytes.size(), layout));
@@ -143,24 +143,24 @@ TEST(BmpHeader, BitFieldMasksMustBeDisjointRunsOfAtLeastEightBits) {
   EXPECT_FALSE(bmp::isUsableMask(0x7F));        // 7 bits
   EXPECT_FALSE(bmp::isUsableMask(0xF0F0));      // two runs
   EXPECT_FALSE(bmp::isUsableMask(0xE0000000));  // lowest bit above 28
-  BmpSpec gap = spec32(124, 3);
+  BmpShape gap = spec32(124, 3);
   gap.masks = {0x00FF0000, 0x0000F0F0, 0x000000FF};
   EXPECT_FALSE(parses(gap));
-  BmpSpec overlap = spec32(40, 3);
+  BmpShape overlap = spec32(40, 3);
   overlap.masks = {0x00FF0000, 0x000FF000, 0x000000FF};
   EXPECT_FALSE(parses(overlap));
 }
 
 TEST(BmpHeader, ChannelOrderOfBitFieldsDependsOnTheHeaderVersion) {
   BmpLayout v3;
-  BmpSpec s3 = spec32(40, 3);
+  BmpShape s3 = spec32(40, 3);
   s3.masks = {0xFF000000, 0x00FF0000, 0x0000FF00};
   ASSERT_TRUE(parses(s3, v3));
   EXPECT_EQ(v3.masks, (std::array<uint32_t, 3>{0xFF000000, 0x00FF0000, 0x0000FF00}));
   EXPECT_EQ(v3.shifts, (std::array<uint8_t, 3>{24, 16, 8}));
   for (uint32_t size : {108u, 124u}) {
     BmpLayout v45;
-    BmpSpec s = spec32(size, 3);  // red, green, blue at offsets 40, 44, 48
+    BmpShape s = spec32(size, 3);  // red, green, blue at offsets 40, 44, 48
     s.masks = {0xFF000000, 0x00FF0000, 0x0000FF00};
     ASSERT_TRUE(parses(s, v45));
     EXPECT_EQ(v45.masks, (std::array<uint32_t, 3>{0x0000FF00, 0x00FF0000, 0xFF000000})) << size;
@@ -171,8 +171,8 @@ TEST(BmpHeader, ChannelOrderOfBitFieldsDependsOnTheHeaderVersion) {
 }
 
 TEST(BmpHeader, InsideAModuleRowsFollowTheHeaderOfEachVersion) {
-  const std::pair<BmpSpec, uint64_t> cases[] = {
-      {BmpSpec{.headerSize = 12}, 12}, {BmpSpec{.headerSize = 40}, 40}, {spec32(40, 3), 52},
+  const std::pair<BmpShape, uint64_t> cases[] = {
+      {BmpShape{.headerSize = 12}, 12}, {BmpShape{.headerSize = 40}, 40}, {spec32(40, 3), 52},
       {spec32(108, 3), 108},           {spec32(124, 0), 124},
   };
   for (auto [s, expected] : cases) {
@@ -181,7 +181,7 @@ TEST(BmpHeader, InsideAModuleRowsFollowTheHeaderOfEachVersion) {
     ASSERT_TRUE(parses(s, layout)) << expected;
     EXPECT_EQ(layout.pixelStart, expected);
   }
-  BmpSpec file;
+  BmpShape file;
   file.gapBytes = 20;
   BmpLayout layout;
   ASSERT_TRUE(parses(file, layout));
@@ -191,19 +191,19 @@ TEST(BmpHeader, InsideAModuleRowsFollowTheHeaderOfEachVersion) {
 // Bitmaps for the handler: loud values are those of 16 or more (level 3).
 class BmpHandlerTest : public ::testing::Test {
  protected:
-  IdentificationRecord count(const BmpSpec& spec, const PixelAt& pixel) {
-    return trip.count(buildBmp(spec, pixel), "x.bmp", CarrierType::kBmpColour);
+  IdentificationRecord count(const BmpShape& shape, const PixelAt& pixel) {
+    return trip.count(buildBmp(shape, pixel), "x.bmp", CarrierType::kBmpColour);
   }
   RoundTrip trip;
 };
 
 TEST_F(BmpHandlerTest, AllBlackBitmapIsNotACarrier) {
-  EXPECT_TRUE(count(BmpSpec{}, [](uint32_t, uint32_t) { return 0x0F0F0Fu; }).rejected);
+  EXPECT_TRUE(count(BmpShape{}, [](uint32_t, uint32_t) { return 0x0F0F0Fu; }).rejected);
   EXPECT_TRUE(trip.reporter.shown.empty());
 }
 
 TEST_F(BmpHandlerTest, GreyBitmapIsTypeThreeWithOneUnitPerPixel) {
-  BmpSpec s;  // 32 x 24: lead-in (0 + 8 + 3)
+  BmpShape s;  // 32 x 24: lead-in (0 + 8 + 3)
   auto grey = count(s, greyPixel);
   uint32_t loudPixels = 0;
   for (uint32_t r = 0; r < 24; ++r) {
@@ -220,7 +220,7 @@ TEST_F(BmpHandlerTest, GreyBitmapIsTypeThreeWithOneUnitPerPixel) {
 }
 
 TEST_F(BmpHandlerTest, OneUnitMoreThanTheOverheadIsOneCarrierBit) {
-  BmpSpec s;
+  BmpShape s;
   s.width = 16;
   s.height = 16;  // lead-in 3: overhead 547
   for (uint32_t loud : {547u, 548u}) {
@@ -239,26 +239,26 @@ TEST_F(BmpHandlerTest, OneUnitMoreThanTheOverheadIsOneCarrierBit) {
 
 TEST_F(BmpHandlerTest, CarrierAtLevelThreeIsNoneAtLevelSix) {
   const auto mid = [](uint32_t x, uint32_t r) { return 0x405060u + ((x * 3 + r) & 0x1F); };
-  EXPECT_FALSE(count(BmpSpec{}, mid).rejected);
+  EXPECT_FALSE(count(BmpShape{}, mid).rejected);
   trip.workspace.options.setLevel(LevelFormat::kBmp, 6);
-  EXPECT_TRUE(count(BmpSpec{}, mid).rejected);
+  EXPECT_TRUE(count(BmpShape{}, mid).rejected);
 }
 
 TEST_F(BmpHandlerTest, RoundTripChangesOnlyUnitBitsOfPixels) {
-  BmpSpec padded;  // 45 x 30: one padding byte a row, a gap and a tail
+  BmpShape padded;  // 45 x 30: one padding byte a row, a gap and a tail
   padded.width = 45;
   padded.height = 30;
   padded.gapBytes = 9;
   padded.tailBytes = 7;
-  BmpSpec core;
+  BmpShape core;
   core.headerSize = 12;
-  BmpSpec v3Fields = spec32(40, 3);
+  BmpShape v3Fields = spec32(40, 3);
   v3Fields.masks = {0xFF000000, 0x0000FF00, 0x00FF0000};
-  BmpSpec v4 = spec32(108, 3);
+  BmpShape v4 = spec32(108, 3);
   v4.tailBytes = 3;
-  const BmpSpec cases[] = {padded, core, spec32(40, 0), v3Fields, v4, spec32(124, 0)};
+  const BmpShape cases[] = {padded, core, spec32(40, 0), v3Fields, v4, spec32(124, 0)};
   for (bool grey : {false, true}) {
-    for (const BmpSpec& s : cases) {
+    for (const BmpShape& s : cases) {
       SCOPED_TRACE(testing::Message() << s.headerSize << "/" << s.bitCount << " grey " << grey);
       const auto source = buildBmp(s, grey ? PixelAt(greyPixel) : PixelAt(noisyPixel));
       writeAll(trip.dir.file("s.bmp"), source);
@@ -280,7 +280,7 @@ TEST_F(BmpHandlerTest, RoundTripChangesOnlyUnitBitsOfPixels) {
 // 0, only the first data unit changes, which shows where the data begins.
 TEST_F(BmpHandlerTest, FirstDataUnitIsChannelZeroOfTheHeaderVersion) {
   for (uint32_t size : {40u, 124u}) {
-    BmpSpec s = spec32(size, 3);
+    BmpShape s = spec32(size, 3);
     s.width = 16;
     s.height = 16;                                   // lead-in 3: pixel 0's three channels
     s.masks = {0x00FF0000, 0x0000FF00, 0x000000FF};  // red, green, blue
@@ -306,7 +306,7 @@ TEST_F(BmpHandlerTest, FirstDataUnitIsChannelZeroOfTheHeaderVersion) {
 }
 
 TEST_F(BmpHandlerTest, InsideAModuleRowsAreRewrittenInPlace) {
-  BmpSpec s;
+  BmpShape s;
   s.fileHeader = false;
   s.width = 30;
   s.height = 20;
@@ -346,7 +346,7 @@ TEST_F(BmpHandlerTest, InsideAModuleRowsAreRewrittenInPlace) {
 }
 
 TEST_F(BmpHandlerTest, ExtractingAtAnotherLevelFindsTheWrongNumberOfUnits) {
-  writeAll(trip.dir.file("l.bmp"), buildBmp(BmpSpec{}, noisyPixel));
+  writeAll(trip.dir.file("l.bmp"), buildBmp(BmpShape{}, noisyPixel));
   trip.expectRoundTrip("l.bmp", CarrierType::kBmpColour, 100);
   auto record = trip.countFile(trip.dir.file("l.bmp"), CarrierType::kBmpColour);
   trip.workspace.options.setLevel(LevelFormat::kBmp, 5);
@@ -372,8 +372,8 @@ TEST_F(BmpHandlerTest, ImageMagickBitmapsRoundTrip) {
   }
 }
 
-ConformanceFile conformanceBmp(const BmpSpec& spec, const PixelAt& pixel, uint32_t minBits) {
-  BmpSpec s = spec;
+ConformanceFile conformanceBmp(const BmpShape& shape, const PixelAt& pixel, uint32_t minBits) {
+  BmpShape s = shape;
   // Grey pixels give a third of the units: enough rows for minBits either way.
   s.height = static_cast<int32_t>((minBits + 2000) / s.width + 1);
   ConformanceFile file{buildBmp(s, pixel), {}};
@@ -381,8 +381,8 @@ ConformanceFile conformanceBmp(const BmpSpec& spec, const PixelAt& pixel, uint32
   return file;
 }
 
-BmpSpec paddedSpec() {
-  BmpSpec s;
+BmpShape paddedShape() {
+  BmpShape s;
   s.width = 33;  // the suite cuts the last byte, so no tail after the rows
   return s;
 }
@@ -391,9 +391,9 @@ INSTANTIATE_TEST_SUITE_P(
     Bmp, CarrierConformance,
     ::testing::Values(
         ConformanceCarrier{"Colour24", "c.bmp", CarrierType::kBmpColour,
-                           [](uint32_t n) { return conformanceBmp(paddedSpec(), noisyPixel, n); }},
+                           [](uint32_t n) { return conformanceBmp(paddedShape(), noisyPixel, n); }},
         ConformanceCarrier{"Grey24", "g.dib", CarrierType::kBmpGrey,
-                           [](uint32_t n) { return conformanceBmp(BmpSpec{}, greyPixel, n); }},
+                           [](uint32_t n) { return conformanceBmp(BmpShape{}, greyPixel, n); }},
         ConformanceCarrier{
             "Fields32", "f.bmp", CarrierType::kBmpColour,
             [](uint32_t n) { return conformanceBmp(spec32(108, 3), noisyPixel, n); }}),

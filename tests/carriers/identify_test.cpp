@@ -34,9 +34,9 @@ TEST(IdentifyTest, OpensCountsAndRefusesQuietly) {
   RecordingReporter reporter;
   Workspace workspace(reporter, Language::kEnglish);
   TempDir dir;
-  WavSpec spec;
-  spec.samples = soundSamples(2000, 1500, 256, 1);
-  writeAll(dir.file("clip.Wave"), buildWav(spec));
+  WavShape shape;
+  shape.samples = soundSamples(2000, 1500, 256, 1);
+  writeAll(dir.file("clip.Wave"), buildWav(shape));
   IdentificationRecord record;
   ASSERT_TRUE(identify(dir.file("clip.Wave"), IdentifyPurpose::kChecking, record, workspace));
   EXPECT_EQ(record.type, CarrierType::kWav);

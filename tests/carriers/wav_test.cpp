@@ -16,14 +16,14 @@ namespace {
 
 // Samples loud enough for level 3 in every other place, 16-bit mono.
 ConformanceFile makeWavCarrier(uint32_t minBits) {
-  WavSpec spec;
-  spec.channels = 2;
-  spec.samples = soundSamples(2 * (minBits + 600), minBits + 600, 256, 11);
-  spec.chunksAfterData.emplace_back("LIST", std::vector<uint8_t>{'I', 'N', 'F', 'O', 1, 2});
-  ConformanceFile file{buildWav(spec), {}};
+  WavShape shape;
+  shape.channels = 2;
+  shape.samples = soundSamples(2 * (minBits + 600), minBits + 600, 256, 11);
+  shape.chunksAfterData.emplace_back("LIST", std::vector<uint8_t>{'I', 'N', 'F', 'O', 1, 2});
+  ConformanceFile file{buildWav(shape), {}};
   file.unitBitMask.assign(file.bytes.size(), 0);
-  size_t at = wavSamplesOffset(spec);
-  for (size_t i = 0; i < spec.samples.size(); ++i) file.unitBitMask[at + 2 * i] = 1;
+  size_t at = wavSamplesOffset(shape);
+  for (size_t i = 0; i < shape.samples.size(); ++i) file.unitBitMask[at + 2 * i] = 1;
   return file;
 }
 
@@ -55,18 +55,18 @@ class WavTest : public ::testing::Test {
 
 TEST_F(WavTest, CarrierBitsAreQualifyingSamplesLessLeadInAndTrailer) {
   // Mono, file size a multiple of 16, level 3: S = 3; 900 of 1000 samples qualify.
-  WavSpec spec;
-  spec.samples = soundSamples(1000, 900, 256, 5);
-  padToMultipleOf16(spec);
-  auto bytes = buildWav(spec);
+  WavShape shape;
+  shape.samples = soundSamples(1000, 900, 256, 5);
+  padToMultipleOf16(shape);
+  auto bytes = buildWav(shape);
   ASSERT_EQ(bytes.size() % 16, 0u);
   EXPECT_EQ(bitsOf(bytes), 353u);
   // The lead-in follows the size's low four bits and the level.
-  spec.appended = {1, 2, 3, 4, 5};
-  EXPECT_EQ(bitsOf(buildWav(spec)), 900u - 8 - 544);
+  shape.appended = {1, 2, 3, 4, 5};
+  EXPECT_EQ(bitsOf(buildWav(shape)), 900u - 8 - 544);
   workspace.options.setLevel(LevelFormat::kWav, 6);
-  spec.samples.assign(1000, 16384);
-  EXPECT_EQ(bitsOf(buildWav(spec)), 1000u - 11 - 544);
+  shape.samples.assign(1000, 16384);
+  EXPECT_EQ(bitsOf(buildWav(shape)), 1000u - 11 - 544);
 }
 
 TEST_F(WavTest, QualifyingThresholdAtLevelThree) {
@@ -84,38 +84,38 @@ TEST_F(WavTest, QualifyingThresholdAtLevelThree) {
               wavSampleQualifies(static_cast<int16_t>(s + 1), 3));
   }
   // Exactly S + 545 qualifying samples make one carrier bit; S + 544 make none.
-  WavSpec spec;
-  spec.samples.assign(3 + 545, 256);
-  padToMultipleOf16(spec);
-  EXPECT_EQ(bitsOf(buildWav(spec)), 1u);
-  spec.samples[0] = -256;
-  EXPECT_EQ(bitsOf(buildWav(spec)), 0u);
+  WavShape shape;
+  shape.samples.assign(3 + 545, 256);
+  padToMultipleOf16(shape);
+  EXPECT_EQ(bitsOf(buildWav(shape)), 1u);
+  shape.samples[0] = -256;
+  EXPECT_EQ(bitsOf(buildWav(shape)), 0u);
 }
 
 TEST_F(WavTest, RefusesWhatIsNotSixteenBitPcm) {
   auto loud = soundSamples(2000, 2000, 256, 3);
-  WavSpec eightBit;
+  WavShape eightBit;
   eightBit.samples = loud;
   eightBit.blockAlign = 1;
   eightBit.bitsPerSample = 8;
-  WavSpec stereoAlignTwo;
+  WavShape stereoAlignTwo;
   stereoAlignTwo.samples = loud;
   stereoAlignTwo.channels = 2;
   stereoAlignTwo.blockAlign = 2;
-  WavSpec floatTag;
+  WavShape floatTag;
   floatTag.samples = loud;
   floatTag.formatTag = 3;
-  WavSpec noChannels;
+  WavShape noChannels;
   noChannels.samples = loud;
   noChannels.channels = 0;
   noChannels.blockAlign = 2;
-  WavSpec shortFormat;
+  WavShape shortFormat;
   shortFormat.samples = loud;
   shortFormat.fmtSize = 13;
-  for (const WavSpec& spec : {eightBit, stereoAlignTwo, floatTag, noChannels, shortFormat}) {
-    EXPECT_EQ(bitsOf(buildWav(spec)), 0u);
+  for (const WavShape& shape : {eightBit, stereoAlignTwo, floatTag, noChannels, shortFormat}) {
+    EXPECT_EQ(bitsOf(buildWav(shape)), 0u);
   }
-  WavSpec good;
+  WavShape good;
   good.samples = loud;
   auto bytes = buildWav(good);
   ASSERT_GT(bitsOf(bytes), 0u);
@@ -139,10 +139,10 @@ TEST_F(WavTest, RefusesWhatIsNotSixteenBitPcm) {
   longer[4] += 1;
   EXPECT_EQ(bitsOf(longer), 0u);
   // A second fmt or data chunk.
-  WavSpec twoData = good;
+  WavShape twoData = good;
   twoData.chunksAfterData.emplace_back("data", std::vector<uint8_t>(4, 1));
   EXPECT_EQ(bitsOf(buildWav(twoData)), 0u);
-  WavSpec twoFormats = good;
+  WavShape twoFormats = good;
   std::vector<uint8_t> fmt(bytes.begin() + 20, bytes.begin() + 36);
   twoFormats.chunksBeforeData.emplace_back("fmt ", fmt);
   EXPECT_EQ(bitsOf(buildWav(twoFormats)), 0u);
@@ -155,13 +155,13 @@ TEST_F(WavTest, RefusesWhatIsNotSixteenBitPcm) {
 }
 
 TEST_F(WavTest, OddDataAndExtraChunksAreCopiedUnchanged) {
-  WavSpec spec;
-  spec.samples = soundSamples(4000, 3000, 300, 8);
-  spec.dataTail = {0xAB};
-  spec.chunksBeforeData.emplace_back("LIST", std::vector<uint8_t>{'I', 'N', 'F', 'O', 'x'});
-  spec.chunksAfterData.emplace_back("LIST", std::vector<uint8_t>(33, 0xEE));
-  spec.appended = {9, 8, 7};
-  auto bytes = buildWav(spec);
+  WavShape shape;
+  shape.samples = soundSamples(4000, 3000, 300, 8);
+  shape.dataTail = {0xAB};
+  shape.chunksBeforeData.emplace_back("LIST", std::vector<uint8_t>{'I', 'N', 'F', 'O', 'x'});
+  shape.chunksAfterData.emplace_back("LIST", std::vector<uint8_t>(33, 0xEE));
+  shape.appended = {9, 8, 7};
+  auto bytes = buildWav(shape);
   std::string source = dir.file("odd.wav");
   writeAll(source, bytes);
   IdentificationRecord record;
@@ -180,8 +180,8 @@ TEST_F(WavTest, OddDataAndExtraChunksAreCopiedUnchanged) {
   }
   auto out = readAll(target);
   ASSERT_EQ(out.size(), bytes.size());
-  size_t samplesEnd = wavSamplesOffset(spec) + spec.samples.size() * 2;
-  EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + wavSamplesOffset(spec), out.begin()));
+  size_t samplesEnd = wavSamplesOffset(shape) + shape.samples.size() * 2;
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + wavSamplesOffset(shape), out.begin()));
   EXPECT_TRUE(std::equal(bytes.begin() + samplesEnd, bytes.end(), out.begin() + samplesEnd));
   EXPECT_NE(bytes, out);
 }
@@ -191,11 +191,11 @@ TEST_F(WavTest, StreamSpreadOverSeveralCarriersComesBackExactly) {
   std::vector<CarrierEntry> entries;
   std::vector<uint32_t> bits;
   for (int i = 0; i < 3; ++i) {
-    WavSpec spec;
-    spec.channels = static_cast<uint16_t>(1 + i % 2);
-    spec.samples = soundSamples(3000 + 1000 * i, 2000 + 700 * i, 256, 20 + i);
+    WavShape shape;
+    shape.channels = static_cast<uint16_t>(1 + i % 2);
+    shape.samples = soundSamples(3000 + 1000 * i, 2000 + 700 * i, 256, 20 + i);
     std::string path = dir.file("c" + std::to_string(i) + ".wav");
-    writeAll(path, buildWav(spec));
+    writeAll(path, buildWav(shape));
     IdentificationRecord record;
     ASSERT_TRUE(identify(path, IdentifyPurpose::kHiding, record, workspace));
     entries.push_back({record.type, record.carrierBits, {}, path});
@@ -235,10 +235,10 @@ TEST_F(WavTest, StreamSpreadOverSeveralCarriersComesBackExactly) {
 }
 
 TEST_F(WavTest, AppendedBytesShiftTheLeadInSoBitsComeBackWrong) {
-  WavSpec spec;
-  spec.samples = soundSamples(3000, 2500, 256, 30);
+  WavShape shape;
+  shape.samples = soundSamples(3000, 2500, 256, 30);
   std::string source = dir.file("a.wav");
-  writeAll(source, buildWav(spec));
+  writeAll(source, buildWav(shape));
   IdentificationRecord record;
   ASSERT_TRUE(identify(source, IdentifyPurpose::kHiding, record, workspace));
   std::vector<uint8_t> stream(record.carrierBits / 8);
@@ -275,10 +275,10 @@ TEST_F(WavTest, AppendedBytesShiftTheLeadInSoBitsComeBackWrong) {
 }
 
 TEST_F(WavTest, ExtractNeedsExactlyTheCountedBits) {
-  WavSpec spec;
-  spec.samples = soundSamples(2000, 1500, 256, 40);
+  WavShape shape;
+  shape.samples = soundSamples(2000, 1500, 256, 40);
   std::string path = dir.file("e.wav");
-  writeAll(path, buildWav(spec));
+  writeAll(path, buildWav(shape));
   IdentificationRecord record;
   ASSERT_TRUE(identify(path, IdentifyPurpose::kUnhiding, record, workspace));
   auto temp = platform::File::createTruncate(dir.file("sink"));
@@ -298,9 +298,9 @@ TEST_F(WavTest, ExtractNeedsExactlyTheCountedBits) {
 // A wave resource inside a bigger file: counted from its offset with its own size, rewritten in
 // place in a copy, nothing outside it touched.
 TEST_F(WavTest, InsideAModuleFormRewritesInPlace) {
-  WavSpec spec;
-  spec.samples = soundSamples(3000, 2600, 256, 50);
-  auto wave = buildWav(spec);
+  WavShape shape;
+  shape.samples = soundSamples(3000, 2600, 256, 50);
+  auto wave = buildWav(shape);
   const size_t offset = 1000;
   std::vector<uint8_t> module(offset + wave.size() + 777, 0x22);
   std::fill_n(module.begin(), offset, 0x11);
@@ -327,8 +327,8 @@ TEST_F(WavTest, InsideAModuleFormRewritesInPlace) {
   auto out = readAll(target);
   ASSERT_EQ(out.size(), module.size());
   for (size_t i = 0; i < out.size(); ++i) {
-    bool sampleLow = i >= offset + wavSamplesOffset(spec) &&
-                     i < offset + wavSamplesOffset(spec) + 6000 && (i - offset) % 2 == 0;
+    bool sampleLow = i >= offset + wavSamplesOffset(shape) &&
+                     i < offset + wavSamplesOffset(shape) + 6000 && (i - offset) % 2 == 0;
     ASSERT_EQ((out[i] ^ module[i]) & (sampleLow ? 0xFE : 0xFF), 0) << i;
   }
   auto rewritten = platform::File::openRead(target);

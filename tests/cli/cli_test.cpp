@@ -32,9 +32,9 @@ class CliTest : public ::testing::Test {
     std::string text = "hidden words\n";
     writeAll(dir.file("src/note.txt"), {text.begin(), text.end()});
     for (int i = 0; i < 3; ++i) {
-      WavSpec spec;
-      spec.samples = soundSamples(12000, 11500, 256, 40 + i);
-      writeAll(dir.file("c" + std::to_string(i) + ".wav"), buildWav(spec));
+      WavShape shape;
+      shape.samples = soundSamples(12000, 11500, 256, 40 + i);
+      writeAll(dir.file("c" + std::to_string(i) + ".wav"), buildWav(shape));
     }
   }
 

@@ -52,10 +52,10 @@ class JobTest : public ::testing::Test {
 
   // A WAV carrier of about `bits` carrier bits at level 3, identified as the jobs need it.
   CarrierEntry makeCarrier(const std::string& name, uint32_t bits, uint32_t seed) {
-    WavSpec spec;
-    spec.samples = soundSamples(bits + 1000, bits + 560, 256, seed);
+    WavShape shape;
+    shape.samples = soundSamples(bits + 1000, bits + 560, 256, seed);
     std::string path = dir.file("carriers/" + name);
-    writeAll(path, buildWav(spec));
+    writeAll(path, buildWav(shape));
     IdentificationRecord record;
     EXPECT_TRUE(identify(path, IdentifyPurpose::kHiding, record, workspace));
     return {record.type, record.carrierBits, {}, path};

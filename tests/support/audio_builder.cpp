@@ -21,15 +21,15 @@ void sampleBytes(std::vector<uint8_t>& out, const std::vector<int16_t>& samples)
 
 }  // namespace
 
-std::vector<uint8_t> buildAiff(const std::vector<int16_t>& samples, const AiffSpec& spec) {
+std::vector<uint8_t> buildAiff(const std::vector<int16_t>& samples, const AiffShape& shape) {
   std::vector<uint8_t> body;
-  text(body, spec.formType);
-  if (spec.extraChunkFirst) {
+  text(body, shape.formType);
+  if (shape.extraChunkFirst) {
     text(body, "NAME");
     be32(body, 4);
     text(body, "test");
   }
-  if (spec.oddChunkWithPad) {
+  if (shape.oddChunkWithPad) {
     text(body, "ANNO");
     be32(body, 3);
     text(body, "odd");
@@ -38,43 +38,43 @@ std::vector<uint8_t> buildAiff(const std::vector<int16_t>& samples, const AiffSp
   std::vector<uint8_t> common;
   text(common, "COMM");
   be32(common, 18);
-  be16(common, spec.channels);
-  be32(common, static_cast<uint32_t>(samples.size() / spec.channels));
-  be16(common, spec.sampleSize);
+  be16(common, shape.channels);
+  be32(common, static_cast<uint32_t>(samples.size() / shape.channels));
+  be16(common, shape.sampleSize);
   const uint8_t rate[10] = {0x40, 0x0B, 0xFA, 0, 0, 0, 0, 0, 0, 0};  // 8000 as 80-bit extended
   common.insert(common.end(), rate, rate + 10);
   std::vector<uint8_t> sound;
   text(sound, "SSND");
-  be32(sound, static_cast<uint32_t>(8 + samples.size() * 2 + spec.ssndSizeDelta));
+  be32(sound, static_cast<uint32_t>(8 + samples.size() * 2 + shape.ssndSizeDelta));
   be32(sound, 0);
   be32(sound, 0);
   sampleBytes(sound, samples);
-  const auto& first = spec.soundBeforeCommon ? sound : common;
-  const auto& second = spec.soundBeforeCommon ? common : sound;
+  const auto& first = shape.soundBeforeCommon ? sound : common;
+  const auto& second = shape.soundBeforeCommon ? common : sound;
   body.insert(body.end(), first.begin(), first.end());
   body.insert(body.end(), second.begin(), second.end());
   std::vector<uint8_t> out;
   text(out, "FORM");
   be32(out, static_cast<uint32_t>(body.size()));
   out.insert(out.end(), body.begin(), body.end());
-  out.insert(out.end(), spec.trailingBytes, 0x5A);
+  out.insert(out.end(), shape.trailingBytes, 0x5A);
   return out;
 }
 
-std::vector<uint8_t> buildAu(const std::vector<int16_t>& samples, const AuSpec& spec) {
-  std::string annotation = spec.annotation;
+std::vector<uint8_t> buildAu(const std::vector<int16_t>& samples, const AuShape& shape) {
+  std::string annotation = shape.annotation;
   annotation.resize((annotation.size() + 8) & ~size_t{7}, '\0');
   std::vector<uint8_t> out;
   text(out, ".snd");
   be32(out, static_cast<uint32_t>(24 + annotation.size()));
-  be32(out, spec.sizeToTheEnd ? 0xFFFFFFFFu
-                              : static_cast<uint32_t>(samples.size() * 2 + spec.dataSizeDelta));
-  be32(out, spec.encoding);
+  be32(out, shape.sizeToTheEnd ? 0xFFFFFFFFu
+                              : static_cast<uint32_t>(samples.size() * 2 + shape.dataSizeDelta));
+  be32(out, shape.encoding);
   be32(out, 8000);
   be32(out, 1);
   text(out, annotation);
   sampleBytes(out, samples);
-  out.insert(out.end(), spec.trailingBytes, 0x5A);
+  out.insert(out.end(), shape.trailingBytes, 0x5A);
   return out;
 }
 

@@ -7,7 +7,7 @@
 
 namespace murl::test {
 
-struct AiffSpec {
+struct AiffShape {
   uint16_t channels = 1;
   uint16_t sampleSize = 16;
   int32_t ssndSizeDelta = 0;       // added to the SSND size field
@@ -19,9 +19,9 @@ struct AiffSpec {
 };
 
 // samples are interleaved frames: samples.size() must be a multiple of channels.
-std::vector<uint8_t> buildAiff(const std::vector<int16_t>& samples, const AiffSpec& spec = {});
+std::vector<uint8_t> buildAiff(const std::vector<int16_t>& samples, const AiffShape& shape = {});
 
-struct AuSpec {
+struct AuShape {
   uint32_t encoding = 3;
   std::string annotation = "made for a test";  // padded with zeros to a multiple of 8
   bool sizeToTheEnd = false;                   // data size 0xFFFFFFFF
@@ -29,7 +29,7 @@ struct AuSpec {
   uint32_t trailingBytes = 0;  // bytes after the sample data
 };
 
-std::vector<uint8_t> buildAu(const std::vector<int16_t>& samples, const AuSpec& spec = {});
+std::vector<uint8_t> buildAu(const std::vector<int16_t>& samples, const AuShape& shape = {});
 
 // Samples that swing loud and quiet: about three quarters qualify at the default level.
 std::vector<int16_t> swingingSamples(size_t count);

@@ -12,56 +12,56 @@ void put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
   put16(out, at + 2, v >> 16);
 }
 
-size_t maskBytes(const BmpSpec& spec) {
-  return spec.headerSize == 40 && spec.compression == 3 ? 12 : 0;
+size_t maskBytes(const BmpShape& shape) {
+  return shape.headerSize == 40 && shape.compression == 3 ? 12 : 0;
 }
 
 }  // namespace
 
-size_t bmpRowStride(const BmpSpec& spec) {
-  return ((spec.bitCount / 8) * static_cast<size_t>(spec.width < 0 ? 0 : spec.width) + 3) & ~3u;
+size_t bmpRowStride(const BmpShape& shape) {
+  return ((shape.bitCount / 8) * static_cast<size_t>(shape.width < 0 ? 0 : shape.width) + 3) & ~3u;
 }
 
-size_t bmpPixelStart(const BmpSpec& spec) {
-  return (spec.fileHeader ? 14 : 0) + spec.headerSize + maskBytes(spec) + spec.gapBytes;
+size_t bmpPixelStart(const BmpShape& shape) {
+  return (shape.fileHeader ? 14 : 0) + shape.headerSize + maskBytes(shape) + shape.gapBytes;
 }
 
-std::vector<uint8_t> buildBmp(const BmpSpec& spec, const PixelAt& pixel) {
-  const size_t info = spec.fileHeader ? 14 : 0;
-  const size_t start = bmpPixelStart(spec);
-  const size_t stride = bmpRowStride(spec);
+std::vector<uint8_t> buildBmp(const BmpShape& shape, const PixelAt& pixel) {
+  const size_t info = shape.fileHeader ? 14 : 0;
+  const size_t start = bmpPixelStart(shape);
+  const size_t stride = bmpRowStride(shape);
   const uint32_t rows =
-      static_cast<uint32_t>(spec.height < 0 ? -int64_t{spec.height} : spec.height);
-  std::vector<uint8_t> out(start + stride * rows + spec.tailBytes, 0);
-  if (spec.fileHeader) {
+      static_cast<uint32_t>(shape.height < 0 ? -int64_t{shape.height} : shape.height);
+  std::vector<uint8_t> out(start + stride * rows + shape.tailBytes, 0);
+  if (shape.fileHeader) {
     out[0] = 'B';
     out[1] = 'M';
     put32(out, 2, static_cast<uint32_t>(out.size()));
     put32(out, 10, static_cast<uint32_t>(start));
   }
-  put32(out, info, spec.headerSize);
-  if (spec.headerSize == 12) {
-    put16(out, info + 4, static_cast<uint32_t>(spec.width));
-    put16(out, info + 6, static_cast<uint32_t>(spec.height));
-    put16(out, info + 8, spec.planes);
-    put16(out, info + 10, spec.bitCount);
-  } else if (spec.headerSize >= 40) {
-    put32(out, info + 4, static_cast<uint32_t>(spec.width));
-    put32(out, info + 8, static_cast<uint32_t>(spec.height));
-    put16(out, info + 12, spec.planes);
-    put16(out, info + 14, spec.bitCount);
-    put32(out, info + 16, spec.compression);
+  put32(out, info, shape.headerSize);
+  if (shape.headerSize == 12) {
+    put16(out, info + 4, static_cast<uint32_t>(shape.width));
+    put16(out, info + 6, static_cast<uint32_t>(shape.height));
+    put16(out, info + 8, shape.planes);
+    put16(out, info + 10, shape.bitCount);
+  } else if (shape.headerSize >= 40) {
+    put32(out, info + 4, static_cast<uint32_t>(shape.width));
+    put32(out, info + 8, static_cast<uint32_t>(shape.height));
+    put16(out, info + 12, shape.planes);
+    put16(out, info + 14, shape.bitCount);
+    put32(out, info + 16, shape.compression);
     put32(out, info + 20, static_cast<uint32_t>(stride * rows));
   }
-  if (maskBytes(spec) != 0) {
-    for (size_t c = 0; c < 3; ++c) put32(out, info + 40 + 4 * c, spec.masks[c]);
-  } else if (spec.headerSize >= 108) {
-    for (size_t c = 0; c < 3; ++c) put32(out, info + 40 + 4 * c, spec.masks[c]);
+  if (maskBytes(shape) != 0) {
+    for (size_t c = 0; c < 3; ++c) put32(out, info + 40 + 4 * c, shape.masks[c]);
+  } else if (shape.headerSize >= 108) {
+    for (size_t c = 0; c < 3; ++c) put32(out, info + 40 + 4 * c, shape.masks[c]);
   }
-  for (size_t i = 0; i < spec.gapBytes; ++i)
-    out[start - spec.gapBytes + i] = static_cast<uint8_t>(i);
-  const size_t bytesPerPixel = spec.bitCount / 8;
-  const uint32_t columns = spec.width < 0 ? 0 : static_cast<uint32_t>(spec.width);
+  for (size_t i = 0; i < shape.gapBytes; ++i)
+    out[start - shape.gapBytes + i] = static_cast<uint8_t>(i);
+  const size_t bytesPerPixel = shape.bitCount / 8;
+  const uint32_t columns = shape.width < 0 ? 0 : static_cast<uint32_t>(shape.width);
   for (uint32_t r = 0; r < rows; ++r) {
     uint8_t* row = out.data() + start + r * stride;
     for (uint32_t x = 0; x < columns; ++x) {
@@ -69,10 +69,10 @@ std::vector<uint8_t> buildBmp(const BmpSpec& spec, const PixelAt& pixel) {
       for (size_t b = 0; b < bytesPerPixel && b < 4; ++b)
         row[x * bytesPerPixel + b] = static_cast<uint8_t>(v >> (8 * b));
     }
-    for (size_t p = bytesPerPixel * columns; p < stride; ++p) row[p] = spec.padding;
+    for (size_t p = bytesPerPixel * columns; p < stride; ++p) row[p] = shape.padding;
   }
-  for (size_t i = 0; i < spec.tailBytes; ++i)
-    out[out.size() - spec.tailBytes + i] = static_cast<uint8_t>(0x30 + i);
+  for (size_t i = 0; i < shape.tailBytes; ++i)
+    out[out.size() - shape.tailBytes + i] = static_cast<uint8_t>(0x30 + i);
   return out;
 }
 

@@ -7,7 +7,7 @@
 
 namespace murl::test {
 
-struct BmpSpec {
+struct BmpShape {
   uint32_t headerSize = 40;  // 12, 40, 108, 124 (or anything, to be refused)
   int32_t width = 32;
   int32_t height = 24;  // stored as given (negative: top-down)
@@ -28,7 +28,7 @@ struct BmpSpec {
 using PixelAt = std::function<uint32_t(uint32_t x, uint32_t r)>;
 
 // A bitmap of that shape; gap and tail bytes hold a counting pattern.
-std::vector<uint8_t> buildBmp(const BmpSpec& spec, const PixelAt& pixel);
+std::vector<uint8_t> buildBmp(const BmpShape& shape, const PixelAt& pixel);
 
 // Pixels whose channels vary and are mostly loud enough for the default level.
 uint32_t noisyPixel(uint32_t x, uint32_t r);
@@ -36,7 +36,7 @@ uint32_t noisyPixel(uint32_t x, uint32_t r);
 uint32_t greyPixel(uint32_t x, uint32_t r);
 
 // Where the rows of a built bitmap start (file form includes the 14-byte file header).
-size_t bmpPixelStart(const BmpSpec& spec);
-size_t bmpRowStride(const BmpSpec& spec);
+size_t bmpPixelStart(const BmpShape& shape);
+size_t bmpRowStride(const BmpShape& shape);
 
 }  // namespace murl::test

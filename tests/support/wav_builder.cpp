@@ -17,9 +17,9 @@ size_t chunksSize(const std::vector<std::pair<std::string, std::vector<uint8_t>>
   return size;
 }
 
-size_t fileSize(const WavSpec& spec) {
-  return wavSamplesOffset(spec) + spec.samples.size() * 2 + spec.dataTail.size() +
-         chunksSize(spec.chunksAfterData) + spec.appended.size();
+size_t fileSize(const WavShape& shape) {
+  return wavSamplesOffset(shape) + shape.samples.size() * 2 + shape.dataTail.size() +
+         chunksSize(shape.chunksAfterData) + shape.appended.size();
 }
 
 }  // namespace
@@ -33,34 +33,34 @@ void putLe32(std::vector<uint8_t>& out, uint32_t value) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-size_t wavSamplesOffset(const WavSpec& spec) {
-  return 12 + 8 + spec.fmtSize + chunksSize(spec.chunksBeforeData) + 8;
+size_t wavSamplesOffset(const WavShape& shape) {
+  return 12 + 8 + shape.fmtSize + chunksSize(shape.chunksBeforeData) + 8;
 }
 
-std::vector<uint8_t> buildWav(const WavSpec& spec) {
+std::vector<uint8_t> buildWav(const WavShape& shape) {
   std::vector<uint8_t> fmt;
   uint16_t align =
-      spec.blockAlign != 0 ? spec.blockAlign : static_cast<uint16_t>(2 * spec.channels);
-  putLe16(fmt, spec.formatTag);
-  putLe16(fmt, spec.channels);
+      shape.blockAlign != 0 ? shape.blockAlign : static_cast<uint16_t>(2 * shape.channels);
+  putLe16(fmt, shape.formatTag);
+  putLe16(fmt, shape.channels);
   putLe32(fmt, 44100);
   putLe32(fmt, 44100u * align);
   putLe16(fmt, align);
-  putLe16(fmt, spec.bitsPerSample);
-  fmt.resize(spec.fmtSize, 0);
+  putLe16(fmt, shape.bitsPerSample);
+  fmt.resize(shape.fmtSize, 0);
 
   std::vector<uint8_t> data;
-  for (int16_t s : spec.samples) putLe16(data, static_cast<uint16_t>(s));
-  data.insert(data.end(), spec.dataTail.begin(), spec.dataTail.end());
+  for (int16_t s : shape.samples) putLe16(data, static_cast<uint16_t>(s));
+  data.insert(data.end(), shape.dataTail.begin(), shape.dataTail.end());
 
   std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
-  putLe32(out, static_cast<uint32_t>(fileSize(spec) - spec.appended.size() - 8));
+  putLe32(out, static_cast<uint32_t>(fileSize(shape) - shape.appended.size() - 8));
   out.insert(out.end(), {'W', 'A', 'V', 'E'});
   putChunk(out, "fmt ", fmt);
-  for (const auto& chunk : spec.chunksBeforeData) putChunk(out, chunk.first, chunk.second);
+  for (const auto& chunk : shape.chunksBeforeData) putChunk(out, chunk.first, chunk.second);
   putChunk(out, "data", data);
-  for (const auto& chunk : spec.chunksAfterData) putChunk(out, chunk.first, chunk.second);
-  out.insert(out.end(), spec.appended.begin(), spec.appended.end());
+  for (const auto& chunk : shape.chunksAfterData) putChunk(out, chunk.first, chunk.second);
+  out.insert(out.end(), shape.appended.begin(), shape.appended.end());
   return out;
 }
 
@@ -82,12 +82,12 @@ std::vector<int16_t> soundSamples(size_t count, size_t loud, int threshold, uint
   return samples;
 }
 
-void padToMultipleOf16(WavSpec& spec) {
-  size_t rest = fileSize(spec) % 16;
+void padToMultipleOf16(WavShape& shape) {
+  size_t rest = fileSize(shape) % 16;
   if (rest == 0) return;
   // A chunk of its own needs 8 bytes of head; its body makes up the rest.
   size_t body = (16 - rest + 16 - 8) % 16;
-  spec.chunksBeforeData.emplace_back("pad ", std::vector<uint8_t>(body, 0));
+  shape.chunksBeforeData.emplace_back("pad ", std::vector<uint8_t>(body, 0));
 }
 
 }  // namespace murl::test

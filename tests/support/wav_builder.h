@@ -7,7 +7,7 @@
 
 namespace murl::test {
 
-struct WavSpec {
+struct WavShape {
   uint16_t formatTag = 1;  // 1 = PCM
   uint16_t channels = 1;
   uint16_t blockAlign = 0;  // 0: two bytes per channel
@@ -20,7 +20,7 @@ struct WavSpec {
   std::vector<uint8_t> appended;  // after the RIFF data, outside the RIFF size
 };
 
-std::vector<uint8_t> buildWav(const WavSpec& spec);
+std::vector<uint8_t> buildWav(const WavShape& shape);
 
 // `count` samples of which exactly `loud` (spread evenly, alternately positive and negative) have
 // a magnitude of at least `threshold` (the negative ones -threshold - 1 or below); the others lie
@@ -28,10 +28,10 @@ std::vector<uint8_t> buildWav(const WavSpec& spec);
 std::vector<int16_t> soundSamples(size_t count, size_t loud, int threshold, uint32_t seed);
 
 // Where the samples start in a file made by buildWav (fmt, chunks before data, data header).
-size_t wavSamplesOffset(const WavSpec& spec);
+size_t wavSamplesOffset(const WavShape& shape);
 
 // Adds a "pad " chunk before the data so the file size is a multiple of 16 (lead-in = level).
-void padToMultipleOf16(WavSpec& spec);
+void padToMultipleOf16(WavShape& shape);
 
 void putLe16(std::vector<uint8_t>& out, uint16_t value);
 void putLe32(std::vector<uint8_t>& out, uint32_t value);
