@@ -84,6 +84,20 @@ ChunkSource::ChunkSource(Workspace& workspace, platform::File& stream, const Str
       streamLeft_(std::min(share.streamBits, share.carrierBits)),
       streamBit_(share.startBit) {}
 
+bool ChunkSource::nextWord(uint64_t& unitBits, uint32_t& count, uint32_t most) {
+  if (position_ == end_ && !advance()) return false;
+  // The work buffer reaches well past a chunk's last byte, so nine bytes can always be read.
+  const uint8_t* at = buffer_ + (position_ >> 3);
+  uint64_t word = 0;
+  for (int i = 0; i < 8; ++i) word = word << 8 | at[i];
+  if (uint32_t shift = position_ & 7) word = word << shift | at[8] >> (8 - shift);
+  count = static_cast<uint32_t>(std::min<uint64_t>(end_ - position_, most));
+  unitBits = ~word & (~uint64_t{0} << (64 - count));
+  position_ += count;
+  remaining_ -= count;
+  return true;
+}
+
 bool ChunkSource::advance() {
   if (dataLeft_ != 0) return prepareChunk();
   if (trailerStarted_) return false;  // asked past the trailer: a handler fault
@@ -140,6 +154,24 @@ void ExtractionSink::reset() {
   byte_ = 0;
   bit_ = 0;
   total_ = 0;
+}
+
+bool ExtractionSink::putUnitBits(uint64_t unitBits, uint32_t count) {
+  const uint64_t hidden = ~unitBits;
+  while (count != 0) {
+    // As many bits as the current byte has room for, placed below those it holds.
+    uint32_t room = 8 - bit_;
+    uint32_t n = std::min(count, room);
+    count -= n;
+    uint8_t piece = static_cast<uint8_t>((hidden >> count) & ((1u << n) - 1));
+    buffer_[byte_] |= static_cast<uint8_t>(piece << (room - n));
+    total_ += n;
+    bit_ += n;
+    if (bit_ < 8) continue;
+    bit_ = 0;
+    if (++byte_ == kSinkBufferSize && !writeFull()) return false;
+  }
+  return true;
 }
 
 bool ExtractionSink::writeFull() {

@@ -94,6 +94,10 @@ class ChunkSource {
     return true;
   }
 
+  // Up to `most` (1 to 64) next unit bits at once, never across a chunk or into the trailer: the
+  // first in bit 63 of `unitBits`, `count` of them, the bits below zero. Same failure as next().
+  bool nextWord(uint64_t& unitBits, uint32_t& count, uint32_t most = 64);
+
   // The data check of the data bits prepared so far (final once the trailer has begun).
   uint32_t dataCheck() const { return check_; }
 
@@ -150,6 +154,9 @@ class ExtractionSink {
   // Stores the hidden bit (NOT unitBit); bits are 0 or 1. False, with "Couldn't write to temp
   // file!" shown, when a full buffer cannot be written.
   bool putUnitBit(uint8_t unitBit) { return put(unitBit ^ 1); }
+  // The `count` (up to 64) low bits of `unitBits` as putUnitBit would take them, the most
+  // significant first; the same failure.
+  bool putUnitBits(uint64_t unitBits, uint32_t count);
   bool put(uint8_t hiddenBit) {
     buffer_[byte_] |= static_cast<uint8_t>(hiddenBit << (7 - bit_));  // no branch on the bit
     ++total_;
