@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "carriers/aiff_au/audio_format.h"
-#include "carriers/bmp_round_trip.h"
 #include "carriers/conformance.h"
+#include "carriers/round_trip.h"
 #include "support/audio_builder.h"
 
 namespace murl::test {
@@ -38,10 +38,8 @@ TEST(AiffFormat, FindsTheSamplesOfWellFormedFiles) {
   EXPECT_EQ(layout.type, CarrierType::kAiff);
   EXPECT_EQ(layout.sampleCount, 600u);
   EXPECT_EQ(layout.samplesAt, 12u + 12 + 26 + 16);  // NAME, COMM, SSND head
-  AiffShape lower;
-  lower.formType = "aiff";  // the form type is compared without regard to case
-  lower.channels = 2;
-  lower.trailingBytes = 5;  // bytes after the form are tolerated
+  // The form type is compared without regard to case; bytes after the form are tolerated.
+  const AiffShape lower{.channels = 2, .formType = "aiff", .trailingBytes = 5};
   ASSERT_TRUE(parses(buildAiff(samples, lower), layout));
   EXPECT_EQ(layout.sampleCount, 600u);
   // sox writes a COMT chunk first.
@@ -51,24 +49,16 @@ TEST(AiffFormat, FindsTheSamplesOfWellFormedFiles) {
 
 TEST(AiffFormat, RefusesPlantedDefects) {
   const auto samples = swingingSamples(600);
-  AiffShape ssndTooLong;
-  ssndTooLong.ssndSizeDelta = 2;
-  AiffShape ssndTooShort;
-  ssndTooShort.ssndSizeDelta = -2;
-  AiffShape eightBit;
-  eightBit.sampleSize = 8;
-  AiffShape twentyFourBit;
-  twentyFourBit.sampleSize = 24;
-  AiffShape padded;
-  padded.oddChunkWithPad = true;
-  AiffShape soundFirst;
-  soundFirst.soundBeforeCommon = true;
-  AiffShape otherForm;
-  otherForm.formType = "AIFC";
-  for (const AiffShape& s :
-       {ssndTooLong, ssndTooShort, eightBit, twentyFourBit, padded, soundFirst, otherForm}) {
-    EXPECT_FALSE(parses(buildAiff(samples, s)));
-  }
+  const std::pair<const char*, AiffShape> refused[] = {
+      {"SSND too long", {.ssndSizeDelta = 2}},
+      {"SSND too short", {.ssndSizeDelta = -2}},
+      {"8-bit", {.sampleSize = 8}},
+      {"24-bit", {.sampleSize = 24}},
+      {"odd chunk and pad", {.oddChunkWithPad = true}},
+      {"SSND before COMM", {.soundBeforeCommon = true}},
+      {"AIFC", {.formType = "AIFC"}},
+  };
+  for (const auto& [defect, s] : refused) EXPECT_FALSE(parses(buildAiff(samples, s))) << defect;
   auto noFrames = buildAiff({});
   EXPECT_FALSE(parses(noFrames));
   auto truncated = buildAiff(samples);
@@ -85,31 +75,24 @@ TEST(AiffFormat, RefusesPlantedDefects) {
 TEST(AuFormat, DataSizeRulesAndTheSizeThatRunsToTheEnd) {
   const auto samples = swingingSamples(500);
   AudioLayout layout;
-  AuShape annotated;
-  annotated.annotation = "sixteen letters!";
-  ASSERT_TRUE(parses(buildAu(samples, annotated), layout));
+  ASSERT_TRUE(parses(buildAu(samples, {.annotation = "sixteen letters!"}), layout));
   EXPECT_EQ(layout.type, CarrierType::kAu);
   EXPECT_EQ(layout.samplesAt, 24u + 24);
   EXPECT_EQ(layout.sampleCount, 500u);
-  AuShape toTheEnd;
-  toTheEnd.sizeToTheEnd = true;
-  toTheEnd.trailingBytes = 4;  // every byte after the data offset is samples
+  // Every byte after the data offset is samples.
+  const AuShape toTheEnd{.sizeToTheEnd = true, .trailingBytes = 4};
   ASSERT_TRUE(parses(buildAu(samples, toTheEnd), layout));
   EXPECT_EQ(layout.sampleCount, 502u);
   ASSERT_TRUE(parses(fixture("au_unknown_size.au"), layout));
   EXPECT_EQ(layout.sampleCount, (fixture("au_unknown_size.au").size() - layout.samplesAt) / 2);
 
-  AuShape eightBit;
-  eightBit.encoding = 2;
-  AuShape odd;
-  odd.dataSizeDelta = -1;
-  AuShape pastTheEnd;
-  pastTheEnd.dataSizeDelta = 2;
-  AuShape oddToTheEnd = toTheEnd;
-  oddToTheEnd.trailingBytes = 3;
-  for (const AuShape& s : {eightBit, odd, pastTheEnd, oddToTheEnd}) {
-    EXPECT_FALSE(parses(buildAu(samples, s)));
-  }
+  const std::pair<const char*, AuShape> refused[] = {
+      {"8-bit", {.encoding = 2}},
+      {"odd data size", {.dataSizeDelta = -1}},
+      {"data past the end", {.dataSizeDelta = 2}},
+      {"odd size to the end", {.sizeToTheEnd = true, .trailingBytes = 3}},
+  };
+  for (const auto& [defect, s] : refused) EXPECT_FALSE(parses(buildAu(samples, s))) << defect;
   auto zeroSize = buildAu(samples);
   zeroSize[8] = zeroSize[9] = zeroSize[10] = zeroSize[11] = 0;
   EXPECT_FALSE(parses(zeroSize));
@@ -170,17 +153,14 @@ TEST_F(SoundHandlerTest, SilenceAndThinCarriersAreRefused) {
 
 TEST_F(SoundHandlerTest, RoundTripsChangeOnlySampleUnitBits) {
   const auto samples = swingingSamples(4000);
-  AuShape au;
-  au.annotation = "the annotation stays";
-  AuShape toTheEnd;
-  toTheEnd.sizeToTheEnd = true;
-  AiffShape stereo;
-  stereo.channels = 2;
-  stereo.trailingBytes = 16;  // after the form; copied unchanged
+  // Bytes after the stereo form are copied unchanged.
   const std::pair<std::string, std::vector<uint8_t>> files[] = {
-      {"b.aif", buildAiff(samples)},           {"s.aiff", buildAiff(samples, stereo)},
-      {"b.au", buildAu(samples, au)},          {"e.snd", buildAu(samples, toTheEnd)},
-      {"f.aiff", fixture("aiff_mono.aiff")},   {"m.au", fixture("au_mono.au")},
+      {"b.aif", buildAiff(samples)},
+      {"s.aiff", buildAiff(samples, {.channels = 2, .trailingBytes = 16})},
+      {"b.au", buildAu(samples, {.annotation = "the annotation stays"})},
+      {"e.snd", buildAu(samples, {.sizeToTheEnd = true})},
+      {"f.aiff", fixture("aiff_mono.aiff")},
+      {"m.au", fixture("au_mono.au")},
       {"u.au", fixture("au_unknown_size.au")},
   };
   for (const auto& [name, bytes] : files) {

@@ -5,8 +5,8 @@
 #include <bit>
 
 #include "carriers/bmp/bmp_format.h"
-#include "carriers/bmp_round_trip.h"
 #include "carriers/conformance.h"
+#include "carriers/round_trip.h"
 #include "support/bmp_builder.h"
 
 namespace murl::test {
@@ -24,11 +24,7 @@ bool parses(const BmpShape& shape) {
 }
 
 BmpShape spec32(uint32_t headerSize, uint32_t compression) {
-  BmpShape s;
-  s.headerSize = headerSize;
-  s.bitCount = 32;
-  s.compression = compression;
-  return s;
+  return BmpShape{.headerSize = headerSize, .bitCount = 32, .compression = compression};
 }
 
 // Per byte of a built bitmap, the bits hide may change: the unit bit of every channel of every
@@ -57,9 +53,7 @@ std::vector<uint8_t> unitBitMask(const BmpShape& shape, const std::vector<uint8_
 
 TEST(BmpHeader, AcceptsTheFourInfoHeadersWith24And32BitPixels) {
   for (uint32_t size : {12u, 40u, 108u, 124u}) {
-    BmpShape s;
-    s.headerSize = size;
-    EXPECT_TRUE(parses(s)) << size;
+    EXPECT_TRUE(parses(BmpShape{.headerSize = size})) << size;
     if (size == 12) continue;
     EXPECT_TRUE(parses(spec32(size, 0))) << size;
     EXPECT_TRUE(parses(spec32(size, 3))) << size;
@@ -67,53 +61,30 @@ TEST(BmpHeader, AcceptsTheFourInfoHeadersWith24And32BitPixels) {
 }
 
 TEST(BmpHeader, RefusesWhatIsNotAnUncompressedTrueColourBitmap) {
-  BmpShape core32 = spec32(12, 0);
-  BmpShape eightBit;
-  eightBit.bitCount = 8;
-  BmpShape sixteenBit;
-  sixteenBit.bitCount = 16;
-  BmpShape rle;
-  rle.compression = 1;
-  BmpShape rle24;
-  rle24.compression = 4;
-  BmpShape header56;
-  header56.headerSize = 56;
-  BmpShape twoPlanes;
-  twoPlanes.planes = 2;
-  BmpShape bitFields24;
-  bitFields24.compression = 3;
-  for (const BmpShape& s : {core32, eightBit, sixteenBit, rle, rle24, header56, twoPlanes}) {
-    EXPECT_FALSE(parses(s)) << s.headerSize << " " << s.bitCount << " " << s.compression;
-  }
-  EXPECT_TRUE(parses(bitFields24));  // compression 3 is accepted with 24 bits; masks unused
+  const std::pair<const char*, BmpShape> refused[] = {
+      {"32-bit core header", spec32(12, 0)},
+      {"8-bit", {.bitCount = 8}},
+      {"16-bit", {.bitCount = 16}},
+      {"RLE", {.compression = 1}},
+      {"RLE 24", {.compression = 4}},
+      {"56-byte header", {.headerSize = 56}},
+      {"two planes", {.planes = 2}},
+      {"zero width", {.width = 0}},
+      {"width -1", {.width = -1}},
+      {"width -32", {.width = -32}},
+      {"zero width, core header", {.headerSize = 12, .width = 0}},
+      {"top-down bitmap runs out of rows", {.height = -24}},
+  };
+  for (const auto& [defect, s] : refused) EXPECT_FALSE(parses(s)) << defect;
+  EXPECT_TRUE(parses(BmpShape{.compression = 3}));  // accepted with 24 bits; masks unused
   auto bytes = buildBmp(BmpShape{}, noisyPixel);
   bytes[1] = 'A';
   BmpLayout layout;
   EXPECT_FALSE(bmp::parseBmp(bytes, true, bytes.size(), layout));
 }
 
-TEST(BmpHeader, WidthOfZeroOrBelowIsNotACarrier) {
-  for (int32_t width : {0, -1, -32}) {
-    BmpShape s;
-    s.width = width;
-    EXPECT_FALSE(parses(s)) << width;
-  }
-  BmpShape core;
-  core.headerSize = 12;
-  core.width = 0;
-  EXPECT_FALSE(parses(core));
-}
-
-TEST(BmpHeader, TopDownBitmapRunsOutOfRows) {
-  BmpShape s;
-  s.height = -24;
-  EXPECT_FALSE(parses(s));
-}
-
 TEST(BmpHeader, RowsOfMoreThan4MiBAreRefused) {
-  BmpShape s;
-  s.height = 0;
-  s.width = 0x400000 / 3;  // 4 MiB - 1 bytes
+  BmpShape s{.width = 0x400000 / 3, .height = 0};  // rows of 4 MiB - 1 bytes
   EXPECT_TRUE(parses(s));
   s.width += 1;
   EXPECT_FALSE(parses(s));
@@ -172,8 +143,11 @@ TEST(BmpHeader, ChannelOrderOfBitFieldsDependsOnTheHeaderVersion) {
 
 TEST(BmpHeader, InsideAModuleRowsFollowTheHeaderOfEachVersion) {
   const std::pair<BmpShape, uint64_t> cases[] = {
-      {BmpShape{.headerSize = 12}, 12}, {BmpShape{.headerSize = 40}, 40}, {spec32(40, 3), 52},
-      {spec32(108, 3), 108},           {spec32(124, 0), 124},
+      {BmpShape{.headerSize = 12}, 12},
+      {BmpShape{.headerSize = 40}, 40},
+      {spec32(40, 3), 52},
+      {spec32(108, 3), 108},
+      {spec32(124, 0), 124},
   };
   for (auto [s, expected] : cases) {
     s.fileHeader = false;
@@ -181,10 +155,8 @@ TEST(BmpHeader, InsideAModuleRowsFollowTheHeaderOfEachVersion) {
     ASSERT_TRUE(parses(s, layout)) << expected;
     EXPECT_EQ(layout.pixelStart, expected);
   }
-  BmpShape file;
-  file.gapBytes = 20;
   BmpLayout layout;
-  ASSERT_TRUE(parses(file, layout));
+  ASSERT_TRUE(parses(BmpShape{.gapBytes = 20}, layout));
   EXPECT_EQ(layout.pixelStart, 14u + 40 + 20);  // a file follows its pixel data offset
 }
 
@@ -203,7 +175,7 @@ TEST_F(BmpHandlerTest, AllBlackBitmapIsNotACarrier) {
 }
 
 TEST_F(BmpHandlerTest, GreyBitmapIsTypeThreeWithOneUnitPerPixel) {
-  BmpShape s;  // 32 x 24: lead-in (0 + 8 + 3)
+  const BmpShape s;  // 32 x 24: lead-in (0 + 8 + 3)
   auto grey = count(s, greyPixel);
   uint32_t loudPixels = 0;
   for (uint32_t r = 0; r < 24; ++r) {
@@ -220,9 +192,7 @@ TEST_F(BmpHandlerTest, GreyBitmapIsTypeThreeWithOneUnitPerPixel) {
 }
 
 TEST_F(BmpHandlerTest, OneUnitMoreThanTheOverheadIsOneCarrierBit) {
-  BmpShape s;
-  s.width = 16;
-  s.height = 16;  // lead-in 3: overhead 547
+  const BmpShape s{.width = 16, .height = 16};  // lead-in 3: overhead 547
   for (uint32_t loud : {547u, 548u}) {
     auto record = count(s, [loud](uint32_t x, uint32_t r) {
       const uint32_t first = (r * 16 + x) * 3;
@@ -245,13 +215,9 @@ TEST_F(BmpHandlerTest, CarrierAtLevelThreeIsNoneAtLevelSix) {
 }
 
 TEST_F(BmpHandlerTest, RoundTripChangesOnlyUnitBitsOfPixels) {
-  BmpShape padded;  // 45 x 30: one padding byte a row, a gap and a tail
-  padded.width = 45;
-  padded.height = 30;
-  padded.gapBytes = 9;
-  padded.tailBytes = 7;
-  BmpShape core;
-  core.headerSize = 12;
+  // 45 x 30: one padding byte a row, a gap and a tail.
+  const BmpShape padded{.width = 45, .height = 30, .gapBytes = 9, .tailBytes = 7};
+  const BmpShape core{.headerSize = 12};
   BmpShape v3Fields = spec32(40, 3);
   v3Fields.masks = {0xFF000000, 0x0000FF00, 0x00FF0000};
   BmpShape v4 = spec32(108, 3);
@@ -306,10 +272,7 @@ TEST_F(BmpHandlerTest, FirstDataUnitIsChannelZeroOfTheHeaderVersion) {
 }
 
 TEST_F(BmpHandlerTest, InsideAModuleRowsAreRewrittenInPlace) {
-  BmpShape s;
-  s.fileHeader = false;
-  s.width = 30;
-  s.height = 20;
+  const BmpShape s{.width = 30, .height = 20, .fileHeader = false};
   const auto resource = buildBmp(s, noisyPixel);
   std::vector<uint8_t> module(300, 0x77);
   module.insert(module.end(), resource.begin(), resource.end());
@@ -381,17 +344,12 @@ ConformanceFile conformanceBmp(const BmpShape& shape, const PixelAt& pixel, uint
   return file;
 }
 
-BmpShape paddedShape() {
-  BmpShape s;
-  s.width = 33;  // the suite cuts the last byte, so no tail after the rows
-  return s;
-}
-
+// Colour24 has padded rows (33 pixels); no tail after them, as the suite cuts the last byte.
 INSTANTIATE_TEST_SUITE_P(
     Bmp, CarrierConformance,
     ::testing::Values(
         ConformanceCarrier{"Colour24", "c.bmp", CarrierType::kBmpColour,
-                           [](uint32_t n) { return conformanceBmp(paddedShape(), noisyPixel, n); }},
+                           [](uint32_t n) { return conformanceBmp({.width = 33}, noisyPixel, n); }},
         ConformanceCarrier{"Grey24", "g.dib", CarrierType::kBmpGrey,
                            [](uint32_t n) { return conformanceBmp(BmpShape{}, greyPixel, n); }},
         ConformanceCarrier{

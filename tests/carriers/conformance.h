@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "carriers/contract.h"
+#include "carriers/identify.h"
+#include "carriers/round_trip.h"
 
 namespace murl::test {
 
@@ -32,7 +34,27 @@ struct ConformanceCarrier {
 // Keeps test listings short: the name, not a dump of the object's bytes.
 inline void PrintTo(const ConformanceCarrier& carrier, std::ostream* os) { *os << carrier.name; }
 
-class CarrierConformance : public ::testing::TestWithParam<ConformanceCarrier> {};
+// Each test starts from a fresh folder holding one carrier of the format, identified.
+class CarrierConformance : public ::testing::TestWithParam<ConformanceCarrier> {
+ protected:
+  static constexpr uint32_t kMinBits = 3000;
+
+  CarrierConformance() : source(GetParam().make(kMinBits)) {
+    writeAll(trip.dir.file(name()), source.bytes);
+    IdentificationRecord record;
+    EXPECT_TRUE(identify(trip.dir.file(name()), IdentifyPurpose::kHiding, record, trip.workspace));
+    entry = {record.type, record.carrierBits, record.resources, trip.dir.file(name())};
+  }
+  const std::string& name() const { return GetParam().fileName; }
+  // Hides the share of the stream file; the target is named `prefix` + the carrier's name.
+  bool hide(const std::string& prefix, const StreamShare& share, double& percentage) {
+    return trip.hide(entry.path, prefix + name(), entry, share, percentage);
+  }
+
+  RoundTrip trip;
+  ConformanceFile source;
+  CarrierEntry entry;
+};
 
 inline std::string conformanceName(const ::testing::TestParamInfo<ConformanceCarrier>& info) {
   return info.param.name;

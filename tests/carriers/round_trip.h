@@ -1,11 +1,10 @@
 #pragma once
-// Hide and extract through a handler with a stream of known bits, for the BMP and sound carrier
-// tests: the stream's bits must come back, and the target must differ from the source only
-// where a unit bit may change.
+// Hide and extract through a handler with a stream of known bits, for the conformance suite and
+// the per-format tests: the stream's bits must come back, and the target must differ from the
+// source only where a unit bit may change.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "engine/bit_spreader.h"
 #include "engine/workspace.h"
 #include "platform/file.h"
+#include "support/random_bytes.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 
@@ -45,10 +45,7 @@ class RoundTrip {
     return path;
   }
   std::string randomStream(size_t bytes, uint32_t seed = 1) {
-    std::mt19937 random(seed);
-    std::vector<uint8_t> out(bytes);
-    for (auto& b : out) b = static_cast<uint8_t>(random());
-    return stream(out);
+    return stream(randomBytes(bytes, seed));
   }
 
   // Hides the share into a target named `target`, from the carrier file at `source`.
