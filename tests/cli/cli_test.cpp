@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 
 #include <filesystem>
-#include <random>
 
+#include "support/random_bytes.h"
 #include "support/temp_dir.h"
 #include "support/wav_builder.h"
 
@@ -25,10 +25,7 @@ class CliTest : public ::testing::Test {
       std::filesystem::create_directory(dir.file(folder));
     std::string password = "a password for the cli\n";
     writeAll(dir.file("pw.txt"), {password.begin(), password.end()});
-    std::mt19937 random(5);
-    std::vector<uint8_t> bytes(3000);
-    for (auto& b : bytes) b = static_cast<uint8_t>(random());
-    writeAll(dir.file("src/data.bin"), bytes);
+    writeAll(dir.file("src/data.bin"), randomBytes(3000, 5));
     std::string text = "hidden words\n";
     writeAll(dir.file("src/note.txt"), {text.begin(), text.end()});
     for (int i = 0; i < 3; ++i) {

@@ -6,10 +6,10 @@
 #include <zlib.h>
 
 #include <cstdlib>
-#include <random>
 
 #include "engine/hidden_stream.h"
 #include "platform/folders.h"
+#include "support/random_bytes.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 #include "transforms/cipher.h"
@@ -18,18 +18,12 @@
 namespace murl::stream_test {
 
 using Bytes = std::vector<uint8_t>;
+using test::randomBytes;
 
 inline uint32_t le32(const uint8_t* p) {
   return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
 }
 inline uint32_t le16(const uint8_t* p) { return p[0] | p[1] << 8; }
-
-inline Bytes randomBytes(size_t n, uint32_t seed) {
-  std::mt19937 gen(seed);
-  Bytes out(n);
-  for (auto& b : out) b = static_cast<uint8_t>(gen());
-  return out;
-}
 
 // Compresses a HiddenStream in input areas as the writer does; the whole zlib stream.
 inline Bytes zlibStream(const Bytes& plain, uint8_t level) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 
 #include "carriers/identify.h"
 #include "engine/hiding_job.h"
@@ -13,6 +12,7 @@
 #include "engine/source_tree.h"
 #include "engine/unhiding_job.h"
 #include "platform/folders.h"
+#include "support/random_bytes.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 #include "support/wav_builder.h"
@@ -41,13 +41,6 @@ class JobTest : public ::testing::Test {
     workspace.password.take("a password of 24 letters");
     for (const char* folder : {"carriers", "out", "src", "back"})
       std::filesystem::create_directory(dir.file(folder));
-  }
-
-  std::vector<uint8_t> randomBytes(size_t count, uint32_t seed) {
-    std::mt19937 random(seed);
-    std::vector<uint8_t> bytes(count);
-    for (auto& b : bytes) b = static_cast<uint8_t>(random());
-    return bytes;
   }
 
   // A WAV carrier of about `bits` carrier bits at level 3, identified as the jobs need it.

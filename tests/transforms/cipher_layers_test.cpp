@@ -1,26 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
+#include "support/random_bytes.h"
 #include "transforms/cipher_parts.h"
 
 namespace murl::cipher {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::randomBytes;
 
 Bytes apply(int kind, int r, const Bytes& in) {
   Bytes out(in.size() + 1);
   applyLayer(kind, r, in.data(), in.size(), out.data());
   return out;
-}
-
-Bytes randomBytes(size_t n, uint32_t seed) {
-  std::mt19937 gen(seed);
-  Bytes bytes(n);
-  for (auto& b : bytes) b = static_cast<uint8_t>(gen());
-  return bytes;
 }
 
 TEST(CipherLayers, KnownExamples) {

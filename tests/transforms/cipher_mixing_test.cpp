@@ -3,18 +3,14 @@
 #include <random>
 #include <vector>
 
+#include "support/random_bytes.h"
 #include "transforms/cipher_parts.h"
 
 namespace murl::cipher {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes randomBytes(size_t n, std::mt19937& gen) {
-  Bytes bytes(n);
-  for (auto& b : bytes) b = static_cast<uint8_t>(gen());
-  return bytes;
-}
+using test::randomBytes;
 
 int mod(int v, int m) { return ((v % m) + m) % m; }
 

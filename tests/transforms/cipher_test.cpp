@@ -7,18 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "support/random_bytes.h"
 #include "transforms/cipher_parts.h"
 
 namespace murl {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes randomBytes(size_t n, std::mt19937& gen) {
-  Bytes bytes(n);
-  for (auto& b : bytes) b = static_cast<uint8_t>(gen());
-  return bytes;
-}
+using test::randomBytes;
 
 // 16 to 32 characters of any byte value except zero, bytes of 128 and above included.
 Password randomPassword(std::mt19937& gen) {

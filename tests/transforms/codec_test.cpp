@@ -6,10 +6,13 @@
 #include <random>
 #include <vector>
 
+#include "support/random_bytes.h"
+
 namespace murl {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::randomBytes;
 
 // Words drawn from a small vocabulary: compresses like text, with long matches to find.
 Bytes textLike(size_t n, uint32_t seed) {
@@ -21,13 +24,6 @@ Bytes textLike(size_t n, uint32_t seed) {
     const char* w = kWords[gen() % 10];
     while (*w && out.size() < n) out.push_back(static_cast<uint8_t>(*w++));
   }
-  return out;
-}
-
-Bytes randomBytes(size_t n, uint32_t seed) {
-  std::mt19937 gen(seed);
-  Bytes out(n);
-  for (auto& b : out) b = static_cast<uint8_t>(gen());
   return out;
 }
 
