@@ -1,9 +1,11 @@
+#include <CLI/CLI.hpp>
 #include <ostream>
 
 #include "cli/command.h"
 #include "cli/texts.h"
 #include "engine/carrier_list.h"
 #include "engine/unhiding_job.h"
+#include "platform/folders.h"
 
 namespace murl::cli {
 
@@ -29,6 +31,17 @@ bool unhideCarriers(Session& session, const std::vector<std::string>& paths, Unh
   if (!fillCarrierList(session, list, paths, true)) return false;
   session.workspace.stop = false;
   return job.run(list.entries());
+}
+
+void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers) {
+  app.add_option("CARRIER", carriers, "Target carriers, in the order they were written")
+      ->required();
+}
+
+bool outputFolderExists(Session& session, const std::string& folder) {
+  if (platform::isFolder(folder)) return true;
+  session.err << text(Text::kOutputFolderMissing, session.language) << folder << "\n";
+  return false;
 }
 
 }  // namespace murl::cli

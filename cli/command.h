@@ -85,6 +85,12 @@ bool fillCarrierList(Session& session, CarrierList& list, const std::vector<std:
 // unhiding job over it. False once a failure has been reported.
 bool unhideCarriers(Session& session, const std::vector<std::string>& paths, UnhidingJob& job);
 
+// Declares the CARRIER arguments of the commands that read target carriers back.
+void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers);
+
+// True when `folder` is a folder; else names it on stderr as missing.
+bool outputFolderExists(Session& session, const std::string& folder);
+
 // A short name for a carrier type, as capacity and list print it.
 const char* carrierTypeName(CarrierType type);
 

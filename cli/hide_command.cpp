@@ -9,7 +9,6 @@
 #include "engine/hiding_job.h"
 #include "engine/number_display.h"
 #include "engine/process_report.h"
-#include "platform/folders.h"
 
 namespace murl::cli {
 namespace {
@@ -54,10 +53,7 @@ class HideCommand : public Command {
       }
       workspace.options.compressionLevel = *level;
     }
-    if (!platform::isFolder(output_)) {
-      session.err << text(Text::kOutputFolderMissing, session.language) << output_ << "\n";
-      return kExitFailure;
-    }
+    if (!outputFolderExists(session, output_)) return kExitFailure;
     HidingJob job(workspace, session.progress);
     if (!buildStreamFromSources(session, sources_, job)) return kExitFailure;
 

@@ -49,10 +49,7 @@ class ListCommand : public Command {
     return "murl-cli list --password-file pw.txt out/song1.wav out/song2.wav";
   }
   bool needsPassword() const override { return true; }
-  void define(CLI::App& app) override {
-    app.add_option("CARRIER", carriers_, "Target carriers, in the order they were written")
-        ->required();
-  }
+  void define(CLI::App& app) override { defineTargetCarriers(app, carriers_); }
 
   int execute(Session& session) override {
     UnhidingJob job(session.workspace, session.progress);

@@ -5,7 +5,6 @@
 #include "cli/command.h"
 #include "cli/texts.h"
 #include "engine/unhiding_job.h"
-#include "platform/folders.h"
 
 namespace murl::cli {
 namespace {
@@ -64,15 +63,11 @@ class UnhideCommand : public Command {
                    "(repeatable; default: everything)")
         ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    app.add_option("CARRIER", carriers_, "Target carriers, in the order they were written")
-        ->required();
+    defineTargetCarriers(app, carriers_);
   }
 
   int execute(Session& session) override {
-    if (!platform::isFolder(output_)) {
-      session.err << text(Text::kOutputFolderMissing, session.language) << output_ << "\n";
-      return kExitFailure;
-    }
+    if (!outputFolderExists(session, output_)) return kExitFailure;
     UnhidingJob job(session.workspace, session.progress);
     if (!unhideCarriers(session, carriers_, job)) return kExitFailure;
     if (selected_.empty()) return job.extractAll(output_) ? kExitOk : kExitFailure;
