@@ -1,13 +1,12 @@
 // The committed ImageMagick and sox carriers through murl-cli: one hide over all of them, in an
 // order that mixes the formats, then unhide, at levels other than the defaults.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
-#include <random>
 
 #include "platform/file.h"
-#include "support/temp_dir.h"
+#include "support/cli_run.h"
+#include "support/random_bytes.h"
 
 namespace murl::test {
 namespace {
@@ -17,13 +16,6 @@ const char* const kFixtures[] = {
     "aiff_mono.aiff",  "bmp_v3_32.bmp",    "au_mono.au",    "bmp_v5_24.bmp",      "bmp_v3_24.bmp",
 };
 
-int runCli(const TempDir& dir, const std::string& args) {
-  const std::string command = "cd '" + dir.path() + "' && env -u MURL_PASSWORD '" + MURL_CLI_PATH +
-                              "' " + args + " >out.txt 2>err.txt </dev/null";
-  const int raw = std::system(command.c_str());
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
 TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
   if (!platform::fileExists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
   TempDir dir;
@@ -32,9 +24,7 @@ TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
   const std::string password = "a password for the fixtures\n";
   writeAll(dir.file("pw.txt"), {password.begin(), password.end()});
   // Random bytes do not compress: the stream needs nearly every fixture.
-  std::mt19937 random(11);
-  std::vector<uint8_t> secret(1920);
-  for (auto& b : secret) b = static_cast<uint8_t>(random());
+  const std::vector<uint8_t> secret = randomBytes(1920, 11);
   writeAll(dir.file("src/secret.bin"), secret);
   const std::string levels = " --level bmp=2 --level aif=1 --level au=1";
   std::string carriers, targets;
@@ -43,13 +33,16 @@ TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
     targets += std::string(" out/") + name;
   }
   ASSERT_EQ(runCli(dir, "hide --lang en --quiet -o out --password-file pw.txt" + levels + carriers +
-                            " src"),
+                            " src")
+                .status,
             0);
   for (const char* name : kFixtures) {
     ASSERT_TRUE(platform::fileExists(dir.file(std::string("out/") + name))) << name;
   }
   ASSERT_EQ(
-      runCli(dir, "unhide --lang en -o back --password-file pw.txt" + levels + " --" + targets), 0);
+      runCli(dir, "unhide --lang en -o back --password-file pw.txt" + levels + " --" + targets)
+          .status,
+      0);
   EXPECT_EQ(readAll(dir.file("back/src/secret.bin")), secret);
 }
 

@@ -1,22 +1,16 @@
 // murl-cli as a user runs it: a separate process, real files, the password from a file or the
 // environment, standard input not a terminal.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 
+#include "support/cli_run.h"
 #include "support/random_bytes.h"
 #include "support/temp_dir.h"
 #include "support/wav_builder.h"
 
 namespace murl::test {
 namespace {
-
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
 
 class CliTest : public ::testing::Test {
  protected:
@@ -35,21 +29,11 @@ class CliTest : public ::testing::Test {
     }
   }
 
-  // Runs murl-cli with `args` (already quoted as the shell needs), stdin from /dev/null.
-  Result run(const std::string& args, const std::string& env = "") {
-    std::string command = "cd '" + dir.path() + "' && env -u MURL_PASSWORD " + env + " '" +
-                          MURL_CLI_PATH + "' " + args + " >stdout.txt 2>stderr.txt </dev/null";
-    int raw = std::system(command.c_str());
-    Result result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    auto out = readAll(dir.file("stdout.txt"));
-    auto err = readAll(dir.file("stderr.txt"));
-    result.out.assign(out.begin(), out.end());
-    result.err.assign(err.begin(), err.end());
-    return result;
+  CliResult run(const std::string& args, const std::string& env = "") {
+    return runCli(dir, args, env);
   }
 
-  Result hide(const std::string& extra = "") {
+  CliResult hide(const std::string& extra = "") {
     return run("hide -o out -c c0.wav -c c1.wav -c c2.wav --password-file pw.txt " + extra +
                " src");
   }
@@ -58,20 +42,21 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, HideListUnhideRoundTrip) {
-  Result hidden = hide("--level wav=High");
+  CliResult hidden = hide("--level wav=High");
   ASSERT_EQ(hidden.status, 0) << hidden.err;
   EXPECT_NE(hidden.out.find("Password: <a password for the cli>"), std::string::npos);
   EXPECT_NE(hidden.out.find("WAV bits selection level: High\n"), std::string::npos);
   EXPECT_NE(hidden.out.find("#00000:   c0.wav   [+"), std::string::npos);
 
-  Result listed = run("list --level wav=4 --password-file pw.txt out/c0.wav out/c1.wav out/c2.wav");
+  CliResult listed =
+      run("list --level wav=4 --password-file pw.txt out/c0.wav out/c1.wav out/c2.wav");
   ASSERT_EQ(listed.status, 0) << listed.err;
   EXPECT_NE(listed.out.find("src/"), std::string::npos);
   EXPECT_NE(listed.out.find("data.bin"), std::string::npos);
   EXPECT_NE(listed.out.find("3.000 bytes"), std::string::npos);
 
-  Result back = run("unhide -o back --level wav=high out/c0.wav out/c1.wav out/c2.wav",
-                    "MURL_PASSWORD='a password for the cli'");
+  CliResult back = run("unhide -o back --level wav=high out/c0.wav out/c1.wav out/c2.wav",
+                       "MURL_PASSWORD='a password for the cli'");
   ASSERT_EQ(back.status, 0) << back.err;
   EXPECT_EQ(readAll(dir.file("back/src/data.bin")), readAll(dir.file("src/data.bin")));
   EXPECT_EQ(readAll(dir.file("back/src/note.txt")), readAll(dir.file("src/note.txt")));
@@ -79,7 +64,7 @@ TEST_F(CliTest, HideListUnhideRoundTrip) {
 
 TEST_F(CliTest, SelectExtractsOneFile) {
   ASSERT_EQ(hide().status, 0);
-  Result back =
+  CliResult back =
       run("unhide -o back --password-file pw.txt --select src/note.txt out/c0.wav "
           "out/c1.wav out/c2.wav");
   ASSERT_EQ(back.status, 0) << back.err;
@@ -92,7 +77,7 @@ TEST_F(CliTest, SelectExtractsOneFile) {
 
 TEST_F(CliTest, FailuresExitOneWithTheMessageInTheChosenLanguage) {
   ASSERT_EQ(hide().status, 0);
-  Result wrongOrder =
+  CliResult wrongOrder =
       run("unhide -o back --lang it --password-file pw.txt out/c1.wav "
           "out/c0.wav out/c2.wav");
   EXPECT_EQ(wrongOrder.status, 1);
@@ -101,7 +86,7 @@ TEST_F(CliTest, FailuresExitOneWithTheMessageInTheChosenLanguage) {
 
   // Without a terminal and without --overwrite, an existing target is not replaced.
   auto before = readAll(dir.file("out/c0.wav"));
-  Result again = hide();
+  CliResult again = hide();
   EXPECT_EQ(again.status, 1);
   EXPECT_NE(again.err.find("Target carrier already exists! Overwrite? No"), std::string::npos);
   EXPECT_EQ(readAll(dir.file("out/c0.wav")), before);
@@ -109,7 +94,7 @@ TEST_F(CliTest, FailuresExitOneWithTheMessageInTheChosenLanguage) {
 }
 
 TEST_F(CliTest, TooFewCarrierBitsWriteNothing) {
-  Result result = run("hide -o out -c c0.wav --password-file pw.txt src");
+  CliResult result = run("hide -o out -c c0.wav --password-file pw.txt src");
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find("more needed"), std::string::npos);
   EXPECT_TRUE(folderNames(dir.file("out")).empty());
@@ -117,7 +102,7 @@ TEST_F(CliTest, TooFewCarrierBitsWriteNothing) {
 
 TEST_F(CliTest, EnoughCarriersLeavesTheRestUnused) {
   std::filesystem::remove(dir.file("src/data.bin"));
-  Result result = hide();
+  CliResult result = hide();
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_NE(result.err.find("Enough carriers already added!"), std::string::npos);
   EXPECT_EQ(result.out.find("#00001:"), std::string::npos);
@@ -138,12 +123,12 @@ TEST_F(CliTest, BadUsageExitsTwo) {
 
 TEST_F(CliTest, HelpOfEveryCommandHasAnExample) {
   for (const char* command : {"capacity", "hide", "list", "unhide"}) {
-    Result help = run(std::string(command) + " --help");
+    CliResult help = run(std::string(command) + " --help");
     EXPECT_EQ(help.status, 0) << command;
     EXPECT_NE(help.out.find("Example:\n  murl-cli " + std::string(command)), std::string::npos)
         << command;
   }
-  Result capacity = run("capacity c0.wav src/note.txt");
+  CliResult capacity = run("capacity c0.wav src/note.txt");
   EXPECT_EQ(capacity.status, 1);
   EXPECT_NE(capacity.out.find("c0.wav  WAV  "), std::string::npos);
   EXPECT_NE(capacity.out.find("note.txt  not a carrier"), std::string::npos);
