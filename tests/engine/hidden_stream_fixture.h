@@ -125,6 +125,12 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
     test::writeAll(src.file(name), bytes);
     return src.file(name);
   }
+  // A file of these bytes at the root of the tree.
+  void addRootFile(const std::string& name, const Bytes& bytes) {
+    ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile(name, bytes)), SourceAddResult::kAdded);
+  }
+  // Writes the tree's stream; `bits` gets its length in bits.
+  bool write(TempFile& stream) { return writeHiddenStream(ws, tree, listener, stream, bits); }
   std::string gatheredFile(const Bytes& bytes) {
     std::string path = work.file("gathered" + std::to_string(++gatheredCount_));
     test::writeAll(path, bytes);
@@ -181,6 +187,7 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
   Workspace ws{reporter, Language::kEnglish};
   SourceTree tree;
   RecordingListener listener;
+  uint32_t bits = 0;
 
  private:
   int gatheredCount_ = 0;

@@ -10,10 +10,9 @@ namespace murl::stream_test {
 namespace {
 
 TEST_F(HiddenStreamTest, ChangedBytesAndAWrongPasswordAreInvalidData) {
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("t", randomBytes(5000, 4))), SourceAddResult::kAdded);
+  addRootFile("t", randomBytes(5000, 4));
   TempFile stream;
-  uint32_t bits = 0;
-  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  ASSERT_TRUE(write(stream));
   Bytes framed = test::readAll(stream.path());
   stream.wipe();
   Bytes changed = framed;

@@ -10,10 +10,9 @@ namespace murl::stream_test {
 namespace {
 
 TEST_F(HiddenStreamTest, OneEmptyFileIsThe17ByteStreamFramedAsSpecified) {
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("a.txt", {})), SourceAddResult::kAdded);
+  addRootFile("a.txt", {});
   TempFile stream;
-  uint32_t bits = 0;
-  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  ASSERT_TRUE(write(stream));
   Bytes framed = test::readAll(stream.path());
   EXPECT_EQ(bits, framed.size() * 8);
   uint32_t length = le32(framed.data());
@@ -70,8 +69,7 @@ TEST_F(HiddenStreamTest, NestedFoldersGiveBackslashPathsAndEmptyFoldersVanish) {
   ASSERT_EQ(tree.scanFolder(ws, tree.root().subfolder(0), src.file("docs"), added),
             SourceAddResult::kAdded);
   TempFile stream;
-  uint32_t bits = 0;
-  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  ASSERT_TRUE(write(stream));
   Bytes plain = decode(stream);
   std::string text(plain.begin(), plain.end());
   EXPECT_NE(text.find("docs\\top"), std::string::npos);
@@ -105,8 +103,7 @@ TEST_F(HiddenStreamTest, PathOf65534BytesIsCarriedAnd65535Refused) {
   };
   chainOf(65534);
   TempFile stream;
-  uint32_t bits = 0;
-  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  ASSERT_TRUE(write(stream));
   Bytes plain = decode(stream);
   EXPECT_EQ(le16(plain.data() + 2), 65534u);
   ExtractionTree out;
@@ -114,7 +111,7 @@ TEST_F(HiddenStreamTest, PathOf65534BytesIsCarriedAnd65535Refused) {
   stream.wipe();
 
   chainOf(65535);
-  EXPECT_FALSE(writeHiddenStream(ws, tree, listener, stream, bits));
+  EXPECT_FALSE(write(stream));
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kHidingPathTooLong});
   EXPECT_TRUE(test::folderNames(tmp.path()).empty());
 }
@@ -124,12 +121,11 @@ TEST_F(HiddenStreamTest, SizeFieldStraddlingTheInputAreaIsCarriedWhole) {
   // second size field starts 2 bytes before the end of the first input area.
   const uint32_t n = static_cast<uint32_t>(kCodecArea) - 2 - 16;
   Bytes first = randomBytes(n, 1), second = randomBytes(0x12345, 2);
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("a", first)), SourceAddResult::kAdded);
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("b", second)), SourceAddResult::kAdded);
+  addRootFile("a", first);
+  addRootFile("b", second);
   ws.options.compressionLevel = 0;
   TempFile stream;
-  uint32_t bits = 0;
-  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  ASSERT_TRUE(write(stream));
   ExtractionTree out;
   TempFile decoded;
   ASSERT_TRUE(readBack(stream, out, &decoded));
@@ -154,8 +150,7 @@ TEST_F(HiddenStreamTest, CompressedLengthsOnAPieceBoundary) {
         tree.addFile(ws, tree.root(), makeFile("r", Bytes(pool.begin(), pool.begin() + size))),
         SourceAddResult::kAdded);
     TempFile stream;
-    uint32_t bits = 0;
-    ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+    ASSERT_TRUE(write(stream));
     Bytes framed = test::readAll(stream.path());
     uint32_t expected = target == kCodecArea ? 0x400000 : 0x400000 + 17;
     EXPECT_EQ(le32(framed.data()), expected);
@@ -173,8 +168,7 @@ TEST_F(HiddenStreamTest, WriterRefusesAStreamTheReaderWouldRefuse) {
   ASSERT_EQ(::truncate(big.c_str(), kMaxContentSize), 0);
   ASSERT_EQ(tree.addFile(ws, tree.root(), big), SourceAddResult::kAdded);
   TempFile stream;
-  uint32_t bits = 0;
-  EXPECT_FALSE(writeHiddenStream(ws, tree, listener, stream, bits));
+  EXPECT_FALSE(write(stream));
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kHiddenStreamTooLong});
   EXPECT_TRUE(test::folderNames(tmp.path()).empty());
 }
@@ -184,10 +178,9 @@ TEST_F(HiddenStreamTest, WriterRefusesNamesTheReaderWouldSplitOrRefuse) {
     SCOPED_TRACE(name);
     tree.reset();
     reporter.clear();
-    ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile(name, {1})), SourceAddResult::kAdded);
+    addRootFile(name, {1});
     TempFile stream;
-    uint32_t bits = 0;
-    EXPECT_FALSE(writeHiddenStream(ws, tree, listener, stream, bits));
+    EXPECT_FALSE(write(stream));
     EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kHiddenNameUnusable});
     EXPECT_TRUE(test::folderNames(tmp.path()).empty());
   }
@@ -201,12 +194,10 @@ struct StoppingListener : JobListener {
 
 TEST_F(HiddenStreamTest, NoTemporaryFileSurvivesAFailureOrAStop) {
   std::string gone = makeFile("gone", {1});
-  ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile("data", randomBytes(100000, 5))),
-            SourceAddResult::kAdded);
+  addRootFile("data", randomBytes(100000, 5));
   auto fails = [&](JobListener& l, std::vector<MessageId> shown) {
     reporter.clear();
     TempFile stream;
-    uint32_t bits = 0;
     EXPECT_FALSE(writeHiddenStream(ws, tree, l, stream, bits));
     EXPECT_FALSE(stream.isOpen());
     EXPECT_EQ(reporter.shownIds(), shown);
@@ -279,8 +270,7 @@ TEST_F(HiddenStreamTest, RealFolderRoundTripRestoresEveryFileAndAttributeWord) {
   ASSERT_EQ(tree.scanFolder(ws, tree.root(), src.path(), added), SourceAddResult::kAdded);
   ASSERT_EQ(tree.fileCount(), 320u);
   TempFile stream;
-  uint32_t bits = 0;
-  ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits));
+  ASSERT_TRUE(write(stream));
   EXPECT_EQ(listener.percents.back(), 100);
   ExtractionTree out;
   TempFile decoded;
