@@ -22,14 +22,6 @@ using namespace murl;
 constexpr size_t kFiles = 64;
 constexpr size_t kFileSize = 1 << 20;  // 64 files of 1 MiB: 64 MiB of content
 
-class SilentReporter : public Reporter {
- public:
-  void warn(const Message&) override {}
-  void error(const Message&) override {}
-  void report(const Message&) override {}
-  bool askYesNo(const Message&) override { return false; }
-};
-
 std::vector<uint8_t> mixedContent(size_t index) {
   std::mt19937 gen(static_cast<uint32_t>(index));
   std::vector<uint8_t> out(kFileSize);

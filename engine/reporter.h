@@ -23,4 +23,13 @@ class Reporter {
   virtual bool askYesNo(const Message& message) = 0;
 };
 
+// Shows nothing and answers No: for work that runs with nobody to ask (benchmarks, fuzzing).
+class SilentReporter : public Reporter {
+ public:
+  void warn(const Message&) override {}
+  void error(const Message&) override {}
+  void report(const Message&) override {}
+  bool askYesNo(const Message&) override { return false; }
+};
+
 }  // namespace murl

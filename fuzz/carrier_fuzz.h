@@ -12,17 +12,11 @@
 
 namespace murl::fuzz {
 
-class SilentReporter : public Reporter {
- public:
-  void warn(const Message&) override {}
-  void error(const Message&) override {}
-  void report(const Message&) override {}
-  bool askYesNo(const Message&) override { return false; }
-};
-
 struct CarrierFuzz {
-  explicit CarrierFuzz(const std::string& name)
-      : input(platform::tempFolder() + "murl_fuzz_" + name + "_" + std::to_string(::getpid())),
+  // `extension` (with its dot) for targets that identify the file by its name.
+  explicit CarrierFuzz(const std::string& name, const std::string& extension = "")
+      : input(platform::tempFolder() + "murl_fuzz_" + name + "_" + std::to_string(::getpid()) +
+              extension),
         sink(input + ".sink") {}
 
   // Writes the input to its file and opens it for reading.
