@@ -18,6 +18,13 @@ struct CarrierFuzz {
       : input(platform::tempFolder() + "murl_fuzz_" + name + "_" + std::to_string(::getpid()) +
               extension),
         sink(input + ".sink") {}
+  // The target lives in a static, so this runs when the fuzzer exits.
+  ~CarrierFuzz() {
+    platform::removeFile(input);
+    platform::removeFile(sink);
+  }
+  CarrierFuzz(const CarrierFuzz&) = delete;
+  CarrierFuzz& operator=(const CarrierFuzz&) = delete;
 
   // Writes the input to its file and opens it for reading.
   platform::File open(const uint8_t* data, size_t size) {
