@@ -15,14 +15,6 @@
 namespace murl {
 namespace {
 
-class SilentReporter : public Reporter {
- public:
-  void warn(const Message&) override {}
-  void error(const Message&) override {}
-  void report(const Message&) override {}
-  bool askYesNo(const Message&) override { return false; }
-};
-
 void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
