@@ -5,6 +5,8 @@
 
 #include "carriers/aiff_au/audio_format.h"
 #include "carriers/bmp/unit_visits.h"
+#include "carriers/unit_groups.h"
+#include "carriers/wav/sample_groups.h"
 #include "carriers/wav/wav.h"
 
 namespace murl {
@@ -47,11 +49,10 @@ bool walkSamples(uint8_t* bytes, uint64_t samples, uint8_t level, Visit& visit, 
 }
 
 // Streams the samples through the sample buffer in blocks of at most 0x200000, writing each
-// block to dst (when given) after the visit has seen it.
-template <class Visit>
+// block to dst (when given) after `perBlock(bytes, samples)` has seen it.
+template <class PerBlock>
 bool walkBlocks(File& src, const AudioLayout& layout, Workspace& workspace, const Pass& pass,
-                Visit& visit, uint64_t& changed) {
-  const uint8_t level = audioLevel(workspace, layout.type);
+                PerBlock&& perBlock) {
   uint8_t* buffer = workspace.sampleBuffer.data();
   if (!src.seek(layout.samplesAt)) {
     if (pass.readError) workspace.show(*pass.readError);
@@ -64,7 +65,7 @@ bool walkBlocks(File& src, const AudioLayout& layout, Workspace& workspace, cons
       if (pass.readError) workspace.show(*pass.readError);
       return false;
     }
-    if (!walkSamples(buffer, samples, level, visit, changed)) return false;
+    if (!perBlock(buffer, samples)) return false;
     if (pass.dst && !pass.dst->writeExact(buffer, samples * 2)) {
       workspace.show(MessageId::kCouldntWriteTargetFile);
       return false;
@@ -78,47 +79,70 @@ uint32_t leadIn(File& src, const AudioLayout& layout, const Workspace& workspace
   return soundLeadIn(src.size(), audioLevel(workspace, layout.type));
 }
 
-// Hide and mark: the bytes before the samples, the samples through `visit`, the rest unchanged.
-template <class Visit, class Done>
+// Mark: the lead-in untouched, then the mark's bits in every later qualifying sample; shaped as
+// UnitWriter is, so writeCarrier serves both.
+class MarkWriter {
+ public:
+  MarkWriter(uint32_t leadIn, const MarkField& mark, uint8_t level)
+      : source_(mark), visit_(leadIn, source_), level_(level) {}
+  bool block(uint8_t* bytes, uint64_t samples) {
+    return walkSamples(bytes, samples, level_, visit_, changed_);
+  }
+  bool complete() const { return true; }
+  uint64_t changed() const { return changed_; }
+
+ private:
+  MarkBitSource source_;
+  MarkVisit visit_;
+  uint8_t level_;
+  uint64_t changed_ = 0;
+};
+
+// Hide and mark: the bytes before the samples, the samples through `writer`, the rest unchanged.
+template <class Writer>
 bool writeCarrier(File& src, File& dst, const AudioLayout& layout, Workspace& workspace,
-                  Visit& visit, Done complete, double& percentage) {
-  uint64_t changed = 0;
+                  Writer& writer, double& percentage) {
   const Pass pass{&dst, MessageId::kCouldntReadSourceFile, false};
   if (!src.seek(0) || !dst.seek(0)) {
     workspace.show(MessageId::kCouldntReadSourceFile);
     return false;
   }
   if (!copyBytes(src, dst, layout.samplesAt, workspace) ||
-      !walkBlocks(src, layout, workspace, pass, visit, changed)) {
+      !walkBlocks(src, layout, workspace, pass,
+                  [&](uint8_t* bytes, uint64_t samples) { return writer.block(bytes, samples); })) {
     return false;
   }
   // The source no longer holds the units it was counted with: the target could not be read back.
-  if (!complete()) {
+  if (!writer.complete()) {
     workspace.show(MessageId::kWrongCarrierBitsNumber);
     return false;
   }
   const uint64_t end = layout.samplesAt + layout.sampleCount * 2;
   if (!copyBytes(src, dst, src.size() - end, workspace)) return false;
-  percentage = layout.sampleCount == 0
-                   ? 0.0
-                   : static_cast<double>(changed) * 100.0 / static_cast<double>(layout.sampleCount);
+  percentage = layout.sampleCount == 0 ? 0.0
+                                       : static_cast<double>(writer.changed()) * 100.0 /
+                                             static_cast<double>(layout.sampleCount);
   return true;
 }
 
-// Extract and check: the data bits go to `take`; exactly S + N + 544 samples must qualify.
-template <class Take>
+// Extract and check: the data bits go to `take(unitBits, count)` as UnitReader gives them;
+// exactly S + N + 544 samples must qualify.
+template <class TakeWord>
 bool readCarrier(File& src, uint32_t carrierBits, Workspace& workspace, bool closingOnly,
-                 Take take) {
+                 TakeWord take) {
   AudioLayout layout;
   if (!parse(src, layout)) {
     workspace.show(MessageId::kCouldntReadFile);
     return false;
   }
-  ReadVisit<Take> visit(leadIn(src, layout, workspace), carrierBits, take);
-  uint64_t unused = 0;
+  UnitReader<BigEndianSampleGrouper> reader(leadIn(src, layout, workspace), carrierBits,
+                                            audioLevel(workspace, layout.type));
   const Pass pass{nullptr, MessageId::kCouldntReadFile, closingOnly};
-  if (!walkBlocks(src, layout, workspace, pass, visit, unused)) return false;
-  if (!visit.complete()) {
+  const bool ok = walkBlocks(src, layout, workspace, pass, [&](uint8_t* bytes, uint64_t samples) {
+    return reader.block(bytes, samples, take);
+  });
+  if (!ok && !reader.beyond()) return false;
+  if (reader.beyond() || !reader.complete()) {
     workspace.show(MessageId::kWrongCarrierBitsNumber);
     return false;
   }
@@ -131,15 +155,19 @@ class AiffAuHandler final : public CarrierHandler {
              Workspace& workspace) const override {
     AudioLayout layout;
     if (!parse(src, layout)) return false;
-    CountVisit units;
-    uint64_t unused = 0;
-    if (!walkBlocks(src, layout, workspace, {nullptr, std::nullopt, true}, units, unused)) {
+    const BigEndianSampleGrouper grouper(audioLevel(workspace, layout.type));
+    uint64_t units = 0;
+    const Pass pass{nullptr, std::nullopt, true};
+    if (!walkBlocks(src, layout, workspace, pass, [&](uint8_t* bytes, uint64_t samples) {
+          units += countQualifying(grouper, bytes, 0, samples);
+          return true;
+        })) {
       return false;
     }
     const uint64_t overhead = uint64_t{kTrailerBits} + leadIn(src, layout, workspace);
-    if (units.units <= overhead) return false;
+    if (units <= overhead) return false;
     record.type = layout.type;
-    record.carrierBits = static_cast<uint32_t>(units.units - overhead);  // fewer than 2^31
+    record.carrierBits = static_cast<uint32_t>(units - overhead);  // fewer than 2^31
     record.rejected = false;
     return true;
   }
@@ -152,15 +180,16 @@ class AiffAuHandler final : public CarrierHandler {
       return false;
     }
     ChunkSource source(workspace, *job.stream, share, job.trailer);
-    HideVisit visit(leadIn(src, layout, workspace), source);
-    return writeCarrier(
-        src, dst, layout, workspace, visit, [&] { return visit.complete(); }, percentage);
+    UnitWriter<BigEndianSampleGrouper> writer(source, leadIn(src, layout, workspace),
+                                              audioLevel(workspace, layout.type));
+    return writeCarrier(src, dst, layout, workspace, writer, percentage);
   }
 
   bool extract(File& src, const CarrierEntry& entry, ExtractionSink& sink,
                Workspace& workspace) const override {
-    return readCarrier(src, entry.carrierBits, workspace, false,
-                       [&sink](uint8_t unitBit) { return sink.putUnitBit(unitBit); });
+    return readCarrier(
+        src, entry.carrierBits, workspace, false,
+        [&sink](uint64_t unitBits, uint32_t count) { return sink.putUnitBits(unitBits, count); });
   }
 
   bool mark(File& src, File& dst, const MarkField& mark, Workspace& workspace,
@@ -170,18 +199,17 @@ class AiffAuHandler final : public CarrierHandler {
       workspace.show(MessageId::kCouldntReadSourceFile);
       return false;
     }
-    MarkBitSource source(mark);
-    MarkVisit visit(leadIn(src, layout, workspace), source);
-    return writeCarrier(
-        src, dst, layout, workspace, visit, [] { return true; }, percentage);
+    MarkWriter writer(leadIn(src, layout, workspace), mark, audioLevel(workspace, layout.type));
+    return writeCarrier(src, dst, layout, workspace, writer, percentage);
   }
 
   bool check(File& src, uint32_t carrierBits, CheckCollector& collector,
              Workspace& workspace) const override {
-    return readCarrier(src, carrierBits, workspace, true, [&collector](uint8_t unitBit) {
-      collector.addUnitBit(unitBit);
-      return true;
-    });
+    return readCarrier(src, carrierBits, workspace, true,
+                       [&collector](uint64_t unitBits, uint32_t count) {
+                         while (count != 0) collector.addUnitBit((unitBits >> --count) & 1);
+                         return true;
+                       });
   }
 };
 

@@ -6,8 +6,10 @@
 #include <optional>
 
 #include "carriers/bmp/bmp_format.h"
+#include "carriers/bmp/colour_bytes.h"
 #include "carriers/bmp/unit_visits.h"
 #include "carriers/image_usability.h"
+#include "carriers/unit_groups.h"
 
 namespace murl {
 namespace {
@@ -135,19 +137,59 @@ bool walkRow(const BmpLayout& l, bool grey, uint8_t level, uint8_t* row, Visit& 
   return true;
 }
 
-template <class Visit>
-bool walkRows(File& src, const CarrierRegion& region, const BmpLayout& layout, bool grey,
-              Workspace& workspace, const Pass& pass, Visit& visit, uint64_t& changed) {
-  const uint8_t level = bmpLevel(workspace);
+// Hands each row to `perRow(row)` in order, across the blocks streamRows reads.
+template <class PerRow>
+bool eachRow(File& src, const CarrierRegion& region, const BmpLayout& layout, Workspace& workspace,
+             const Pass& pass, PerRow&& perRow) {
   return streamRows(src, region, layout, workspace, pass, [&](uint8_t* rows, uint32_t n) {
     for (uint32_t r = 0; r < n; ++r) {
-      if (!walkRow(layout, grey, level, rows + size_t{r} * layout.rowStride, visit, changed)) {
-        return false;
-      }
+      if (!perRow(rows + size_t{r} * layout.rowStride)) return false;
     }
     return true;
   });
 }
+
+template <class Visit>
+bool walkRows(File& src, const CarrierRegion& region, const BmpLayout& layout, bool grey,
+              Workspace& workspace, const Pass& pass, Visit& visit, uint64_t& changed) {
+  const uint8_t level = bmpLevel(workspace);
+  return eachRow(src, region, layout, workspace, pass,
+                 [&](uint8_t* row) { return walkRow(layout, grey, level, row, visit, changed); });
+}
+
+// The colour bytes of a 24-bit colour bitmap are taken eight at a time; grey and 32-bit units
+// one at a time through a visit.
+bool groupsBytes(const BmpLayout& layout, bool grey) { return layout.bitCount == 24 && !grey; }
+
+// Rows for writeCarrier through a visit.
+template <class Visit>
+class VisitedRows {
+ public:
+  VisitedRows(const BmpLayout& layout, bool grey, uint8_t level, Visit& visit)
+      : layout_(layout), grey_(grey), level_(level), visit_(visit) {}
+  bool row(uint8_t* row) { return walkRow(layout_, grey_, level_, row, visit_, changed_); }
+  uint64_t changed() const { return changed_; }
+
+ private:
+  const BmpLayout& layout_;
+  bool grey_;
+  uint8_t level_;
+  Visit& visit_;
+  uint64_t changed_ = 0;
+};
+
+// Rows for writeCarrier eight colour bytes at a time.
+class GroupedRows {
+ public:
+  GroupedRows(const BmpLayout& layout, UnitWriter<bmp::ColourByteGrouper>& writer)
+      : rowBytes_(layout.rowBytes), writer_(writer) {}
+  bool row(uint8_t* row) { return writer_.block(row, rowBytes_); }
+  uint64_t changed() const { return writer_.changed(); }
+
+ private:
+  uint32_t rowBytes_;
+  UnitWriter<bmp::ColourByteGrouper>& writer_;
+};
 
 double changedShare(uint64_t changed, const BmpLayout& layout, bool grey) {
   const uint64_t units = layout.pixelCount() * (grey ? 1 : 3);
@@ -173,28 +215,49 @@ bool copyTail(File& src, File& dst, const CarrierRegion& region, const BmpLayout
   return copyBytes(src, dst, region.size - end, workspace);
 }
 
-// Hide and mark: headers, rows through `visit`, tail.
-template <class Visit>
+// Hide and mark: headers, rows through `rows`, tail. `complete()` tells whether the bitmap held
+// the units it was counted with.
+template <class Rows, class Complete>
 bool writeCarrier(File& src, File& dst, const CarrierRegion& region, const BmpLayout& layout,
-                  bool grey, Workspace& workspace, Visit& visit, double& percentage) {
-  uint64_t changed = 0;
+                  bool grey, Workspace& workspace, Rows& rows, Complete complete,
+                  double& percentage) {
   const Pass pass{&dst, MessageId::kCouldntReadSourceFile, false};
   if (!copyHeaders(src, dst, region, layout, workspace) ||
-      !walkRows(src, region, layout, grey, workspace, pass, visit, changed)) {
+      !eachRow(src, region, layout, workspace, pass,
+               [&rows](uint8_t* row) { return rows.row(row); })) {
     return false;
   }
-  percentage = changedShare(changed, layout, grey);
-  return true;
+  percentage = changedShare(rows.changed(), layout, grey);
+  if (!complete()) {
+    workspace.show(MessageId::kWrongCarrierBitsNumber);
+    return false;
+  }
+  return copyTail(src, dst, region, layout, workspace);
 }
 
-template <class Take>
+// Extract and check: the data bits go to `take(unitBits, count)`, as UnitReader gives them;
+// exactly S + N + 544 units must be used.
+template <class TakeWord>
 bool readCarrier(File& src, const CarrierRegion& region, const BmpLayout& layout, bool grey,
-                 uint32_t carrierBits, Workspace& workspace, bool closingOnly, Take take) {
-  ReadVisit<Take> visit(bmp::bmpLeadIn(layout, bmpLevel(workspace)), carrierBits, take);
-  uint64_t changed = 0;
+                 uint32_t carrierBits, Workspace& workspace, bool closingOnly, TakeWord take) {
+  const uint8_t level = bmpLevel(workspace);
+  const uint32_t leadIn = bmp::bmpLeadIn(layout, level);
   const Pass pass{nullptr, MessageId::kCouldntReadFile, closingOnly};
-  if (!walkRows(src, region, layout, grey, workspace, pass, visit, changed)) return false;
-  if (!visit.complete()) {
+  bool complete = false;
+  if (groupsBytes(layout, grey)) {
+    UnitReader<bmp::ColourByteGrouper> reader(leadIn, carrierBits, level);
+    const bool ok = eachRow(src, region, layout, workspace, pass,
+                            [&](uint8_t* row) { return reader.block(row, layout.rowBytes, take); });
+    if (!ok && !reader.beyond()) return false;
+    complete = !reader.beyond() && reader.complete();
+  } else {
+    auto takeBit = [&take](uint8_t unitBit) { return take(uint64_t{unitBit}, 1); };
+    ReadVisit<decltype(takeBit)> visit(leadIn, carrierBits, takeBit);
+    uint64_t unused = 0;
+    if (!walkRows(src, region, layout, grey, workspace, pass, visit, unused)) return false;
+    complete = visit.complete();
+  }
+  if (!complete) {
     workspace.show(MessageId::kWrongCarrierBitsNumber);
     return false;
   }
@@ -280,13 +343,20 @@ bool bmpHide(File& src, File& dst, const CarrierRegion& region, bool grey, const
     return false;
   }
   ChunkSource source(workspace, *job.stream, share, job.trailer);
-  HideVisit visit(bmp::bmpLeadIn(layout, bmpLevel(workspace)), source);
-  if (!writeCarrier(src, dst, region, layout, grey, workspace, visit, percentage)) return false;
-  if (!visit.complete()) {
-    workspace.show(MessageId::kWrongCarrierBitsNumber);
-    return false;
+  const uint8_t level = bmpLevel(workspace);
+  const uint32_t leadIn = bmp::bmpLeadIn(layout, level);
+  if (groupsBytes(layout, grey)) {
+    UnitWriter<bmp::ColourByteGrouper> writer(source, leadIn, level);
+    GroupedRows rows(layout, writer);
+    return writeCarrier(
+        src, dst, region, layout, grey, workspace, rows, [&] { return writer.complete(); },
+        percentage);
   }
-  return copyTail(src, dst, region, layout, workspace);
+  HideVisit visit(leadIn, source);
+  VisitedRows rows(layout, grey, level, visit);
+  return writeCarrier(
+      src, dst, region, layout, grey, workspace, rows, [&] { return visit.complete(); },
+      percentage);
 }
 
 bool bmpExtract(File& src, const CarrierRegion& region, bool grey, uint32_t carrierBits,
@@ -296,8 +366,9 @@ bool bmpExtract(File& src, const CarrierRegion& region, bool grey, uint32_t carr
     workspace.show(MessageId::kCouldntReadFile);
     return false;
   }
-  return readCarrier(src, region, layout, grey, carrierBits, workspace, false,
-                     [&sink](uint8_t unitBit) { return sink.putUnitBit(unitBit); });
+  return readCarrier(
+      src, region, layout, grey, carrierBits, workspace, false,
+      [&sink](uint64_t unitBits, uint32_t count) { return sink.putUnitBits(unitBits, count); });
 }
 
 // Mark and check are given no type: they classify the bitmap again, as its count did.
@@ -312,10 +383,12 @@ bool BmpHandler::mark(File& src, File& dst, const MarkField& mark, Workspace& wo
     return false;
   }
   if (!scanBitmap(src, region, layout, workspace, pass, scan)) return false;
+  const uint8_t level = bmpLevel(workspace);
   MarkBitSource source(mark);
-  MarkVisit visit(bmp::bmpLeadIn(layout, bmpLevel(workspace)), source);
-  return writeCarrier(src, dst, region, layout, scan.grey, workspace, visit, percentage) &&
-         copyTail(src, dst, region, layout, workspace);
+  MarkVisit visit(bmp::bmpLeadIn(layout, level), source);
+  VisitedRows rows(layout, scan.grey, level, visit);
+  return writeCarrier(
+      src, dst, region, layout, scan.grey, workspace, rows, [] { return true; }, percentage);
 }
 
 bool BmpHandler::check(File& src, uint32_t carrierBits, CheckCollector& collector,
@@ -330,8 +403,8 @@ bool BmpHandler::check(File& src, uint32_t carrierBits, CheckCollector& collecto
   }
   if (!scanBitmap(src, region, layout, workspace, pass, scan)) return false;
   return readCarrier(src, region, layout, scan.grey, carrierBits, workspace, true,
-                     [&collector](uint8_t unitBit) {
-                       collector.addUnitBit(unitBit);
+                     [&collector](uint64_t unitBits, uint32_t count) {
+                       while (count != 0) collector.addUnitBit((unitBits >> --count) & 1);
                        return true;
                      });
 }

@@ -1,72 +1,60 @@
 #pragma once
-// Samples eight at a time with plain 64-bit arithmetic, four 16-bit lanes to a word: which of them
-// qualify and what their bit 0 holds, one byte each with the first sample in the most significant
-// bit, the order unit bits are taken in.
+// 16-bit samples eight at a time with plain 64-bit arithmetic, four lanes to a word, in the byte
+// order of the file: little-endian for WAV, big-endian for AIFF and AU. Each sample is a unit and
+// bit 0 its unit bit; see carriers/unit_groups.h for what a grouper gives.
 #include <array>
 #include <bit>
 #include <cstdint>
-#include <cstring>
+
+#include "carriers/unit_groups.h"
+#include "carriers/wav/wav.h"
 
 namespace murl {
 
-inline uint64_t swapBytes(uint64_t value) {
-  uint64_t swapped = 0;
-  for (int i = 0; i < 8; ++i, value >>= 8) swapped = swapped << 8 | (value & 0xFF);
-  return swapped;
-}
+using SampleGroup = UnitGroup;
 
-// Whole-word loads and stores; the byte order of the file, whatever the machine's.
-inline uint64_t le64(const uint8_t* at) {
-  uint64_t value;
-  std::memcpy(&value, at, sizeof value);
-  if constexpr (std::endian::native == std::endian::big) value = swapBytes(value);
-  return value;
-}
-
-inline void putLe64(uint8_t* at, uint64_t value) {
-  if constexpr (std::endian::native == std::endian::big) value = swapBytes(value);
-  std::memcpy(at, &value, sizeof value);
-}
-
-// Set bits of a byte; std::popcount becomes a library call where the processor's own
-// instruction cannot be assumed.
-inline uint32_t bitCount(uint8_t byte) {
-  static constexpr std::array<uint8_t, 256> kCounts = [] {
-    std::array<uint8_t, 256> counts{};
-    for (uint32_t b = 1; b < 256; ++b) counts[b] = static_cast<uint8_t>(counts[b >> 1] + (b & 1));
-    return counts;
-  }();
-  return kCounts[byte];
-}
-
-struct SampleGroup {
-  uint8_t qualifying = 0;
-  uint8_t lowBits = 0;
-};
-
-class SampleGrouper {
+template <std::endian Order>
+class OrderedSampleGrouper {
  public:
+  static constexpr uint32_t kUnitBytes = 2;
+  static constexpr uint32_t kBitByte = Order == std::endian::little ? 0 : 1;
+
   // The lanes of bits t to 14: a sample qualifies when its magnitude has any of them.
-  explicit SampleGrouper(uint8_t level)
-      : loudBits_((0x7FFFu & ~((1u << (2 * (level + 1))) - 1)) * kLaneLow) {}
+  explicit OrderedSampleGrouper(uint8_t level)
+      : level_(level), loudBits_((0x7FFFu & ~((1u << (2 * (level + 1))) - 1)) * kLaneLow) {}
 
   // The eight samples at `at`.
-  SampleGroup group(const uint8_t* at) const {
-    uint64_t first = le64(at);
-    uint64_t second = le64(at + 8);
+  UnitGroup group(const uint8_t* at) const {
+    const uint64_t first = lanes(at);
+    const uint64_t second = lanes(at + 8);
     return {static_cast<uint8_t>(loudLanes(first) << 4 | loudLanes(second)),
             static_cast<uint8_t>(gather(first & kLaneLow) << 4 | gather(second & kLaneLow))};
   }
 
   // The 16 bytes of eight samples with bit 0 flipped where `flips` has a bit.
   static void flip(uint8_t* at, uint8_t flips) {
-    putLe64(at, le64(at) ^ spread(flips >> 4));
-    putLe64(at + 8, le64(at + 8) ^ spread(flips & 15));
+    constexpr int kShift = 8 * kBitByte;  // the low byte's place in a little-endian lane
+    putLe64(at, le64(at) ^ (spread(flips >> 4) << kShift));
+    putLe64(at + 8, le64(at + 8) ^ (spread(flips & 15) << kShift));
+  }
+
+  uint8_t qualifies(const uint8_t* sample) const {
+    const int16_t value = Order == std::endian::little
+                              ? static_cast<int16_t>(sample[0] | (sample[1] << 8))
+                              : static_cast<int16_t>((sample[0] << 8) | sample[1]);
+    return wavSampleQualifies(value, level_);
   }
 
  private:
   static constexpr uint64_t kLaneLow = 0x0001000100010001;
   static constexpr uint64_t kLaneSign = 0x8000800080008000;
+
+  // Four samples, the first in the low lane, each lane holding the sample's value.
+  static uint64_t lanes(const uint8_t* at) {
+    const uint64_t word = le64(at);
+    if constexpr (Order == std::endian::little) return word;
+    return ((word >> 8) & 0x00FF00FF00FF00FF) | ((word & 0x00FF00FF00FF00FF) << 8);
+  }
 
   // Bit 0 of lane j as bit 3 - j: the multiplier moves each to its place without overlaps.
   static uint32_t gather(uint64_t lanes) {
@@ -88,16 +76,11 @@ class SampleGrouper {
     return gather(loud >> 15);
   }
 
+  uint8_t level_;
   uint64_t loudBits_;
 };
 
-// Bit deposit and extract a byte wide, most significant bit first, indexed [mask][bits].
-// deposit: the leading bits of `bits`, one for each set bit of `mask`, at those bits.
-// extract: the bits of `bits` at the set bits of `mask`, packed at the low end in their order.
-struct ByteBitTables {
-  std::array<std::array<uint8_t, 256>, 256> deposit;
-  std::array<std::array<uint8_t, 256>, 256> extract;
-};
-const ByteBitTables& byteBitTables();
+using SampleGrouper = OrderedSampleGrouper<std::endian::little>;        // WAV
+using BigEndianSampleGrouper = OrderedSampleGrouper<std::endian::big>;  // AIFF and AU
 
 }  // namespace murl

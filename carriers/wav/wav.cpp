@@ -131,23 +131,6 @@ bool copyTail(platform::File& src, platform::File& dst, const CarrierRegion& reg
   return copyBytes(src, dst, end - from, workspace);
 }
 
-// Leaves the next `count` qualifying samples from sample i on, counting them off; returns where
-// it stopped.
-uint64_t skipQualifying(const uint8_t* bytes, uint64_t i, uint64_t samples, uint8_t level,
-                        uint32_t& count) {
-  for (; i < samples && count != 0; ++i)
-    count -= wavSampleQualifies(sampleAt(bytes + 2 * i), level);
-  return i;
-}
-
-uint64_t countQualifying(const uint8_t* bytes, uint64_t i, uint64_t samples, uint8_t level) {
-  const SampleGrouper grouper(level);
-  uint64_t qualifying = 0;
-  for (; i + 8 <= samples; i += 8) qualifying += bitCount(grouper.group(bytes + 2 * i).qualifying);
-  for (; i < samples; ++i) qualifying += wavSampleQualifies(sampleAt(bytes + 2 * i), level);
-  return qualifying;
-}
-
 // Gives bit 0 of a sample's low byte the unit bit, counting a change; no branch on the bit, as
 // unit bits are random.
 inline void flipTo(uint8_t& low, uint8_t unitBit, uint64_t& changed) {
@@ -160,184 +143,7 @@ double changedShare(uint64_t changed, uint64_t samples) {
   return samples == 0 ? 0.0 : static_cast<double>(changed) * 100.0 / static_cast<double>(samples);
 }
 
-// Writes the unit bits of a carrier into its qualifying samples after the lead-in, a word of them
-// at a time, and counts the qualifying samples left over once they are all written.
-class SampleWriter {
- public:
-  SampleWriter(ChunkSource& bits, uint32_t leadIn, uint8_t level)
-      : bits_(bits), leadIn_(leadIn), level_(level), grouper_(level) {}
-
-  // False when the source fails (it has shown its message).
-  bool block(uint8_t* bytes, uint64_t samples) {
-    uint64_t i = skipQualifying(bytes, 0, samples, level_, leadIn_);
-    if (!spendGroups(bytes, i, samples)) return false;
-    // The block's last samples, and those after the source ran short, one at a time.
-    while (i < samples) {
-      if (left_ == 0) {
-        if (bits_.remaining() == 0) {
-          beyond_ += countQualifying(bytes, i, samples, level_);
-          break;
-        }
-        if (!bits_.nextWord(word_, left_)) return false;
-      }
-      i = spendWord(bytes, i, samples);
-    }
-    return true;
-  }
-  // Unit bits not written yet: those held and those still in the source.
-  uint64_t unwritten() const { return left_ + bits_.remaining(); }
-  uint64_t changed() const { return changed_; }
-  uint64_t beyond() const { return beyond_; }
-
- private:
-  // Tops the held bits up to at least 8 while the source has more.
-  bool topUp() {
-    while (left_ < 8 && bits_.remaining() != 0) {
-      uint64_t more = 0;
-      uint32_t count = 0;
-      if (!bits_.nextWord(more, count, 64 - left_)) return false;
-      word_ |= more >> left_;
-      left_ += count;
-    }
-    return true;
-  }
-
-  // Eight samples at a time while the held bits cover each group's qualifying ones; `i` ends at
-  // the first group left alone. False when the source fails.
-  bool spendGroups(uint8_t* bytes, uint64_t& i, uint64_t samples) {
-    // Locals, so the loop does not go through memory for its state.
-    uint64_t word = word_;
-    uint32_t left = left_;
-    uint64_t changed = changed_;
-    for (; i + 8 <= samples; i += 8) {
-      if (left < 8) {
-        word_ = word;
-        left_ = left;
-        if (!topUp()) return false;
-        word = word_;
-        left = left_;
-      }
-      uint8_t* at = bytes + 2 * i;
-      SampleGroup group = grouper_.group(at);
-      uint32_t qualifying = bitCount(group.qualifying);
-      if (qualifying > left) break;
-      uint8_t wanted = tables_.deposit[group.qualifying][word >> 56];
-      uint8_t flips = (wanted ^ group.lowBits) & group.qualifying;
-      SampleGrouper::flip(at, flips);
-      changed += bitCount(flips);
-      word <<= qualifying;
-      left -= qualifying;
-    }
-    word_ = word;
-    left_ = left;
-    changed_ = changed;
-    return true;
-  }
-
-  // Up to the block's end or the word's last bit. Which samples qualify and the bits themselves
-  // are close to random, so neither decides a branch.
-  uint64_t spendWord(uint8_t* bytes, uint64_t i, uint64_t samples) {
-    uint64_t word = word_;
-    uint32_t left = left_;
-    uint64_t changed = changed_;
-    while (i < samples) {
-      uint8_t* low = bytes + 2 * i++;
-      uint8_t qualifies = wavSampleQualifies(sampleAt(low), level_);
-      uint8_t differs = (*low ^ static_cast<uint8_t>(word >> 63)) & qualifies;
-      *low ^= differs;
-      changed += differs;
-      word <<= qualifies;
-      if ((left -= qualifies) == 0) break;
-    }
-    word_ = word;
-    left_ = left;
-    changed_ = changed;
-    return i;
-  }
-
-  ChunkSource& bits_;
-  uint32_t leadIn_;
-  const uint8_t level_;
-  const SampleGrouper grouper_;
-  const ByteBitTables& tables_ = byteBitTables();
-  uint64_t word_ = 0;  // unit bits taken from the source and not yet written, from bit 63
-  uint32_t left_ = 0;
-  uint64_t changed_ = 0;
-  uint64_t beyond_ = 0;
-};
-
-// Reads back the unit bits of a carrier's N data samples, a word of them at a time, and checks
-// that exactly the 544 trailer samples follow.
-class SampleReader {
- public:
-  SampleReader(uint32_t leadIn, uint32_t carrierBits, uint8_t level)
-      : leadIn_(leadIn), dataLeft_(carrierBits), level_(level), grouper_(level) {}
-
-  // Hands the block's data bits to `take(unitBits, count)`, at most 64 in the low bits, the first
-  // most significant. False when take fails or a qualifying sample lies past the trailer.
-  template <class TakeWord>
-  bool block(const uint8_t* bytes, uint64_t samples, TakeWord& take) {
-    uint64_t i = skipQualifying(bytes, 0, samples, level_, leadIn_);
-    uint64_t word = 0;
-    uint32_t count = 0;
-    for (; i + 8 <= samples; i += 8) {
-      SampleGroup group = grouper_.group(bytes + 2 * i);
-      uint32_t qualifying = bitCount(group.qualifying);
-      if (qualifying > dataLeft_) break;  // the data ends inside: one at a time below
-      word = word << qualifying | tables_.extract[group.qualifying][group.lowBits];
-      count += qualifying;
-      dataLeft_ -= qualifying;
-      if (count > 56 && !takeWord(take, word, count)) return false;
-    }
-    if (count != 0 && !takeWord(take, word, count)) return false;
-    while (i < samples && dataLeft_ != 0) {
-      i = gatherWord(bytes, i, samples, word, count);
-      dataLeft_ -= count;
-      if (count != 0 && !take(word, count)) return false;
-    }
-    i = skipQualifying(bytes, i, samples, level_, trailerLeft_);
-    beyond_ = countQualifying(bytes, i, samples, level_) != 0;
-    return !beyond_;
-  }
-  bool beyond() const { return beyond_; }
-  // Every lead-in, data and trailer sample was met.
-  bool complete() const { return leadIn_ == 0 && dataLeft_ == 0 && trailerLeft_ == 0; }
-
- private:
-  template <class TakeWord>
-  static bool takeWord(TakeWord& take, uint64_t& word, uint32_t& count) {
-    bool ok = take(word, count);
-    word = 0;
-    count = 0;
-    return ok;
-  }
-
-  uint64_t gatherWord(const uint8_t* bytes, uint64_t i, uint64_t samples, uint64_t& word,
-                      uint32_t& count) const {
-    const uint32_t limit = std::min<uint32_t>(dataLeft_, 64);
-    uint64_t bits = 0;
-    uint32_t taken = 0;
-    while (i < samples) {
-      const uint8_t* low = bytes + 2 * i++;
-      uint8_t qualifies = wavSampleQualifies(sampleAt(low), level_);
-      bits = bits << qualifies | (*low & qualifies);
-      if ((taken += qualifies) == limit) break;
-    }
-    word = bits;
-    count = taken;
-    return i;
-  }
-
-  uint32_t leadIn_;
-  uint32_t dataLeft_;
-  uint32_t trailerLeft_ = kTrailerBits;
-  const uint8_t level_;
-  const SampleGrouper grouper_;
-  const ByteBitTables& tables_ = byteBitTables();
-  bool beyond_ = false;
-};
-
-// Reads the N data bits of a carrier back into `take` (as SampleReader gives them), skipping the
+// Reads the N data bits of a carrier back into `take` (as UnitReader gives them), skipping the
 // lead-in and the trailer; the carrier must hold exactly S + N + 544 qualifying samples.
 template <class TakeWord>
 bool readDataBits(platform::File& src, const CarrierRegion& region, uint32_t carrierBits,
@@ -348,7 +154,7 @@ bool readDataBits(platform::File& src, const CarrierRegion& region, uint32_t car
     return false;
   }
   const uint8_t level = wavLevel(workspace);
-  SampleReader reader(soundLeadIn(region.size, level), carrierBits, level);
+  UnitReader<SampleGrouper> reader(soundLeadIn(region.size, level), carrierBits, level);
   bool ok = forEachBlock(src, layout, workspace, pollStop, MessageId::kCouldntReadFile,
                          [&](const uint8_t* bytes, uint64_t samples, uint64_t) {
                            return reader.block(bytes, samples, take);
@@ -435,7 +241,7 @@ bool wavCount(platform::File& src, const CarrierRegion& region, IdentificationRe
   uint64_t qualifying = 0;
   bool ok = forEachBlock(src, layout, workspace, false, std::nullopt,
                          [&](const uint8_t* bytes, uint64_t samples, uint64_t) {
-                           qualifying += countQualifying(bytes, 0, samples, level);
+                           qualifying += countQualifying(SampleGrouper(level), bytes, 0, samples);
                            return true;
                          });
   uint64_t overhead = uint64_t{soundLeadIn(region.size, level)} + kTrailerBits;
@@ -457,7 +263,7 @@ bool wavHide(platform::File& src, platform::File& dst, const CarrierRegion& regi
   if (!copyHead(src, dst, region, layout, workspace)) return false;
   const uint8_t level = wavLevel(workspace);
   ChunkSource bits(workspace, *job.stream, share, job.trailer);
-  SampleWriter writer(bits, soundLeadIn(region.size, level), level);
+  UnitWriter<SampleGrouper> writer(bits, soundLeadIn(region.size, level), level);
   bool ok = forEachBlock(src, layout, workspace, true, MessageId::kCouldntReadSourceFile,
                          [&](uint8_t* bytes, uint64_t samples, uint64_t at) {
                            return writer.block(bytes, samples) &&
@@ -465,7 +271,7 @@ bool wavHide(platform::File& src, platform::File& dst, const CarrierRegion& regi
                          });
   if (!ok) return false;
   // The source no longer holds the units it was counted with: the target could not be read back.
-  if (writer.unwritten() != 0 || writer.beyond() != 0) {
+  if (!writer.complete()) {
     workspace.show(MessageId::kWrongCarrierBitsNumber);
     return false;
   }

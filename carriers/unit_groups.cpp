@@ -1,4 +1,4 @@
-#include "carriers/wav/sample_groups.h"
+#include "carriers/unit_groups.h"
 
 namespace murl {
 

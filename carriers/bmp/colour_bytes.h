@@ -1,0 +1,55 @@
+#pragma once
+// The colour bytes of a 24-bit colour bitmap's row eight at a time: every byte is a unit, bit 0
+// its unit bit; see carriers/unit_groups.h for what a grouper gives.
+#include <array>
+#include <cstdint>
+
+#include "carriers/image_usability.h"
+#include "carriers/unit_groups.h"
+
+namespace murl::bmp {
+
+class ColourByteGrouper {
+ public:
+  static constexpr uint32_t kUnitBytes = 1;
+  static constexpr uint32_t kBitByte = 0;
+
+  // The lanes of bits level + 1 to 7: a byte qualifies when it has any of them.
+  explicit ColourByteGrouper(uint8_t level)
+      : level_(level), loudBits_(uint64_t{(0xFFu << (level + 1)) & 0xFF} * kLaneLow) {}
+
+  UnitGroup group(const uint8_t* at) const {
+    const uint64_t bytes = le64(at);
+    const uint64_t loud = bytes & loudBits_;
+    // Seven low bits plus 0x7F carry into bit 7 exactly when they are not zero, and never out of
+    // the lane.
+    const uint64_t any = (((loud & ~kLaneHigh) + (kLaneHigh - kLaneLow)) | loud) & kLaneHigh;
+    return {gather(any >> 7), gather(bytes & kLaneLow)};
+  }
+
+  static void flip(uint8_t* at, uint8_t flips) { putLe64(at, le64(at) ^ kSpread[flips]); }
+
+  uint8_t qualifies(const uint8_t* unit) const { return isImageUnit(*unit, level_); }
+
+ private:
+  static constexpr uint64_t kLaneLow = 0x0101010101010101;
+  static constexpr uint64_t kLaneHigh = 0x8080808080808080;
+
+  // Bit 0 of byte j as bit 7 - j: the multiplier moves each to its place without overlaps.
+  static uint8_t gather(uint64_t lanes) {
+    return static_cast<uint8_t>((lanes * 0x8040201008040201) >> 56);
+  }
+  // The inverse: bit 7 - j of a byte as bit 0 of byte j.
+  static constexpr std::array<uint64_t, 256> kSpread = [] {
+    std::array<uint64_t, 256> lanes{};
+    for (uint32_t n = 0; n < 256; ++n) {
+      for (int j = 0; j < 8; ++j) lanes[n] |= uint64_t{(n >> (7 - j)) & 1} << (8 * j);
+    }
+    return lanes;
+  }();
+
+  uint8_t level_;
+  uint64_t loudBits_;
+};
+
+}  // namespace murl::bmp
