@@ -274,9 +274,10 @@ TEST_F(BmpHandlerTest, FirstDataUnitIsChannelZeroOfTheHeaderVersion) {
 TEST_F(BmpHandlerTest, InsideAModuleRowsAreRewrittenInPlace) {
   const BmpShape s{.width = 30, .height = 20, .fileHeader = false};
   const auto resource = buildBmp(s, noisyPixel);
-  std::vector<uint8_t> module(300, 0x77);
-  module.insert(module.end(), resource.begin(), resource.end());
-  module.insert(module.end(), 50, 0x66);
+  // 300 bytes before the resource, 50 after it
+  std::vector<uint8_t> module(300 + resource.size() + 50, 0x66);
+  std::fill_n(module.begin(), 300, 0x77);
+  std::copy(resource.begin(), resource.end(), module.begin() + 300);
   const CarrierRegion region{300, resource.size(), true};
   writeAll(trip.dir.file("m.dll"), module);
   writeAll(trip.dir.file("t.dll"), module);  // the module handler copies the module first
