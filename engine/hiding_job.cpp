@@ -95,6 +95,14 @@ bool HidingJob::buildStream(const SourceTree& tree) {
 bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
                               const std::string& outputFolder) {
   BusyScope busy(workspace_);
+  // Front ends check this before they start; a job asked to write fewer bits than the stream
+  // holds would report success for data that cannot come back.
+  uint64_t total = 0;
+  for (const CarrierEntry& carrier : carriers) total += carrier.carrierBits;
+  if (total < streamBits_) {
+    workspace_.show(MessageId::kInsufficientCarrierBits);
+    return fail();
+  }
   workspace_.sessionNumber += 1;
   uint32_t high = workspace_.random.drawWord(0, 0xFFFF);
   uint32_t jobNumber = (high << 16) | workspace_.random.drawWord(0, 0xFFFF);

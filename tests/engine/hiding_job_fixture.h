@@ -22,14 +22,18 @@ namespace murl::test {
 class RecordingListener : public JobListener {
  public:
   void progress(uint8_t percent) override {
+    percents.push_back(percent);
     if (onProgress) onProgress(percent);
   }
   void status(StatusLabel label, const std::string& text) override {
+    if (label == StatusLabel::kValue1 && !text.empty()) sources.push_back(text);
     if (label == StatusLabel::kValue2 && !text.empty()) targets.push_back(text);
   }
   void finished(JobCommand command) override { commands.push_back(command); }
 
   std::vector<JobCommand> commands;
+  std::vector<uint8_t> percents;
+  std::vector<std::string> sources;  // value 1: the file being read, then the source carriers
   std::vector<std::string> targets;  // value 2 while writing: the target paths in order
   std::function<void(uint8_t)> onProgress;
 };

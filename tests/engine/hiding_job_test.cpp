@@ -72,6 +72,39 @@ TEST_F(HidingJobTest, WritesInNameOrderAndUnhidesInListOrder) {
   EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kExtractionCompleted}));
 }
 
+TEST_F(HidingJobTest, ProgressAndStatusFollowTheFilesReadThenTheCarriersWritten) {
+  makeSources();
+  auto carriers = threeCarriers("b.wav", "A.wav", "c.wav");
+  HidingJob job(workspace, listener);
+  ASSERT_TRUE(buildStream(job));
+  EXPECT_EQ(listener.sources, (std::vector<std::string>{dir.file("src/empty.txt"),
+                                                        dir.file("src/docs/a.txt"),
+                                                        dir.file("src/docs/img/b.bin")}));
+  ASSERT_FALSE(listener.percents.empty());
+  EXPECT_TRUE(std::is_sorted(listener.percents.begin(), listener.percents.end()));
+  EXPECT_EQ(listener.percents.back(), 100);
+
+  listener.sources.clear();
+  listener.percents.clear();
+  ASSERT_TRUE(job.writeCarriers(carriers, dir.file("out")));
+  // Plan order is the folded name order; the bar counts carriers written.
+  EXPECT_EQ(listener.sources,
+            (std::vector<std::string>{carriers[1].path, carriers[0].path, carriers[2].path}));
+  EXPECT_EQ(listener.percents, (std::vector<uint8_t>{33, 66, 100}));
+}
+
+TEST_F(HidingJobTest, TooFewCarrierBitsAreRefusedBeforeAnythingIsWritten) {
+  makeSources();
+  auto carriers = threeCarriers("a.wav", "b.wav", "c.wav");
+  carriers.pop_back();
+  HidingJob job(workspace, listener);
+  ASSERT_TRUE(buildStream(job));
+  EXPECT_FALSE(job.writeCarriers(carriers, dir.file("out")));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kInsufficientCarrierBits}));
+  EXPECT_EQ(listener.commands.back(), JobCommand::kFailedOrStopped);
+  EXPECT_TRUE(folderNames(dir.file("out")).empty());
+}
+
 TEST_F(HidingJobTest, NoToOverwritingTheSecondTargetEndsTheJobWithoutAMessage) {
   makeSources();
   auto carriers = threeCarriers("a.wav", "b.wav", "c.wav");
