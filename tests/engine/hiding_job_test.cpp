@@ -77,9 +77,9 @@ TEST_F(HidingJobTest, ProgressAndStatusFollowTheFilesReadThenTheCarriersWritten)
   auto carriers = threeCarriers("b.wav", "A.wav", "c.wav");
   HidingJob job(workspace, listener);
   ASSERT_TRUE(buildStream(job));
-  EXPECT_EQ(listener.sources, (std::vector<std::string>{dir.file("src/empty.txt"),
-                                                        dir.file("src/docs/a.txt"),
-                                                        dir.file("src/docs/img/b.bin")}));
+  EXPECT_EQ(listener.sources,
+            (std::vector<std::string>{dir.file("src/empty.txt"), dir.file("src/docs/a.txt"),
+                                      dir.file("src/docs/img/b.bin")}));
   ASSERT_FALSE(listener.percents.empty());
   EXPECT_TRUE(std::is_sorted(listener.percents.begin(), listener.percents.end()));
   EXPECT_EQ(listener.percents.back(), 100);
