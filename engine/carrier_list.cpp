@@ -50,7 +50,8 @@ CarrierAddResult CarrierList::add(const std::string& path, Workspace& workspace)
     return CarrierAddResult::kNotAdded;
   }
   IdentificationRecord record;
-  if (!identifier_(path, purposeOf(context_), record, workspace)) return CarrierAddResult::kNotAdded;
+  if (!identifier_(path, purposeOf(context_), record, workspace))
+    return CarrierAddResult::kNotAdded;
   if (context_ == ListContext::kAuthoring && record.carrierBits < kMarkCarrierBits) {
     workspace.show(MessageId::kInsufficientCarrierBits);
     return CarrierAddResult::kNotAdded;

@@ -20,9 +20,8 @@ constexpr Entry kMessages[] = {
     {MessageKind::kError, "Needed at least 256 colors!",
      "Necessari almeno 256 colori!"},  // kNeeded256Colors
     {MessageKind::kError, "Needed at least 640x480 resolution!",
-     "Necessaria risoluzione di almeno 640x480!"},  // kNeeded640x480
-    {MessageKind::kWarning, "Out of memory!",
-     "Memoria esaurita!"},  // kOutOfMemory
+     "Necessaria risoluzione di almeno 640x480!"},                   // kNeeded640x480
+    {MessageKind::kWarning, "Out of memory!", "Memoria esaurita!"},  // kOutOfMemory
     {MessageKind::kError, "Couldn't create window item!",
      "Impossibile creare elemento della finestra!"},  // kCouldntCreateWindowItem
     {MessageKind::kWarning, "Couldn't read from source file!",
@@ -62,9 +61,8 @@ constexpr Entry kMessages[] = {
     {MessageKind::kWarning, "Max subfolders number is 65535!",
      "Massimo 65535 cartelle!"},  // kMaxSubfolders
     {MessageKind::kWarning, "Max carriers number is 65535!",
-     "Massimo 65535 carrier!"},  // kMaxCarriers
-    {MessageKind::kWarning, "Max files number is 65535!",
-     "Massimo 65535 file!"},  // kMaxFiles
+     "Massimo 65535 carrier!"},                                                    // kMaxCarriers
+    {MessageKind::kWarning, "Max files number is 65535!", "Massimo 65535 file!"},  // kMaxFiles
     {MessageKind::kWarning, "Enough carriers already added!",
      "Aggiunti già abbastanza carrier!"},  // kEnoughCarriers
     {MessageKind::kWarning, "Carrier already added!",
@@ -82,11 +80,9 @@ constexpr Entry kMessages[] = {
     {MessageKind::kWarning, "No carrier bits or unsupported file type!",
      "Nessun carrier bit o file non supportato!"},  // kNoCarrierBits
     {MessageKind::kWarning, "Insufficient carrier bits!",
-     "Carrier bit insufficienti!"},  // kInsufficientCarrierBits
-    {MessageKind::kQuestion, "Are you sure?",
-     "Siete sicuri?"},  // kQuitAreYouSure
-    {MessageKind::kCaption, "Quit requested",
-     "Richiesta di uscita"},  // kQuitRequested
+     "Carrier bit insufficienti!"},                                    // kInsufficientCarrierBits
+    {MessageKind::kQuestion, "Are you sure?", "Siete sicuri?"},        // kQuitAreYouSure
+    {MessageKind::kCaption, "Quit requested", "Richiesta di uscita"},  // kQuitRequested
     {MessageKind::kQuestion, "Needed an Output Folder to continue.\r\nBack to Main Menu?",
      "Necessita una cartella di output per continuare.\r\nTornare al Menu Principale?"},  // kNeedOutputFolder
     {MessageKind::kQuestion, "Target carrier already exists!\r\nOverwrite?",
@@ -111,8 +107,10 @@ constexpr Entry kMessages[] = {
      "Cartella già aggiunta!\r\nContinuare la scansione degli altri file?"},  // kScanFolderAlreadyAdded
     {MessageKind::kWarning, "Hidden data too big once packed!\r\nMax 256Mb",
      "Dati da nascondere troppo grandi una volta compressi!\r\nMassimo 256Mb"},  // kHiddenStreamTooLong
-    {MessageKind::kWarning, "Target carrier is the source carrier itself!\r\nChoose another output folder",
-     "Il carrier destinazione è lo stesso carrier sorgente!\r\nScegliere un'altra cartella di output"},  // kTargetIsSource
+    {MessageKind::kWarning,
+     "Target carrier is the source carrier itself!\r\nChoose another output folder",
+     "Il carrier destinazione è lo stesso carrier sorgente!\r\nScegliere un'altra cartella di "
+     "output"},  // kTargetIsSource
     {MessageKind::kWarning, "Name not allowed in hidden data!\r\nRename it and try again:",
      "Nome non ammesso nei dati nascosti!\r\nRinominarlo e riprovare:"},  // kHiddenNameUnusable
 };

@@ -25,8 +25,8 @@ enum class RleOutput : uint8_t { kAsOriginal = 0, kCompressed = 1, kUncompressed
 enum class PngOutput : uint8_t { kAsOriginal = 0, kInterlaced = 1, kLinear = 2 };
 
 struct Options {
-  std::array<uint8_t, static_cast<size_t>(LevelFormat::kCount)> bitsLevels{
-      3, 3, 3, 3, 3, 3, 3, 3, 3};
+  std::array<uint8_t, static_cast<size_t>(LevelFormat::kCount)> bitsLevels{3, 3, 3, 3, 3,
+                                                                           3, 3, 3, 3};
   uint8_t compressionLevel = kDefaultLevel;  // the hidden stream's; deflate level = value + 3
   RleOutput pcxOutput = RleOutput::kAsOriginal;
   RleOutput tgaOutput = RleOutput::kAsOriginal;

@@ -19,7 +19,9 @@ SourceAddResult askToGoOn(Workspace& workspace, MessageId question) {
   return workspace.ask(question) ? SourceAddResult::kSkipped : SourceAddResult::kStop;
 }
 
-bool ends(SourceAddResult r) { return r == SourceAddResult::kOutOfMemory || r == SourceAddResult::kStop; }
+bool ends(SourceAddResult r) {
+  return r == SourceAddResult::kOutOfMemory || r == SourceAddResult::kStop;
+}
 
 }  // namespace
 
@@ -40,7 +42,8 @@ bool foldedLess(std::string_view a, std::string_view b) {
                                       [](char x, char y) { return fold(x) < fold(y); });
 }
 
-SourceAddResult SourceTree::addFile(Workspace& workspace, SourceFolder& folder, const std::string& path) {
+SourceAddResult SourceTree::addFile(Workspace& workspace, SourceFolder& folder,
+                                    const std::string& path) {
   if (fileCount_ >= kMaxSourceFiles) {
     workspace.show(MessageId::kMaxFiles);
     return SourceAddResult::kStop;
@@ -72,7 +75,7 @@ SourceAddResult SourceTree::addFile(Workspace& workspace, SourceFolder& folder, 
 }
 
 SourceAddResult SourceTree::addSubfolder(Workspace& workspace, SourceFolder& folder,
-                                   const std::string& name) {
+                                         const std::string& name) {
   if (folder.subfolders_.size() >= kMaxSubfolders) {
     workspace.show(MessageId::kMaxSubfolders);
     return SourceAddResult::kStop;
@@ -95,7 +98,7 @@ SourceAddResult SourceTree::addSubfolder(Workspace& workspace, SourceFolder& fol
 }
 
 SourceAddResult SourceTree::scanFolder(Workspace& workspace, SourceFolder& folder,
-                                 const std::string& path, bool& added) {
+                                       const std::string& path, bool& added) {
   std::vector<platform::FolderEntry> entries;
   if (!platform::listFolder(path, entries)) return SourceAddResult::kAdded;
   SourceAddResult result = SourceAddResult::kAdded;

@@ -84,7 +84,7 @@ class SourceTree {
   // and sorts the node's lists. `added` is set when any file was added. Returns kAdded, or the
   // kOutOfMemory / kStop that ended the scan. A folder that cannot be listed adds nothing.
   SourceAddResult scanFolder(Workspace& workspace, SourceFolder& folder, const std::string& path,
-                       bool& added);
+                             bool& added);
 
   // Both false for an index out of range. Removing a subfolder removes its whole subtree.
   bool removeFile(SourceFolder& folder, size_t index);

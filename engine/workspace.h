@@ -16,7 +16,7 @@
 
 namespace murl {
 
-constexpr size_t kBufferSize = 0x400000;     // 4 MiB work, sample and codec buffers
+constexpr size_t kBufferSize = 0x400000;      // 4 MiB work, sample and codec buffers
 constexpr size_t kSinkBufferSize = 0x15FFEA;  // plan table of 65535 entries / extraction sink
 
 class Workspace {

@@ -95,7 +95,8 @@ size_t File::write(const void* buffer, size_t count) {
 }
 
 bool File::seek(uint64_t offset) {
-  return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+  return fd_ >= 0 &&
+         ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
 }
 
 uint64_t File::position() const {

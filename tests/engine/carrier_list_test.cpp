@@ -104,7 +104,8 @@ TEST_F(CarrierListTest, AtMost65535Carriers) {
   auto list = makeList(ListContext::kUnhiding);
   for (size_t i = 0; i <= kMaxCarrierCount; ++i) bits["/c" + std::to_string(i) + ".wav"] = 1;
   for (size_t i = 0; i < kMaxCarrierCount; ++i) {
-    ASSERT_EQ(list.add("/c" + std::to_string(i) + ".wav", workspace), CarrierAddResult::kAdded) << i;
+    ASSERT_EQ(list.add("/c" + std::to_string(i) + ".wav", workspace), CarrierAddResult::kAdded)
+        << i;
   }
   EXPECT_EQ(list.add("/c65535.wav", workspace), CarrierAddResult::kLimitReached);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kMaxCarriers});

@@ -36,12 +36,14 @@ TEST(Messages, EveryEntryHasTwoDistinctLanguagesAndNoTwoEntriesShareAText) {
 TEST(Messages, LineBreaksAndNumbersAreStoredAsTheyAreShown) {
   EXPECT_STREQ(messageText(MessageId::kTargetExistsOverwrite, kEn),
                "Target carrier already exists!\r\nOverwrite?");
-  EXPECT_STREQ(messageText(MessageId::kScanTotalTooBig, kIt),
-               "La dimensione totale massima è 256Mb!\r\nContinuare la scansione degli altri file?");
+  EXPECT_STREQ(
+      messageText(MessageId::kScanTotalTooBig, kIt),
+      "La dimensione totale massima è 256Mb!\r\nContinuare la scansione degli altri file?");
   EXPECT_EQ(formatMessage(MessageId::kLastCarriersOutOfRange, kEn, 3),
             "Last 3 carriers are out of stream range: change carriers order");
-  EXPECT_EQ(formatMessage(MessageId::kLastCarriersOutOfRange, kIt, 12),
-            "Gli ultimi 12 carrier sono fuori dal range dello stream: cambiare l'ordine dei carrier");
+  EXPECT_EQ(
+      formatMessage(MessageId::kLastCarriersOutOfRange, kIt, 12),
+      "Gli ultimi 12 carrier sono fuori dal range dello stream: cambiare l'ordine dei carrier");
 }
 
 TEST(Messages, TitlesFollowTheKind) {

@@ -80,7 +80,8 @@ TEST_F(SourceTreeTest, MissingAndDuplicateFilesAsk) {
   EXPECT_EQ(tree.addFile(ws, tree.root(), a), SourceAddResult::kSkipped);
   ASSERT_EQ(tree.addSubfolder(ws, tree.root(), "sub"), SourceAddResult::kAdded);
   EXPECT_EQ(tree.addFile(ws, tree.root().subfolder(0), a), SourceAddResult::kAdded);
-  EXPECT_EQ(tree.addSubfolder(ws, tree.root(), "sub"), SourceAddResult::kStop);  // no answer left: No
+  EXPECT_EQ(tree.addSubfolder(ws, tree.root(), "sub"),
+            SourceAddResult::kStop);  // no answer left: No
   EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kScanCouldntOpenFile,
                                                          MessageId::kScanFileAlreadyAdded,
                                                          MessageId::kScanFolderAlreadyAdded}));

@@ -90,7 +90,10 @@ TEST(TempFolder, FollowsTmpdirAndEndsInSlash) {
   EXPECT_EQ(tempFolder(), "/var/tmp/");
   ::setenv("TMPDIR", "", 1);
   EXPECT_EQ(tempFolder(), "/tmp/");
-  if (old) ::setenv("TMPDIR", saved.c_str(), 1); else ::unsetenv("TMPDIR");
+  if (old)
+    ::setenv("TMPDIR", saved.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
 }
 
 }  // namespace

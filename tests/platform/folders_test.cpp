@@ -68,8 +68,10 @@ class EnvGuard {
   }
   ~EnvGuard() {
     for (size_t i = 0; i < names_.size(); ++i) {
-      if (saved_[i]) ::setenv(names_[i].c_str(), saved_[i]->c_str(), 1);
-      else ::unsetenv(names_[i].c_str());
+      if (saved_[i])
+        ::setenv(names_[i].c_str(), saved_[i]->c_str(), 1);
+      else
+        ::unsetenv(names_[i].c_str());
     }
   }
 

@@ -68,7 +68,7 @@ std::vector<uint8_t> buildAu(const std::vector<int16_t>& samples, const AuShape&
   text(out, ".snd");
   be32(out, static_cast<uint32_t>(24 + annotation.size()));
   be32(out, shape.sizeToTheEnd ? 0xFFFFFFFFu
-                              : static_cast<uint32_t>(samples.size() * 2 + shape.dataSizeDelta));
+                               : static_cast<uint32_t>(samples.size() * 2 + shape.dataSizeDelta));
   be32(out, shape.encoding);
   be32(out, 8000);
   be32(out, 1);

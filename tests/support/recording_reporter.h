@@ -22,7 +22,11 @@ class RecordingReporter : public Reporter {
 
   std::vector<MessageId> shownIds() const;
   std::vector<MessageId> askedIds() const;
-  void clear() { shown.clear(); asked.clear(); answers.clear(); }
+  void clear() {
+    shown.clear();
+    asked.clear();
+    answers.clear();
+  }
 
   std::vector<Message> shown;
   std::vector<Message> asked;
