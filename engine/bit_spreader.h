@@ -215,6 +215,10 @@ class CheckCollector {
 
   void reset();
   void addUnitBit(uint8_t unitBit) { add(unitBit ^ 1); }
+  // The low `count` bits of `unitBits`, most significant first, as the word readers hand them.
+  void addUnitBits(uint64_t unitBits, uint32_t count) {
+    while (count != 0) addUnitBit(static_cast<uint8_t>((unitBits >> --count) & 1));
+  }
   void add(uint8_t hiddenBit);
 
   uint32_t counter(size_t position, uint8_t value) const { return tables_[position][value]; }

@@ -207,7 +207,7 @@ class AiffAuHandler final : public CarrierHandler {
              Workspace& workspace) const override {
     return readCarrier(src, carrierBits, workspace, true,
                        [&collector](uint64_t unitBits, uint32_t count) {
-                         while (count != 0) collector.addUnitBit((unitBits >> --count) & 1);
+                         collector.addUnitBits(unitBits, count);
                          return true;
                        });
   }

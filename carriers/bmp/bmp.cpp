@@ -404,7 +404,7 @@ bool BmpHandler::check(File& src, uint32_t carrierBits, CheckCollector& collecto
   if (!scanBitmap(src, region, layout, workspace, pass, scan)) return false;
   return readCarrier(src, region, layout, scan.grey, carrierBits, workspace, true,
                      [&collector](uint64_t unitBits, uint32_t count) {
-                       while (count != 0) collector.addUnitBit((unitBits >> --count) & 1);
+                       collector.addUnitBits(unitBits, count);
                        return true;
                      });
 }

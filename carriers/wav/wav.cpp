@@ -219,8 +219,8 @@ class WavHandler final : public CarrierHandler {
   bool check(platform::File& src, uint32_t carrierBits, CheckCollector& collector,
              Workspace& workspace) const override {
     return readDataBits(src, CarrierRegion::wholeFile(src), carrierBits, false, workspace,
-                        [&](uint64_t unitBits, uint32_t count) {
-                          while (count != 0) collector.addUnitBit((unitBits >> --count) & 1);
+                        [&collector](uint64_t unitBits, uint32_t count) {
+                          collector.addUnitBits(unitBits, count);
                           return true;
                         });
   }
