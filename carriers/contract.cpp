@@ -14,8 +14,8 @@ LevelFormat levelFormatOf(CarrierType type) {
       return LevelFormat::kJpg;
     case CarrierType::kMp3:
       return LevelFormat::kMp3;
-    case CarrierType::kPcx:
-    case CarrierType::kPcxSecond:
+    case CarrierType::kPcxColour:
+    case CarrierType::kPcxGrey:
       return LevelFormat::kPcx;
     case CarrierType::kPng:
       return LevelFormat::kPng;

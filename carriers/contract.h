@@ -26,8 +26,8 @@ enum class CarrierType : uint8_t {
   kModule = 4,
   kJpeg = 5,
   kMp3 = 6,
-  kPcx = 7,
-  kPcxSecond = 8,  // set by the PCX count
+  kPcxColour = 7,
+  kPcxGrey = 8,  // set by the PCX count when every pixel is grey
   kPng = 9,
   kTga = 10,
   kWav = 11,

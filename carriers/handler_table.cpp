@@ -46,7 +46,7 @@ constexpr HandlerOf kHandlers[kCarrierTypeCount] = {
     refusingHandler,  // 5 JPEG
     refusingHandler,  // 6 MP3
     refusingHandler,  // 7 PCX
-    refusingHandler,  // 8 PCX, second kind
+    refusingHandler,  // 8 PCX grey
     refusingHandler,  // 9 PNG
     refusingHandler,  // 10 TGA
     wavHandler,       // 11 WAV

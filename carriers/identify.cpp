@@ -37,7 +37,7 @@ constexpr ExtensionEntry kExtensions[] = {
     {"tsk", kModule}, {"tsp", kModule}, {"vbx", kModule}, {"vxd", kModule}, {"wll", kModule},
     {"wpc", kModule}, {"wpl", kModule}, {"x32", kModule}, {"xfm", kModule}, {"xpg", kModule},
     {"jpg", CarrierType::kJpeg}, {"jpe", CarrierType::kJpeg}, {"jpeg", CarrierType::kJpeg},
-    {"jfif", CarrierType::kJpeg}, {"mp3", CarrierType::kMp3}, {"pcx", CarrierType::kPcx},
+    {"jfif", CarrierType::kJpeg}, {"mp3", CarrierType::kMp3}, {"pcx", CarrierType::kPcxColour},
     {"png", CarrierType::kPng}, {"tga", CarrierType::kTga}, {"vda", CarrierType::kTga},
     {"icb", CarrierType::kTga}, {"vst", CarrierType::kTga}, {"wav", CarrierType::kWav},
     {"wave", CarrierType::kWav},

@@ -12,8 +12,8 @@ namespace murl::cli {
 
 const char* carrierTypeName(CarrierType type) {
   static constexpr const char* kNames[kCarrierTypeCount] = {
-      "AIFF", "NEXT/SUN",          "BMP", "BMP (grey)", "PE module", "JPEG", "MP3",
-      "PCX",  "PCX (second kind)", "PNG", "TGA",        "WAV"};
+      "AIFF", "NEXT/SUN", "BMP",        "BMP (grey)", "PE module", "JPEG",
+      "MP3",  "PCX",      "PCX (grey)", "PNG",        "TGA",       "WAV"};
   return kNames[static_cast<size_t>(type)];
 }
 
