@@ -51,6 +51,8 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   app.footer("Run 'murl-cli COMMAND --help' for a command's options and an example.");
 
   CommonOptions common;
+  // Also before the command, so `murl-cli --lang it unhide ...` reads naturally.
+  app.add_option("--lang", common.language, "Language of the messages: en|it (default: locale)");
   std::vector<std::unique_ptr<Command>> commands = commandTable();
   std::vector<CLI::App*> subs;
   for (auto& command : commands) {
