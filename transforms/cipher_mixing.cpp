@@ -1,6 +1,7 @@
 // The key mixing step: every byte is mixed with the key strings at a moving key index j, with its
 // position and with the two bytes mixed before it.
 #include <algorithm>
+#include <numeric>
 
 #include "transforms/cipher_parts.h"
 
@@ -119,7 +120,11 @@ inline void forEachByte(size_t length, size_t start, size_t from, size_t n, Body
 }  // namespace
 
 KeyMixer::KeyMixer(const uint8_t* p, const uint8_t* q, size_t length, size_t expectedBytes)
-    : p_(p), q_(q), length_(length), useTables_(expectedBytes >= kTableMinBytes) {
+    : p_(p),
+      q_(q),
+      length_(length),
+      useTables_(expectedBytes >= kTableMinBytes),
+      period_(std::lcm(length, size_t{256})) {
   for (size_t j = 0; j < length_; ++j) {
     // The position formula is chosen by the advanced key index mod 4: even ones add the high
     // nibble of the byte index, odd ones subtract its low nibble.
@@ -262,6 +267,39 @@ void KeyMixer::unmixWith(size_t start, const uint8_t* in, size_t n, uint8_t* out
               [&](size_t i, size_t j) { unmixOne(i, j, chainDelta(chain, i, a, b)); });
 }
 
+void KeyMixer::buildPositions(size_t start) {
+  // The period is a multiple of 256 and of the key length, so position p stands for every byte
+  // index i = p mod period: same key index, same i mod 4, same i mod 256.
+  size_t j = start % length_;
+  for (size_t p = 0; p < period_; ++p) {
+    rowAt_[p] = static_cast<uint16_t>((j * 4 + (p & 3)) * 256);
+    termAt_[p] = indexTerm(p, hiMask_[j], loMask_[j]);
+    j = j + 1 == length_ ? 0 : j + 1;
+  }
+}
+
+void KeyMixer::unmixByPositions(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
+  buildPositions(start);
+  const ChainTables& chain = chainTables();
+  const uint8_t* table = table_.data();
+  for (size_t i = 0; i < kUnchained; ++i)
+    out[i] = table[rowAt_[i] + static_cast<uint8_t>(in[i] - termAt_[i])];
+  // No serial dependency: every byte reads only enciphered bytes, so the loop is pure throughput.
+  for (size_t base = 0; base < n; base += period_) {
+    const uint8_t* src = in + base;
+    uint8_t* dst = out + base;
+    const size_t from = base == 0 ? kUnchained : 0;
+    const size_t end = std::min(period_, n - base);
+    for (size_t p = from; p < end; ++p) {
+      const uint8_t* x = src + p;
+      const uint8_t a = x[-1], b = x[-2];
+      const unsigned s = static_cast<unsigned>(p + a - b) & 7;
+      const auto delta = static_cast<uint8_t>(chain.fromEarlier[s][b] + chain.fromLast[s][a]);
+      dst[p] = table[rowAt_[p] + static_cast<uint8_t>(x[0] - delta - termAt_[p])];
+    }
+  }
+}
+
 void KeyMixer::mix(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
   if (useTables_) {
     buildTable(false);
@@ -274,7 +312,11 @@ void KeyMixer::mix(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
 void KeyMixer::unmix(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
   if (useTables_) {
     buildTable(true);
-    unmixWith<true>(start, in, n, out);
+    // Building the positions costs about as much as undoing a period's worth of bytes.
+    if (n >= 4 * period_)
+      unmixByPositions(start, in, n, out);
+    else
+      unmixWith<true>(start, in, n, out);
   } else {
     unmixWith<false>(start, in, n, out);
   }

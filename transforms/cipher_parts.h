@@ -63,6 +63,8 @@ class KeyMixer {
   void mixWith(size_t start, const uint8_t* in, size_t n, uint8_t* out);
   template <bool kTables>
   void unmixWith(size_t start, const uint8_t* in, size_t n, uint8_t* out);
+  void buildPositions(size_t start);
+  void unmixByPositions(size_t start, const uint8_t* in, size_t n, uint8_t* out);
 
   const uint8_t* p_;
   const uint8_t* q_;
@@ -72,6 +74,12 @@ class KeyMixer {
   std::array<uint8_t, kMaxKeyLength> hiMask_{};  // the byte index's part of the position term
   std::array<uint8_t, kMaxKeyLength> loMask_{};
   std::array<uint8_t, kMaxKeyLength * 4 * 256> table_;
+  // The undo runs through positions that repeat every lcm(length, 256) bytes: per position the
+  // table row and the byte index's part of the position term, built once per call.
+  static constexpr size_t kMaxPeriod = kMaxKeyLength * 256;
+  size_t period_;
+  std::array<uint16_t, kMaxPeriod> rowAt_;
+  std::array<uint8_t, kMaxPeriod> termAt_;
 };
 
 // Sixteen distinct values 0 to 15 in the order the random source first yields them.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -128,6 +129,26 @@ TEST(KeyMixing, TableAndByteByBytePathsAgreeOnLongInputs) {
   EXPECT_EQ(a, b);
   direct.unmix(7, a.data(), a.size(), b.data());
   EXPECT_EQ(b, x);
+}
+
+TEST(KeyMixing, LongUndoByPositionsRestoresTheInput) {
+  // Long inputs are undone through per-position tables whose period depends on the key length.
+  std::mt19937 gen(4);
+  const Bytes x = randomBytes(70000, gen);
+  for (size_t length : {10u, 16u, 23u, 31u, 32u}) {
+    const Keys keys = randomKeys(length, gen);
+    KeyMixer direct(keys.p.data(), keys.q.data(), length, 1);
+    KeyMixer tables(keys.p.data(), keys.q.data(), length, x.size());
+    for (size_t start : {size_t{0}, size_t{5}, length - 1}) {
+      for (size_t n : {x.size(), size_t{65537}}) {
+        Bytes y(n), back(n);
+        direct.mix(start, x.data(), n, y.data());
+        tables.unmix(start, y.data(), n, back.data());
+        ASSERT_TRUE(std::equal(back.begin(), back.end(), x.begin()))
+            << "length " << length << " start " << start << " n " << n;
+      }
+    }
+  }
 }
 
 TEST(KeyMixing, ChainingStartsAtTheThirdByte) {
