@@ -98,6 +98,19 @@ void groupDifferences(unsigned r, int sign, const uint8_t* in, size_t n, uint8_t
   }
 }
 
+// out[i] = op(in[i], i mod 256). Runs of sixteen bytes with a fixed count let the compiler turn
+// them into vector code.
+template <typename Op>
+void mapBytes(const uint8_t* __restrict in, size_t n, uint8_t* __restrict out, Op op) {
+  constexpr size_t kRun = 16;
+  size_t i = 0;
+  for (; i + kRun <= n; i += kRun) {
+    const auto base = static_cast<uint8_t>(i);
+    for (size_t l = 0; l < kRun; ++l) out[i + l] = op(in[i + l], static_cast<uint8_t>(base + l));
+  }
+  for (; i < n; ++i) out[i] = op(in[i], static_cast<uint8_t>(i));
+}
+
 // Kinds 0, 1 and 10 share a key byte that starts at 17r + 16.
 uint8_t keyStart(unsigned r) { return static_cast<uint8_t>(17 * r + 16); }
 
@@ -115,13 +128,13 @@ void forwardLayer(int kind, unsigned param, const uint8_t* in, size_t n, uint8_t
   const uint8_t k = keyStart(param);
   switch (kind) {
     case 0:
-      for (size_t i = 0; i < n; ++i) out[i] = in[i] ^ static_cast<uint8_t>(k + i);
+      mapBytes(in, n, out, [k](uint8_t x, uint8_t i) { return static_cast<uint8_t>(x ^ (k + i)); });
       break;
     case 1:
       for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(in[i] + k + i);
       break;
     case 2:
-      for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(~in[i]);
+      mapBytes(in, n, out, [](uint8_t x, uint8_t) { return static_cast<uint8_t>(~x); });
       break;
     case 3:
       for (size_t i = 0; i < n; ++i) out[i] = rotateRight(in[i], static_cast<unsigned>(param + i));
@@ -148,7 +161,7 @@ void forwardLayer(int kind, unsigned param, const uint8_t* in, size_t n, uint8_t
       }
       break;
     case 11:
-      for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(~in[i] - i);
+      mapBytes(in, n, out, [](uint8_t x, uint8_t i) { return static_cast<uint8_t>(~x - i); });
       break;
     default:  // kind 7: the bytes pass unchanged
       std::copy_n(in, n, out);
@@ -175,7 +188,7 @@ void undoLayer(uint8_t tag, const uint8_t* in, size_t n, uint8_t* out) {
       forwardLayer(tag >> 4, param, in, n, out);  // their own inverses
       break;
     case 1:
-      for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(in[i] - k - i);
+      mapBytes(in, n, out, [k](uint8_t x, uint8_t i) { return static_cast<uint8_t>(x - k - i); });
       break;
     case 3:
       for (size_t i = 0; i < n; ++i) out[i] = rotateLeft(in[i], static_cast<unsigned>(param + i));
@@ -193,13 +206,13 @@ void undoLayer(uint8_t tag, const uint8_t* in, size_t n, uint8_t* out) {
       runStateMachine(t.pairUnmix, param, in, n, out);
       break;
     case 10:
-      for (size_t i = 0; i < n; ++i) {
+      mapBytes(in, n, out, [k](uint8_t x, uint8_t i) {
         const auto key = static_cast<uint8_t>(k + 2 * i);
-        out[i] = static_cast<uint8_t>((in[i] - 1 - key) ^ key);
-      }
+        return static_cast<uint8_t>((x - 1 - key) ^ key);
+      });
       break;
     case 11:
-      for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(~(in[i] + i));
+      mapBytes(in, n, out, [](uint8_t x, uint8_t i) { return static_cast<uint8_t>(~(x + i)); });
       break;
     default:  // kind 7, and the kinds 12 to 15 that only garbage can hold
       std::copy_n(in, n, out);
