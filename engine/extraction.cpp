@@ -65,14 +65,25 @@ bool Extractor::extractFile(const ExtractedFile& file, std::string& path) {
   path += file.name;
   listener_.status(StatusLabel::kValue1, path);
   if (platform::fileExists(path) && !workspace_.ask(MessageId::kFileExistsOverwrite)) return false;
-  platform::File out = platform::File::createTruncate(path);
+  // The content goes to a file of its own first and replaces `path` only when complete, so a
+  // failed write or a stop leaves neither half a file nor a lost older one.
+  std::string part;
+  platform::File out = platform::File::createBeside(path, part);
   if (!out.isOpen()) {
     workspace_.show(MessageId::kCouldntCreateFile);
     return false;
   }
   bool copied = copyContent(file, out);
   out.close();
-  if (!copied) return false;
+  if (!copied) {
+    platform::removeFile(part);
+    return false;
+  }
+  if (!platform::renameFile(part, path)) {
+    platform::removeFile(part);
+    workspace_.show(MessageId::kCouldntCreateFile);
+    return false;
+  }
   if (file.attributes != 0) platform::setFileAttributes(path, file.attributes);
   path.resize(cut);
   return true;

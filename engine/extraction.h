@@ -21,7 +21,8 @@ class Extractor {
   // Extracts items of `folder` (subfolders numbered first, then files), each with its whole
   // subtree, into `outputFolder`. Shows "Extraction successfully completed" when every item
   // succeeded; a failure has shown its one message, a No to an overwrite question or the
-  // closing flag stop it without one. Files already written stay.
+  // closing flag stop it without one. Files already written stay; the file being written when
+  // it stops is removed, and a file it was to replace is kept as it was.
   bool extractSelected(const ExtractionFolder& folder, const std::vector<size_t>& items,
                        const std::string& outputFolder);
   // Every item of the root.

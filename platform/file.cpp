@@ -124,6 +124,25 @@ void File::close() {
   }
 }
 
+File File::createBeside(const std::string& path, std::string& partPath) {
+  size_t slash = path.find_last_of('/');
+  std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  // A short name of our own, whatever the length of the final one.
+  std::string stem = folder + ".murl-" + std::to_string(::getpid()) + "-";
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    partPath = stem + std::to_string(attempt) + ".part";
+    int fd = openFd(partPath, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+    if (fd >= 0) return File(fd);
+    if (errno != EEXIST) break;
+  }
+  partPath.clear();
+  return File();
+}
+
+bool renameFile(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 bool fileExists(const std::string& path) { return File::openRead(path).isOpen(); }
 
 bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }

@@ -24,6 +24,9 @@ class File {
   // Creates a new file for reading and writing with owner-only permission; fails when any
   // file, folder or link of that name already exists, so nobody can plant one in our place.
   static File createExclusive(const std::string& path);
+  // Creates a new, empty file in the folder of `path` under a name of its own (returned in
+  // `partPath`), so content can be written in full before it takes the place of `path`.
+  static File createBeside(const std::string& path, std::string& partPath);
 
   bool isOpen() const { return fd_ >= 0; }
   // Both return the number of bytes moved; fewer than asked means end of file or failure.
@@ -44,6 +47,9 @@ class File {
   explicit File(int fd) : fd_(fd) {}
   int fd_ = -1;
 };
+
+// Gives `from` the name `to`, replacing whatever file had that name; both in one folder.
+bool renameFile(const std::string& from, const std::string& to);
 
 // Whether a file of that name can be opened for reading.
 bool fileExists(const std::string& path);

@@ -78,6 +78,30 @@ TEST_F(UnhidingJobTest, NoToOverwritingLeavesTheExistingFileAndStops) {
   EXPECT_EQ(readAll(dir.file("back/docs/a.txt")), readAll(dir.file("src/docs/a.txt")));
 }
 
+TEST_F(UnhidingJobTest, AFailedWriteLeavesNoPartOfItAndTheOlderFileAsItWas) {
+  makeSources();
+  auto targets = hideSources();
+  UnhidingJob job(workspace, listener);
+  ASSERT_TRUE(job.run(targets));
+  std::filesystem::create_directories(dir.file("back/docs/img"));
+  writeAll(dir.file("back/docs/img/b.bin"), {'o', 'l', 'd'});
+  ::chmod(dir.file("back/docs/img/b.bin").c_str(), 0444);
+  reporter.answers = {true};
+  platform::injectWriteFailureAfter(0);
+  EXPECT_FALSE(job.extractAll(dir.file("back")));
+  platform::injectWriteFailureAfter(-1);
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kCouldntWriteFile}));
+  EXPECT_EQ(folderNames(dir.file("back/docs/img")), (std::vector<std::string>{"b.bin"}));
+  EXPECT_EQ(readAll(dir.file("back/docs/img/b.bin")), (std::vector<uint8_t>{'o', 'l', 'd'}));
+
+  // Yes replaces the older file even when it is read-only: the user asked for it.
+  reporter.clear();
+  reporter.answers = {true};
+  EXPECT_TRUE(job.extractAll(dir.file("back")));
+  EXPECT_EQ(readAll(dir.file("back/docs/img/b.bin")), readAll(dir.file("src/docs/img/b.bin")));
+  EXPECT_EQ(folderNames(dir.file("back/docs/img")), (std::vector<std::string>{"b.bin"}));
+}
+
 TEST_F(UnhidingJobTest, ReadOnlyAttributeIsRestored) {
   makeSources();
   ::chmod(dir.file("src/docs/a.txt").c_str(), 0444);
