@@ -64,7 +64,8 @@ bool Extractor::extractFile(const ExtractedFile& file, std::string& path) {
   size_t cut = path.size();
   path += file.name;
   listener_.status(StatusLabel::kValue1, path);
-  if (platform::fileExists(path) && !workspace_.ask(MessageId::kFileExistsOverwrite)) return false;
+  // Asked for anything of that name, readable or not: the rename below would replace it.
+  if (platform::pathTaken(path) && !workspace_.ask(MessageId::kFileExistsOverwrite)) return false;
   // The content goes to a file of its own first and replaces `path` only when complete, so a
   // failed write or a stop leaves neither half a file nor a lost older one.
   std::string part;

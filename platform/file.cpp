@@ -145,6 +145,11 @@ bool renameFile(const std::string& from, const std::string& to) {
 
 bool fileExists(const std::string& path) { return File::openRead(path).isOpen(); }
 
+bool pathTaken(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
 bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool sameFile(const std::string& a, const std::string& b) {

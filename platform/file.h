@@ -53,6 +53,8 @@ bool renameFile(const std::string& from, const std::string& to);
 
 // Whether a file of that name can be opened for reading.
 bool fileExists(const std::string& path);
+// Whether anything at all has that name: a file of any permission, a folder, a link.
+bool pathTaken(const std::string& path);
 bool removeFile(const std::string& path);
 // True when both names lead to the same file on disk (through links too).
 bool sameFile(const std::string& a, const std::string& b);

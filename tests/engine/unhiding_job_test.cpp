@@ -85,13 +85,15 @@ TEST_F(UnhidingJobTest, AFailedWriteLeavesNoPartOfItAndTheOlderFileAsItWas) {
   ASSERT_TRUE(job.run(targets));
   std::filesystem::create_directories(dir.file("back/docs/img"));
   writeAll(dir.file("back/docs/img/b.bin"), {'o', 'l', 'd'});
-  ::chmod(dir.file("back/docs/img/b.bin").c_str(), 0444);
+  ::chmod(dir.file("back/docs/img/b.bin").c_str(), 0);  // not even readable: still asked about
   reporter.answers = {true};
   platform::injectWriteFailureAfter(0);
   EXPECT_FALSE(job.extractAll(dir.file("back")));
   platform::injectWriteFailureAfter(-1);
+  EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kFileExistsOverwrite}));
   EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kCouldntWriteFile}));
   EXPECT_EQ(folderNames(dir.file("back/docs/img")), (std::vector<std::string>{"b.bin"}));
+  ::chmod(dir.file("back/docs/img/b.bin").c_str(), 0444);
   EXPECT_EQ(readAll(dir.file("back/docs/img/b.bin")), (std::vector<uint8_t>{'o', 'l', 'd'}));
 
   // Yes replaces the older file even when it is read-only: the user asked for it.
