@@ -117,6 +117,16 @@ bool copyHead(platform::File& src, platform::File& dst, const CarrierRegion& reg
   return copyBytes(src, dst, layout.samplesAt - region.offset, workspace);
 }
 
+// Hide and mark begin alike: the source must still parse, and its head goes to the target.
+bool startTarget(platform::File& src, platform::File& dst, const CarrierRegion& region,
+                 WavLayout& layout, Workspace& workspace) {
+  if (!parseWav(src, region, layout)) {
+    workspace.show(MessageId::kCouldntReadSourceFile);
+    return false;
+  }
+  return copyHead(src, dst, region, layout, workspace);
+}
+
 // For a file of its own: everything after the last sample (an odd data byte, later chunks,
 // bytes appended after the RIFF data), copied unchanged.
 bool copyTail(platform::File& src, platform::File& dst, const CarrierRegion& region,
@@ -171,11 +181,7 @@ bool wavMark(platform::File& src, platform::File& dst, const MarkField& mark, Wo
              double& percentage) {
   const CarrierRegion region = CarrierRegion::wholeFile(src);
   WavLayout layout;
-  if (!parseWav(src, region, layout)) {
-    workspace.show(MessageId::kCouldntReadSourceFile);
-    return false;
-  }
-  if (!copyHead(src, dst, region, layout, workspace)) return false;
+  if (!startTarget(src, dst, region, layout, workspace)) return false;
   const uint8_t level = wavLevel(workspace);
   uint32_t leadIn = soundLeadIn(region.size, level);
   MarkBitSource bits(mark);
@@ -256,11 +262,7 @@ bool wavHide(platform::File& src, platform::File& dst, const CarrierRegion& regi
              const StreamShare& share, const HideJob& job, Workspace& workspace,
              double& percentage) {
   WavLayout layout;
-  if (!parseWav(src, region, layout)) {
-    workspace.show(MessageId::kCouldntReadSourceFile);
-    return false;
-  }
-  if (!copyHead(src, dst, region, layout, workspace)) return false;
+  if (!startTarget(src, dst, region, layout, workspace)) return false;
   const uint8_t level = wavLevel(workspace);
   ChunkSource bits(workspace, *job.stream, share, job.trailer);
   UnitWriter<SampleGrouper> writer(bits, soundLeadIn(region.size, level), level);
