@@ -5,16 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "transforms/cipher.h"
 
 namespace murl {
 namespace {
 
 constexpr char kTrailerTag[8] = {'M', 'u', 'r', 'l', '1', '.', '0', '1'};
-
-void putLe32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 uint32_t adler(uint32_t check, const uint8_t* bytes, size_t count) {
   return static_cast<uint32_t>(::adler32(check, bytes, static_cast<uInt>(count)));
@@ -40,8 +37,8 @@ std::vector<StreamShare> assignStreamBits(std::span<const uint32_t> carrierBits,
 std::array<uint8_t, kTrailerHeaderSize> trailerHeader(const TrailerFields& fields) {
   std::array<uint8_t, kTrailerHeaderSize> header{};  // the password field stays zero
   std::memcpy(header.data(), kTrailerTag, sizeof kTrailerTag);
-  putLe32(&header[8], fields.sessionNumber);
-  putLe32(&header[12], fields.jobNumber);
+  storeLe32(&header[8], fields.sessionNumber);
+  storeLe32(&header[12], fields.jobNumber);
   header[16] = static_cast<uint8_t>(fields.carrierIndex);
   header[17] = static_cast<uint8_t>(fields.carrierIndex >> 8);
   header[18] = static_cast<uint8_t>(fields.carrierCount);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/hidden_stream.h"
+#include "platform/byte_order.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
 
@@ -16,12 +17,6 @@ namespace {
 
 // Each cipher block holds at least one byte of data besides the encipherment's 16.
 constexpr uint32_t kMinLastBlock = kCipherOverhead + 1;
-
-uint32_t getLe(const uint8_t* in, int bytes) {
-  uint32_t value = 0;
-  for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | in[i];
-  return value;
-}
 
 bool invalid(Workspace& workspace) {
   workspace.show(MessageId::kInvalidData);
@@ -93,14 +88,14 @@ bool readField(Workspace& workspace, RecordReader& reader, void* out, size_t n) 
 bool readU32(Workspace& workspace, RecordReader& reader, uint32_t& value) {
   uint8_t field[4];
   if (!readField(workspace, reader, field, 4)) return false;
-  value = getLe(field, 4);
+  value = loadLe32(field);
   return true;
 }
 
 bool readU16(Workspace& workspace, RecordReader& reader, uint32_t& value) {
   uint8_t field[2];
   if (!readField(workspace, reader, field, 2)) return false;
-  value = getLe(field, 2);
+  value = loadLe16(field);
   return true;
 }
 
@@ -133,7 +128,7 @@ bool decodeHiddenStream(Workspace& workspace, platform::File& gathered, uint64_t
     workspace.show(MessageId::kCouldntReadTempFile);
     return false;
   }
-  const uint32_t length = getLe(field, 4);
+  const uint32_t length = loadLe32(field);
   // An empty block area holds no stream at all.
   if (length == 0 || length > kMaxEncipheredSize - 8 || length + uint64_t{8} > gatheredBytes) {
     return invalid(workspace);
@@ -183,7 +178,7 @@ bool decodeHiddenStream(Workspace& workspace, platform::File& gathered, uint64_t
     workspace.show(MessageId::kCouldntReadTempFile);
     return false;
   }
-  if (getLe(field, 4) != check) return invalid(workspace);
+  if (loadLe32(field) != check) return invalid(workspace);
   decodedLength = total;
   return true;
 }

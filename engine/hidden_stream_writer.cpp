@@ -8,16 +8,13 @@
 #include <string>
 
 #include "engine/hidden_stream.h"
+#include "platform/byte_order.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
 
 namespace murl {
 
 namespace {
-
-void putLe(uint8_t* out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 // Visits the files in stream order: a folder's files, then each subfolder in turn, with the
 // relative path of the folder ("docs\img\"). Iterative, so deep trees need no deep stack.
@@ -73,7 +70,7 @@ class StreamBuilder {
 
   bool putFileCount(uint32_t count) {
     uint8_t field[2];
-    putLe(field, count, 2);
+    storeLe16(field, static_cast<uint16_t>(count));
     return put(field, 2);
   }
 
@@ -81,13 +78,13 @@ class StreamBuilder {
     std::string_view name = file.name();
     size_t pathLength = folderPath.size() + name.size();
     uint8_t field[8];
-    putLe(field, static_cast<uint32_t>(pathLength), 2);
+    storeLe16(field, static_cast<uint16_t>(pathLength));
     if (!put(field, 2) || !put(folderPath.data(), folderPath.size()) ||
         !put(name.data(), name.size())) {
       return false;
     }
-    putLe(field, file.size, 4);
-    putLe(field + 4, file.attributes, 4);
+    storeLe32(field, file.size);
+    storeLe32(field + 4, file.attributes);
     if (!put(field, 8)) return false;
     listener_.status(StatusLabel::kValue1, file.path);
     platform::File source = platform::File::openRead(file.path);
@@ -111,9 +108,9 @@ class StreamBuilder {
     compressor_.close();
     if (written_ + 8 > kMaxEncipheredSize) return fail(MessageId::kHidingDataBitsTooMany);
     uint8_t field[4];
-    putLe(field, check_, 4);
+    storeLe32(field, check_);
     if (!out_.writeExact(field, 4)) return fail(MessageId::kCouldntWriteTempFile);
-    putLe(field, static_cast<uint32_t>(written_), 4);
+    storeLe32(field, static_cast<uint32_t>(written_));
     if (!out_.seek(0) || !out_.writeExact(field, 4)) return fail(MessageId::kCouldntWriteTempFile);
     length = static_cast<uint32_t>(written_);
     return true;

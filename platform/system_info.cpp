@@ -9,21 +9,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/byte_order.h"
+
 namespace murl::platform {
-namespace {
-
-void put16(uint8_t* at, uint16_t v) {
-  at[0] = static_cast<uint8_t>(v);
-  at[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(uint8_t* at, uint32_t v) {
-  put16(at, static_cast<uint16_t>(v));
-  put16(at + 2, static_cast<uint16_t>(v >> 16));
-}
-
-}  // namespace
-
 SystemTime utcNow() {
   struct timeval tv;
   ::gettimeofday(&tv, nullptr);
@@ -46,7 +34,7 @@ std::array<uint8_t, 16> serialise(const SystemTime& time) {
   std::array<uint8_t, 16> out{};
   const uint16_t fields[8] = {time.year, time.month,  time.dayOfWeek, time.day,
                               time.hour, time.minute, time.second,    time.milliseconds};
-  for (int i = 0; i < 8; ++i) put16(out.data() + 2 * i, fields[i]);
+  for (int i = 0; i < 8; ++i) storeLe16(out.data() + 2 * i, fields[i]);
   return out;
 }
 
@@ -70,16 +58,16 @@ SystemInfo systemInfo() {
 
 std::array<uint8_t, 36> serialise(const SystemInfo& info) {
   std::array<uint8_t, 36> out{};
-  put16(out.data() + 0, info.processorArchitecture);
-  put32(out.data() + 4, info.pageSize);
-  put32(out.data() + 8, info.minimumAddress);
-  put32(out.data() + 12, info.maximumAddress);
-  put32(out.data() + 16, info.activeProcessorMask);
-  put32(out.data() + 20, info.numberOfProcessors);
-  put32(out.data() + 24, info.processorType);
-  put32(out.data() + 28, info.allocationGranularity);
-  put16(out.data() + 32, info.processorLevel);
-  put16(out.data() + 34, info.processorRevision);
+  storeLe16(out.data() + 0, info.processorArchitecture);
+  storeLe32(out.data() + 4, info.pageSize);
+  storeLe32(out.data() + 8, info.minimumAddress);
+  storeLe32(out.data() + 12, info.maximumAddress);
+  storeLe32(out.data() + 16, info.activeProcessorMask);
+  storeLe32(out.data() + 20, info.numberOfProcessors);
+  storeLe32(out.data() + 24, info.processorType);
+  storeLe32(out.data() + 28, info.allocationGranularity);
+  storeLe16(out.data() + 32, info.processorLevel);
+  storeLe16(out.data() + 34, info.processorRevision);
   return out;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/byte_order.h"
 #include "platform/system_info.h"
 
 namespace murl {
@@ -17,9 +18,7 @@ uint32_t sumOfArea(const uint8_t* bytes, size_t count) {
   uint8_t area[100] = {};
   std::memcpy(area, bytes, std::min(count, sizeof area));
   uint32_t sum = 0;
-  for (size_t i = 0; i < sizeof area; i += 4)
-    sum += uint32_t(area[i]) | uint32_t(area[i + 1]) << 8 | uint32_t(area[i + 2]) << 16 |
-           uint32_t(area[i + 3]) << 24;
+  for (size_t i = 0; i < sizeof area; i += 4) sum += loadLe32(area + i);
   return sum;
 }
 

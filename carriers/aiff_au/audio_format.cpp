@@ -3,17 +3,14 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/byte_order.h"
+
 namespace murl::audio {
 namespace {
 
 constexpr uint32_t kMaxChunkField = 0x80000000;  // form and chunk sizes stay below 2^31
 constexpr uint32_t kAuHeaderSize = 24;
 constexpr uint32_t kAuToTheEnd = 0xFFFFFFFF;
-
-uint32_t be32(const uint8_t* at) {
-  return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | at[3];
-}
-uint16_t be16(const uint8_t* at) { return static_cast<uint16_t>((at[0] << 8) | at[1]); }
 
 bool sameLetters(const uint8_t* bytes, const char* word) {
   for (size_t i = 0; i < 4; ++i) {
@@ -31,11 +28,11 @@ struct Common {
 bool parseCommon(const ReadAt& read, uint64_t bodyAt, uint32_t size, Common& common) {
   uint8_t body[18];
   if (common.seen || size != sizeof body || !read(bodyAt, body, sizeof body)) return false;
-  const uint16_t channels = be16(body);
-  const uint32_t frames = be32(body + 2);
+  const uint16_t channels = loadBe16(body);
+  const uint32_t frames = loadBe32(body + 2);
   common.sampleBytes = uint64_t{channels} * frames * 2;
   common.seen = true;
-  return channels != 0 && be16(body + 6) == 16 && common.sampleBytes <= 0xFFFFFFFFu;
+  return channels != 0 && loadBe16(body + 6) == 16 && common.sampleBytes <= 0xFFFFFFFFu;
 }
 
 }  // namespace
@@ -65,7 +62,7 @@ bool parseAudio(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
 bool parseAiff(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
   uint8_t head[12];
   if (!read(0, head, sizeof head) || std::memcmp(head, "FORM", 4) != 0) return false;
-  const uint32_t formSize = be32(head + 4);
+  const uint32_t formSize = loadBe32(head + 4);
   const uint64_t end = uint64_t{formSize} + 8;
   if (formSize >= kMaxChunkField || end > fileSize || end < 12 || !sameLetters(head + 8, "AIFF")) {
     return false;
@@ -75,7 +72,7 @@ bool parseAiff(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
   for (uint64_t at = 12; at != end;) {
     uint8_t chunk[8];
     if (end - at < 8 || !read(at, chunk, sizeof chunk)) return false;
-    const uint32_t size = be32(chunk + 4);
+    const uint32_t size = loadBe32(chunk + 4);
     const uint64_t bodyAt = at + 8;
     if (size >= kMaxChunkField || size > end - bodyAt) return false;
     if (std::memcmp(chunk, "COMM", 4) == 0) {
@@ -102,10 +99,10 @@ bool parseAu(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
       std::memcmp(head, ".snd", 4) != 0) {
     return false;
   }
-  const uint32_t dataOffset = be32(head + 4);
-  const uint32_t dataSize = be32(head + 8);
+  const uint32_t dataOffset = loadBe32(head + 4);
+  const uint32_t dataSize = loadBe32(head + 8);
   if (dataOffset < kAuHeaderSize || dataOffset >= fileSize || dataSize == 0 ||
-      be32(head + 12) != 3) {
+      loadBe32(head + 12) != 3) {
     return false;
   }
   const uint64_t bytes = dataSize == kAuToTheEnd ? fileSize - dataOffset : uint64_t{dataSize};

@@ -10,6 +10,7 @@
 #include "carriers/bmp/unit_visits.h"
 #include "carriers/image_usability.h"
 #include "carriers/unit_groups.h"
+#include "platform/byte_order.h"
 
 namespace murl {
 namespace {
@@ -68,15 +69,6 @@ bool streamRows(File& src, const CarrierRegion& region, const BmpLayout& layout,
   return true;
 }
 
-inline uint32_t loadPixel(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-inline void storePixel(uint8_t* p, uint32_t v) {
-  const uint8_t bytes[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                            static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
-  std::memcpy(p, bytes, 4);
-}
-
 // Bytes as units, eight per word: the row is stored once per word rather than once per byte,
 // since every byte store may alias the visit's state and forces it back to memory.
 template <class Visit>
@@ -122,7 +114,7 @@ bool walkRow(const BmpLayout& l, bool grey, uint8_t level, uint8_t* row, Visit& 
   // A grey pixel's unit bit goes to all three channels.
   const uint32_t unitBits = (1u << l.shifts[0]) | (1u << l.shifts[1]) | (1u << l.shifts[2]);
   for (uint32_t i = 0; i < l.rowBytes; i += 4) {
-    uint32_t px = loadPixel(row + i);
+    uint32_t px = loadLe32(row + i);
     for (uint32_t c = 0; c < channels; ++c) {
       const uint32_t value = (px & l.masks[c]) >> l.shifts[c];
       if (!isImageUnit(value, level)) continue;
@@ -132,7 +124,7 @@ bool walkRow(const BmpLayout& l, bool grey, uint8_t level, uint8_t* row, Visit& 
       const uint32_t place = grey ? unitBits : 1u << l.shifts[c];
       px = (px & ~place) | (place * bit);
     }
-    storePixel(row + i, px);
+    storeLe32(row + i, px);
   }
   return true;
 }

@@ -2,16 +2,13 @@
 
 #include <bit>
 
+#include "platform/byte_order.h"
+
 namespace murl::bmp {
 namespace {
 
-uint16_t le16(std::span<const uint8_t> b, size_t at) {
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-uint32_t le32(std::span<const uint8_t> b, size_t at) {
-  return uint32_t{b[at]} | (uint32_t{b[at + 1]} << 8) | (uint32_t{b[at + 2]} << 16) |
-         (uint32_t{b[at + 3]} << 24);
-}
+uint16_t le16(std::span<const uint8_t> b, size_t at) { return loadLe16(b.data() + at); }
+uint32_t le32(std::span<const uint8_t> b, size_t at) { return loadLe32(b.data() + at); }
 
 // Reads the info header at `info` into width, height, bit count, compression and masks.
 bool parseInfoHeader(std::span<const uint8_t> bytes, size_t info, BmpLayout& layout) {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "carriers/wav/sample_groups.h"
+#include "platform/byte_order.h"
 
 namespace murl {
 namespace {
@@ -11,11 +12,7 @@ namespace {
 constexpr uint64_t kBlockSamples = kBufferSize / 2;
 constexpr uint32_t kMaxRiffField = 0x80000000;
 
-uint32_t le32(const uint8_t* at) {
-  return at[0] | (at[1] << 8) | (at[2] << 16) | (uint32_t{at[3]} << 24);
-}
-uint16_t le16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
-int16_t sampleAt(const uint8_t* at) { return static_cast<int16_t>(le16(at)); }
+int16_t sampleAt(const uint8_t* at) { return static_cast<int16_t>(loadLe16(at)); }
 
 // Where the samples of a checked WAVE lie.
 struct WavLayout {
@@ -27,9 +24,9 @@ struct WavLayout {
 bool checkFormat(platform::File& src, uint32_t bodySize, uint32_t& channels, uint16_t& blockAlign) {
   uint8_t body[14];
   if (bodySize < sizeof body || !src.readExact(body, sizeof body)) return false;
-  channels = le16(body + 2);
-  blockAlign = le16(body + 12);
-  return le16(body) == 1 && channels != 0 && blockAlign / channels == 2;
+  channels = loadLe16(body + 2);
+  blockAlign = loadLe16(body + 12);
+  return loadLe16(body) == 1 && channels != 0 && blockAlign / channels == 2;
 }
 
 // Checks the RIFF header and walks the chunks of the region: exactly one "fmt " (16-bit PCM)
@@ -38,7 +35,7 @@ bool checkFormat(platform::File& src, uint32_t bodySize, uint32_t& channels, uin
 bool parseWav(platform::File& src, const CarrierRegion& region, WavLayout& layout) {
   uint8_t head[12];
   if (!src.seek(region.offset) || !src.readExact(head, sizeof head)) return false;
-  uint32_t riffSize = le32(head + 4);
+  uint32_t riffSize = loadLe32(head + 4);
   if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0 ||
       riffSize >= kMaxRiffField || uint64_t{riffSize} + 8 > region.size || riffSize + 8 < 12) {
     return false;
@@ -55,7 +52,7 @@ bool parseWav(platform::File& src, const CarrierRegion& region, WavLayout& layou
       return false;
     }
     at += 8;
-    uint32_t bodySize = le32(chunk + 4);
+    uint32_t bodySize = loadLe32(chunk + 4);
     if (bodySize >= kMaxRiffField || at + bodySize > end) return false;
     if (std::memcmp(chunk, "fmt ", 4) == 0) {
       if (haveFormat || haveData || !checkFormat(src, bodySize, channels, blockAlign)) {
