@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "carriers/contract.h"
-#include "engine/bit_spreader.h"
-#include "engine/workspace.h"
+#include "bits/bit_spreader.h"
+#include "core/workspace.h"
 #include "platform/file.h"
 #include "platform/temp_folder.h"
 

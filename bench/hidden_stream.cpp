@@ -1,7 +1,7 @@
 // Writing and reading a hidden stream of 64 MiB of mixed content (text, binary, runs), beside zlib
 // level 6 alone over the same bytes. Peak memory is reported as a counter: it must not grow with
 // the content, since the writer and reader work in the Workspace's fixed buffers.
-#include "engine/hidden_stream.h"
+#include "stream/hidden_stream.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "carriers/identify.h"
-#include "engine/bit_spreader.h"
+#include "bits/bit_spreader.h"
 #include "platform/file.h"
 #include "platform/temp_folder.h"
 

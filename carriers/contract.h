@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/bit_spreader.h"
-#include "engine/options.h"
-#include "engine/workspace.h"
+#include "bits/bit_spreader.h"
+#include "core/options.h"
+#include "core/workspace.h"
 #include "platform/file.h"
 
 namespace murl {

@@ -5,7 +5,7 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/texts.h"
-#include "engine/number_display.h"
+#include "core/number_display.h"
 #include "platform/folders.h"
 
 namespace murl::cli {

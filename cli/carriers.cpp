@@ -3,8 +3,8 @@
 
 #include "cli/command.h"
 #include "cli/texts.h"
-#include "engine/carrier_list.h"
-#include "engine/unhiding_job.h"
+#include "jobs/carrier_list.h"
+#include "jobs/unhiding_job.h"
 #include "platform/folders.h"
 
 namespace murl::cli {

@@ -9,8 +9,8 @@
 
 #include "carriers/contract.h"
 #include "cli/terminal.h"
-#include "engine/options.h"
-#include "engine/workspace.h"
+#include "core/options.h"
+#include "core/workspace.h"
 
 namespace CLI {
 class App;

@@ -5,10 +5,10 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/texts.h"
-#include "engine/carrier_list.h"
-#include "engine/hiding_job.h"
-#include "engine/number_display.h"
-#include "engine/process_report.h"
+#include "jobs/carrier_list.h"
+#include "jobs/hiding_job.h"
+#include "core/number_display.h"
+#include "jobs/process_report.h"
 
 namespace murl::cli {
 namespace {

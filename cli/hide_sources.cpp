@@ -5,8 +5,8 @@
 
 #include "cli/command.h"
 #include "cli/texts.h"
-#include "engine/hiding_job.h"
-#include "engine/source_tree.h"
+#include "jobs/hiding_job.h"
+#include "stream/source_tree.h"
 #include "platform/folders.h"
 
 namespace murl::cli {

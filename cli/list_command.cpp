@@ -3,8 +3,8 @@
 
 #include "cli/cli.h"
 #include "cli/command.h"
-#include "engine/number_display.h"
-#include "engine/unhiding_job.h"
+#include "core/number_display.h"
+#include "jobs/unhiding_job.h"
 
 namespace murl::cli {
 

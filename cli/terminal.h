@@ -4,8 +4,8 @@
 #include <iosfwd>
 #include <string>
 
-#include "engine/job_listener.h"
-#include "engine/reporter.h"
+#include "core/job_listener.h"
+#include "core/reporter.h"
 #include "platform/locale.h"
 
 namespace murl::cli {

@@ -4,7 +4,7 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/texts.h"
-#include "engine/unhiding_job.h"
+#include "jobs/unhiding_job.h"
 
 namespace murl::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/workspace.h"
+#include "core/workspace.h"
 #include "platform/file.h"
 #include "platform/temp_folder.h"
 

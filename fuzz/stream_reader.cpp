@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "carrier_fuzz.h"
-#include "engine/hidden_stream.h"
+#include "stream/hidden_stream.h"
 #include "platform/file.h"
 #include "platform/folders.h"
 #include "transforms/cipher.h"

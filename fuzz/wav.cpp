@@ -1,7 +1,7 @@
 // WAV count and extract over arbitrary bytes: must refuse or succeed cleanly, never crash.
 #include "carriers/wav/wav.h"
 
-#include "engine/bit_spreader.h"
+#include "bits/bit_spreader.h"
 #include "fuzz/carrier_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

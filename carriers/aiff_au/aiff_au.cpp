@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "carriers/aiff_au/audio_format.h"
-#include "carriers/bmp/unit_visits.h"
-#include "carriers/unit_groups.h"
+#include "carriers/common/unit_visits.h"
+#include "carriers/common/unit_groups.h"
 #include "carriers/wav/sample_groups.h"
 #include "carriers/wav/wav.h"
 

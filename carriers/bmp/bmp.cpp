@@ -7,9 +7,9 @@
 
 #include "carriers/bmp/bmp_format.h"
 #include "carriers/bmp/colour_bytes.h"
-#include "carriers/bmp/unit_visits.h"
-#include "carriers/image_usability.h"
-#include "carriers/unit_groups.h"
+#include "carriers/common/unit_visits.h"
+#include "carriers/common/image_usability.h"
+#include "carriers/common/unit_groups.h"
 #include "platform/byte_order.h"
 
 namespace murl {

@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 
-#include "carriers/image_usability.h"
-#include "carriers/unit_groups.h"
+#include "carriers/common/image_usability.h"
+#include "carriers/common/unit_groups.h"
 
 namespace murl::bmp {
 

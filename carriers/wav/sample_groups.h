@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "carriers/unit_groups.h"
+#include "carriers/common/unit_groups.h"
 #include "carriers/wav/wav.h"
 
 namespace murl {

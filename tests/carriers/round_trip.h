@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "carriers/contract.h"
-#include "engine/bit_spreader.h"
-#include "engine/workspace.h"
+#include "bits/bit_spreader.h"
+#include "core/workspace.h"
 #include "platform/file.h"
 #include "support/random_bytes.h"
 #include "support/recording_reporter.h"

@@ -8,7 +8,7 @@
 
 #include "carriers/bmp/colour_bytes.h"
 #include "carriers/contract.h"
-#include "carriers/image_usability.h"
+#include "carriers/common/image_usability.h"
 #include "carriers/wav/sample_groups.h"
 #include "carriers/wav/wav.h"
 #include "support/audio_builder.h"

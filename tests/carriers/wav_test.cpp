@@ -6,7 +6,7 @@
 
 #include "carriers/conformance.h"
 #include "carriers/identify.h"
-#include "engine/bit_spreader.h"
+#include "bits/bit_spreader.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 #include "support/wav_builder.h"

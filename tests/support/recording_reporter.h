@@ -2,7 +2,7 @@
 #include <deque>
 #include <vector>
 
-#include "engine/reporter.h"
+#include "core/reporter.h"
 
 namespace murl::test {
 

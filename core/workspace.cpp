@@ -1,0 +1,44 @@
+#include "core/workspace.h"
+
+#include "platform/temp_folder.h"
+
+namespace murl {
+
+Workspace::Workspace(Reporter& reporter_, Language language_)
+    : workBuffer(kBufferSize),
+      sampleBuffer(kBufferSize),
+      codecBuffer(kBufferSize),
+      sinkBuffer(kSinkBufferSize),
+      language(language_),
+      tempFolder(platform::tempFolder()),
+      reporter(reporter_) {}
+
+void Workspace::show(MessageId id, uint32_t number) {
+  showText(id, formatMessage(id, language, number));
+}
+
+void Workspace::showText(MessageId id, const std::string& text) {
+  Message m{id, messageTitle(id, language), text};
+  switch (messageKind(id)) {
+    case MessageKind::kError:
+      reporter.error(m);
+      break;
+    case MessageKind::kReport:
+      reporter.report(m);
+      break;
+    default:
+      reporter.warn(m);
+      break;
+  }
+}
+
+bool Workspace::ask(MessageId id) {
+  return reporter.askYesNo(Message{id, messageTitle(id, language), messageText(id, language)});
+}
+
+void startSession(Workspace& workspace) {
+  workspace.random.seed();
+  workspace.sessionNumber = workspace.random.computeSessionNumber();
+}
+
+}  // namespace murl

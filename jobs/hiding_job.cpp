@@ -1,0 +1,190 @@
+#include "jobs/hiding_job.h"
+
+#include <algorithm>
+
+#include "stream/hidden_stream.h"
+#include "platform/folders.h"
+
+namespace murl {
+namespace {
+
+signed char folded(char c) {
+  if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return static_cast<signed char>(c);
+}
+
+// Clears the job's busy flag however the phase ends.
+struct BusyScope {
+  explicit BusyScope(Workspace& w) : workspace(w) { workspace.busy = true; }
+  ~BusyScope() { workspace.busy = false; }
+  Workspace& workspace;
+};
+
+}  // namespace
+
+bool planNameBefore(const std::string& a, const std::string& b) {
+  size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    signed char x = folded(a[i]);
+    signed char y = folded(b[i]);
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
+std::vector<PlanEntry> buildPlan(const std::vector<CarrierEntry>& carriers, uint32_t streamBits) {
+  std::vector<uint32_t> bits;
+  bits.reserve(carriers.size());
+  for (const CarrierEntry& c : carriers) bits.push_back(c.carrierBits);
+  std::vector<StreamShare> shares = assignStreamBits(bits, streamBits);
+  std::vector<PlanEntry> plan;
+  plan.reserve(carriers.size());
+  for (size_t i = 0; i < carriers.size(); ++i)
+    plan.push_back({static_cast<uint16_t>(i), platform::baseName(carriers[i].path), shares[i], 0});
+  // Exchanging only out-of-order neighbours keeps equal names in list order: a stable sort.
+  std::stable_sort(plan.begin(), plan.end(), [](const PlanEntry& x, const PlanEntry& y) {
+    return planNameBefore(x.targetName, y.targetName);
+  });
+  return plan;
+}
+
+std::string targetPath(const std::string& outputFolder, const std::string& name) {
+  if (!outputFolder.empty() && outputFolder.back() == '/') return outputFolder + name;
+  return outputFolder + "/" + name;
+}
+
+HidingJob::HidingJob(Workspace& workspace, JobListener& listener)
+    : workspace_(workspace), listener_(listener) {}
+
+HidingJob::~HidingJob() { discardStream(); }
+
+void HidingJob::discardStream() { stream_.wipe(); }
+
+// A failure whose message has been shown: the job ends and the front end goes back to the menu.
+bool HidingJob::fail() {
+  listener_.status(StatusLabel::kTitle1, "");
+  listener_.status(StatusLabel::kValue1, "");
+  workspace_.stop = true;
+  listener_.finished(JobCommand::kFailedOrStopped);
+  return false;
+}
+
+// The stop or closing flag was found set: no message, and nothing posted while closing.
+bool HidingJob::stopped() {
+  if (!workspace_.closing) {
+    listener_.status(StatusLabel::kTitle1, "");
+    listener_.status(StatusLabel::kValue1, "");
+    listener_.finished(JobCommand::kFailedOrStopped);
+  }
+  return false;
+}
+
+bool HidingJob::buildStream(const SourceTree& tree) {
+  BusyScope busy(workspace_);
+  streamBits_ = 0;
+  // The writer wipes and deletes its file itself on a failure or a stop.
+  if (writeHiddenStream(workspace_, tree, listener_, stream_, streamBits_)) {
+    listener_.status(StatusLabel::kTitle1, "");
+    listener_.status(StatusLabel::kValue1, "");
+    listener_.finished(JobCommand::kStreamBuilt);
+    return true;
+  }
+  return workspace_.interrupted() ? stopped() : fail();
+}
+
+bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
+                              const std::string& outputFolder) {
+  BusyScope busy(workspace_);
+  // Front ends check this before they start; a job asked to write fewer bits than the stream
+  // holds would report success for data that cannot come back.
+  uint64_t total = 0;
+  for (const CarrierEntry& carrier : carriers) total += carrier.carrierBits;
+  if (total < streamBits_) {
+    workspace_.show(MessageId::kInsufficientCarrierBits);
+    return fail();
+  }
+  workspace_.sessionNumber += 1;
+  uint32_t high = workspace_.random.drawWord(0, 0xFFFF);
+  uint32_t jobNumber = (high << 16) | workspace_.random.drawWord(0, 0xFFFF);
+  plan_ = buildPlan(carriers, streamBits_);
+
+  // Writing a target over its own source would truncate the carrier before it is read.
+  for (const PlanEntry& entry : plan_) {
+    if (platform::sameFile(carriers[entry.carrierIndex].path,
+                           targetPath(outputFolder, entry.targetName))) {
+      workspace_.show(MessageId::kTargetIsSource);
+      return fail();
+    }
+  }
+
+  HideJob job;
+  job.stream = &stream_.file();
+  job.trailer.sessionNumber = workspace_.sessionNumber;
+  job.trailer.jobNumber = jobNumber;
+  job.trailer.carrierCount = static_cast<uint16_t>(carriers.size());
+  size_t n = plan_.size();
+  for (size_t j = 0; j < n; ++j) {
+    if (workspace_.interrupted()) return stopped();
+    PlanEntry& entry = plan_[j];
+    const CarrierEntry& carrier = carriers[entry.carrierIndex];
+    std::string target = targetPath(outputFolder, entry.targetName);
+    listener_.status(StatusLabel::kValue1, carrier.path);
+    listener_.progress(static_cast<uint8_t>((j + 1) * 100 / n));
+    listener_.status(StatusLabel::kValue2, target);
+    job.trailer.carrierIndex = entry.carrierIndex;
+    if (!writeOne(entry, carrier, target, job))
+      return workspace_.interrupted() ? stopped() : fail();
+  }
+  for (StatusLabel label :
+       {StatusLabel::kTitle1, StatusLabel::kValue1, StatusLabel::kTitle2, StatusLabel::kValue2})
+    listener_.status(label, "");
+  listener_.finished(JobCommand::kCarriersWritten);
+  return true;
+}
+
+bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
+                         const HideJob& job) {
+  platform::File src = platform::File::openRead(carrier.path);
+  if (!src.isOpen()) {
+    workspace_.show(MessageId::kCouldntOpenSourceFile);
+    return false;
+  }
+  if (platform::fileExists(target) && !workspace_.ask(MessageId::kTargetExistsOverwrite))
+    return false;
+  platform::File dst = platform::File::createTruncate(target);
+  if (!dst.isOpen()) {
+    workspace_.show(MessageId::kCouldntCreateTargetFile);
+    return false;
+  }
+  if (!stream_.file().seek(0) ||
+      !carrierHandler(carrier.type)
+           .hide(src, dst, carrier, entry.share, job, workspace_, entry.percentage)) {
+    platform::wipeAndDelete(dst, target);
+    return false;
+  }
+  return true;
+}
+
+ReportInput hidingReportInput(const std::vector<CarrierEntry>& carriers,
+                              const std::vector<PlanEntry>& plan, const Workspace& workspace) {
+  ReportInput input;
+  input.language = workspace.language;
+  input.secret = std::string(workspace.password.text());
+  input.options = workspace.options;
+  auto use = [&input](LevelFormat f) { input.formatUsed[static_cast<size_t>(f)] = true; };
+  for (const CarrierEntry& c : carriers) {
+    if (c.type != CarrierType::kModule) {
+      use(levelFormatOf(c.type));
+      continue;
+    }
+    for (const ModuleResource& r : c.resources)
+      use(r.type == CarrierType::kWav ? LevelFormat::kWav : LevelFormat::kBmp);
+  }
+  input.carriers.resize(carriers.size());
+  for (size_t i = 0; i < carriers.size(); ++i)
+    input.carriers[i].name = platform::baseName(carriers[i].path);
+  for (const PlanEntry& entry : plan) input.carriers[entry.carrierIndex].share = entry.percentage;
+  return input;
+}
+
+}  // namespace murl

@@ -1,0 +1,82 @@
+#pragma once
+// The hiding job in its two phases: the source tree becomes the enciphered hidden stream in a
+// temporary file, then every carrier is copied into the output folder with its share of the
+// stream hidden in it. Jobs are plain blocking calls; the front end decides where they run and
+// hears from them through a JobListener.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "carriers/contract.h"
+#include "core/job_listener.h"
+#include "jobs/process_report.h"
+#include "stream/temp_file.h"
+#include "core/workspace.h"
+#include "platform/file.h"
+
+namespace murl {
+
+class SourceTree;
+
+// One carrier of the hiding plan. The plan is written in target-name order; each entry keeps
+// its position in the carrier list, which is what its trailer records.
+struct PlanEntry {
+  uint16_t carrierIndex = 0;
+  std::string targetName;  // the carrier's file name
+  StreamShare share;
+  double percentage = 0;  // units changed, filled by the hide operation
+};
+
+// The plan in carrier-list order, then sorted by target name: letters folded to lower case,
+// other bytes compared as signed values, a name that is a leading part of another first; equal
+// names keep their order.
+std::vector<PlanEntry> buildPlan(const std::vector<CarrierEntry>& carriers, uint32_t streamBits);
+// a sorts strictly before b in the plan's order.
+bool planNameBefore(const std::string& a, const std::string& b);
+
+// The output folder, then "/" unless it already ends with one, then the name.
+std::string targetPath(const std::string& outputFolder, const std::string& name);
+
+class HidingJob {
+ public:
+  HidingJob(Workspace& workspace, JobListener& listener);
+  // Wipes and deletes the stream's temporary file if it is still there.
+  ~HidingJob();
+  HidingJob(const HidingJob&) = delete;
+  HidingJob& operator=(const HidingJob&) = delete;
+
+  // Phase 1: writes the enciphered hidden stream of `tree` into a new temporary file. Posts
+  // 1020 on success, 1000 on a failure (after its message) or a stop (nothing when closing).
+  bool buildStream(const SourceTree& tree);
+  // B, the stream's bit count, once phase 1 has succeeded.
+  uint32_t streamBits() const { return streamBits_; }
+  const std::string& streamPath() const { return stream_.path(); }
+
+  // Phase 2: writes every carrier (list order `carriers`, which must cover the stream and pass
+  // the out-of-range check) into `outputFolder`. Posts 1025 or 1000. Targets written before a
+  // failure stay; the one being written is wiped and deleted.
+  bool writeCarriers(const std::vector<CarrierEntry>& carriers, const std::string& outputFolder);
+  const std::vector<PlanEntry>& plan() const { return plan_; }
+
+  // Wipes and deletes the stream's temporary file (after 1025, or when the run is abandoned).
+  void discardStream();
+
+ private:
+  bool fail();
+  bool stopped();
+  bool writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
+                const HideJob& job);
+
+  Workspace& workspace_;
+  JobListener& listener_;
+  TempFile stream_;
+  uint32_t streamBits_ = 0;
+  std::vector<PlanEntry> plan_;
+};
+
+// The report's inputs for a finished hiding run: the formats used (a module's bitmap and wave
+// resources count as BMP and WAV), the levels, and each carrier's share in list order.
+ReportInput hidingReportInput(const std::vector<CarrierEntry>& carriers,
+                              const std::vector<PlanEntry>& plan, const Workspace& workspace);
+
+}  // namespace murl

@@ -1,0 +1,69 @@
+#include "jobs/process_report.h"
+
+#include <cstdio>
+
+namespace murl {
+namespace {
+
+struct Pair {
+  const char* english;
+  const char* italian;
+};
+
+// The report lists formats in this order, which is not the Options Panel's (NEXT/SUN sits
+// between MP3 and PCX).
+struct ReportFormat {
+  LevelFormat format;
+  const char* name;
+};
+constexpr ReportFormat kReportFormats[] = {
+    {LevelFormat::kAif, "AIF"}, {LevelFormat::kBmp, "BMP"},     {LevelFormat::kJpg, "JPG"},
+    {LevelFormat::kMp3, "MP3"}, {LevelFormat::kAu, "NEXT/SUN"}, {LevelFormat::kPcx, "PCX"},
+    {LevelFormat::kPng, "PNG"}, {LevelFormat::kTga, "TGA"},     {LevelFormat::kWav, "WAV"},
+};
+
+const char* pick(const Pair& pair, Language language) {
+  return language == Language::kItalian ? pair.italian : pair.english;
+}
+
+std::string carrierLine(size_t index, const ReportCarrier& carrier) {
+  char number[32];
+  std::snprintf(number, sizeof number, "#%05lu:   ", static_cast<unsigned long>(index));
+  char share[64];
+  std::snprintf(share, sizeof share, "   [+%.6f%%]\r\n", carrier.share);
+  return number + carrier.name + share;
+}
+
+std::string buildReport(const ReportInput& input, const Pair& secretLabel) {
+  Language lang = input.language;
+  std::string text = pick({"Murl Version 1.01\r\n\r\n", "Murl Versione 1.01\r\n\r\n"}, lang);
+  text += pick({"---- Begin of Process Report ----\r\n\r\n",
+                "---- Inizio del Rapporto Operazione ----\r\n\r\n"},
+               lang);
+  text += pick(secretLabel, lang);
+  text += "<" + input.secret + ">\r\n\r\n";
+  for (const ReportFormat& f : kReportFormats) {
+    if (!input.formatUsed[static_cast<size_t>(f.format)]) continue;
+    text += f.name;
+    text += pick({" bits selection level: ", " livello di selezione bit: "}, lang);
+    text += levelName(input.options.level(f.format), lang);
+    text += "\r\n";
+  }
+  text += "\r\n";
+  for (size_t i = 0; i < input.carriers.size(); ++i) text += carrierLine(i, input.carriers[i]);
+  text += pick(
+      {"\r\n---- End of Process Report ----", "\r\n---- Fine del Rapporto Operazione ----"}, lang);
+  return text;
+}
+
+}  // namespace
+
+std::string buildHidingReport(const ReportInput& input) {
+  return buildReport(input, {"Password: ", "Password: "});
+}
+
+std::string buildAuthoringReport(const ReportInput& input) {
+  return buildReport(input, {"Copyright mark: ", "Marchio di Copyright: "});
+}
+
+}  // namespace murl

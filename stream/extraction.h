@@ -1,0 +1,42 @@
+#pragma once
+// Writing hidden files out of the decoded stream: selected items of a folder or everything,
+// folders made as needed, each file's content copied from its offset and its attributes word
+// restored. Full paths are built as it goes; the process's current directory is never changed.
+#include <string>
+#include <vector>
+
+#include "stream/extraction_tree.h"
+#include "core/job_listener.h"
+#include "core/workspace.h"
+#include "platform/file.h"
+
+namespace murl {
+
+class Extractor {
+ public:
+  // `decoded` is the decoded hidden stream the tree's offsets point into.
+  Extractor(Workspace& workspace, JobListener& listener, platform::File& decoded)
+      : workspace_(workspace), listener_(listener), decoded_(decoded) {}
+
+  // Extracts items of `folder` (subfolders numbered first, then files), each with its whole
+  // subtree, into `outputFolder`. Shows "Extraction successfully completed" when every item
+  // succeeded; a failure has shown its one message, a No to an overwrite question or the
+  // closing flag stop it without one. Files already written stay; the file being written when
+  // it stops is removed, and a file it was to replace is kept as it was.
+  bool extractSelected(const ExtractionFolder& folder, const std::vector<size_t>& items,
+                       const std::string& outputFolder);
+  // Every item of the root.
+  bool extractAll(const ExtractionTree& tree, const std::string& outputFolder);
+
+ private:
+  bool extractItem(const ExtractionFolder& folder, size_t item, std::string& path);
+  bool extractFolder(const ExtractionFolder& folder, std::string& path);
+  bool extractFile(const ExtractedFile& file, std::string& path);
+  bool copyContent(const ExtractedFile& file, platform::File& out);
+
+  Workspace& workspace_;
+  JobListener& listener_;
+  platform::File& decoded_;
+};
+
+}  // namespace murl

@@ -1,0 +1,230 @@
+#include "bits/bit_spreader.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <random>
+
+#include "support/recording_reporter.h"
+#include "support/temp_dir.h"
+#include "transforms/cipher.h"
+
+namespace murl::test {
+namespace {
+
+class BitSpreaderTest : public ::testing::Test {
+ protected:
+  BitSpreaderTest() : workspace(reporter, Language::kEnglish) {}
+
+  // A stream file of `bytes` random bytes, kept in `stream` too.
+  platform::File makeStream(size_t bytes) {
+    stream.resize(bytes);
+    std::mt19937 random(77);
+    for (auto& b : stream) b = static_cast<uint8_t>(random());
+    writeAll(dir.file("stream"), stream);
+    return platform::File::openRead(dir.file("stream"));
+  }
+
+  // The hidden bits a chunk source gives (its unit bits inverted), data bits only.
+  std::vector<uint8_t> dataBits(ChunkSource& source, uint32_t n) {
+    std::vector<uint8_t> bits(n);
+    for (auto& b : bits) {
+      uint8_t unit = 0;
+      EXPECT_TRUE(source.next(unit));
+      b = unit ^ 1;
+    }
+    return bits;
+  }
+
+  RecordingReporter reporter;
+  Workspace workspace;
+  TempDir dir;
+  std::vector<uint8_t> stream;
+};
+
+TEST_F(BitSpreaderTest, AssignmentSplitsTheStreamInListOrder) {
+  const uint32_t b = 8000;
+  auto shares = assignStreamBits(std::vector<uint32_t>{b - 5, 1000, 0}, b);
+  ASSERT_EQ(shares.size(), 3u);
+  EXPECT_EQ(shares[0].startBit, 0u);
+  EXPECT_EQ(shares[0].streamBits, b - 5);
+  EXPECT_EQ(shares[1].startBit, b - 5);
+  EXPECT_EQ(shares[1].streamBits, 5u);
+  EXPECT_EQ(shares[1].carrierBits, 1000u);
+  EXPECT_EQ(shares[2].streamBits, 0u);
+}
+
+TEST_F(BitSpreaderTest, SecondCarrierTakesTheLastStreamBitsThenRandomBits) {
+  auto file = makeStream(1000);
+  const uint32_t b = 8000;
+  RandomSource expected = workspace.random;
+  ChunkSource source(workspace, file, {b - 5, 1000, 5}, {});
+  auto bits = dataBits(source, 1000);
+  for (uint32_t k = 0; k < 5; ++k) EXPECT_EQ(bits[k], bitAt(stream.data(), b - 5 + k));
+  // The chunk starts at bit 3 of the stream's last byte: the random bytes span all 126 bytes
+  // the 1000 bits touch, and the bits after the stream are theirs.
+  uint8_t fill[126];
+  for (auto& byte : fill) byte = expected.drawByte(0, 255);
+  fill[0] = stream[999];
+  for (uint32_t k = 5; k < 1000; ++k) ASSERT_EQ(bits[k], bitAt(fill, 3 + k)) << k;
+}
+
+TEST_F(BitSpreaderTest, RandomFillCoversEveryByteTheEndingChunkSpans) {
+  // Start bit 5, 3 stream bits, 12 data bits: bits 5..16 of the buffer, three bytes. Too short a
+  // fill would leave the last bit to whatever the work buffer held.
+  auto file = makeStream(1);
+  std::memset(workspace.workBuffer.data(), 0xFF, 16);
+  RandomSource expected = workspace.random;
+  ChunkSource source(workspace, file, {5, 12, 3}, {});
+  auto bits = dataBits(source, 12);
+  uint8_t fill[3];
+  for (auto& byte : fill) byte = expected.drawByte(0, 255);
+  fill[0] = stream[0];
+  for (uint32_t k = 0; k < 12; ++k) EXPECT_EQ(bits[k], bitAt(fill, 5 + k)) << k;
+  EXPECT_EQ(workspace.random.drawByte(0, 255), expected.drawByte(0, 255));
+}
+
+TEST_F(BitSpreaderTest, UnalignedStartAndDataCheckOverWholeGroups) {
+  auto file = makeStream(64);
+  ChunkSource source(workspace, file, {11, 100, 100}, {});
+  auto bits = dataBits(source, 100);
+  for (uint32_t k = 0; k < 100; ++k) ASSERT_EQ(bits[k], bitAt(stream.data(), 11 + k));
+  // Twelve whole groups of eight; the last four bits are not counted.
+  uint8_t grouped[12];
+  for (int g = 0; g < 12; ++g) {
+    grouped[g] = 0;
+    for (int i = 0; i < 8; ++i)
+      grouped[g] = static_cast<uint8_t>(grouped[g] << 1 | bits[8 * g + i]);
+  }
+  EXPECT_EQ(source.dataCheck(), adler32(1, grouped, 12));
+}
+
+TEST_F(BitSpreaderTest, LongCarrierUsesChunksOfAtMostFourMegabits) {
+  const uint32_t n = kChunkBits + 1;
+  auto file = makeStream(n / 8 + 1);
+  ChunkSource source(workspace, file, {0, n, n - 1}, {});
+  auto bits = dataBits(source, n);
+  EXPECT_EQ(bits[n - 2], bitAt(stream.data(), n - 2));
+  // The one-bit second chunk adds nothing to the check.
+  EXPECT_EQ(source.dataCheck(), adler32(1, stream.data(), kChunkBits / 8));
+  EXPECT_EQ(source.remaining(), kTrailerBits);
+}
+
+TEST_F(BitSpreaderTest, ThirteenBitSecondChunkDrawsTwoRandomBytes) {
+  const uint32_t n = kChunkBits + 13;
+  auto file = makeStream(1000);
+  RandomSource expected = workspace.random;
+  ChunkSource source(workspace, file, {0, n, 8000}, {});
+  dataBits(source, n);
+  // The first chunk's fill is (0x400000 + 7) / 8 bytes, the second two.
+  for (uint32_t i = 0; i < kChunkBits / 8 + 2; ++i) expected.drawByte(0, 255);
+  EXPECT_EQ(workspace.random.index(), expected.index());
+  EXPECT_EQ(workspace.random.drawByte(0, 255), expected.drawByte(0, 255));
+}
+
+TEST_F(BitSpreaderTest, TrailerFollowsTheDataEncipheredUnderTheDataCheck) {
+  auto file = makeStream(32);
+  TrailerFields fields{0x01020304, 0xA0B0C0D0, 0x0102, 0x0304};
+  auto header = trailerHeader(fields);
+  const uint8_t expectedHead[20] = {'M', 'u', 'r',  'l',  '1',  '.',  '0', '1', 4, 3,
+                                    2,   1,   0xD0, 0xC0, 0xB0, 0xA0, 2,   1,   4, 3};
+  EXPECT_EQ(std::memcmp(header.data(), expectedHead, 20), 0);
+  for (size_t i = 20; i < kTrailerHeaderSize; ++i) EXPECT_EQ(header[i], 0) << "password byte";
+
+  RandomSource random = workspace.random;
+  workspace.password.take("a password of 26 characters");
+  ChunkSource source(workspace, file, {0, 200, 200}, fields);
+  dataBits(source, 200);
+  std::vector<uint8_t> trailer(kTrailerSize);
+  for (size_t k = 0; k < kTrailerBits; ++k) {
+    uint8_t unit = 0;
+    ASSERT_TRUE(source.next(unit));
+    if (!unit) trailer[k / 8] |= static_cast<uint8_t>(0x80 >> (k % 8));
+  }
+  EXPECT_EQ(source.remaining(), 0u);
+  uint8_t expected[kTrailerSize] = {};
+  std::memcpy(expected, header.data(), header.size());
+  encipherHeader(expected, adler32(1, stream.data(), 25), random);
+  EXPECT_EQ(std::memcmp(trailer.data(), expected, kTrailerSize), 0);
+}
+
+TEST_F(BitSpreaderTest, ShortStreamFileIsReported) {
+  auto file = makeStream(4);
+  ChunkSource source(workspace, file, {0, 64, 64}, {});
+  uint8_t unit = 0;
+  EXPECT_FALSE(source.next(unit));
+  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntReadTempFile});
+}
+
+TEST_F(BitSpreaderTest, SinkGathersWholeBuffersAndThePartialLastByte) {
+  std::string path = dir.file("gathered");
+  auto temp = platform::File::createTruncate(path);
+  ExtractionSink sink(workspace, temp);
+  for (int i = 0; i < 1001; ++i) ASSERT_TRUE(sink.putUnitBit(i % 3 == 0 ? 0 : 1));
+  ASSERT_TRUE(sink.flush());
+  temp.close();
+  auto bytes = readAll(path);
+  ASSERT_EQ(bytes.size(), 126u);
+  for (int i = 0; i < 1001; ++i) ASSERT_EQ(bitAt(bytes.data(), i), i % 3 == 0 ? 1 : 0) << i;
+  EXPECT_EQ(bytes[125] & 0x7F, 0);
+
+  // Past one buffer: the first 0x15FFEA bytes go out as one write, the rest on flush.
+  auto big = platform::File::createTruncate(path);
+  ExtractionSink second(workspace, big);
+  const uint64_t total = uint64_t{kSinkBufferSize} * 8 + 20;
+  for (uint64_t k = 0; k < total; ++k) ASSERT_TRUE(second.put((k * 7 / 5) & 1));
+  ASSERT_TRUE(second.flush());
+  big.close();
+  bytes = readAll(path);
+  ASSERT_EQ(bytes.size(), kSinkBufferSize + 3);
+  for (uint64_t k = total - 40; k < total; ++k) ASSERT_EQ(bitAt(bytes.data(), k), (k * 7 / 5) & 1);
+  EXPECT_EQ(bitAt(bytes.data(), 5), (5 * 7 / 5) & 1);
+}
+
+TEST_F(BitSpreaderTest, SinkWriteFailureIsReported) {
+  auto temp = platform::File::createTruncate(dir.file("x"));
+  ExtractionSink sink(workspace, temp);
+  platform::injectWriteFailureAfter(0);
+  bool ok = true;
+  for (uint64_t k = 0; k < uint64_t{kSinkBufferSize} * 8 && ok; ++k) ok = sink.put(1);
+  platform::injectWriteFailureAfter(-1);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteTempFile});
+}
+
+TEST_F(BitSpreaderTest, MarkStreamRestartsEveryFourMegabits) {
+  MarkField mark;
+  for (size_t i = 0; i < kMarkSize; ++i) mark[i] = static_cast<uint8_t>(i * 37 + 1);
+  // The pattern as described: byte j of 0x80000 is mark byte j mod 100.
+  std::vector<uint8_t> pattern(kMarkWindowBits / 8);
+  for (size_t j = 0; j < pattern.size(); ++j) pattern[j] = mark[j % kMarkSize];
+  MarkBitSource source(mark);
+  for (uint64_t k = 0; k < uint64_t{kMarkWindowBits} + 2000; ++k) {
+    uint8_t expected = bitAt(pattern.data(), k % kMarkWindowBits);
+    ASSERT_EQ(source.next(), expected ^ 1) << k;
+    ASSERT_EQ(MarkBitSource::markBit(mark, k), expected) << k;
+  }
+}
+
+TEST_F(BitSpreaderTest, CollectorCountsWholeBytesPerPositionAndRestartsWithTheMark) {
+  MarkField mark;
+  for (size_t i = 0; i < kMarkSize; ++i) mark[i] = static_cast<uint8_t>(255 - i);
+  CheckCollector collector;
+  MarkBitSource source(mark);
+  const uint64_t bits = uint64_t{kMarkWindowBits} + 1605;  // a partial byte at the end
+  for (uint64_t k = 0; k < bits; ++k) collector.addUnitBit(source.next());
+  EXPECT_EQ(collector.totalBits(), bits);
+  uint32_t windowBytes = kMarkWindowBits / 8;
+  for (size_t p = 0; p < kMarkSize; ++p) {
+    uint32_t inWindow = windowBytes / 100 + (p < windowBytes % 100 ? 1 : 0);
+    // After the restart 200 whole bytes: twice round the mark.
+    EXPECT_EQ(collector.counter(p, mark[p]), inWindow + 2) << p;
+  }
+  collector.reset();
+  EXPECT_EQ(collector.counter(0, mark[0]), 0u);
+  EXPECT_EQ(collector.totalBits(), 0u);
+}
+
+}  // namespace
+}  // namespace murl::test

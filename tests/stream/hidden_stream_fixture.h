@@ -1,0 +1,196 @@
+#pragma once
+// Shared by the hidden stream writer and reader tests: stream builders and the fixture.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdlib>
+
+#include "stream/hidden_stream.h"
+#include "platform/folders.h"
+#include "support/random_bytes.h"
+#include "support/recording_reporter.h"
+#include "support/temp_dir.h"
+#include "transforms/cipher.h"
+#include "transforms/codec.h"
+
+namespace murl::stream_test {
+
+using Bytes = std::vector<uint8_t>;
+using test::randomBytes;
+
+inline uint32_t le32(const uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
+inline uint32_t le16(const uint8_t* p) { return p[0] | p[1] << 8; }
+
+// Compresses a HiddenStream in input areas as the writer does; the whole zlib stream.
+inline Bytes zlibStream(const Bytes& plain, uint8_t level) {
+  Bytes buffer(kCipherBlockSize), out;
+  Compressor c(buffer);
+  EXPECT_TRUE(c.open(level));
+  CodecSink keep = [&](uint8_t* p, size_t n) {
+    out.insert(out.end(), p, p + n);
+    return true;
+  };
+  size_t at = 0;
+  for (; plain.size() - at >= kCodecArea; at += kCodecArea) {
+    EXPECT_EQ(c.compress(plain.data() + at, kCodecArea, false, keep), CodecStatus::kOk);
+  }
+  EXPECT_EQ(c.compress(plain.data() + at, plain.size() - at, true, keep), CodecStatus::kOk);
+  return out;
+}
+
+// Frames any zlib bytes as an enciphered HiddenStream: pieces of 0x3FFFF0 enciphered, L, check.
+inline Bytes frame(const Bytes& compressed, const Password& password) {
+  RandomSource random;
+  Bytes out(4), piece(kCipherBlockSize), scratch(kCipherBlockSize);
+  for (size_t at = 0; at < compressed.size(); at += kCodecArea) {
+    size_t n = std::min(kCodecArea, compressed.size() - at);
+    std::copy_n(compressed.begin() + at, n, piece.begin());
+    EXPECT_TRUE(encipherBlock(piece.data(), n, scratch.data(), password, random));
+    out.insert(out.end(), piece.begin(), piece.begin() + n + kCipherOverhead);
+  }
+  uint32_t length = static_cast<uint32_t>(out.size() - 4);
+  uint32_t check = static_cast<uint32_t>(adler32(1, out.data() + 4, length));
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(length >> (8 * i));
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(check >> (8 * i)));
+  return out;
+}
+
+// One HiddenStream record.
+inline void appendRecord(Bytes& out, const std::string& path, const Bytes& content,
+                         uint32_t attributes = 0x80, int64_t sizeField = -1) {
+  uint32_t size = sizeField < 0 ? static_cast<uint32_t>(content.size()) : uint32_t(sizeField);
+  out.push_back(static_cast<uint8_t>(path.size()));
+  out.push_back(static_cast<uint8_t>(path.size() >> 8));
+  out.insert(out.end(), path.begin(), path.end());
+  for (uint32_t v : {size, attributes}) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  out.insert(out.end(), content.begin(), content.end());
+}
+
+// The content size (taken from the start of `pool`) whose one-file HiddenStream "r" compresses
+// to exactly `target` bytes; random content is stored, so sizes and lengths move together.
+inline uint32_t contentSizeForCompressedLength(const Bytes& pool, uint32_t target, uint8_t level,
+                                               uint32_t guess) {
+  uint32_t size = guess;
+  for (int tries = 0; tries < 8; ++tries) {
+    Bytes plain = {1, 0};
+    appendRecord(plain, "r", Bytes(pool.begin(), pool.begin() + size));
+    int64_t length = static_cast<int64_t>(zlibStream(plain, level).size());
+    if (length == target) return size;
+    size = static_cast<uint32_t>(size + (int64_t{target} - length));
+  }
+  ADD_FAILURE() << "no content size compresses to " << target;
+  return size;
+}
+
+struct RecordingListener : JobListener {
+  void progress(uint8_t percent) override { percents.push_back(percent); }
+  std::vector<uint8_t> percents;
+};
+
+// Temporary files are synced to the disk when wiped; on a memory file system that costs nothing,
+// which keeps these multi-megabyte tests quick. Restores TMPDIR afterwards.
+class MemoryTempFolder {
+ public:
+  MemoryTempFolder() {
+    if (const char* old = std::getenv("TMPDIR")) saved_ = old;
+    if (platform::isFolder("/dev/shm")) ::setenv("TMPDIR", "/dev/shm", 1);
+  }
+  ~MemoryTempFolder() {
+    if (saved_.empty()) {
+      ::unsetenv("TMPDIR");
+    } else {
+      ::setenv("TMPDIR", saved_.c_str(), 1);
+    }
+  }
+
+ private:
+  std::string saved_;
+};
+
+class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
+ protected:
+  HiddenStreamTest() {
+    ws.tempFolder = tmp.path() + "/";
+    ws.password.take("correct horse battery staple");
+  }
+  ~HiddenStreamTest() override { platform::injectWriteFailureAfter(-1); }
+
+  std::string makeFile(const std::string& name, const Bytes& bytes) {
+    test::writeAll(src.file(name), bytes);
+    return src.file(name);
+  }
+  // A file of these bytes at the root of the tree.
+  void addRootFile(const std::string& name, const Bytes& bytes) {
+    ASSERT_EQ(tree.addFile(ws, tree.root(), makeFile(name, bytes)), SourceAddResult::kAdded);
+  }
+  // Writes the tree's stream; `bits` gets its length in bits.
+  bool write(TempFile& stream) { return writeHiddenStream(ws, tree, listener, stream, bits); }
+  std::string gatheredFile(const Bytes& bytes) {
+    std::string path = work.file("gathered" + std::to_string(++gatheredCount_));
+    test::writeAll(path, bytes);
+    return path;
+  }
+  // Decodes a written stream into plain HiddenStream bytes.
+  Bytes decode(TempFile& stream) {
+    platform::File gathered = platform::File::openRead(stream.path());
+    platform::File decoded = platform::File::createTruncate(work.file("decoded"));
+    uint64_t length = 0;
+    EXPECT_TRUE(decodeHiddenStream(ws, gathered, gathered.size(), listener, decoded, length));
+    decoded.close();
+    Bytes out = test::readAll(work.file("decoded"));
+    EXPECT_EQ(out.size(), length);
+    return out;
+  }
+  bool readGathered(const std::string& path, ExtractionTree& out, TempFile* keep = nullptr,
+                    uint64_t gatheredBytes = 0) {
+    platform::File gathered = platform::File::openRead(path);
+    TempFile decoded;
+    return readHiddenStream(ws, gathered, gatheredBytes ? gatheredBytes : gathered.size(), listener,
+                            keep ? *keep : decoded, out);
+  }
+  bool readGathered(const Bytes& bytes, ExtractionTree& out, uint64_t gatheredBytes = 0) {
+    return readGathered(gatheredFile(bytes), out, nullptr, gatheredBytes);
+  }
+  // The reader refuses the bytes as invalid data and leaves no temporary file.
+  void expectInvalid(const Bytes& gathered, uint64_t gatheredBytes = 0) {
+    reporter.clear();
+    ExtractionTree out;
+    EXPECT_FALSE(readGathered(gathered, out, gatheredBytes));
+    EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kInvalidData});
+    EXPECT_EQ(out.fileCount(), 0u);
+    EXPECT_TRUE(test::folderNames(tmp.path()).empty());
+  }
+  bool readBack(TempFile& stream, ExtractionTree& out, TempFile* keep = nullptr) {
+    return readGathered(stream.path(), out, keep);
+  }
+  // Parses plain HiddenStream bytes.
+  bool parse(const Bytes& plain, ExtractionTree& out) {
+    test::writeAll(work.file("plain"), plain);
+    platform::File f = platform::File::openRead(work.file("plain"));
+    return parseHiddenStream(ws, f, plain.size(), out);
+  }
+  Bytes contentOf(TempFile& decoded, const ExtractedFile& file) {
+    Bytes out(file.size);
+    EXPECT_TRUE(decoded.file().seek(file.offset));
+    EXPECT_TRUE(decoded.file().readExact(out.data(), out.size()));
+    return out;
+  }
+
+  test::TempDir src, tmp, work;
+  test::RecordingReporter reporter;
+  Workspace ws{reporter, Language::kEnglish};
+  SourceTree tree;
+  RecordingListener listener;
+  uint32_t bits = 0;
+
+ private:
+  int gatheredCount_ = 0;
+};
+
+}  // namespace murl::stream_test
