@@ -19,6 +19,14 @@ namespace murl {
 constexpr size_t kBufferSize = 0x400000;      // 4 MiB work, sample and codec buffers
 constexpr size_t kSinkBufferSize = 0x15FFEA;  // plan table of 65535 entries / extraction sink
 
+// Told how far the operation on the current carrier has come, once per block or row. A job sets
+// it for the length of one carrier operation, so its progress moves within a large carrier too.
+class CarrierProgress {
+ public:
+  virtual ~CarrierProgress() = default;
+  virtual void advanced(uint64_t done, uint64_t total) = 0;
+};
+
 class Workspace {
  public:
   Workspace(Reporter& reporter, Language language);
@@ -45,6 +53,12 @@ class Workspace {
   Language language;
   std::string tempFolder;  // ends in "/"
   Reporter& reporter;
+  CarrierProgress* carrierProgress = nullptr;  // set by the job around each carrier operation
+
+  // What the handlers call once per block or row: `done` of `total` units of work.
+  void reportBlock(uint64_t done, uint64_t total) {
+    if (carrierProgress) carrierProgress->advanced(done, total);
+  }
 
   // Shows a message in the chosen language, by its kind (warning, error or report).
   void show(MessageId id, uint32_t number = 0);
