@@ -2,16 +2,15 @@
 
 #include <algorithm>
 
-#include "stream/hidden_stream.h"
+#include "platform/ascii_case.h"
 #include "platform/folders.h"
+#include "stream/hidden_stream.h"
 
 namespace murl {
 namespace {
 
-signed char folded(char c) {
-  if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return static_cast<signed char>(c);
-}
+// Bytes past ASCII compare as negative values, so they sort before every letter and digit.
+signed char folded(char c) { return static_cast<signed char>(asciiLower(c)); }
 
 // Clears the job's busy flag however the phase ends.
 struct BusyScope {

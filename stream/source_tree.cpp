@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/ascii_case.h"
 #include "platform/file.h"
 #include "platform/folders.h"
 
@@ -10,10 +11,8 @@ namespace murl {
 
 namespace {
 
-uint8_t fold(char c) {
-  auto b = static_cast<uint8_t>(c);
-  return (b >= 'A' && b <= 'Z') ? static_cast<uint8_t>(b + ('a' - 'A')) : b;
-}
+// Bytes past ASCII compare as unsigned values, after every letter and digit.
+uint8_t fold(char c) { return static_cast<uint8_t>(asciiLower(c)); }
 
 SourceAddResult askToGoOn(Workspace& workspace, MessageId question) {
   return workspace.ask(question) ? SourceAddResult::kSkipped : SourceAddResult::kStop;
