@@ -7,17 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "carriers/identify.h"
 #include "bits/bit_spreader.h"
+#include "carriers/identify.h"
+#include "platform/byte_order.h"
 #include "platform/file.h"
 #include "platform/temp_folder.h"
 
 namespace murl {
 namespace {
-
-void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
 
 struct Setup {
   std::string folder = platform::tempFolder();
@@ -34,22 +31,22 @@ struct Setup {
     std::vector<uint8_t> bytes;
     bytes.reserve(44 + 2 * size_t{samples});
     bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
-    putLe(bytes, 36 + 2 * samples, 4);
+    appendLe32(bytes, 36 + 2 * samples);
     bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    putLe(bytes, 16, 4);
-    putLe(bytes, 1, 2);
-    putLe(bytes, 2, 2);
-    putLe(bytes, 44100, 4);
-    putLe(bytes, 44100 * 4, 4);
-    putLe(bytes, 4, 2);
-    putLe(bytes, 16, 2);
+    appendLe32(bytes, 16);
+    appendLe16(bytes, 1);
+    appendLe16(bytes, 2);
+    appendLe32(bytes, 44100);
+    appendLe32(bytes, 44100 * 4);
+    appendLe16(bytes, 4);
+    appendLe16(bytes, 16);
     bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
-    putLe(bytes, 2 * samples, 4);
+    appendLe32(bytes, 2 * samples);
     std::mt19937 random(1);
     std::normal_distribution<double> level(0.0, 4000.0);
     for (uint32_t i = 0; i < samples; ++i) {
       double v = std::min(32767.0, std::max(-32768.0, level(random)));
-      putLe(bytes, static_cast<uint16_t>(static_cast<int16_t>(v)), 2);
+      appendLe16(bytes, static_cast<uint16_t>(static_cast<int16_t>(v)));
     }
     write(carrier, bytes);
     size = bytes.size();

@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "carrier_fuzz.h"
-#include "stream/hidden_stream.h"
+#include "platform/byte_order.h"
 #include "platform/file.h"
 #include "platform/folders.h"
+#include "stream/hidden_stream.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
 
@@ -53,8 +54,8 @@ std::vector<uint8_t> framed(State& s, const uint8_t* data, size_t n) {
   };
   if (c.compress(data, n, true, sink) != CodecStatus::kOk) return {};
   uint32_t length = static_cast<uint32_t>(out.size() - 4);
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(length >> (8 * i));
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(check >> (8 * i)));
+  storeLe32(out.data(), length);
+  appendLe32(out, check);
   return out;
 }
 

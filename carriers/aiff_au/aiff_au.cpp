@@ -4,10 +4,11 @@
 #include <optional>
 
 #include "carriers/aiff_au/audio_format.h"
-#include "carriers/common/unit_visits.h"
 #include "carriers/common/unit_groups.h"
+#include "carriers/common/unit_visits.h"
 #include "carriers/wav/sample_groups.h"
 #include "carriers/wav/wav.h"
+#include "platform/byte_order.h"
 
 namespace murl {
 namespace {
@@ -38,7 +39,7 @@ template <class Visit>
 bool walkSamples(uint8_t* bytes, uint64_t samples, uint8_t level, Visit& visit, uint64_t& changed) {
   for (uint64_t i = 0; i < samples; ++i) {
     uint8_t* sample = bytes + 2 * i;
-    if (!wavSampleQualifies(static_cast<int16_t>((sample[0] << 8) | sample[1]), level)) continue;
+    if (!wavSampleQualifies(static_cast<int16_t>(loadBe16(sample)), level)) continue;
     uint8_t bit = sample[1] & 1;
     if (!visit(bit)) return false;
     // Unconditional store: a branch on the random data bit would be mispredicted half the time.

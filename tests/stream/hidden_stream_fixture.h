@@ -7,8 +7,9 @@
 
 #include <cstdlib>
 
-#include "stream/hidden_stream.h"
+#include "platform/byte_order.h"
 #include "platform/folders.h"
+#include "stream/hidden_stream.h"
 #include "support/random_bytes.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
@@ -19,11 +20,6 @@ namespace murl::stream_test {
 
 using Bytes = std::vector<uint8_t>;
 using test::randomBytes;
-
-inline uint32_t le32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
-}
-inline uint32_t le16(const uint8_t* p) { return p[0] | p[1] << 8; }
 
 // Compresses a HiddenStream in input areas as the writer does; the whole zlib stream.
 inline Bytes zlibStream(const Bytes& plain, uint8_t level) {
@@ -54,8 +50,8 @@ inline Bytes frame(const Bytes& compressed, const Password& password) {
   }
   uint32_t length = static_cast<uint32_t>(out.size() - 4);
   uint32_t check = static_cast<uint32_t>(adler32(1, out.data() + 4, length));
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(length >> (8 * i));
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(check >> (8 * i)));
+  storeLe32(out.data(), length);
+  appendLe32(out, check);
   return out;
 }
 
@@ -63,12 +59,10 @@ inline Bytes frame(const Bytes& compressed, const Password& password) {
 inline void appendRecord(Bytes& out, const std::string& path, const Bytes& content,
                          uint32_t attributes = 0x80, int64_t sizeField = -1) {
   uint32_t size = sizeField < 0 ? static_cast<uint32_t>(content.size()) : uint32_t(sizeField);
-  out.push_back(static_cast<uint8_t>(path.size()));
-  out.push_back(static_cast<uint8_t>(path.size() >> 8));
+  appendLe16(out, static_cast<uint16_t>(path.size()));
   out.insert(out.end(), path.begin(), path.end());
-  for (uint32_t v : {size, attributes}) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  }
+  appendLe32(out, size);
+  appendLe32(out, attributes);
   out.insert(out.end(), content.begin(), content.end());
 }
 

@@ -41,7 +41,7 @@ TEST_F(HiddenStreamTest, DecodeRefusesImpossibleLengthsAndShortLastBlocks) {
     Bytes shortBlock = {length, 0, 0, 0};
     shortBlock.resize(4 + length, 0x55);
     uint32_t check = static_cast<uint32_t>(adler32(1, shortBlock.data() + 4, length));
-    for (int i = 0; i < 4; ++i) shortBlock.push_back(static_cast<uint8_t>(check >> (8 * i)));
+    appendLe32(shortBlock, check);
     expectInvalid(shortBlock);
   }
   // Deciphered bytes after the end of the zlib stream in the last block are ignored.

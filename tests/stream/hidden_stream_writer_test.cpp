@@ -15,9 +15,9 @@ TEST_F(HiddenStreamTest, OneEmptyFileIsThe17ByteStreamFramedAsSpecified) {
   ASSERT_TRUE(write(stream));
   Bytes framed = test::readAll(stream.path());
   EXPECT_EQ(bits, framed.size() * 8);
-  uint32_t length = le32(framed.data());
+  uint32_t length = loadLe32(framed.data());
   ASSERT_EQ(framed.size(), length + 8u);
-  EXPECT_EQ(le32(framed.data() + 4 + length),
+  EXPECT_EQ(loadLe32(framed.data() + 4 + length),
             adler32(1, framed.data() + 4, static_cast<uInt>(length)));
   // One piece: its deciphered bytes are the zlib stream, with the "Medium" header.
   Bytes piece(framed.begin() + 4, framed.end() - 4);
@@ -105,7 +105,7 @@ TEST_F(HiddenStreamTest, PathOf65534BytesIsCarriedAnd65535Refused) {
   TempFile stream;
   ASSERT_TRUE(write(stream));
   Bytes plain = decode(stream);
-  EXPECT_EQ(le16(plain.data() + 2), 65534u);
+  EXPECT_EQ(loadLe16(plain.data() + 2), 65534u);
   ExtractionTree out;
   EXPECT_TRUE(readBack(stream, out));
   stream.wipe();
@@ -153,7 +153,7 @@ TEST_F(HiddenStreamTest, CompressedLengthsOnAPieceBoundary) {
     ASSERT_TRUE(write(stream));
     Bytes framed = test::readAll(stream.path());
     uint32_t expected = target == kCodecArea ? 0x400000 : 0x400000 + 17;
-    EXPECT_EQ(le32(framed.data()), expected);
+    EXPECT_EQ(loadLe32(framed.data()), expected);
     EXPECT_EQ(bits, (expected + 8) * 8);
     ExtractionTree out;
     ASSERT_TRUE(readBack(stream, out));
