@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "carriers/contract.h"
 #include "bits/bit_spreader.h"
+#include "carriers/contract.h"
 #include "core/workspace.h"
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "platform/temp_folder.h"
 
 namespace murl {
@@ -86,7 +86,7 @@ struct Setup {
         sink(folder + "murl_bench_sink_" + name),
         size(bytes.size()) {
     write(carrier, bytes);
-    auto src = platform::File::openRead(carrier);
+    auto src = platform::realFileSystem().openRead(carrier);
     IdentificationRecord record;
     record.type = type;
     carrierHandler(type).count(src, carrier, record, workspace);
@@ -97,10 +97,11 @@ struct Setup {
     write(stream, bits);
   }
   ~Setup() {
-    for (const auto& path : {carrier, target, stream, sink}) platform::removeFile(path);
+    for (const auto& path : {carrier, target, stream, sink})
+      platform::realFileSystem().remove(path);
   }
   static void write(const std::string& path, const std::vector<uint8_t>& bytes) {
-    auto f = platform::File::createTruncate(path);
+    auto f = platform::realFileSystem().createTruncate(path);
     f.writeExact(bytes.data(), bytes.size());
   }
 };
@@ -116,8 +117,8 @@ Setup& aiffSetup() {
 
 void copyFile(benchmark::State& state, Setup& s) {
   for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
+    auto src = platform::realFileSystem().openRead(s.carrier);
+    auto dst = platform::realFileSystem().createTruncate(s.target);
     if (!copyBytes(src, dst, s.size, s.workspace)) state.SkipWithError("copy failed");
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
@@ -126,9 +127,9 @@ void copyFile(benchmark::State& state, Setup& s) {
 void hide(benchmark::State& state, Setup& s) {
   const StreamShare share{0, s.entry.carrierBits, s.entry.carrierBits};
   for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
-    auto stream = platform::File::openRead(s.stream);
+    auto src = platform::realFileSystem().openRead(s.carrier);
+    auto dst = platform::realFileSystem().createTruncate(s.target);
+    auto stream = platform::realFileSystem().openRead(s.stream);
     HideJob job{&stream, {}};
     double percentage;
     if (!carrierHandler(s.entry.type)
@@ -141,8 +142,8 @@ void hide(benchmark::State& state, Setup& s) {
 
 void extract(benchmark::State& state, Setup& s) {
   for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto temp = platform::File::createTruncate(s.sink);
+    auto src = platform::realFileSystem().openRead(s.carrier);
+    auto temp = platform::realFileSystem().createTruncate(s.sink);
     ExtractionSink sink(s.workspace, temp);
     if (!carrierHandler(s.entry.type).extract(src, s.entry, sink, s.workspace) || !sink.flush()) {
       state.SkipWithError("extract failed");

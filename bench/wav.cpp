@@ -10,7 +10,7 @@
 #include "bits/bit_spreader.h"
 #include "carriers/identify.h"
 #include "platform/byte_order.h"
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "platform/temp_folder.h"
 
 namespace murl {
@@ -60,10 +60,11 @@ struct Setup {
     write(stream, streamBytes);
   }
   ~Setup() {
-    for (const auto& path : {carrier, stream, target, sink}) platform::removeFile(path);
+    for (const auto& path : {carrier, stream, target, sink})
+      platform::realFileSystem().remove(path);
   }
   static void write(const std::string& path, const std::vector<uint8_t>& bytes) {
-    auto file = platform::File::createTruncate(path);
+    auto file = platform::realFileSystem().createTruncate(path);
     if (!file.writeExact(bytes.data(), bytes.size())) std::abort();
   }
 };
@@ -77,8 +78,8 @@ void BM_PlainCopy(benchmark::State& state) {
   Setup& s = setup();
   std::vector<uint8_t> buffer(0x400000);
   for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
+    auto src = platform::realFileSystem().openRead(s.carrier);
+    auto dst = platform::realFileSystem().createTruncate(s.target);
     size_t got;
     while ((got = src.read(buffer.data(), buffer.size())) > 0) dst.write(buffer.data(), got);
   }
@@ -90,9 +91,9 @@ void BM_WavHide(benchmark::State& state) {
   SilentReporter reporter;
   Workspace workspace(reporter, Language::kEnglish);
   for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
-    auto stream = platform::File::openRead(s.stream);
+    auto src = platform::realFileSystem().openRead(s.carrier);
+    auto dst = platform::realFileSystem().createTruncate(s.target);
+    auto stream = platform::realFileSystem().openRead(s.stream);
     double percentage = 0;
     StreamShare share{0, s.entry.carrierBits, s.entry.carrierBits / 8 * 8};
     if (!wavHandler().hide(src, dst, s.entry, share, {&stream, {}}, workspace, percentage)) {
@@ -107,8 +108,8 @@ void BM_WavExtract(benchmark::State& state) {
   SilentReporter reporter;
   Workspace workspace(reporter, Language::kEnglish);
   for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto temp = platform::File::createTruncate(s.sink);
+    auto src = platform::realFileSystem().openRead(s.carrier);
+    auto temp = platform::realFileSystem().createTruncate(s.sink);
     ExtractionSink sink(workspace, temp);
     if (!wavHandler().extract(src, s.entry, sink, workspace) || !sink.flush()) {
       state.SkipWithError("extract failed");

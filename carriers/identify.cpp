@@ -91,7 +91,7 @@ bool identify(const std::string& path, IdentifyPurpose purpose, IdentificationRe
   platform::File src;
   // The module count opens the module itself.
   if (*type != CarrierType::kModule) {
-    src = platform::File::openRead(path);
+    src = workspace.fileSystem.openRead(path);
     if (!src.isOpen()) {
       workspace.show(MessageId::kCouldntOpenCarrier);
       return false;

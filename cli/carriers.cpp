@@ -39,7 +39,7 @@ void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers) {
 }
 
 bool outputFolderExists(Session& session, const std::string& folder) {
-  if (platform::isFolder(folder)) return true;
+  if (session.workspace.fileSystem.isFolder(folder)) return true;
   session.err << text(Text::kOutputFolderMissing, session.language) << folder << "\n";
   return false;
 }

@@ -6,8 +6,8 @@
 #include "cli/command.h"
 #include "cli/texts.h"
 #include "jobs/hiding_job.h"
-#include "stream/source_tree.h"
 #include "platform/folders.h"
+#include "stream/source_tree.h"
 
 namespace murl::cli {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 // into the root. False when the user (or a limit) stopped the adding.
 bool addSource(Session& session, SourceTree& tree, std::string path) {
   Workspace& workspace = session.workspace;
-  if (!platform::isFolder(path))
+  if (!workspace.fileSystem.isFolder(path))
     return tree.addFile(workspace, tree.root(), path) <= SourceAddResult::kAdded;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   bool added = false;

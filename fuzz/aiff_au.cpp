@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const CarrierHandler& handler = aiffAuHandler();
   IdentificationRecord record;
   handler.count(src, state.input, record, state.workspace);
-  auto temp = platform::File::createTruncate(state.sink);
+  auto temp = platform::memoryFile();
   ExtractionSink sink(state.workspace, temp);
   CarrierEntry entry{record.type, record.carrierBits, {}, state.input};
   handler.extract(src, entry, sink, state.workspace);

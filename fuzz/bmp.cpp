@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       inModule ? CarrierRegion{1, size - 1, true} : CarrierRegion::wholeFile(src);
   IdentificationRecord record;
   bmpCount(src, region, record, state.workspace);
-  auto temp = platform::File::createTruncate(state.sink);
+  auto temp = platform::memoryFile();
   ExtractionSink sink(state.workspace, temp);
   const bool grey = record.type == CarrierType::kBmpGrey;
   // The counted number of bits, and a wrong one with the other classification.

@@ -1,7 +1,6 @@
 // The stream reader over arbitrary bytes: as a gathered stream (length, cipher blocks, check),
 // as the same bytes made into a well-framed stream first (so the parse sees inflated records),
 // and as a decoded HiddenStream given straight to the parser.
-#include <unistd.h>
 #include <zlib.h>
 
 #include <cstddef>
@@ -12,8 +11,6 @@
 
 #include "carrier_fuzz.h"
 #include "platform/byte_order.h"
-#include "platform/file.h"
-#include "platform/folders.h"
 #include "stream/hidden_stream.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
@@ -22,12 +19,8 @@ namespace {
 
 using namespace murl;
 
-// Temporary files go to memory: each one is synced to the disk when wiped.
 struct State : fuzz::CarrierFuzz {
-  State() : CarrierFuzz("stream") {
-    if (platform::isFolder("/dev/shm")) workspace.tempFolder = "/dev/shm/";
-    workspace.password.take("fuzzing password 1234");
-  }
+  State() : CarrierFuzz("stream") { workspace.password.take("fuzzing password 1234"); }
 };
 
 void readGathered(State& s, const uint8_t* data, size_t n) {

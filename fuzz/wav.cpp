@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   IdentificationRecord record;
   CarrierRegion region = CarrierRegion::wholeFile(src);
   bool counted = wavCount(src, region, record, state.workspace);
-  auto temp = platform::File::createTruncate(state.sink);
+  auto temp = platform::memoryFile();
   ExtractionSink sink(state.workspace, temp);
   uint32_t bits = counted ? record.carrierBits : static_cast<uint32_t>(size * 3);
   wavExtract(src, region, bits, sink, state.workspace);

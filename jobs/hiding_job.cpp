@@ -109,8 +109,8 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
 
   // Writing a target over its own source would truncate the carrier before it is read.
   for (const PlanEntry& entry : plan_) {
-    if (platform::sameFile(carriers[entry.carrierIndex].path,
-                           targetPath(outputFolder, entry.targetName))) {
+    if (workspace_.fileSystem.sameFile(carriers[entry.carrierIndex].path,
+                                       targetPath(outputFolder, entry.targetName))) {
       workspace_.show(MessageId::kTargetIsSource);
       return fail();
     }
@@ -143,14 +143,14 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
 
 bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
                          const HideJob& job) {
-  platform::File src = platform::File::openRead(carrier.path);
+  platform::FileSystem& files = workspace_.fileSystem;
+  platform::File src = files.openRead(carrier.path);
   if (!src.isOpen()) {
     workspace_.show(MessageId::kCouldntOpenSourceFile);
     return false;
   }
-  if (platform::fileExists(target) && !workspace_.ask(MessageId::kTargetExistsOverwrite))
-    return false;
-  platform::File dst = platform::File::createTruncate(target);
+  if (files.fileExists(target) && !workspace_.ask(MessageId::kTargetExistsOverwrite)) return false;
+  platform::File dst = files.createTruncate(target);
   if (!dst.isOpen()) {
     workspace_.show(MessageId::kCouldntCreateTargetFile);
     return false;
@@ -158,7 +158,7 @@ bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, const st
   if (!stream_.file().seek(0) ||
       !carrierHandler(carrier.type)
            .hide(src, dst, carrier, entry.share, job, workspace_, entry.percentage)) {
-    platform::wipeAndDelete(dst, target);
+    files.wipeAndDelete(dst, target);
     return false;
   }
   return true;

@@ -45,7 +45,7 @@ bool UnhidingJob::gather(const std::vector<CarrierEntry>& carriers, TempFile& ga
     const CarrierEntry& carrier = carriers[i];
     listener_.progress(static_cast<uint8_t>((i + 1) * 100 / n));
     listener_.status(StatusLabel::kValue1, carrier.path);
-    platform::File src = platform::File::openRead(carrier.path);
+    platform::File src = workspace_.fileSystem.openRead(carrier.path);
     if (!src.isOpen()) {
       workspace_.show(MessageId::kCouldntOpenCarrier);
       return false;

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "platform/ascii_case.h"
-#include "platform/file.h"
 #include "platform/folders.h"
 
 namespace murl {
@@ -49,7 +48,7 @@ SourceAddResult SourceTree::addFile(Workspace& workspace, SourceFolder& folder,
   }
   uint64_t size;
   {
-    platform::File file = platform::File::openRead(path);
+    platform::File file = workspace.fileSystem.openRead(path);
     if (!file.isOpen()) return askToGoOn(workspace, MessageId::kScanCouldntOpenFile);
     size = file.size();
   }
@@ -59,7 +58,7 @@ SourceAddResult SourceTree::addFile(Workspace& workspace, SourceFolder& folder,
   if (folder.filePaths_.count(path) != 0) {
     return askToGoOn(workspace, MessageId::kScanFileAlreadyAdded);
   }
-  uint32_t attributes = reduceAttributes(platform::fileAttributes(path));
+  uint32_t attributes = reduceAttributes(workspace.fileSystem.fileAttributes(path));
   try {
     folder.filePaths_.insert(path);
     folder.files_.push_back(SourceFile{path, static_cast<uint32_t>(size), attributes});
@@ -99,7 +98,7 @@ SourceAddResult SourceTree::addSubfolder(Workspace& workspace, SourceFolder& fol
 SourceAddResult SourceTree::scanFolder(Workspace& workspace, SourceFolder& folder,
                                        const std::string& path, bool& added) {
   std::vector<platform::FolderEntry> entries;
-  if (!platform::listFolder(path, entries)) return SourceAddResult::kAdded;
+  if (!workspace.fileSystem.listFolder(path, entries)) return SourceAddResult::kAdded;
   SourceAddResult result = SourceAddResult::kAdded;
   for (const auto& entry : entries) {
     if (entry.isFolder) continue;

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "support/cli_run.h"
 #include "support/random_bytes.h"
 
@@ -17,7 +17,8 @@ const char* const kFixtures[] = {
 };
 
 TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
-  if (!platform::fileExists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
+  if (!platform::realFileSystem().fileExists(MURL_CLI_PATH))
+    GTEST_SKIP() << "murl-cli is not built";
   TempDir dir;
   for (const char* folder : {"src", "out", "back"})
     std::filesystem::create_directory(dir.file(folder));
@@ -37,7 +38,8 @@ TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
                 .status,
             0);
   for (const char* name : kFixtures) {
-    ASSERT_TRUE(platform::fileExists(dir.file(std::string("out/") + name))) << name;
+    ASSERT_TRUE(platform::realFileSystem().fileExists(dir.file(std::string("out/") + name)))
+        << name;
   }
   ASSERT_EQ(
       runCli(dir, "unhide --lang en -o back --password-file pw.txt" + levels + " --" + targets)

@@ -281,13 +281,13 @@ TEST_F(BmpHandlerTest, InsideAModuleRowsAreRewrittenInPlace) {
   const CarrierRegion region{300, resource.size(), true};
   writeAll(trip.dir.file("m.dll"), module);
   writeAll(trip.dir.file("t.dll"), module);  // the module handler copies the module first
-  auto src = platform::File::openRead(trip.dir.file("m.dll"));
+  auto src = platform::realFileSystem().openRead(trip.dir.file("m.dll"));
   IdentificationRecord record;
   ASSERT_TRUE(bmpCount(src, region, record, trip.workspace));
   trip.randomStream(100);
   {
-    auto dst = platform::File::openReadWrite(trip.dir.file("t.dll"));
-    auto stream = platform::File::openRead(trip.dir.file("stream.tmp"));
+    auto dst = platform::realFileSystem().openReadWrite(trip.dir.file("t.dll"));
+    auto stream = platform::realFileSystem().openRead(trip.dir.file("stream.tmp"));
     HideJob job{&stream, {}};
     double percentage;
     ASSERT_TRUE(bmpHide(src, dst, region, false, {0, record.carrierBits, 800}, job, trip.workspace,
@@ -299,8 +299,8 @@ TEST_F(BmpHandlerTest, InsideAModuleRowsAreRewrittenInPlace) {
   std::copy(inner.begin(), inner.end(), mask.begin() + 300);
   expectOnlyMaskedBitsDiffer(module, target, mask);
   EXPECT_NE(module, target);
-  auto hidden = platform::File::openRead(trip.dir.file("t.dll"));
-  auto temp = platform::File::createTruncate(trip.dir.file("sink"));
+  auto hidden = platform::realFileSystem().openRead(trip.dir.file("t.dll"));
+  auto temp = platform::realFileSystem().createTruncate(trip.dir.file("sink"));
   ExtractionSink sink(trip.workspace, temp);
   ASSERT_TRUE(bmpExtract(hidden, region, false, record.carrierBits, sink, trip.workspace));
   ASSERT_TRUE(sink.flush());

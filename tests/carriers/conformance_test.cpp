@@ -1,5 +1,8 @@
 #include "carriers/conformance.h"
 
+#include <optional>
+#include <string_view>
+
 #include "carriers/identify.h"
 
 namespace murl::test {
@@ -45,16 +48,10 @@ TEST_P(CarrierConformance, MarkThenCheckIsWholeAtEveryPosition) {
   std::copy(text.begin(), text.end(), mark.begin());
   const std::string targetPath = trip.dir.file("marked_" + name());
   double percentage = -1;
-  {
-    auto src = platform::File::openRead(entry.path);
-    auto dst = platform::File::createTruncate(targetPath);
-    ASSERT_TRUE(carrierHandler(entry.type).mark(src, dst, mark, trip.workspace, percentage));
-  }
+  ASSERT_TRUE(trip.mark(entry.path, "marked_" + name(), entry.type, mark, percentage));
   expectOnlyUnitBitsDiffer(source, readAll(targetPath));
   CheckCollector collector;
-  auto marked = platform::File::openRead(targetPath);
-  ASSERT_TRUE(
-      carrierHandler(entry.type).check(marked, entry.carrierBits, collector, trip.workspace));
+  ASSERT_TRUE(trip.check(targetPath, entry.type, entry.carrierBits, collector));
   for (size_t p = 0; p < kMarkSize; ++p) {
     uint32_t all = 0;
     for (int v = 0; v < 256; ++v) all += collector.counter(p, static_cast<uint8_t>(v));
@@ -85,14 +82,67 @@ TEST_P(CarrierConformance, StopFlagEndsHideWithoutMessage) {
   EXPECT_TRUE(trip.reporter.shown.empty());
 }
 
-TEST_P(CarrierConformance, FailingTargetWriteIsReportedOnce) {
-  trip.randomStream(64, 3);
-  platform::injectWriteFailureAfter(0);
-  double percentage = -1;
-  const bool ok = hide("t_", {0, entry.carrierBits, 512}, percentage);
-  platform::injectWriteFailureAfter(-1);
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(trip.reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteTargetFile});
+// One operation of a handler over one file of the trip, with the one message its failure shows
+// (none for count, which only refuses).
+struct FailingCall {
+  const char* operation;
+  TripFile file;
+  FsCall call;
+  std::optional<MessageId> message;
+};
+
+const FailingCall kFailingCalls[] = {
+    {"count", TripFile::kSource, FsCall::kRead, std::nullopt},
+    {"hide", TripFile::kSource, FsCall::kRead, MessageId::kCouldntReadSourceFile},
+    {"hide", TripFile::kStream, FsCall::kRead, MessageId::kCouldntReadTempFile},
+    {"hide", TripFile::kTarget, FsCall::kWrite, MessageId::kCouldntWriteTargetFile},
+    {"extract", TripFile::kSource, FsCall::kRead, MessageId::kCouldntReadFile},
+    {"extract", TripFile::kSink, FsCall::kWrite, MessageId::kCouldntWriteTempFile},
+    {"mark", TripFile::kSource, FsCall::kRead, MessageId::kCouldntReadSourceFile},
+    {"mark", TripFile::kTarget, FsCall::kWrite, MessageId::kCouldntWriteTargetFile},
+    {"check", TripFile::kSource, FsCall::kRead, MessageId::kCouldntReadFile},
+};
+
+// Each read or write of each operation fails in turn, from its first call to its last: the
+// operation fails and shows exactly its one message, wherever the disk gave out.
+TEST_P(CarrierConformance, EveryFailingReadOrWriteShowsOneMessage) {
+  const std::string hidden = "hidden_" + name(), marked = "marked_" + name();
+  trip.randomStream((entry.carrierBits + 7) / 8, 4);
+  const StreamShare share{0, entry.carrierBits, entry.carrierBits};
+  const MarkField mark{'m'};
+  double percentage = 0;
+  ASSERT_TRUE(hide("hidden_", share, percentage));
+  ASSERT_TRUE(trip.mark(entry.path, marked, entry.type, mark, percentage));
+  auto run = [&](std::string_view operation) {
+    if (operation == "count") return !trip.countFile(entry.path, entry.type).rejected;
+    if (operation == "hide") return hide("t_", share, percentage);
+    std::vector<uint8_t> bits;
+    CarrierEntry target = entry;
+    target.path = trip.dir.file(hidden);
+    if (operation == "extract") return trip.extract(target.path, target, bits);
+    if (operation == "mark")
+      return trip.mark(entry.path, "m_" + name(), entry.type, mark, percentage);
+    CheckCollector collector;
+    return trip.check(trip.dir.file(marked), entry.type, entry.carrierBits, collector);
+  };
+  for (const FailingCall& failing : kFailingCalls) {
+    SCOPED_TRACE(std::string(failing.operation) + " file " +
+                 std::to_string(static_cast<int>(failing.file)));
+    trip.faultyFile = failing.file;
+    const uint64_t before = trip.faults.calls(failing.call);
+    ASSERT_TRUE(run(failing.operation));
+    const uint64_t made = trip.faults.calls(failing.call) - before;
+    ASSERT_GT(made, 0u);
+    std::vector<MessageId> expected;
+    if (failing.message) expected.push_back(*failing.message);
+    for (uint64_t n = 1; n <= made; ++n) {
+      trip.reporter.clear();
+      trip.faults.failFrom(failing.call, n);
+      EXPECT_FALSE(run(failing.operation)) << "call " << n << " of " << made;
+      trip.faults.heal();
+      EXPECT_EQ(trip.reporter.shownIds(), expected) << "call " << n << " of " << made;
+    }
+  }
 }
 
 }  // namespace

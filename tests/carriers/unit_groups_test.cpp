@@ -7,8 +7,8 @@
 #include <random>
 
 #include "carriers/bmp/colour_bytes.h"
-#include "carriers/contract.h"
 #include "carriers/common/image_usability.h"
+#include "carriers/contract.h"
 #include "carriers/wav/sample_groups.h"
 #include "carriers/wav/wav.h"
 #include "support/audio_builder.h"
@@ -88,7 +88,7 @@ class GroupedCarrierTest : public ::testing::Test {
     IdentificationRecord record;
     record.type = type;
     {
-      auto src = platform::File::openRead(path);
+      auto src = platform::realFileSystem().openRead(path);
       ASSERT_TRUE(carrierHandler(type).count(src, path, record, workspace));
     }
     const uint32_t n = record.carrierBits;
@@ -100,9 +100,9 @@ class GroupedCarrierTest : public ::testing::Test {
     const uint32_t start = 5;
     const uint32_t shared = n - n / 7;  // random fill after the stream
     {
-      auto src = platform::File::openRead(path);
-      auto dst = platform::File::createTruncate(dir.file("target"));
-      auto streamFile = platform::File::openRead(dir.file("stream"));
+      auto src = platform::realFileSystem().openRead(path);
+      auto dst = platform::realFileSystem().createTruncate(dir.file("target"));
+      auto streamFile = platform::realFileSystem().openRead(dir.file("stream"));
       double percentage = 0;
       ASSERT_TRUE(carrierHandler(type).hide(src, dst, entry, {start, n, shared}, {&streamFile, {}},
                                             workspace, percentage));
@@ -112,8 +112,8 @@ class GroupedCarrierTest : public ::testing::Test {
     for (size_t i = 0; i < out.size(); ++i) {
       ASSERT_EQ((out[i] ^ original[i]) & (isUnit(i) ? 0xFE : 0xFF), 0) << i;
     }
-    auto src = platform::File::openRead(dir.file("target"));
-    auto temp = platform::File::createTruncate(dir.file("sink"));
+    auto src = platform::realFileSystem().openRead(dir.file("target"));
+    auto temp = platform::realFileSystem().createTruncate(dir.file("sink"));
     ExtractionSink sink(workspace, temp);
     ASSERT_TRUE(carrierHandler(type).extract(src, entry, sink, workspace));
     ASSERT_TRUE(sink.flush());

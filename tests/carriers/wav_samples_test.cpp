@@ -68,15 +68,15 @@ class WavSamplesTest : public ::testing::Test {
   WavSamplesTest() : workspace(reporter, Language::kEnglish) {}
 
   uint32_t carrierBits(const std::string& path) {
-    auto src = platform::File::openRead(path);
+    auto src = platform::realFileSystem().openRead(path);
     IdentificationRecord record;
     EXPECT_TRUE(wavCount(src, CarrierRegion::wholeFile(src), record, workspace));
     return record.carrierBits;
   }
   bool hide(const std::string& path, const std::string& target, const StreamShare& share) {
-    auto src = platform::File::openRead(path);
-    auto dst = platform::File::createTruncate(target);
-    auto streamFile = platform::File::openRead(dir.file("stream"));
+    auto src = platform::realFileSystem().openRead(path);
+    auto dst = platform::realFileSystem().createTruncate(target);
+    auto streamFile = platform::realFileSystem().openRead(dir.file("stream"));
     double percentage = 0;
     return wavHide(src, dst, CarrierRegion::wholeFile(src), share, {&streamFile, {}}, workspace,
                    percentage);
@@ -110,8 +110,8 @@ TEST_F(WavSamplesTest, DataCrossingSampleBlocksComesBackExactly) {
     bool low = i >= first && i < first + 2 * shape.samples.size() && (i - first) % 2 == 0;
     ASSERT_EQ((out[i] ^ original[i]) & (low ? 0xFE : 0xFF), 0) << i;
   }
-  auto src = platform::File::openRead(dir.file("out.wav"));
-  auto temp = platform::File::createTruncate(dir.file("sink"));
+  auto src = platform::realFileSystem().openRead(dir.file("out.wav"));
+  auto temp = platform::realFileSystem().createTruncate(dir.file("sink"));
   ExtractionSink sink(workspace, temp);
   ASSERT_TRUE(wavExtract(src, CarrierRegion::wholeFile(src), n, sink, workspace));
   ASSERT_TRUE(sink.flush());

@@ -4,9 +4,9 @@
 
 #include <random>
 
+#include "bits/bit_spreader.h"
 #include "carriers/conformance.h"
 #include "carriers/identify.h"
-#include "bits/bit_spreader.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 #include "support/wav_builder.h"
@@ -40,7 +40,7 @@ class WavTest : public ::testing::Test {
   bool count(const std::vector<uint8_t>& bytes, IdentificationRecord& record) {
     std::string path = dir.file("count.wav");
     writeAll(path, bytes);
-    auto src = platform::File::openRead(path);
+    auto src = platform::realFileSystem().openRead(path);
     return wavCount(src, CarrierRegion::wholeFile(src), record, workspace) && !record.rejected;
   }
   uint32_t bitsOf(const std::vector<uint8_t>& bytes) {
@@ -170,9 +170,9 @@ TEST_F(WavTest, OddDataAndExtraChunksAreCopiedUnchanged) {
   writeAll(streamPath, std::vector<uint8_t>(record.carrierBits / 8, 0x5A));
   std::string target = dir.file("odd_out.wav");
   {
-    auto src = platform::File::openRead(source);
-    auto dst = platform::File::createTruncate(target);
-    auto stream = platform::File::openRead(streamPath);
+    auto src = platform::realFileSystem().openRead(source);
+    auto dst = platform::realFileSystem().createTruncate(target);
+    auto stream = platform::realFileSystem().openRead(streamPath);
     double percentage = 0;
     StreamShare share{0, record.carrierBits, record.carrierBits / 8 * 8};
     ASSERT_TRUE(wavHide(src, dst, CarrierRegion::wholeFile(src), share, {&stream, {}}, workspace,
@@ -209,11 +209,11 @@ TEST_F(WavTest, StreamSpreadOverSeveralCarriersComesBackExactly) {
   std::string streamPath = dir.file("stream");
   writeAll(streamPath, stream);
   auto shares = assignStreamBits(bits, streamBytes * 8);
-  auto streamFile = platform::File::openRead(streamPath);
+  auto streamFile = platform::realFileSystem().openRead(streamPath);
   for (size_t i = 0; i < entries.size(); ++i) {
     std::string target = dir.file("t" + std::to_string(i) + ".wav");
-    auto src = platform::File::openRead(entries[i].path);
-    auto dst = platform::File::createTruncate(target);
+    auto src = platform::realFileSystem().openRead(entries[i].path);
+    auto dst = platform::realFileSystem().createTruncate(target);
     double percentage = 0;
     HideJob job{&streamFile, {1, 2, static_cast<uint16_t>(i), 3}};
     ASSERT_TRUE(wavHandler().hide(src, dst, entries[i], shares[i], job, workspace, percentage));
@@ -221,10 +221,10 @@ TEST_F(WavTest, StreamSpreadOverSeveralCarriersComesBackExactly) {
   }
   std::string sinkPath = dir.file("gathered");
   {
-    auto temp = platform::File::createTruncate(sinkPath);
+    auto temp = platform::realFileSystem().createTruncate(sinkPath);
     ExtractionSink sink(workspace, temp);
     for (const auto& entry : entries) {
-      auto src = platform::File::openRead(entry.path);
+      auto src = platform::realFileSystem().openRead(entry.path);
       ASSERT_TRUE(wavHandler().extract(src, entry, sink, workspace));
     }
     ASSERT_TRUE(sink.flush());
@@ -248,9 +248,9 @@ TEST_F(WavTest, AppendedBytesShiftTheLeadInSoBitsComeBackWrong) {
   writeAll(streamPath, stream);
   std::string target = dir.file("b.wav");
   {
-    auto src = platform::File::openRead(source);
-    auto dst = platform::File::createTruncate(target);
-    auto streamFile = platform::File::openRead(streamPath);
+    auto src = platform::realFileSystem().openRead(source);
+    auto dst = platform::realFileSystem().createTruncate(target);
+    auto streamFile = platform::realFileSystem().openRead(streamPath);
     double percentage = 0;
     ASSERT_TRUE(wavHandler().hide(src, dst, {CarrierType::kWav, record.carrierBits, {}, source},
                                   {0, record.carrierBits, uint32_t(stream.size() * 8)},
@@ -263,9 +263,9 @@ TEST_F(WavTest, AppendedBytesShiftTheLeadInSoBitsComeBackWrong) {
   ASSERT_TRUE(identify(target, IdentifyPurpose::kUnhiding, recount, workspace));
   EXPECT_EQ(recount.carrierBits, record.carrierBits - 1);
   std::string sinkPath = dir.file("g");
-  auto temp = platform::File::createTruncate(sinkPath);
+  auto temp = platform::realFileSystem().createTruncate(sinkPath);
   ExtractionSink sink(workspace, temp);
-  auto src = platform::File::openRead(target);
+  auto src = platform::realFileSystem().openRead(target);
   ASSERT_TRUE(wavHandler().extract(src, {CarrierType::kWav, recount.carrierBits, {}, target}, sink,
                                    workspace));
   ASSERT_TRUE(sink.flush());
@@ -281,16 +281,16 @@ TEST_F(WavTest, ExtractNeedsExactlyTheCountedBits) {
   writeAll(path, buildWav(shape));
   IdentificationRecord record;
   ASSERT_TRUE(identify(path, IdentifyPurpose::kUnhiding, record, workspace));
-  auto temp = platform::File::createTruncate(dir.file("sink"));
+  auto temp = platform::realFileSystem().createTruncate(dir.file("sink"));
   for (uint32_t n : {record.carrierBits - 1, record.carrierBits + 1}) {
     ExtractionSink sink(workspace, temp);
-    auto src = platform::File::openRead(path);
+    auto src = platform::realFileSystem().openRead(path);
     EXPECT_FALSE(wavHandler().extract(src, {CarrierType::kWav, n, {}, path}, sink, workspace));
     EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kWrongCarrierBitsNumber});
     reporter.clear();
   }
   CheckCollector collector;
-  auto src = platform::File::openRead(path);
+  auto src = platform::realFileSystem().openRead(path);
   EXPECT_FALSE(wavHandler().check(src, record.carrierBits + 5, collector, workspace));
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kWrongCarrierBitsNumber});
 }
@@ -308,7 +308,7 @@ TEST_F(WavTest, InsideAModuleFormRewritesInPlace) {
   std::string path = dir.file("m.dll");
   writeAll(path, module);
   CarrierRegion region{offset, wave.size(), true};
-  auto src = platform::File::openRead(path);
+  auto src = platform::realFileSystem().openRead(path);
   IdentificationRecord record;
   ASSERT_TRUE(wavCount(src, region, record, workspace));
   EXPECT_EQ(record.carrierBits, bitsOf(wave));
@@ -318,8 +318,8 @@ TEST_F(WavTest, InsideAModuleFormRewritesInPlace) {
   std::vector<uint8_t> stream(record.carrierBits / 8, 0xC3);
   writeAll(dir.file("s"), stream);
   {
-    auto dst = platform::File::openReadWrite(target);
-    auto streamFile = platform::File::openRead(dir.file("s"));
+    auto dst = platform::realFileSystem().openReadWrite(target);
+    auto streamFile = platform::realFileSystem().openRead(dir.file("s"));
     double percentage = 0;
     ASSERT_TRUE(wavHide(src, dst, region, {0, record.carrierBits, uint32_t(stream.size() * 8)},
                         {&streamFile, {}}, workspace, percentage));
@@ -331,8 +331,8 @@ TEST_F(WavTest, InsideAModuleFormRewritesInPlace) {
                      i < offset + wavSamplesOffset(shape) + 6000 && (i - offset) % 2 == 0;
     ASSERT_EQ((out[i] ^ module[i]) & (sampleLow ? 0xFE : 0xFF), 0) << i;
   }
-  auto rewritten = platform::File::openRead(target);
-  auto temp = platform::File::createTruncate(dir.file("sink"));
+  auto rewritten = platform::realFileSystem().openRead(target);
+  auto temp = platform::realFileSystem().createTruncate(dir.file("sink"));
   ExtractionSink sink(workspace, temp);
   ASSERT_TRUE(wavExtract(rewritten, region, record.carrierBits, sink, workspace));
   ASSERT_TRUE(sink.flush());

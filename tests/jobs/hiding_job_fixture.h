@@ -7,11 +7,12 @@
 #include <filesystem>
 
 #include "carriers/identify.h"
-#include "jobs/hiding_job.h"
 #include "core/job_listener.h"
-#include "stream/source_tree.h"
+#include "jobs/hiding_job.h"
 #include "jobs/unhiding_job.h"
 #include "platform/folders.h"
+#include "stream/source_tree.h"
+#include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
@@ -40,7 +41,7 @@ class RecordingListener : public JobListener {
 
 class JobTest : public ::testing::Test {
  protected:
-  JobTest() : workspace(reporter, Language::kEnglish) {
+  JobTest() : workspace(reporter, Language::kEnglish, files) {
     workspace.tempFolder = temps.path() + "/";
     workspace.password.take("a password of 24 letters");
     for (const char* folder : {"carriers", "out", "src", "back"})
@@ -92,6 +93,7 @@ class JobTest : public ::testing::Test {
   TempDir dir;
   TempDir temps;
   RecordingReporter reporter;
+  FaultyFileSystem files;  // every file the jobs open goes through it
   Workspace workspace;
   RecordingListener listener;
 };

@@ -8,8 +8,9 @@
 #include <cstdlib>
 
 #include "platform/byte_order.h"
-#include "platform/folders.h"
+#include "platform/file_system.h"
 #include "stream/hidden_stream.h"
+#include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
@@ -93,7 +94,7 @@ class MemoryTempFolder {
  public:
   MemoryTempFolder() {
     if (const char* old = std::getenv("TMPDIR")) saved_ = old;
-    if (platform::isFolder("/dev/shm")) ::setenv("TMPDIR", "/dev/shm", 1);
+    if (platform::realFileSystem().isFolder("/dev/shm")) ::setenv("TMPDIR", "/dev/shm", 1);
   }
   ~MemoryTempFolder() {
     if (saved_.empty()) {
@@ -113,7 +114,6 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
     ws.tempFolder = tmp.path() + "/";
     ws.password.take("correct horse battery staple");
   }
-  ~HiddenStreamTest() override { platform::injectWriteFailureAfter(-1); }
 
   std::string makeFile(const std::string& name, const Bytes& bytes) {
     test::writeAll(src.file(name), bytes);
@@ -132,8 +132,8 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
   }
   // Decodes a written stream into plain HiddenStream bytes.
   Bytes decode(TempFile& stream) {
-    platform::File gathered = platform::File::openRead(stream.path());
-    platform::File decoded = platform::File::createTruncate(work.file("decoded"));
+    platform::File gathered = platform::realFileSystem().openRead(stream.path());
+    platform::File decoded = platform::realFileSystem().createTruncate(work.file("decoded"));
     uint64_t length = 0;
     EXPECT_TRUE(decodeHiddenStream(ws, gathered, gathered.size(), listener, decoded, length));
     decoded.close();
@@ -143,7 +143,7 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
   }
   bool readGathered(const std::string& path, ExtractionTree& out, TempFile* keep = nullptr,
                     uint64_t gatheredBytes = 0) {
-    platform::File gathered = platform::File::openRead(path);
+    platform::File gathered = platform::realFileSystem().openRead(path);
     TempFile decoded;
     return readHiddenStream(ws, gathered, gatheredBytes ? gatheredBytes : gathered.size(), listener,
                             keep ? *keep : decoded, out);
@@ -166,7 +166,7 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
   // Parses plain HiddenStream bytes.
   bool parse(const Bytes& plain, ExtractionTree& out) {
     test::writeAll(work.file("plain"), plain);
-    platform::File f = platform::File::openRead(work.file("plain"));
+    platform::File f = platform::realFileSystem().openRead(work.file("plain"));
     return parseHiddenStream(ws, f, plain.size(), out);
   }
   Bytes contentOf(TempFile& decoded, const ExtractedFile& file) {
@@ -178,7 +178,8 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
 
   test::TempDir src, tmp, work;
   test::RecordingReporter reporter;
-  Workspace ws{reporter, Language::kEnglish};
+  test::FaultyFileSystem files;
+  Workspace ws{reporter, Language::kEnglish, files};
   SourceTree tree;
   RecordingListener listener;
   uint32_t bits = 0;

@@ -4,7 +4,7 @@
 #include <zlib.h>
 
 #include "hidden_stream_fixture.h"
-#include "platform/folders.h"
+#include "platform/file_system.h"
 
 namespace murl::stream_test {
 namespace {
@@ -143,8 +143,8 @@ TEST_F(HiddenStreamTest, ReaderStopsOnceTheDecodedTotalPassesTheLimit) {
   for (int i = 1; i < 128; ++i)
     compressed.insert(compressed.end(), areas[1].begin(), areas[1].end());
   std::string path = gatheredFile(frame(compressed, ws.password));
-  platform::File gathered = platform::File::openRead(path);
-  platform::File decoded = platform::File::createTruncate(tmp.file("decoded"));
+  platform::File gathered = platform::realFileSystem().openRead(path);
+  platform::File decoded = platform::realFileSystem().createTruncate(tmp.file("decoded"));
   uint64_t length = 0;
   EXPECT_FALSE(decodeHiddenStream(ws, gathered, gathered.size(), listener, decoded, length));
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kInvalidData});
