@@ -1,5 +1,9 @@
 #include "support/faulty_file_system.h"
 
+#include <gtest/gtest.h>
+
+#include <string>
+
 namespace murl::test {
 namespace {
 
@@ -90,6 +94,25 @@ bool FaultyFileSystem::listFolder(const std::string& path,
     return false;
   }
   return base_.listFolder(path, entries);
+}
+
+void failEachCallInTurn(FaultyFileSystem& files, FsCall call, const std::function<bool()>& attempt,
+                        const std::function<void(uint64_t n, bool succeeded)>& afterFailure,
+                        const std::function<void()>& cleanUp) {
+  const uint64_t before = files.calls(call);
+  const bool clean = attempt();
+  const uint64_t made = files.calls(call) - before;
+  if (cleanUp) cleanUp();
+  ASSERT_TRUE(clean) << "the attempt fails with nothing failing";
+  ASSERT_GT(made, 0u) << "the attempt makes no call of that kind";
+  for (uint64_t n = 1; n <= made; ++n) {
+    SCOPED_TRACE("failing call " + std::to_string(n) + " of " + std::to_string(made));
+    files.failFrom(call, n);
+    const bool succeeded = attempt();
+    files.heal();
+    afterFailure(n, succeeded);
+    if (cleanUp) cleanUp();
+  }
 }
 
 }  // namespace murl::test

@@ -4,6 +4,7 @@
 // this object and the files it opened, never to the process, so tests cannot disturb each other.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/file_system.h"
@@ -69,5 +70,13 @@ class FaultyFileSystem final : public platform::FileSystem {
   platform::FileSystem& base_;
   std::shared_ptr<Counters> counters_ = std::make_shared<Counters>();
 };
+
+// Runs `attempt` once as it is, counting the calls of `call` it makes, then once for each of
+// them with that call (and every later one of its kind) failing; `afterFailure(n, succeeded)`
+// checks what the attempt with the n-th call failing returned and left behind. `cleanUp`, when
+// given, runs after every attempt with nothing failing and nothing counted against it.
+void failEachCallInTurn(FaultyFileSystem& files, FsCall call, const std::function<bool()>& attempt,
+                        const std::function<void(uint64_t n, bool succeeded)>& afterFailure,
+                        const std::function<void()>& cleanUp = {});
 
 }  // namespace murl::test
