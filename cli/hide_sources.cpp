@@ -6,8 +6,8 @@
 #include "cli/command.h"
 #include "cli/texts.h"
 #include "jobs/hiding_job.h"
-#include "stream/source_tree.h"
 #include "platform/folders.h"
+#include "stream/source_tree.h"
 
 namespace murl::cli {
 namespace {

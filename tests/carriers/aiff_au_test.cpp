@@ -13,7 +13,10 @@ namespace {
 using audio::AudioLayout;
 
 bool parses(const std::vector<uint8_t>& bytes, AudioLayout& layout) {
-  return audio::parseAudio(audio::readFrom(bytes), bytes.size(), layout);
+  TempDir dir;
+  writeAll(dir.file("sound"), bytes);
+  auto src = platform::File::openRead(dir.file("sound"));
+  return audio::parseAudio(src, layout);
 }
 bool parses(const std::vector<uint8_t>& bytes) {
   AudioLayout layout;

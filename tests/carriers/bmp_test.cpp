@@ -283,15 +283,17 @@ TEST_F(BmpHandlerTest, InsideAModuleRowsAreRewrittenInPlace) {
   writeAll(trip.dir.file("t.dll"), module);  // the module handler copies the module first
   auto src = platform::File::openRead(trip.dir.file("m.dll"));
   IdentificationRecord record;
-  ASSERT_TRUE(bmpCount(src, region, record, trip.workspace));
+  ASSERT_TRUE(
+      format_ops::count<BmpFormat>({trip.workspace, Operation::kCount}, src, region, record));
   trip.randomStream(100);
   {
     auto dst = platform::File::openReadWrite(trip.dir.file("t.dll"));
     auto stream = platform::File::openRead(trip.dir.file("stream.tmp"));
     HideJob job{&stream, {}};
     double percentage;
-    ASSERT_TRUE(bmpHide(src, dst, region, false, {0, record.carrierBits, 800}, job, trip.workspace,
-                        percentage));
+    ASSERT_TRUE(format_ops::hide<BmpFormat>({trip.workspace, Operation::kHide}, src, dst, region,
+                                            record.type, {0, record.carrierBits, 800}, job,
+                                            percentage));
   }
   const auto target = readAll(trip.dir.file("t.dll"));
   std::vector<uint8_t> mask(module.size(), 0);
@@ -302,7 +304,8 @@ TEST_F(BmpHandlerTest, InsideAModuleRowsAreRewrittenInPlace) {
   auto hidden = platform::File::openRead(trip.dir.file("t.dll"));
   auto temp = platform::File::createTruncate(trip.dir.file("sink"));
   ExtractionSink sink(trip.workspace, temp);
-  ASSERT_TRUE(bmpExtract(hidden, region, false, record.carrierBits, sink, trip.workspace));
+  ASSERT_TRUE(format_ops::read<BmpFormat>({trip.workspace, Operation::kExtract}, hidden, region,
+                                          record.type, record.carrierBits, sink));
   ASSERT_TRUE(sink.flush());
   temp.close();
   const auto bits = readAll(trip.dir.file("sink"));

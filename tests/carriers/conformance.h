@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "carriers/contract.h"
+#include "carriers/common/contract.h"
 #include "carriers/identify.h"
 #include "carriers/round_trip.h"
 
@@ -43,7 +43,7 @@ class CarrierConformance : public ::testing::TestWithParam<ConformanceCarrier> {
     writeAll(trip.dir.file(name()), source.bytes);
     IdentificationRecord record;
     EXPECT_TRUE(identify(trip.dir.file(name()), IdentifyPurpose::kHiding, record, trip.workspace));
-    entry = {record.type, record.carrierBits, record.resources, trip.dir.file(name())};
+    entry = {record.type, record.carrierBits, record.parts, trip.dir.file(name())};
   }
   const std::string& name() const { return GetParam().fileName; }
   // Hides the share of the stream file; the target is named `prefix` + the carrier's name.

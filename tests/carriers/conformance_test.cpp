@@ -27,7 +27,7 @@ TEST_P(CarrierConformance, HideThenExtractGivesTheStreamBits) {
   ASSERT_TRUE(hide("out_", share, percentage));
   EXPECT_GT(percentage, 0.0);
   EXPECT_LT(percentage, 100.0);
-  const CarrierEntry target{entry.type, entry.carrierBits, entry.resources,
+  const CarrierEntry target{entry.type, entry.carrierBits, entry.parts,
                             trip.dir.file("out_" + name())};
   expectOnlyUnitBitsDiffer(source, readAll(target.path));
   std::vector<uint8_t> bits;
@@ -71,7 +71,7 @@ TEST_P(CarrierConformance, TruncatedFilesAreNotCarriersAndFailExtraction) {
     EXPECT_FALSE(identify(path, IdentifyPurpose::kHiding, record, trip.workspace)) << keep;
     EXPECT_TRUE(trip.reporter.shown.empty());
     std::vector<uint8_t> bits;
-    EXPECT_FALSE(trip.extract(path, {entry.type, entry.carrierBits, entry.resources, path}, bits));
+    EXPECT_FALSE(trip.extract(path, {entry.type, entry.carrierBits, entry.parts, path}, bits));
     EXPECT_EQ(trip.reporter.shown.size(), 1u) << keep;
     trip.reporter.clear();
   }

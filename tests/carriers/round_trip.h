@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "carriers/contract.h"
 #include "bits/bit_spreader.h"
+#include "carriers/common/contract.h"
+#include "carriers/registry.h"
 #include "core/workspace.h"
 #include "platform/file.h"
 #include "support/random_bytes.h"
@@ -33,7 +34,7 @@ class RoundTrip {
     IdentificationRecord record;
     record.type = type;
     auto src = platform::File::openRead(path);
-    carrierHandler(type).count(src, path, record, workspace);
+    carrierHandler(type).count(src, record, workspace);
     return record;
   }
 

@@ -6,10 +6,11 @@
 #include <functional>
 #include <random>
 
-#include "carriers/bmp/colour_bytes.h"
-#include "carriers/contract.h"
+#include "carriers/common/colour_bytes.h"
+#include "carriers/common/contract.h"
 #include "carriers/common/image_usability.h"
-#include "carriers/wav/sample_groups.h"
+#include "carriers/common/sound_samples.h"
+#include "carriers/registry.h"
 #include "carriers/wav/wav.h"
 #include "support/audio_builder.h"
 #include "support/bmp_builder.h"
@@ -28,7 +29,7 @@ uint8_t edgyByte(std::mt19937& random, int round) {
 TEST(UnitGroups, ColourBytesAgreeWithTheImageUnitTest) {
   std::mt19937 random(5);
   for (uint8_t level = 0; level <= kMaxLevel; ++level) {
-    const bmp::ColourByteGrouper grouper(level);
+    const ColourByteGrouper grouper(level);
     for (int round = 0; round < 1000; ++round) {
       uint8_t bytes[8];
       for (auto& b : bytes) b = edgyByte(random, round);
@@ -42,7 +43,7 @@ TEST(UnitGroups, ColourBytesAgreeWithTheImageUnitTest) {
       const uint8_t flips = static_cast<uint8_t>(random());
       uint8_t flipped[8];
       std::copy(bytes, bytes + 8, flipped);
-      bmp::ColourByteGrouper::flip(flipped, flips);
+      ColourByteGrouper::flip(flipped, flips);
       for (int j = 0; j < 8; ++j) ASSERT_EQ(flipped[j] ^ bytes[j], (flips >> (7 - j)) & 1) << j;
     }
   }
@@ -58,10 +59,10 @@ TEST(UnitGroups, BigEndianSamplesAgreeWithTheSampleTest) {
       const UnitGroup group = grouper.group(bytes);
       for (int j = 0; j < 8; ++j) {
         const auto sample = static_cast<int16_t>(bytes[2 * j] << 8 | bytes[2 * j + 1]);
-        ASSERT_EQ((group.qualifying >> (7 - j)) & 1, wavSampleQualifies(sample, level))
+        ASSERT_EQ((group.qualifying >> (7 - j)) & 1, sampleQualifies(sample, level))
             << int{level} << " " << sample;
         ASSERT_EQ((group.lowBits >> (7 - j)) & 1, sample & 1);
-        ASSERT_EQ(grouper.qualifies(bytes + 2 * j), wavSampleQualifies(sample, level));
+        ASSERT_EQ(grouper.qualifies(bytes + 2 * j), sampleQualifies(sample, level));
       }
       const uint8_t flips = static_cast<uint8_t>(random());
       uint8_t flipped[16];
@@ -89,7 +90,7 @@ class GroupedCarrierTest : public ::testing::Test {
     record.type = type;
     {
       auto src = platform::File::openRead(path);
-      ASSERT_TRUE(carrierHandler(type).count(src, path, record, workspace));
+      ASSERT_TRUE(carrierHandler(type).count(src, record, workspace));
     }
     const uint32_t n = record.carrierBits;
     const CarrierEntry entry{record.type, n, {}, path};

@@ -5,7 +5,7 @@
 #include <bit>
 #include <random>
 
-#include "carriers/wav/sample_groups.h"
+#include "carriers/common/sound_samples.h"
 #include "carriers/wav/wav.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
@@ -32,7 +32,7 @@ TEST(SampleGroups, AgreeWithTheSampleTestAtEveryLevel) {
       }
       SampleGroup group = grouper.group(bytes);
       for (int j = 0; j < 8; ++j) {
-        ASSERT_EQ((group.qualifying >> (7 - j)) & 1, wavSampleQualifies(samples[j], level))
+        ASSERT_EQ((group.qualifying >> (7 - j)) & 1, sampleQualifies(samples[j], level))
             << int{level} << " " << samples[j];
         ASSERT_EQ((group.lowBits >> (7 - j)) & 1, samples[j] & 1);
       }
@@ -70,7 +70,8 @@ class WavSamplesTest : public ::testing::Test {
   uint32_t carrierBits(const std::string& path) {
     auto src = platform::File::openRead(path);
     IdentificationRecord record;
-    EXPECT_TRUE(wavCount(src, CarrierRegion::wholeFile(src), record, workspace));
+    EXPECT_TRUE(format_ops::count<WavFormat>({workspace, Operation::kCount}, src,
+                                             CarrierRegion::wholeFile(src), record));
     return record.carrierBits;
   }
   bool hide(const std::string& path, const std::string& target, const StreamShare& share) {
@@ -78,8 +79,9 @@ class WavSamplesTest : public ::testing::Test {
     auto dst = platform::File::createTruncate(target);
     auto streamFile = platform::File::openRead(dir.file("stream"));
     double percentage = 0;
-    return wavHide(src, dst, CarrierRegion::wholeFile(src), share, {&streamFile, {}}, workspace,
-                   percentage);
+    return format_ops::hide<WavFormat>({workspace, Operation::kHide}, src, dst,
+                                       CarrierRegion::wholeFile(src), CarrierType::kWav, share,
+                                       {&streamFile, {}}, percentage);
   }
 
   RecordingReporter reporter;
@@ -113,7 +115,9 @@ TEST_F(WavSamplesTest, DataCrossingSampleBlocksComesBackExactly) {
   auto src = platform::File::openRead(dir.file("out.wav"));
   auto temp = platform::File::createTruncate(dir.file("sink"));
   ExtractionSink sink(workspace, temp);
-  ASSERT_TRUE(wavExtract(src, CarrierRegion::wholeFile(src), n, sink, workspace));
+  ASSERT_TRUE(format_ops::read<WavFormat>({workspace, Operation::kExtract}, src,
+                                          CarrierRegion::wholeFile(src), CarrierType::kWav, n,
+                                          sink));
   ASSERT_TRUE(sink.flush());
   temp.close();
   const auto gathered = readAll(dir.file("sink"));

@@ -4,9 +4,9 @@
 
 #include <random>
 
+#include "bits/bit_spreader.h"
 #include "carriers/conformance.h"
 #include "carriers/identify.h"
-#include "bits/bit_spreader.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 #include "support/wav_builder.h"
@@ -41,7 +41,9 @@ class WavTest : public ::testing::Test {
     std::string path = dir.file("count.wav");
     writeAll(path, bytes);
     auto src = platform::File::openRead(path);
-    return wavCount(src, CarrierRegion::wholeFile(src), record, workspace) && !record.rejected;
+    return format_ops::count<WavFormat>({workspace, Operation::kCount}, src,
+                                        CarrierRegion::wholeFile(src), record) &&
+           !record.rejected;
   }
   uint32_t bitsOf(const std::vector<uint8_t>& bytes) {
     IdentificationRecord record;
@@ -70,18 +72,18 @@ TEST_F(WavTest, CarrierBitsAreQualifyingSamplesLessLeadInAndTrailer) {
 }
 
 TEST_F(WavTest, QualifyingThresholdAtLevelThree) {
-  EXPECT_FALSE(wavSampleQualifies(-256, 3));
-  EXPECT_TRUE(wavSampleQualifies(-257, 3));
-  EXPECT_TRUE(wavSampleQualifies(256, 3));
-  EXPECT_FALSE(wavSampleQualifies(255, 3));
-  EXPECT_TRUE(wavSampleQualifies(-16385, 6));
-  EXPECT_FALSE(wavSampleQualifies(-16384, 6));
-  EXPECT_TRUE(wavSampleQualifies(4, 0));
-  EXPECT_FALSE(wavSampleQualifies(-4, 0));
+  EXPECT_FALSE(sampleQualifies(-256, 3));
+  EXPECT_TRUE(sampleQualifies(-257, 3));
+  EXPECT_TRUE(sampleQualifies(256, 3));
+  EXPECT_FALSE(sampleQualifies(255, 3));
+  EXPECT_TRUE(sampleQualifies(-16385, 6));
+  EXPECT_FALSE(sampleQualifies(-16384, 6));
+  EXPECT_TRUE(sampleQualifies(4, 0));
+  EXPECT_FALSE(sampleQualifies(-4, 0));
   // Bit 0 never decides.
   for (int s = -32768; s < 32767; s += 2) {
-    ASSERT_EQ(wavSampleQualifies(static_cast<int16_t>(s), 3),
-              wavSampleQualifies(static_cast<int16_t>(s + 1), 3));
+    ASSERT_EQ(sampleQualifies(static_cast<int16_t>(s), 3),
+              sampleQualifies(static_cast<int16_t>(s + 1), 3));
   }
   // Exactly S + 545 qualifying samples make one carrier bit; S + 544 make none.
   WavShape shape;
@@ -175,8 +177,9 @@ TEST_F(WavTest, OddDataAndExtraChunksAreCopiedUnchanged) {
     auto stream = platform::File::openRead(streamPath);
     double percentage = 0;
     StreamShare share{0, record.carrierBits, record.carrierBits / 8 * 8};
-    ASSERT_TRUE(wavHide(src, dst, CarrierRegion::wholeFile(src), share, {&stream, {}}, workspace,
-                        percentage));
+    ASSERT_TRUE(format_ops::hide<WavFormat>({workspace, Operation::kHide}, src, dst,
+                                            CarrierRegion::wholeFile(src), CarrierType::kWav, share,
+                                            {&stream, {}}, percentage));
   }
   auto out = readAll(target);
   ASSERT_EQ(out.size(), bytes.size());
@@ -310,7 +313,7 @@ TEST_F(WavTest, InsideAModuleFormRewritesInPlace) {
   CarrierRegion region{offset, wave.size(), true};
   auto src = platform::File::openRead(path);
   IdentificationRecord record;
-  ASSERT_TRUE(wavCount(src, region, record, workspace));
+  ASSERT_TRUE(format_ops::count<WavFormat>({workspace, Operation::kCount}, src, region, record));
   EXPECT_EQ(record.carrierBits, bitsOf(wave));
 
   std::string target = dir.file("m_out.dll");
@@ -321,8 +324,9 @@ TEST_F(WavTest, InsideAModuleFormRewritesInPlace) {
     auto dst = platform::File::openReadWrite(target);
     auto streamFile = platform::File::openRead(dir.file("s"));
     double percentage = 0;
-    ASSERT_TRUE(wavHide(src, dst, region, {0, record.carrierBits, uint32_t(stream.size() * 8)},
-                        {&streamFile, {}}, workspace, percentage));
+    ASSERT_TRUE(format_ops::hide<WavFormat>(
+        {workspace, Operation::kHide}, src, dst, region, CarrierType::kWav,
+        {0, record.carrierBits, uint32_t(stream.size() * 8)}, {&streamFile, {}}, percentage));
   }
   auto out = readAll(target);
   ASSERT_EQ(out.size(), module.size());
@@ -334,7 +338,8 @@ TEST_F(WavTest, InsideAModuleFormRewritesInPlace) {
   auto rewritten = platform::File::openRead(target);
   auto temp = platform::File::createTruncate(dir.file("sink"));
   ExtractionSink sink(workspace, temp);
-  ASSERT_TRUE(wavExtract(rewritten, region, record.carrierBits, sink, workspace));
+  ASSERT_TRUE(format_ops::read<WavFormat>({workspace, Operation::kExtract}, rewritten, region,
+                                          CarrierType::kWav, record.carrierBits, sink));
   ASSERT_TRUE(sink.flush());
   temp.close();
   auto gathered = readAll(dir.file("sink"));
