@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bits/bit_spreader.h"
-#include "carriers/contract.h"
+#include "carriers/common/contract.h"
 #include "core/workspace.h"
 #include "platform/file_system.h"
 #include "platform/temp_folder.h"

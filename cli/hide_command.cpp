@@ -5,9 +5,9 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/texts.h"
+#include "core/number_display.h"
 #include "jobs/carrier_list.h"
 #include "jobs/hiding_job.h"
-#include "core/number_display.h"
 #include "jobs/process_report.h"
 
 namespace murl::cli {

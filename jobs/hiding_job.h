@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "carriers/contract.h"
+#include "carriers/common/contract.h"
 #include "core/job_listener.h"
-#include "jobs/process_report.h"
-#include "stream/temp_file.h"
 #include "core/workspace.h"
+#include "jobs/process_report.h"
 #include "platform/file.h"
+#include "stream/temp_file.h"
 
 namespace murl {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "carriers/contract.h"
-#include "stream/extraction_tree.h"
+#include "carriers/common/contract.h"
 #include "core/job_listener.h"
-#include "stream/temp_file.h"
 #include "core/workspace.h"
+#include "stream/extraction_tree.h"
+#include "stream/temp_file.h"
 
 namespace murl {
 
