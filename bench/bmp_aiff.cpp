@@ -8,6 +8,8 @@
 
 #include "bits/bit_spreader.h"
 #include "carriers/common/contract.h"
+#include "carriers/common/operation.h"
+#include "carriers/registry.h"
 #include "core/workspace.h"
 #include "platform/file_system.h"
 #include "platform/temp_folder.h"
@@ -89,7 +91,7 @@ struct Setup {
     auto src = platform::realFileSystem().openRead(carrier);
     IdentificationRecord record;
     record.type = type;
-    carrierHandler(type).count(src, carrier, record, workspace);
+    carrierHandler(type).count(src, record, workspace);
     entry = {record.type, record.carrierBits, {}, carrier};
     uint32_t state = 3;
     std::vector<uint8_t> bits(record.carrierBits / 8 + 1);
@@ -119,7 +121,8 @@ void copyFile(benchmark::State& state, Setup& s) {
   for (auto _ : state) {
     auto src = platform::realFileSystem().openRead(s.carrier);
     auto dst = platform::realFileSystem().createTruncate(s.target);
-    if (!copyBytes(src, dst, s.size, s.workspace)) state.SkipWithError("copy failed");
+    const OperationContext copy(s.workspace, Operation::kHide);
+    if (!copy.copyRange(src, dst, 0, s.size)) state.SkipWithError("copy failed");
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
 }
