@@ -24,6 +24,16 @@ class FailingDiskTest : public JobTest {
     tree.sort();
   }
 
+  // Hides src/ in three carriers written into out/; `targets` gets them in list order.
+  void hideSources(std::vector<CarrierEntry>& targets) {
+    makeSources();
+    const auto carriers = threeCarriers("a.wav", "b.wav", "c.wav");
+    HidingJob hide(workspace, listener);
+    ASSERT_TRUE(buildStream(hide));
+    ASSERT_TRUE(hide.writeCarriers(carriers, dir.file("out")));
+    targets = targetsOf(carriers);
+  }
+
   // A fresh, empty folder for the next attempt's output.
   std::string freshFolder(const char* kind) {
     std::string folder = dir.file(std::string(kind) + "/" + std::to_string(attempts_++));
@@ -129,14 +139,8 @@ TEST_F(FailingDiskTest, WritingCarriersKeepsOnlyTheWholeTargetsBeforeTheFailingO
 }
 
 TEST_F(FailingDiskTest, UnhidingLeavesNoTemporaryFile) {
-  makeSources();
-  const auto carriers = threeCarriers("a.wav", "b.wav", "c.wav");
-  {
-    HidingJob hide(workspace, listener);
-    ASSERT_TRUE(buildStream(hide));
-    ASSERT_TRUE(hide.writeCarriers(carriers, dir.file("out")));
-  }
-  const auto targets = targetsOf(carriers);
+  std::vector<CarrierEntry> targets;
+  ASSERT_NO_FATAL_FAILURE(hideSources(targets));
   const FailingCall rows[] = {
       {FsCall::kOpen, MessageId::kCouldntOpenCarrier},
       {FsCall::kCreate, MessageId::kCouldntWriteTempFile},
@@ -180,15 +184,10 @@ TEST_F(FailingDiskTest, UnhidingLeavesNoTemporaryFile) {
 }
 
 TEST_F(FailingDiskTest, ExtractingLeavesOnlyWholeFilesAndNoPartFile) {
-  makeSources();
-  const auto carriers = threeCarriers("a.wav", "b.wav", "c.wav");
-  {
-    HidingJob hide(workspace, listener);
-    ASSERT_TRUE(buildStream(hide));
-    ASSERT_TRUE(hide.writeCarriers(carriers, dir.file("out")));
-  }
+  std::vector<CarrierEntry> targets;
+  ASSERT_NO_FATAL_FAILURE(hideSources(targets));
   UnhidingJob job(workspace, listener);
-  ASSERT_TRUE(job.run(targetsOf(carriers)));
+  ASSERT_TRUE(job.run(targets));
   const FailingCall rows[] = {
       {FsCall::kCreateFolder, MessageId::kCouldntCreateFolder},
       {FsCall::kCreate, MessageId::kCouldntCreateFile},
