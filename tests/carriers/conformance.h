@@ -29,6 +29,7 @@ struct ConformanceCarrier {
   CarrierType type;      // after count
   // A carrier with at least `minBits` carrier bits at the default levels.
   std::function<ConformanceFile(uint32_t minBits)> make;
+  bool marks = true;  // false: a format that can be neither marked nor checked
 };
 
 // Keeps test listings short: the name, not a dump of the object's bytes.
