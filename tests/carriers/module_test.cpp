@@ -295,6 +295,38 @@ TEST_F(ModuleTest, AShortStreamEndsInsideTheFirstResource) {
   }
 }
 
+// Each resource's blocks move the module's progress by the resource's share: one total, the
+// module's, and reports that never go back.
+TEST_F(ModuleTest, ProgressRunsOnceOverTheWholeModule) {
+  struct Recorder final : CarrierProgress {
+    void advanced(uint64_t done, uint64_t total) override { seen.emplace_back(done, total); }
+    std::vector<std::pair<uint64_t, uint64_t>> seen;
+  } recorder;
+  const PeModule module = buildPe(mixedShape());
+  writeAll(trip.dir.file("p.dll"), module.bytes);
+  const IdentificationRecord record = count(module.bytes);
+  trip.randomStream(record.carrierBits / 8);
+  uint64_t whole = 0;
+  for (const CarrierPart& part : record.parts) whole += part.size;
+  const auto expectOneRun = [&](const char* operation) {
+    ASSERT_EQ(recorder.seen.size(), record.parts.size()) << operation;
+    for (size_t i = 0; i < recorder.seen.size(); ++i) {
+      EXPECT_EQ(recorder.seen[i].second, whole) << operation;
+      EXPECT_GT(recorder.seen[i].first, i == 0 ? 0 : recorder.seen[i - 1].first) << operation;
+    }
+    EXPECT_EQ(recorder.seen.back().first, whole) << operation;
+    recorder.seen.clear();
+  };
+  trip.workspace.carrierProgress = &recorder;
+  double percentage;
+  const CarrierEntry target = hide("p.dll", record, {0, record.carrierBits, 64}, percentage);
+  expectOneRun("hide");
+  std::vector<uint8_t> bits;
+  EXPECT_TRUE(trip.extract(target.path, target, bits));
+  expectOneRun("extract");
+  trip.workspace.carrierProgress = nullptr;
+}
+
 TEST_F(ModuleTest, AModuleOfNoBitsIsCopiedUnchanged) {
   const PeModule module = buildPe({.resources = {bitmapId(1, bitmapResource(32, 32, 8))}});
   writeAll(trip.dir.file("z.dll"), module.bytes);
