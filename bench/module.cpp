@@ -1,17 +1,9 @@
 // PE module hide and extract throughput over a module of two resources (a 9 MiB bitmap and a
 // 9 MiB wave), beside a plain copy of the same file through a 4 MiB buffer, in the same run.
-#include "carriers/pe/module.h"
-
-#include <benchmark/benchmark.h>
-
-#include <cstdlib>
-#include <string>
+#include <algorithm>
 #include <vector>
 
-#include "bits/bit_spreader.h"
-#include "core/workspace.h"
-#include "platform/file.h"
-#include "platform/temp_folder.h"
+#include "bench/carrier_bench.h"
 
 namespace murl {
 namespace {
@@ -100,84 +92,16 @@ std::vector<uint8_t> makeModule() {
   return out;
 }
 
-struct Setup {
-  SilentReporter reporter;
-  Workspace workspace{reporter, Language::kEnglish};
-  std::string folder = platform::tempFolder();
-  std::string carrier = folder + "murl_bench_module.dll";
-  std::string target = folder + "murl_bench_target_module.dll";
-  std::string stream = folder + "murl_bench_stream_module.tmp";
-  std::string sink = folder + "murl_bench_sink_module.tmp";
-  CarrierEntry entry;
-  uint64_t size = 0;
-
-  Setup() {
-    const std::vector<uint8_t> bytes = makeModule();
-    size = bytes.size();
-    write(carrier, bytes);
-    auto src = platform::File::openRead(carrier);
-    IdentificationRecord record;
-    if (!moduleHandler().count(src, record, workspace) || record.parts.size() != 2) std::abort();
-    entry = {record.type, record.carrierBits, record.parts, carrier};
-    uint32_t state = 3;
-    std::vector<uint8_t> bits(record.carrierBits / 8 + 1);
-    for (auto& b : bits) b = noise(state);
-    write(stream, bits);
-  }
-  ~Setup() {
-    for (const auto& path : {carrier, target, stream, sink}) platform::removeFile(path);
-  }
-  static void write(const std::string& path, const std::vector<uint8_t>& bytes) {
-    auto file = platform::File::createTruncate(path);
-    if (!file.writeExact(bytes.data(), bytes.size())) std::abort();
-  }
-};
-
-Setup& setup() {
-  static Setup instance;
+bench::CarrierBench& setup() {
+  static uint32_t state = 3;
+  static bench::CarrierBench instance("module.dll", makeModule(), CarrierType::kModule,
+                                      [](size_t) { return noise(state); });
   return instance;
 }
 
-void BM_ModuleFileCopy(benchmark::State& state) {
-  Setup& s = setup();
-  std::vector<uint8_t> buffer(kBufferSize);
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
-    size_t got;
-    while ((got = src.read(buffer.data(), buffer.size())) > 0) dst.write(buffer.data(), got);
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
-}
-
-void BM_ModuleHide(benchmark::State& state) {
-  Setup& s = setup();
-  const StreamShare share{0, s.entry.carrierBits, s.entry.carrierBits};
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
-    auto stream = platform::File::openRead(s.stream);
-    HideJob job{&stream, {}};
-    double percentage;
-    if (!moduleHandler().hide(src, dst, s.entry, share, job, s.workspace, percentage)) {
-      state.SkipWithError("hide failed");
-    }
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
-}
-
-void BM_ModuleExtract(benchmark::State& state) {
-  Setup& s = setup();
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto temp = platform::File::createTruncate(s.sink);
-    ExtractionSink sink(s.workspace, temp);
-    if (!moduleHandler().extract(src, s.entry, sink, s.workspace) || !sink.flush()) {
-      state.SkipWithError("extract failed");
-    }
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
-}
+void BM_ModuleFileCopy(benchmark::State& state) { setup().copy(state); }
+void BM_ModuleHide(benchmark::State& state) { setup().hide(state); }
+void BM_ModuleExtract(benchmark::State& state) { setup().extract(state); }
 
 BENCHMARK(BM_ModuleFileCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ModuleHide)->Unit(benchmark::kMillisecond)->UseRealTime();
