@@ -63,10 +63,10 @@ struct Entry {
 };
 
 // Type -> name -> language -> data entry, exactly three directory levels deep, so a directory
-// that points back up is met where a data entry must be and refused. Every table and entry read
-// is paid for from a budget of the section's size: a well-formed tree, whose tables each occupy
-// bytes of their own, never runs out, while tables shared among many parents do, so the walk's
-// work stays within the section's size.
+// that points back up is met where a data entry must be and refused. Every table, entry and type
+// name read is paid for from a budget of the section's size: a well-formed tree, whose tables
+// and names each occupy bytes of their own, never runs out, while pieces shared among many
+// parents do, so the walk's work stays within the section's size.
 class DirectoryWalk {
  public:
   DirectoryWalk(const OperationContext& context, platform::File& src, const Section& section,
@@ -97,14 +97,19 @@ class DirectoryWalk {
            readAt(src_, section_.start + at, out, static_cast<size_t>(size));
   }
 
+  // Charges `slots` entry-sized pieces of the section read; false once the section is spent.
+  bool pay(uint64_t slots) {
+    if (slots > budget_) return false;
+    budget_ -= slots;
+    return true;
+  }
+
   // The table at `at` and up to `most` of its entries.
   bool readDirectory(uint32_t at, uint32_t most, std::vector<Entry>& entries) {
     uint8_t table[kTableSize];
     if (!readSection(at, kTableSize, table)) return false;
     const uint32_t count = std::min<uint32_t>(loadLe16(table + 12) + loadLe16(table + 14), most);
-    const uint64_t cost = kTableSize / kEntrySize + count;
-    if (cost > budget_) return false;
-    budget_ -= cost;
+    if (!pay(kTableSize / kEntrySize + count)) return false;
     std::vector<uint8_t> bytes(size_t{count} * kEntrySize);
     if (!readSection(uint64_t{at} + kTableSize, bytes.size(), bytes.data())) return false;
     entries.resize(count);
@@ -125,7 +130,10 @@ class DirectoryWalk {
     uint8_t length[2];
     if (!readSection(at, sizeof length, length)) return false;
     std::vector<uint8_t> chars(size_t{loadLe16(length)} * 2);
-    if (!readSection(uint64_t{at} + 2, chars.size(), chars.data())) return false;
+    if (!pay((sizeof length + chars.size() + kEntrySize - 1) / kEntrySize) ||
+        !readSection(uint64_t{at} + 2, chars.size(), chars.data())) {
+      return false;
+    }
     taken = namedTypeKind(chars, kind);
     return true;
   }

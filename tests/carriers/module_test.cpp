@@ -138,6 +138,48 @@ TEST_F(ModuleTest, HeaderAndDirectoryDefectsMakeNoCarrier) {
   EXPECT_TRUE(trip.reporter.shown.empty());
 }
 
+// A compact resource section: `types` entries of type 2 that all share one type directory (one
+// bitmap), and `names` named types, not taken, that all share one name of 300 characters.
+std::vector<uint8_t> sharingModule(uint32_t types, uint32_t names) {
+  const PeModule base = buildPe({.resources = {bitmapId(1, bitmapResource(40, 30))}});
+  const uint32_t entries = types + names;
+  const uint32_t name = 16 + 8 * entries, typeTable = name + 2 + 600;
+  const uint32_t language = typeTable + 24, data = language + 24, bitmap = data + 16;
+  const std::vector<uint8_t> pixels = bitmapResource(40, 30);
+  std::vector<uint8_t> s(bitmap + pixels.size(), 0);
+  s[12] = static_cast<uint8_t>(names);
+  s[14] = static_cast<uint8_t>(types);
+  for (uint32_t i = 0; i < entries; ++i) {
+    putLe32At(s, 16 + 8 * i, i < names ? 0x80000000 | name : 2);
+    putLe32At(s, 20 + 8 * i, 0x80000000 | typeTable);
+  }
+  s[name] = 44;  // 300 characters
+  s[name + 1] = 1;
+  for (uint32_t c = 0; c < 300; ++c) s[name + 2 + 2 * c] = 'S';
+  s[typeTable + 14] = s[language + 14] = 1;
+  putLe32At(s, typeTable + 16, 1);
+  putLe32At(s, typeTable + 20, 0x80000000 | language);
+  putLe32At(s, language + 16, 0x409);
+  putLe32At(s, language + 20, data);
+  putLe32At(s, data, base.sectionVirtualAddress + bitmap);
+  putLe32At(s, data + 4, static_cast<uint32_t>(pixels.size()));
+  std::copy(pixels.begin(), pixels.end(), s.begin() + bitmap);
+  std::vector<uint8_t> module(base.bytes.begin(), base.bytes.begin() + base.sectionAt);
+  putLe32At(module, base.sectionHeaderAt + 16, static_cast<uint32_t>(s.size()));
+  module.insert(module.end(), s.begin(), s.end());
+  return module;
+}
+
+// Pieces shared among many parents are read again for each: the walk may read no more than the
+// section holds, so a small section cannot make it read without end.
+TEST_F(ModuleTest, AWalkRereadingSharedPiecesPastTheSectionsSizeIsRefused) {
+  const IdentificationRecord once = count(sharingModule(1, 1));
+  ASSERT_FALSE(once.rejected);
+  EXPECT_EQ(once.parts.size(), 1u);
+  EXPECT_TRUE(count(sharingModule(200, 0)).rejected);
+  EXPECT_TRUE(count(sharingModule(1, 60)).rejected);
+}
+
 TEST_F(ModuleTest, ModulesWithoutBitmapOrWaveTypesAreNoCarriers) {
   const std::vector<uint8_t> some(200, 0x41);
   const PeShape shapes[] = {
