@@ -48,11 +48,14 @@ bool HidingSession::outOfRangeCheck() {
 
 bool HidingSession::writeCarriers(const std::string& outputFolder, const Options& options) {
   JobScope scope(workspace_, listener_, options);
+  writtenWith_ = options;
   return job_.writeCarriers(carriers_.entries(), outputFolder, scope);
 }
 
 std::string HidingSession::report() const {
-  return buildHidingReport(hidingReportInput(carriers_.entries(), job_.plan(), workspace_));
+  ReportInput input = hidingReportInput(carriers_.entries(), job_.plan(), workspace_);
+  input.options = writtenWith_;
+  return buildHidingReport(input);
 }
 
 void HidingSession::reset() {

@@ -55,6 +55,7 @@ class HidingSession : public JobSession {
  private:
   SourceTree sources_;
   HidingJob job_;
+  Options writtenWith_;
 };
 
 }  // namespace murl

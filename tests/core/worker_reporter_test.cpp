@@ -20,24 +20,6 @@ class WorkerReporterTest : public ::testing::Test {
   WorkerReporter reporter{direct, [this](std::function<void()> task) { queue.post(task); }};
 };
 
-TEST_F(WorkerReporterTest, AWorkersQuestionWaitsForTheFrontEndsAnswer) {
-  direct.answers = {true};
-  auto worker = std::async(std::launch::async, [this] {
-    reporter.warn(kWarning);
-    return reporter.askYesNo(kQuestion);
-  });
-  std::function<void()> task;
-  ASSERT_TRUE(queue.take(task));
-  EXPECT_TRUE(direct.shown.empty());  // shown only when the front end's thread gets to it
-  task();
-  EXPECT_EQ(direct.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteFile});
-  ASSERT_TRUE(queue.take(task));
-  EXPECT_EQ(worker.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
-  task();
-  EXPECT_TRUE(worker.get());
-  EXPECT_EQ(direct.askedIds(), std::vector<MessageId>{MessageId::kFileExistsOverwrite});
-}
-
 TEST_F(WorkerReporterTest, ClosingAnswersNoNowAndLater) {
   auto worker = std::async(std::launch::async, [this] { return reporter.askYesNo(kQuestion); });
   std::function<void()> task;
@@ -51,12 +33,19 @@ TEST_F(WorkerReporterTest, ClosingAnswersNoNowAndLater) {
   EXPECT_FALSE(queue.take(task, std::chrono::milliseconds(0)));
 }
 
-TEST_F(WorkerReporterTest, TheFrontEndsOwnThreadIsAnsweredInPlace) {
+// A worker's questions waiting for their answer are proved by the session thread tests.
+TEST_F(WorkerReporterTest, WorkerMessagesArePostedFrontEndMessagesShownAtOnce) {
+  std::async(std::launch::async, [this] { reporter.warn(kWarning); }).get();
+  EXPECT_TRUE(direct.shown.empty());
+  std::function<void()> task;
+  ASSERT_TRUE(queue.take(task));
+  task();
+  EXPECT_EQ(direct.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteFile});
+
   direct.answers = {true};
   EXPECT_TRUE(reporter.askYesNo(kQuestion));
-  reporter.warn(kWarning);
-  EXPECT_EQ(direct.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteFile});
-  std::function<void()> task;
+  reporter.error(kWarning);
+  EXPECT_EQ(direct.shown.size(), 2u);
   EXPECT_FALSE(queue.take(task, std::chrono::milliseconds(0)));
 }
 

@@ -154,6 +154,7 @@ TEST_F(HidingSessionTest, AJobKeepsTheOptionsItStartedWith) {
   // The front end edits its own options while the first carrier is written.
   listener.onProgress = [this](uint8_t) { options.setLevel(LevelFormat::kWav, 6); };
   ASSERT_TRUE(session.writeCarriers(dir.file("out"), options));
+  EXPECT_EQ(workspace.options.level(LevelFormat::kWav), 4);  // what the handlers read
   EXPECT_NE(session.report().find("WAV bits selection level: High"), std::string::npos);
   listener.onProgress = nullptr;
   options.setLevel(LevelFormat::kWav, 4);
