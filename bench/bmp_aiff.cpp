@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "carriers/contract.h"
 #include "bits/bit_spreader.h"
+#include "carriers/common/contract.h"
 #include "core/workspace.h"
 #include "platform/file.h"
 #include "platform/temp_folder.h"

@@ -119,34 +119,19 @@ class ChunkSource {
   bool trailerStarted_ = false;
 };
 
-// Walks the used units of a carrier being read back: S lead-in units, N data units, 544
-// trailer units. Any unit past those means the carrier does not hold exactly N + 544 units.
-class ReadLayout {
+// Where read-back unit bits go: the extraction sink (extract) or the check collector (check).
+class UnitBitSink {
  public:
-  enum class Role : uint8_t { kSkip, kData, kBeyond };
-
-  ReadLayout(uint32_t leadIn, uint32_t carrierBits)
-      : leadIn_(leadIn), data_(carrierBits), trailer_(kTrailerBits) {}
-
-  Role next() {
-    if (leadIn_ != 0) return --leadIn_, Role::kSkip;
-    if (data_ != 0) return --data_, Role::kData;
-    if (trailer_ != 0) return --trailer_, Role::kSkip;
-    return Role::kBeyond;
-  }
-  // Every lead-in, data and trailer unit was met.
-  bool complete() const { return leadIn_ == 0 && data_ == 0 && trailer_ == 0; }
-
- private:
-  uint32_t leadIn_;
-  uint32_t data_;
-  uint32_t trailer_;
+  virtual ~UnitBitSink() = default;
+  // The `count` (1 to 64) low bits of `unitBits`, the most significant first, each a unit bit.
+  // False when the bits cannot be kept (the sink has shown its message).
+  virtual bool putUnitBits(uint64_t unitBits, uint32_t count) = 0;
 };
 
 // Gathers the bits read back by extract operations, over all carriers of one unhiding job, into
 // the stream temporary file; buffered in the Workspace's sink buffer (0x15FFEA bytes). The
 // partial byte carries over from one carrier to the next.
-class ExtractionSink {
+class ExtractionSink final : public UnitBitSink {
  public:
   ExtractionSink(Workspace& workspace, platform::File& temp);
 
@@ -156,7 +141,7 @@ class ExtractionSink {
   bool putUnitBit(uint8_t unitBit) { return put(unitBit ^ 1); }
   // The `count` (up to 64) low bits of `unitBits` as putUnitBit would take them, the most
   // significant first; the same failure.
-  bool putUnitBits(uint64_t unitBits, uint32_t count);
+  bool putUnitBits(uint64_t unitBits, uint32_t count) override;
   bool put(uint8_t hiddenBit) {
     buffer_[byte_] |= static_cast<uint8_t>(hiddenBit << (7 - bit_));  // no branch on the bit
     ++total_;
@@ -187,6 +172,9 @@ class MarkBitSource {
  public:
   explicit MarkBitSource(const MarkField& mark) : mark_(mark) {}
 
+  // A mark never runs out: every used unit after the lead-in takes its next bit.
+  static constexpr uint64_t remaining() { return ~uint64_t{0}; }
+
   // The unit bit of the next marked unit.
   uint8_t next() {
     uint8_t bit = (mark_[byte_] >> (7 - bit_)) & 1;
@@ -196,6 +184,14 @@ class MarkBitSource {
     }
     if (++inWindow_ == kMarkWindowBits) inWindow_ = 0, byte_ = 0;
     return bit ^ 1;
+  }
+  // The next `most` (1 to 64) unit bits as ChunkSource::nextWord gives them; never fails.
+  bool nextWord(uint64_t& unitBits, uint32_t& count, uint32_t most = 64) {
+    uint64_t word = 0;
+    for (uint32_t i = 0; i < most; ++i) word = word << 1 | next();
+    unitBits = word << (64 - most);
+    count = most;
+    return true;
   }
   // Bit k of the mark stream (not inverted).
   static uint8_t markBit(const MarkField& mark, uint64_t k);
@@ -209,7 +205,7 @@ class MarkBitSource {
 
 // Counts, per mark byte position, how often each byte value was read back by a check
 // operation. Positions restart at 0 after 100 bytes and at every 0x400000 bits.
-class CheckCollector {
+class CheckCollector final : public UnitBitSink {
  public:
   CheckCollector() : tables_(kMarkSize) {}
 
@@ -218,6 +214,10 @@ class CheckCollector {
   // The low `count` bits of `unitBits`, most significant first, as the word readers hand them.
   void addUnitBits(uint64_t unitBits, uint32_t count) {
     while (count != 0) addUnitBit(static_cast<uint8_t>((unitBits >> --count) & 1));
+  }
+  bool putUnitBits(uint64_t unitBits, uint32_t count) override {
+    addUnitBits(unitBits, count);
+    return true;
   }
   void add(uint8_t hiddenBit);
 

@@ -1,18 +1,19 @@
 #pragma once
 // Which format a file is: by its extension first, then by its content (the count operation).
 #include <optional>
+#include <string>
 #include <string_view>
 
-#include "carriers/contract.h"
+#include "carriers/common/contract.h"
 
 namespace murl {
 
 // Who asks: modules can be neither marked nor checked.
 enum class IdentifyPurpose : uint8_t { kHiding, kUnhiding, kAuthoring, kChecking };
 
-// The type the extension (after the last "." past the path's first character) leads to, in the
-// table's order: an extension matches an entry it is a leading part of (letters folded), or a
-// pattern "8b*", "dl*", "hx*", "xh*" whose "*" stands for one letter. None when nothing matches.
+// The type the extension (after the last "." past the path's first character) leads to, formats
+// tried in the registry's order: an extension matches an entry it is a leading part of (letters
+// folded), or a pattern such as "dl*" whose "*" stands for one letter. None when nothing matches.
 std::optional<CarrierType> typeFromExtension(std::string_view path);
 
 // True when the file is a carrier; the record then holds its final type and carrier bits.

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "carriers/identify.h"
+#include "carriers/registry.h"
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/texts.h"
@@ -9,13 +10,6 @@
 #include "platform/folders.h"
 
 namespace murl::cli {
-
-const char* carrierTypeName(CarrierType type) {
-  static constexpr const char* kNames[kCarrierTypeCount] = {
-      "AIFF", "NEXT/SUN", "BMP",        "BMP (grey)", "PE module", "JPEG",
-      "MP3",  "PCX",      "PCX (grey)", "PNG",        "TGA",       "WAV"};
-  return kNames[static_cast<size_t>(type)];
-}
 
 namespace {
 
@@ -43,8 +37,7 @@ class CapacityCommand : public Command {
         all = false;
         continue;
       }
-      context.out << carrierTypeName(record.type) << "  " << formatCount(record.carrierBits)
-                  << "\n";
+      context.out << typeFacts(record.type).name << "  " << formatCount(record.carrierBits) << "\n";
       total += record.carrierBits;
     }
     context.out << text(Text::kTotal, context.language) << "  "

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "carriers/contract.h"
+#include "carriers/common/contract.h"
 #include "cli/terminal.h"
 #include "core/options.h"
 #include "core/workspace.h"
@@ -26,11 +26,8 @@ namespace murl::cli {
 // The options every command takes.
 struct CommonOptions {
   std::vector<std::string> levels;  // FORMAT=N
-  std::string pngCompression;
-  std::string pngOutput;
-  std::string pcxOutput;
-  std::string tgaOutput;
-  int pngChunk = -1;
+  // The formats' own options as given, by the registry's order (empty when not given).
+  std::vector<std::string> formatOptions;
   std::string language;  // "en" or "it"; empty follows the locale
   std::string passwordFile;
   bool overwrite = false;
@@ -84,9 +81,6 @@ void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers);
 
 // True when `folder` is a folder; else names it on stderr as missing.
 bool outputFolderExists(CommandContext& context, const std::string& folder);
-
-// A short name for a carrier type, as capacity and list print it.
-const char* carrierTypeName(CarrierType type);
 
 std::unique_ptr<Command> makeCapacityCommand();
 std::unique_ptr<Command> makeHideCommand();

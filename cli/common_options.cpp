@@ -1,81 +1,109 @@
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <ostream>
 
+#include "carriers/registry.h"
 #include "cli/command.h"
 #include "cli/texts.h"
 
 namespace murl::cli {
 namespace {
 
-struct NamedFormat {
-  const char* name;
-  LevelFormat format;
-};
-constexpr NamedFormat kFormats[] = {
-    {"aif", LevelFormat::kAif}, {"au", LevelFormat::kAu},   {"bmp", LevelFormat::kBmp},
-    {"jpg", LevelFormat::kJpg}, {"mp3", LevelFormat::kMp3}, {"pcx", LevelFormat::kPcx},
-    {"png", LevelFormat::kPng}, {"tga", LevelFormat::kTga}, {"wav", LevelFormat::kWav},
-};
-
-// The index of `value` among `names`; -1 when it is not one of them.
-int choose(const std::string& value, std::initializer_list<const char*> names) {
-  int index = 0;
-  for (const char* name : names) {
-    if (value == name) return index;
-    ++index;
+// "aif, au, bmp, ...": every level's command-line name.
+std::string levelNames() {
+  std::string names;
+  for (const FormatFacts* format : carrierFormats()) {
+    for (const LevelFacts& level : format->levels) {
+      if (!names.empty()) names += ", ";
+      names += level.cliName;
+    }
   }
-  return -1;
+  return names;
+}
+
+std::string filled(Text id, Language language, const std::string& what, unsigned number = 0) {
+  char line[256];
+  std::snprintf(line, sizeof line, text(id, language), what.c_str(), number);
+  return line;
 }
 
 bool applyLevel(const std::string& assignment, Options& options, Language language,
                 std::ostream& err) {
-  size_t equals = assignment.find('=');
-  std::string name = assignment.substr(0, equals);
-  const NamedFormat* format = nullptr;
-  for (const NamedFormat& f : kFormats)
-    if (name == f.name) format = &f;
-  if (!format || equals == std::string::npos) {
-    err << text(Text::kBadFormat, language) << assignment << "\n";
+  const size_t equals = assignment.find('=');
+  const LevelFacts* level = levelByCliName(assignment.substr(0, equals));
+  if (!level || equals == std::string::npos) {
+    err << filled(Text::kBadFormat, language, levelNames()) << assignment << "\n";
     return false;
   }
-  auto level = parseLevel(assignment.substr(equals + 1));
-  if (!level) {
+  auto value = parseLevel(assignment.substr(equals + 1));
+  if (!value) {
     err << text(Text::kBadLevel, language) << assignment << "\n";
     return false;
   }
-  options.setLevel(format->format, *level);
+  options.setLevel(level->format, *value);
   return true;
 }
 
-bool applyOutput(const std::string& value, std::initializer_list<const char*> names,
-                 uint8_t& choice, Language language, std::ostream& err) {
-  if (value.empty()) return true;
-  int index = choose(value, names);
-  if (index < 0) {
-    err << text(Text::kBadOutput, language) << value << "\n";
-    return false;
+// The value of one format option as typed: a level, one of its words, or a number in range.
+std::optional<uint8_t> parseOptionValue(const OptionFacts& option, const std::string& value) {
+  switch (option.kind) {
+    case OptionFacts::Kind::kLevel:
+      return parseLevel(value);
+    case OptionFacts::Kind::kChoice:
+      for (size_t i = 0; i < option.choices.size(); ++i) {
+        if (value == option.choices[i]) return static_cast<uint8_t>(i);
+      }
+      return std::nullopt;
+    case OptionFacts::Kind::kNumber:
+      if (value.empty() || value.size() > 3 ||
+          value.find_first_not_of("0123456789") != value.npos ||
+          std::stoi(value) > option.maxValue) {
+        return std::nullopt;
+      }
+      return static_cast<uint8_t>(std::stoi(value));
   }
-  choice = static_cast<uint8_t>(index);
-  return true;
+  return std::nullopt;
+}
+
+bool applyOption(const OptionFacts& option, const std::string& value, Options& options,
+                 Language language, std::ostream& err) {
+  if (value.empty()) return true;
+  auto parsed = parseOptionValue(option, value);
+  if (parsed) {
+    option.set(options, *parsed);
+    return true;
+  }
+  switch (option.kind) {
+    case OptionFacts::Kind::kLevel:
+      err << text(Text::kBadLevel, language);
+      break;
+    case OptionFacts::Kind::kChoice:
+      err << text(Text::kBadOutput, language);
+      break;
+    case OptionFacts::Kind::kNumber:
+      err << filled(Text::kBadNumber, language, option.cliName, option.maxValue);
+      break;
+  }
+  err << value << "\n";
+  return false;
 }
 
 }  // namespace
 
 void defineCommonOptions(CLI::App& app, CommonOptions& common, bool withPassword) {
   app.add_option("--level", common.levels,
-                 "Bits selection level of a format, FORMAT=N: FORMAT one of aif, au, bmp, jpg, "
-                 "mp3, pcx, png, tga, wav; N 0-6 or Minimum, Very Low, Low, Medium, High, "
-                 "Very High, Maximum (default 3, Medium). Unhiding needs the levels used to hide.")
+                 "Bits selection level of a format, FORMAT=N: FORMAT one of " + levelNames() +
+                     "; N 0-6 or Minimum, Very Low, Low, Medium, High, Very High, Maximum "
+                     "(default 3, Medium). Unhiding needs the levels used to hide.")
       ->type_name("FORMAT=N")
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  app.add_option("--png-compression", common.pngCompression, "PNG compression level, 0-6");
-  app.add_option("--png-output", common.pngOutput, "PNG targets: as-original|interlaced|linear");
-  app.add_option("--png-chunk", common.pngChunk, "PNG IDAT chunk size, 0 (16Kb) to 8 (4Mb)");
-  app.add_option("--pcx-output", common.pcxOutput,
-                 "PCX targets: as-original|compressed|uncompressed");
-  app.add_option("--tga-output", common.tgaOutput,
-                 "TGA targets: as-original|compressed|uncompressed");
+  const std::vector<const OptionFacts*> options = formatOptions();
+  common.formatOptions.resize(options.size());
+  for (size_t i = 0; i < options.size(); ++i) {
+    app.add_option(std::string("--") + options[i]->cliName, common.formatOptions[i],
+                   options[i]->help);
+  }
   app.add_option("--lang", common.language, "Language of the messages: en|it (default: locale)");
   app.add_flag("--overwrite", common.overwrite, "Overwrite existing files without asking");
   app.add_flag("-q,--quiet", common.quiet, "No progress bar and no notes");
@@ -104,33 +132,9 @@ bool applyCommonOptions(const CommonOptions& common, Options& options, std::ostr
   if (!chooseLanguage(common, language, err)) return false;
   for (const std::string& assignment : common.levels)
     if (!applyLevel(assignment, options, language, err)) return false;
-  if (!common.pngCompression.empty()) {
-    auto level = parseLevel(common.pngCompression);
-    if (!level) {
-      err << text(Text::kBadLevel, language) << common.pngCompression << "\n";
-      return false;
-    }
-    options.pngCompressionLevel = *level;
-  }
-  if (common.pngChunk != -1) {
-    if (common.pngChunk < 0 || common.pngChunk > 8) {
-      err << text(Text::kBadChunk, language) << common.pngChunk << "\n";
-      return false;
-    }
-    options.pngChunkSize = static_cast<uint8_t>(common.pngChunk);
-  }
-  uint8_t png = static_cast<uint8_t>(options.pngOutput);
-  uint8_t pcx = static_cast<uint8_t>(options.pcxOutput);
-  uint8_t tga = static_cast<uint8_t>(options.tgaOutput);
-  if (!applyOutput(common.pngOutput, {"as-original", "interlaced", "linear"}, png, language, err) ||
-      !applyOutput(common.pcxOutput, {"as-original", "compressed", "uncompressed"}, pcx, language,
-                   err) ||
-      !applyOutput(common.tgaOutput, {"as-original", "compressed", "uncompressed"}, tga, language,
-                   err))
-    return false;
-  options.pngOutput = static_cast<PngOutput>(png);
-  options.pcxOutput = static_cast<RleOutput>(pcx);
-  options.tgaOutput = static_cast<RleOutput>(tga);
+  const std::vector<const OptionFacts*> facts = formatOptions();
+  for (size_t i = 0; i < facts.size() && i < common.formatOptions.size(); ++i)
+    if (!applyOption(*facts[i], common.formatOptions[i], options, language, err)) return false;
   return true;
 }
 

@@ -17,7 +17,7 @@ enum class Text {
   kBadLevel,
   kBadFormat,
   kBadOutput,
-  kBadChunk,
+  kBadNumber,
   kBadLanguage,
   kNotACarrier,
   kTotal,

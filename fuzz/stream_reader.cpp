@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "carrier_fuzz.h"
-#include "stream/hidden_stream.h"
 #include "platform/file.h"
 #include "platform/folders.h"
+#include "stream/hidden_stream.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
 

@@ -12,11 +12,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state.workspace.options.setLevel(LevelFormat::kWav, size ? data[0] % 7 : 3);
   IdentificationRecord record;
   CarrierRegion region = CarrierRegion::wholeFile(src);
-  bool counted = wavCount(src, region, record, state.workspace);
+  bool counted =
+      format_ops::count<WavFormat>({state.workspace, Operation::kCount}, src, region, record);
   auto temp = platform::File::createTruncate(state.sink);
   ExtractionSink sink(state.workspace, temp);
   uint32_t bits = counted ? record.carrierBits : static_cast<uint32_t>(size * 3);
-  wavExtract(src, region, bits, sink, state.workspace);
+  format_ops::read<WavFormat>({state.workspace, Operation::kExtract}, src, region,
+                              CarrierType::kWav, bits, sink);
   CheckCollector collector;
   wavHandler().check(src, bits, collector, state.workspace);
   return 0;

@@ -47,7 +47,7 @@ CarrierAddResult CarrierList::add(const std::string& path, Workspace& workspace)
   }
   try {
     entries_.push_back(
-        CarrierEntry{record.type, record.carrierBits, std::move(record.resources), path});
+        CarrierEntry{record.type, record.carrierBits, std::move(record.parts), path});
   } catch (const std::bad_alloc&) {
     workspace.show(MessageId::kOutOfMemory);
     return CarrierAddResult::kOutOfMemory;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "carriers/contract.h"
+#include "carriers/common/contract.h"
 #include "carriers/identify.h"
 #include "core/workspace.h"
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "carriers/registry.h"
 #include "jobs/job_scope.h"
 #include "platform/folders.h"
 #include "stream/hidden_stream.h"
@@ -173,15 +174,7 @@ ReportInput hidingReportInput(const std::vector<CarrierEntry>& carriers,
   input.language = workspace.language;
   input.secret = std::string(workspace.password.text());
   input.options = workspace.options;
-  auto use = [&input](LevelFormat f) { input.formatUsed[static_cast<size_t>(f)] = true; };
-  for (const CarrierEntry& c : carriers) {
-    if (c.type != CarrierType::kModule) {
-      use(levelFormatOf(c.type));
-      continue;
-    }
-    for (const ModuleResource& r : c.resources)
-      use(r.type == CarrierType::kWav ? LevelFormat::kWav : LevelFormat::kBmp);
-  }
+  for (const CarrierEntry& c : carriers) markLevelsUsed(c, input.formatUsed);
   input.carriers.resize(carriers.size());
   for (size_t i = 0; i < carriers.size(); ++i)
     input.carriers[i].name = platform::baseName(carriers[i].path);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "carriers/contract.h"
+#include "carriers/common/contract.h"
 #include "core/job_listener.h"
 #include "core/workspace.h"
 #include "jobs/process_report.h"

@@ -2,24 +2,14 @@
 
 #include <cstdio>
 
+#include "carriers/registry.h"
+
 namespace murl {
 namespace {
 
 struct Pair {
   const char* english;
   const char* italian;
-};
-
-// The report lists formats in this order, which is not the Options Panel's (NEXT/SUN sits
-// between MP3 and PCX).
-struct ReportFormat {
-  LevelFormat format;
-  const char* name;
-};
-constexpr ReportFormat kReportFormats[] = {
-    {LevelFormat::kAif, "AIF"}, {LevelFormat::kBmp, "BMP"},     {LevelFormat::kJpg, "JPG"},
-    {LevelFormat::kMp3, "MP3"}, {LevelFormat::kAu, "NEXT/SUN"}, {LevelFormat::kPcx, "PCX"},
-    {LevelFormat::kPng, "PNG"}, {LevelFormat::kTga, "TGA"},     {LevelFormat::kWav, "WAV"},
 };
 
 const char* pick(const Pair& pair, Language language) {
@@ -42,11 +32,11 @@ std::string buildReport(const ReportInput& input, const Pair& secretLabel) {
                lang);
   text += pick(secretLabel, lang);
   text += "<" + input.secret + ">\r\n\r\n";
-  for (const ReportFormat& f : kReportFormats) {
-    if (!input.formatUsed[static_cast<size_t>(f.format)]) continue;
-    text += f.name;
+  for (const LevelFacts* level : levelsByReportName()) {
+    if (!input.formatUsed[static_cast<size_t>(level->format)]) continue;
+    text += level->reportName;
     text += pick({" bits selection level: ", " livello di selezione bit: "}, lang);
-    text += levelName(input.options.level(f.format), lang);
+    text += levelName(input.options.level(level->format), lang);
     text += "\r\n";
   }
   text += "\r\n";

@@ -1,6 +1,7 @@
 #include "jobs/unhiding_job.h"
 
 #include "bits/bit_spreader.h"
+#include "carriers/registry.h"
 #include "jobs/job_scope.h"
 #include "stream/extraction.h"
 #include "stream/hidden_stream.h"

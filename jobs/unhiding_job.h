@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "carriers/contract.h"
+#include "carriers/common/contract.h"
 #include "core/job_listener.h"
 #include "core/workspace.h"
 #include "stream/extraction_tree.h"

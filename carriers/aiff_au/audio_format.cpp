@@ -25,9 +25,14 @@ struct Common {
   uint64_t sampleBytes = 0;  // channels x frames x 2
 };
 
-bool parseCommon(const ReadAt& read, uint64_t bodyAt, uint32_t size, Common& common) {
+// Exactly n bytes at a file offset.
+bool readAt(platform::File& src, uint64_t at, uint8_t* out, size_t n) {
+  return src.seek(at) && src.readExact(out, n);
+}
+
+bool parseCommon(platform::File& src, uint64_t bodyAt, uint32_t size, Common& common) {
   uint8_t body[18];
-  if (common.seen || size != sizeof body || !read(bodyAt, body, sizeof body)) return false;
+  if (common.seen || size != sizeof body || !readAt(src, bodyAt, body, sizeof body)) return false;
   const uint16_t channels = loadBe16(body);
   const uint32_t frames = loadBe32(body + 2);
   common.sampleBytes = uint64_t{channels} * frames * 2;
@@ -37,31 +42,18 @@ bool parseCommon(const ReadAt& read, uint64_t bodyAt, uint32_t size, Common& com
 
 }  // namespace
 
-ReadAt readFrom(platform::File& file) {
-  return [&file](uint64_t at, uint8_t* out, size_t n) {
-    return file.seek(at) && file.readExact(out, n);
-  };
-}
-
-ReadAt readFrom(std::span<const uint8_t> bytes) {
-  return [bytes](uint64_t at, uint8_t* out, size_t n) {
-    if (at > bytes.size() || n > bytes.size() - at) return false;
-    if (n != 0) std::memcpy(out, bytes.data() + at, n);
-    return true;
-  };
-}
-
-bool parseAudio(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
+bool parseAudio(platform::File& src, AudioLayout& layout) {
   uint8_t magic[4];
-  if (!read(0, magic, sizeof magic)) return false;
-  if (std::memcmp(magic, "FORM", 4) == 0) return parseAiff(read, fileSize, layout);
-  if (std::memcmp(magic, ".snd", 4) == 0) return parseAu(read, fileSize, layout);
+  if (!readAt(src, 0, magic, sizeof magic)) return false;
+  if (std::memcmp(magic, "FORM", 4) == 0) return parseAiff(src, layout);
+  if (std::memcmp(magic, ".snd", 4) == 0) return parseAu(src, layout);
   return false;
 }
 
-bool parseAiff(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
+bool parseAiff(platform::File& src, AudioLayout& layout) {
+  const uint64_t fileSize = src.size();
   uint8_t head[12];
-  if (!read(0, head, sizeof head) || std::memcmp(head, "FORM", 4) != 0) return false;
+  if (!readAt(src, 0, head, sizeof head) || std::memcmp(head, "FORM", 4) != 0) return false;
   const uint32_t formSize = loadBe32(head + 4);
   const uint64_t end = uint64_t{formSize} + 8;
   if (formSize >= kMaxChunkField || end > fileSize || end < 12 || !sameLetters(head + 8, "AIFF")) {
@@ -71,12 +63,12 @@ bool parseAiff(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
   bool haveSound = false;
   for (uint64_t at = 12; at != end;) {
     uint8_t chunk[8];
-    if (end - at < 8 || !read(at, chunk, sizeof chunk)) return false;
+    if (end - at < 8 || !readAt(src, at, chunk, sizeof chunk)) return false;
     const uint32_t size = loadBe32(chunk + 4);
     const uint64_t bodyAt = at + 8;
     if (size >= kMaxChunkField || size > end - bodyAt) return false;
     if (std::memcmp(chunk, "COMM", 4) == 0) {
-      if (haveSound || !parseCommon(read, bodyAt, size, common)) return false;
+      if (haveSound || !parseCommon(src, bodyAt, size, common)) return false;
     } else if (std::memcmp(chunk, "SSND", 4) == 0) {
       // The frame count must not be 0 and the size must hold exactly the samples.
       if (haveSound || !common.seen || common.sampleBytes == 0 || size < 8 ||
@@ -93,9 +85,10 @@ bool parseAiff(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
   return haveSound;
 }
 
-bool parseAu(const ReadAt& read, uint64_t fileSize, AudioLayout& layout) {
+bool parseAu(platform::File& src, AudioLayout& layout) {
+  const uint64_t fileSize = src.size();
   uint8_t head[kAuHeaderSize];
-  if (fileSize < kAuHeaderSize || !read(0, head, sizeof head) ||
+  if (fileSize < kAuHeaderSize || !readAt(src, 0, head, sizeof head) ||
       std::memcmp(head, ".snd", 4) != 0) {
     return false;
   }

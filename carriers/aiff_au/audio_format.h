@@ -1,10 +1,8 @@
 #pragma once
 // Where the 16-bit big-endian samples of an AIFF or Next/Sun AU file lie.
 #include <cstdint>
-#include <functional>
-#include <span>
 
-#include "carriers/contract.h"
+#include "carriers/common/contract.h"
 
 namespace murl::audio {
 
@@ -14,23 +12,17 @@ struct AudioLayout {
   uint64_t sampleCount = 0;               // every sample is 2 bytes; fewer than 2^31
 };
 
-// Reads exactly n bytes at a file offset; false when they are not all there.
-using ReadAt = std::function<bool(uint64_t at, uint8_t* out, size_t n)>;
-
-ReadAt readFrom(platform::File& file);
-ReadAt readFrom(std::span<const uint8_t> bytes);
-
-// Tells the two formats apart by the first four bytes ("FORM" or ".snd") and checks the file of
-// `fileSize` bytes. False when it is not a carrier of either; no message.
-bool parseAudio(const ReadAt& read, uint64_t fileSize, AudioLayout& layout);
+// Tells the two formats apart by the first four bytes ("FORM" or ".snd") and checks the file.
+// False when it is not a carrier of either; no message.
+bool parseAudio(platform::File& src, AudioLayout& layout);
 
 // AIFF: "FORM", a form size within the file, type "AIFF" in any letter case, then chunks ending
 // exactly at the form's end (no pad bytes): one COMM of 16-bit samples before one SSND whose
 // size is 8 + the sample bytes exactly.
-bool parseAiff(const ReadAt& read, uint64_t fileSize, AudioLayout& layout);
+bool parseAiff(platform::File& src, AudioLayout& layout);
 
 // AU: ".snd", data offset at least 24 and within the file, encoding 3 (16-bit linear), an even
 // data size within the file, or 0xFFFFFFFF for "up to the end of the file".
-bool parseAu(const ReadAt& read, uint64_t fileSize, AudioLayout& layout);
+bool parseAu(platform::File& src, AudioLayout& layout);
 
 }  // namespace murl::audio

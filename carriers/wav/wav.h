@@ -1,34 +1,45 @@
 #pragma once
 // 16-bit PCM sound in RIFF "WAVE" form: each sample is a unit and its bit 0 the unit bit; only
-// samples loud enough for the WAV bits selection level qualify.
+// samples loud enough for the WAV bits selection level qualify. The format also serves wave
+// resources inside modules (the module format hands it their region).
 #include <cstdint>
 
-#include "carriers/contract.h"
+#include "carriers/common/format_facts.h"
+#include "carriers/common/format_handler.h"
+#include "carriers/common/in_place.h"
+#include "carriers/common/sound_samples.h"
 
 namespace murl {
 
+class WavFormat {
+ public:
+  static constexpr CarrierType kType = CarrierType::kWav;
+
+  explicit WavFormat(const OperationContext& context) : context_(context) {}
+
+  bool open(platform::File& src, const CarrierRegion& region, CarrierType type);
+  CarrierType type() const { return kType; }
+  uint32_t leadIn() const { return soundLeadIn(region_.size, level_); }
+  uint32_t spacing() const { return 1; }
+  uint64_t allUnits() const { return samples_.count; }
+
+  template <class Pass>
+  bool walk(Pass& pass, platform::File* dst) {
+    const SampleGrouper grouper(level_);
+    return walkInPlace(context_, *src_, dst, region_, samples_,
+                       [&](uint8_t* bytes, uint64_t n) { return pass.block(grouper, bytes, n); });
+  }
+
+ private:
+  const OperationContext& context_;
+  platform::File* src_ = nullptr;
+  CarrierRegion region_;
+  RecordRun samples_;  // M samples of 2 bytes; data bytes beyond 2M are not samples
+  uint8_t level_ = 0;
+};
+
 const CarrierHandler& wavHandler();
 
-// The region forms, which the module handler calls for a wave resource (offset and size of its
-// record, target rewritten in place) and the file handler for a file of its own.
-bool wavCount(platform::File& src, const CarrierRegion& region, IdentificationRecord& record,
-              Workspace& workspace);
-bool wavHide(platform::File& src, platform::File& dst, const CarrierRegion& region,
-             const StreamShare& share, const HideJob& job, Workspace& workspace,
-             double& percentage);
-bool wavExtract(platform::File& src, const CarrierRegion& region, uint32_t carrierBits,
-                ExtractionSink& sink, Workspace& workspace);
-
-// Whether a sample qualifies at a level: s >= 2^t or s <= -2^t - 1 with t = 2 (level + 1).
-// Bit 0 never takes part, so writing unit bits cannot change which samples qualify.
-inline bool wavSampleQualifies(int16_t sample, uint8_t level) {
-  int magnitude = sample ^ (sample >> 15);  // s for s >= 0, -s - 1 below
-  return (magnitude >> (2 * (level + 1))) != 0;
-}
-
-// The lead-in of the sound formats: (size AND 15) + level units.
-inline uint32_t soundLeadIn(uint64_t size, uint8_t level) {
-  return static_cast<uint32_t>(size & 15) + level;
-}
+const FormatFacts& wavFacts();
 
 }  // namespace murl

@@ -1,13 +1,13 @@
 #pragma once
-// The colour bytes of a 24-bit colour bitmap's row eight at a time: every byte is a unit, bit 0
-// its unit bit; see carriers/unit_groups.h for what a grouper gives.
+// Colour bytes eight at a time (a 24-bit bitmap row, a decoded image row): every byte is a unit,
+// bit 0 its unit bit; see unit_groups.h for what a grouper gives.
 #include <array>
 #include <cstdint>
 
 #include "carriers/common/image_usability.h"
 #include "carriers/common/unit_groups.h"
 
-namespace murl::bmp {
+namespace murl {
 
 class ColourByteGrouper {
  public:
@@ -52,4 +52,4 @@ class ColourByteGrouper {
   uint64_t loudBits_;
 };
 
-}  // namespace murl::bmp
+}  // namespace murl

@@ -1,12 +1,12 @@
 #pragma once
 // What every carrier format has in common: the type codes, the identification record, the
-// carrier entry and the five operations of a handler, reached through a table by type.
+// carrier entry and the five operations of a handler.
 //
 // Layout of the used units of every carrier, in the format's processing order: S lead-in units
 // left unchanged, N data units, then the 544 units of the CarrierTrailer; the count operation
-// sets N so that no used unit is left over. Handlers keep no state between calls, poll
-// Workspace::interrupted() once per block or row (count and check poll only the closing flag),
-// and show one message through the Workspace before returning false (count shows none).
+// sets N so that no used unit is left over. Handlers keep no state between calls, poll the stop
+// and closing flags once per block or row (count only the closing flag), and show one message
+// through the Workspace before returning false (count shows none).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,37 +34,35 @@ enum class CarrierType : uint8_t {
 };
 constexpr size_t kCarrierTypeCount = 12;
 
-// The bits selection level a type reads (a module reads the BMP and WAV levels of its
-// resources; kBmp is returned for it).
-LevelFormat levelFormatOf(CarrierType type);
-
-// One usable resource of a module: where its bytes lie and what its own count made of it.
-struct ModuleResource {
-  uint32_t offset = 0;  // file offset of the resource data
+// A carrier held inside another (a bitmap or wave resource of a module): where its bytes lie and
+// what its own count made of it. Only the module format makes and reads these; everything else
+// carries them from the count to hide and extract unopened.
+struct CarrierPart {
+  uint32_t offset = 0;  // file offset of the part's data
   uint32_t size = 0;
-  CarrierType type = CarrierType::kBmpColour;  // kBmpColour, kBmpGrey or kWav
-  uint32_t bits = 0;                           // the resource's carrier bits
+  CarrierType type = CarrierType::kBmpColour;
+  uint32_t bits = 0;  // the part's carrier bits
 };
 
 // Filled by identification and the count operations.
 struct IdentificationRecord {
   bool rejected = true;  // the count clears it when the file is a carrier
   CarrierType type = CarrierType::kAiff;
-  uint32_t carrierBits = 0;               // N
-  std::vector<ModuleResource> resources;  // modules only, in offset order
+  uint32_t carrierBits = 0;        // N
+  std::vector<CarrierPart> parts;  // a module's usable resources, in offset order
 };
 
 // One carrier of a carrier list.
 struct CarrierEntry {
   CarrierType type = CarrierType::kAiff;
   uint32_t carrierBits = 0;
-  std::vector<ModuleResource> resources;  // modules only
+  std::vector<CarrierPart> parts;
   std::string path;
 };
 
 // Where a carrier's bytes lie. A file of its own is {0, its size}: hide and mark copy every byte
-// that is not a changed unit. A resource inside a module is its offset and size, and hide
-// rewrites its units in place in a target that already holds a copy of the whole module.
+// that is not a changed unit. A carrier inside a module is its offset and size, and hide rewrites
+// its units in place in a target that already holds a copy of the whole module.
 struct CarrierRegion {
   uint64_t offset = 0;
   uint64_t size = 0;
@@ -82,9 +80,8 @@ class CarrierHandler {
 
   // Validates the format, may refine record.type, counts the used units and sets
   // record.carrierBits = (used units after the lead-in) - 544; clears record.rejected when the
-  // file is a carrier. No message. `src` is the file at `path` opened read-only; the module
-  // handler ignores it and opens `path` itself.
-  virtual bool count(platform::File& src, const std::string& path, IdentificationRecord& record,
+  // file is a carrier. No message.
+  virtual bool count(platform::File& src, IdentificationRecord& record,
                      Workspace& workspace) const = 0;
 
   // Writes the whole target: the lead-in unchanged, the share's N data bits, the 544 trailer
@@ -107,13 +104,5 @@ class CarrierHandler {
   virtual bool check(platform::File& src, uint32_t carrierBits, CheckCollector& collector,
                      Workspace& workspace) const = 0;
 };
-
-// The handler of a type; formats not built yet refuse every file in count.
-const CarrierHandler& carrierHandler(CarrierType type);
-
-// Copies `count` bytes from src's position to dst's position through the work buffer, in pieces
-// of at most 4 MiB, polling the stop and closing flags per piece. Shows "Couldn't read from
-// source file!" or "Couldn't write to target file!" on a short read or write.
-bool copyBytes(platform::File& src, platform::File& dst, uint64_t count, Workspace& workspace);
 
 }  // namespace murl

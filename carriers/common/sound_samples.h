@@ -1,15 +1,28 @@
 #pragma once
-// 16-bit samples eight at a time with plain 64-bit arithmetic, four lanes to a word, in the byte
-// order of the file: little-endian for WAV, big-endian for AIFF and AU. Each sample is a unit and
-// bit 0 its unit bit; see carriers/unit_groups.h for what a grouper gives.
+// What the 16-bit sound formats share: which samples qualify, the lead-in, and samples eight at
+// a time with plain 64-bit arithmetic, four lanes to a word, in the byte order of the file
+// (little-endian for WAV, big-endian for AIFF and AU). Each sample is a unit and bit 0 its unit
+// bit; see unit_groups.h for what a grouper gives.
 #include <array>
 #include <bit>
 #include <cstdint>
 
 #include "carriers/common/unit_groups.h"
-#include "carriers/wav/wav.h"
 
 namespace murl {
+
+// Whether a sample qualifies at a level: s >= 2^t or s <= -2^t - 1 with t = 2 (level + 1).
+// Bit 0 never takes part, so writing unit bits cannot change which samples qualify.
+inline bool sampleQualifies(int16_t sample, uint8_t level) {
+  int magnitude = sample ^ (sample >> 15);  // s for s >= 0, -s - 1 below
+  return (magnitude >> (2 * (level + 1))) != 0;
+}
+
+// The lead-in of the sound formats: (size AND 15) + level units, size being the whole file's
+// (or a module resource's).
+inline uint32_t soundLeadIn(uint64_t size, uint8_t level) {
+  return static_cast<uint32_t>(size & 15) + level;
+}
 
 using SampleGroup = UnitGroup;
 
@@ -42,7 +55,7 @@ class OrderedSampleGrouper {
     const int16_t value = Order == std::endian::little
                               ? static_cast<int16_t>(sample[0] | (sample[1] << 8))
                               : static_cast<int16_t>((sample[0] << 8) | sample[1]);
-    return wavSampleQualifies(value, level_);
+    return sampleQualifies(value, level_);
   }
 
  private:
