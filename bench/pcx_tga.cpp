@@ -21,16 +21,18 @@ namespace {
 constexpr uint32_t kWidth = 2048;
 constexpr uint32_t kHeight = 1536;
 
-// A photograph's worth of detail: pixels in short runs of equal values, most of them loud.
+// A photograph's worth of detail: smooth shades with grain, now and then a flat patch.
 std::vector<uint8_t> pixels(uint32_t bytesPerPixel) {
   std::mt19937 random(7);
   std::vector<uint8_t> out(size_t{kWidth} * kHeight * bytesPerPixel);
-  for (size_t at = 0; at < out.size();) {
-    uint8_t pixel[4];
-    for (uint8_t& b : pixel) b = static_cast<uint8_t>(random());
-    const size_t run = 1 + random() % 3;
-    for (size_t i = 0; i < run && at < out.size(); ++i, at += bytesPerPixel) {
-      std::copy(pixel, pixel + bytesPerPixel, out.begin() + at);
+  size_t at = 0;
+  for (uint32_t y = 0; y < kHeight; ++y) {
+    for (uint32_t x = 0; x < kWidth; ++x) {
+      const bool flat = x > 0 && random() % 8 == 0;
+      for (uint32_t c = 0; c < bytesPerPixel; ++c, ++at) {
+        out[at] = flat ? out[at - bytesPerPixel]
+                       : static_cast<uint8_t>(x / 8 + y / 6 + 80 * c + random() % 12);
+      }
     }
   }
   return out;

@@ -21,29 +21,56 @@ struct ChannelPlaces {
   bool packed() const { return channelStride == 1 && pixelStride == channels; }
 };
 
+namespace pixel_rows {
+
+// Channels 0 to C - 1 of `count` pixels from `row` into `run`, side by side (or back when
+// `back` is true).
+template <uint32_t C, bool Back>
+void move(uint8_t* row, uint8_t* run, uint32_t count, const ChannelPlaces& places) {
+  const size_t step = places.pixelStride;
+  const size_t apart = places.channelStride;
+  for (uint32_t x = 0; x < count; ++x, row += step, run += C) {
+    for (uint32_t c = 0; c < C; ++c) {
+      if constexpr (Back) {
+        row[c * apart] = run[c];
+      } else {
+        run[c] = row[c * apart];
+      }
+    }
+  }
+}
+
+template <bool Back>
+void move(uint8_t* row, uint8_t* run, uint32_t count, const ChannelPlaces& places) {
+  switch (places.channels) {
+    case 1:
+      return move<1, Back>(row, run, count, places);
+    case 2:
+      return move<2, Back>(row, run, count, places);
+    case 3:
+      return move<3, Back>(row, run, count, places);
+    default:
+      return move<4, Back>(row, run, count, places);
+  }
+}
+
+}  // namespace pixel_rows
+
+// `pixels` pixels of at most four channels; `putBack` when the pass may change unit bits (hide,
+// mark) and the row is written afterwards.
 template <class Pass>
 bool walkColourBytes(Pass& pass, const ColourByteGrouper& grouper, uint8_t* row, uint32_t pixels,
-                     const ChannelPlaces& places) {
+                     const ChannelPlaces& places, bool putBack) {
   if (places.packed()) return pass.block(grouper, row, uint64_t{pixels} * places.channels);
   // A multiple of eight units per piece keeps every piece on the grouped path.
   constexpr uint32_t kPiecePixels = 1024;
   std::array<uint8_t, kPiecePixels * 4> run;
-  const uint32_t channels = std::min<uint32_t>(places.channels, 4);
   for (uint32_t first = 0; first < pixels; first += kPiecePixels) {
     const uint32_t count = std::min(kPiecePixels, pixels - first);
-    uint8_t* at = run.data();
-    for (uint32_t x = first; x < first + count; ++x) {
-      for (uint32_t c = 0; c < channels; ++c) {
-        *at++ = row[x * places.pixelStride + c * places.channelStride];
-      }
-    }
-    if (!pass.block(grouper, run.data(), uint64_t{count} * channels)) return false;
-    at = run.data();
-    for (uint32_t x = first; x < first + count; ++x) {
-      for (uint32_t c = 0; c < channels; ++c) {
-        row[x * places.pixelStride + c * places.channelStride] = *at++;
-      }
-    }
+    uint8_t* from = row + size_t{first} * places.pixelStride;
+    pixel_rows::move<false>(from, run.data(), count, places);
+    if (!pass.block(grouper, run.data(), uint64_t{count} * places.channels)) return false;
+    if (putBack) pixel_rows::move<true>(from, run.data(), count, places);
   }
   return true;
 }

@@ -48,7 +48,8 @@ class PcxFormat {
   bool walkLine(Pass& pass, uint8_t* line, bool grey, const platform::File* dst) const {
     const ColourByteGrouper grouper(level_);
     const uint32_t stride = layout_.bytesPerLine;
-    if (!grey) return walkColourBytes(pass, grouper, line, layout_.width, {3, 1, stride});
+    if (!grey)
+      return walkColourBytes(pass, grouper, line, layout_.width, {3, 1, stride}, dst != nullptr);
     if (!pass.block(grouper, line, layout_.width)) return false;
     if (dst) {
       std::memcpy(line + stride, line, layout_.width);

@@ -1,8 +1,10 @@
 #include "carriers/pcx/pcx_codec.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
+#include "carriers/common/unit_groups.h"
 #include "platform/byte_order.h"
 
 namespace murl::pcx {
@@ -12,6 +14,16 @@ constexpr uint8_t kCountMark = 0xC0;
 constexpr uint8_t kMaxRun = 63;
 constexpr uint32_t kMaxEvenWidth = 0xFFFF;
 constexpr uint64_t kMaxCodedLine = 0x400000;
+constexpr uint64_t kLaneLow = 0x0101010101010101;
+constexpr uint64_t kLaneHigh = 0x8080808080808080;
+
+// How many of the eight bytes of a little-endian word come before the first that `marks` (the
+// top bit of each byte) flags: 8 when it flags none.
+uint32_t bytesBefore(uint64_t marks) {
+  return marks == 0 ? 8 : static_cast<uint32_t>(std::countr_zero(marks)) / 8;
+}
+// The first zero byte is flagged exactly; those after it may be flagged falsely.
+uint64_t zeroBytes(uint64_t word) { return (word - kLaneLow) & ~word & kLaneHigh; }
 
 }  // namespace
 
@@ -38,6 +50,23 @@ bool decodeScanline(ReadWindow& in, uint8_t* line, uint32_t lineBytes) {
   const uint8_t* codes = in.data();
   size_t used = 0;
   uint32_t made = 0;
+  // While eight bytes of room and a whole code are sure, without a branch on the kind of code:
+  // whether a byte is a count is as random as the image.
+  while (lineBytes - made >= 8 && available - used >= 2) {
+    const uint8_t code = codes[used];
+    const uint32_t isCount = (code & kCountMark) == kCountMark;
+    const uint8_t value = codes[used + isCount];
+    const uint32_t countMask = 0u - isCount;  // all ones for a count
+    const uint32_t count = (code & kMaxRun & countMask) | (1u & ~countMask);
+    if (count > 8) {
+      if (count > lineBytes - made) return false;
+      std::memset(line + made, value, count);
+    } else {
+      putLe64(line + made, value * kLaneLow);
+    }
+    made += count;
+    used += 1 + isCount;
+  }
   while (made < lineBytes) {
     if (used == available) return false;
     const uint8_t code = codes[used++];
@@ -58,6 +87,18 @@ bool decodeScanline(ReadWindow& in, uint8_t* line, uint32_t lineBytes) {
 size_t encodeScanline(const uint8_t* line, uint32_t lineBytes, uint8_t* out) {
   uint8_t* at = out;
   for (uint32_t i = 0; i < lineBytes;) {
+    // Bytes that differ from the one after them are codes of their own, up to eight at a time.
+    if (lineBytes - i > 8) {
+      const uint32_t alone = bytesBefore(zeroBytes(le64(line + i) ^ le64(line + i + 1)));
+      for (uint32_t k = 0; k < alone; ++k) {
+        const uint8_t value = line[i + k];
+        *at = kCountMark | 1;
+        at += value >= kCountMark;
+        *at++ = value;
+      }
+      i += alone;
+      if (alone != 0) continue;
+    }
     const uint8_t value = line[i];
     const uint32_t most = std::min<uint32_t>(kMaxRun, lineBytes - i);
     uint32_t run = 1;

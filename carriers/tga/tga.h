@@ -76,7 +76,7 @@ bool TgaFormat::walk(Pass& pass, platform::File* dst) {
   const ColourByteGrouper grouper(level_);
   const ChannelPlaces places{layout_.unitsPerPixel(), layout_.pixelBytes, 1};
   return walkDecodedRows(context_, rows, layout_.height, [&](uint8_t* row) {
-    return walkColourBytes(pass, grouper, row, layout_.width, places);
+    return walkColourBytes(pass, grouper, row, layout_.width, places, dst != nullptr);
   });
 }
 

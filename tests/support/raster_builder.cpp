@@ -83,8 +83,11 @@ std::vector<uint8_t> buildPcx(const PcxShape& s, const PixelAt& pixel) {
 DecodedPcx decodePcx(const std::vector<uint8_t>& file) {
   DecodedPcx image;
   if (file.size() < 128) return image;
-  const size_t height = le16(file, 10) - le16(file, 6) + 1;
-  const size_t lineBytes = 3 * le16(file, 66);
+  image.width = le16(file, 8) - le16(file, 4) + 1;
+  image.height = le16(file, 10) - le16(file, 6) + 1;
+  image.bytesPerLine = le16(file, 66);
+  const size_t height = image.height;
+  const size_t lineBytes = 3 * image.bytesPerLine;
   size_t at = 128;
   for (size_t r = 0; r < height; ++r) {
     if (file[2] == 0) {
@@ -144,8 +147,11 @@ std::vector<uint8_t> buildTga(const TgaShape& s, const PixelAt& pixel) {
 DecodedTga decodeTga(const std::vector<uint8_t>& file) {
   DecodedTga image;
   if (file.size() < 18) return image;
-  const size_t b = file[16] / 8;
-  const size_t bytes = size_t{le16(file, 12)} * le16(file, 14) * b;
+  image.width = le16(file, 12);
+  image.height = le16(file, 14);
+  image.pixelBytes = file[16] / 8;
+  const size_t b = image.pixelBytes;
+  const size_t bytes = image.width * image.height * b;
   size_t at = 18 + file[0];
   if (file[2] < 9) {
     if (file.size() - at < bytes) return image;

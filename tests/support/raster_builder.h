@@ -35,6 +35,9 @@ size_t pcxBytesPerLine(const PcxShape& shape);
 // The scanlines of a 3-plane PCX file, three plane lines each, and where they end in the file.
 struct DecodedPcx {
   bool ok = false;
+  size_t width = 0;
+  size_t height = 0;
+  size_t bytesPerLine = 0;
   std::vector<uint8_t> lines;
   size_t end = 0;
 };
@@ -60,6 +63,9 @@ size_t tgaPixelStart(const TgaShape& shape);
 // The pixels of a TGA file of type 2, 3, 10 or 11, row after row, and where they end.
 struct DecodedTga {
   bool ok = false;
+  size_t width = 0;
+  size_t height = 0;
+  size_t pixelBytes = 0;
   std::vector<uint8_t> pixels;
   size_t end = 0;
 };
