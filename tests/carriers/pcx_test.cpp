@@ -210,21 +210,6 @@ TEST_F(PcxHandlerTest, ScanlinesThatRunOutOrOverflowAreNoCarrier) {
   EXPECT_TRUE(trip.reporter.shown.empty());
 }
 
-TEST_F(PcxHandlerTest, ImagesOfOtherToolsRoundTrip) {
-  const std::pair<const char*, CarrierType> fixtures[] = {
-      {"pcx_im_rle.pcx", CarrierType::kPcxColour}, {"pcx_im_raw.pcx", CarrierType::kPcxColour},
-      {"pcx_ff_odd.pcx", CarrierType::kPcxColour}, {"pcx_netpbm.pcx", CarrierType::kPcxColour},
-      {"pcx_im_grey.pcx", CarrierType::kPcxGrey},
-  };
-  for (auto [name, type] : fixtures) {
-    const auto source = readAll(std::string(MURL_TEST_DATA_DIR) + "/" + name);
-    ASSERT_FALSE(source.empty()) << name;
-    writeAll(trip.dir.file(name), source);
-    EXPECT_EQ(trip.countFile(trip.dir.file(name), CarrierType::kPcxColour).type, type) << name;
-    trip.expectRoundTrip(name, CarrierType::kPcxColour, 150);
-  }
-}
-
 // The units as the test's own decoding finds them: plane 0, 1, 2 bytes of each pixel, pixels
 // left to right, scanlines top to bottom; plane 0 bytes alone when every pixel is grey.
 UnitModel pcxModel(const std::vector<uint8_t>& file) {

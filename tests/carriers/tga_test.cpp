@@ -49,16 +49,6 @@ TEST(TgaHeader, RefusesColourMappedSixteenBitAndMismatchedDepths) {
   for (const auto& [defect, s] : refused) EXPECT_FALSE(parses(s)) << defect;
 }
 
-TEST(TgaHeader, OutputOptionSwapsCodedAndRawTypes) {
-  EXPECT_EQ(tga::targetType(2, false, true), 10);
-  EXPECT_EQ(tga::targetType(3, false, true), 11);
-  EXPECT_EQ(tga::targetType(10, false, true), 10);
-  EXPECT_EQ(tga::targetType(10, false, false), 2);
-  EXPECT_EQ(tga::targetType(11, false, false), 3);
-  EXPECT_EQ(tga::targetType(3, false, false), 3);
-  EXPECT_EQ(tga::targetType(11, true, false), 11);
-}
-
 // Rows decoded one after another from the same packets.
 struct Decoded {
   std::vector<std::vector<uint8_t>> rows;
@@ -352,18 +342,6 @@ TEST_F(TgaHandlerTest, AlphaBytesOfCodedPixelsAreUnchanged) {
   expectOnlyUnitBitsOfPixelsDiffer(source, target);
   EXPECT_EQ(target[17], 0x28);
   trip.expectStreamIn("h.tga", record);
-}
-
-TEST_F(TgaHandlerTest, ImagesOfOtherToolsRoundTrip) {
-  for (const char* name :
-       {"tga_im_raw_bl.tga", "tga_im_rle_bl.tga", "tga_ff_rle_tl.tga", "tga_ff_raw32_tl.tga",
-        "tga_netpbm_rle_id.tga", "tga_netpbm_grey.tga", "tga_im_grey.tga"}) {
-    const auto source = readAll(std::string(MURL_TEST_DATA_DIR) + "/" + name);
-    ASSERT_FALSE(source.empty()) << name;
-    writeAll(trip.dir.file(name), source);
-    trip.expectRoundTrip(name, CarrierType::kTga, 150);
-    expectOnlyUnitBitsOfPixelsDiffer(source, readAll(trip.dir.file(std::string("target_") + name)));
-  }
 }
 
 // The units as the test's own decoding finds them: bytes 0, 1, 2 of each pixel (never alpha), or
