@@ -2,18 +2,12 @@
 // plain copy of the same file measured in the same run.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <random>
-#include <string>
 #include <vector>
 
-#include "bits/bit_spreader.h"
-#include "carriers/identify.h"
+#include "bench/carrier_bench.h"
 #include "carriers/pcx/pcx.h"
-#include "carriers/registry.h"
 #include "carriers/tga/tga.h"
-#include "platform/file.h"
-#include "platform/temp_folder.h"
 
 namespace murl {
 namespace {
@@ -93,110 +87,38 @@ std::vector<uint8_t> makeTga(bool coded, uint32_t bytesPerPixel) {
   return out;
 }
 
-void write(const std::string& path, const std::vector<uint8_t>& bytes) {
-  auto file = platform::File::createTruncate(path);
-  if (!file.writeExact(bytes.data(), bytes.size())) std::abort();
-}
+// Stream bytes that look enciphered.
+uint8_t streamByte(size_t i) { return static_cast<uint8_t>((i * 2654435761u) >> 13); }
 
-struct Setup {
-  std::string folder = platform::tempFolder();
-  std::string carrier, stream, target, sink;
-  uint64_t size = 0;
-  CarrierEntry entry;
-
-  Setup(const std::string& name, const std::vector<uint8_t>& bytes)
-      : carrier(folder + "murl_bench_" + name),
-        stream(folder + "murl_bench_stream_" + name),
-        target(folder + "murl_bench_target_" + name),
-        sink(folder + "murl_bench_sink_" + name),
-        size(bytes.size()) {
-    write(carrier, bytes);
-    SilentReporter reporter;
-    Workspace workspace(reporter, Language::kEnglish);
-    IdentificationRecord record;
-    if (!identify(carrier, IdentifyPurpose::kHiding, record, workspace)) std::abort();
-    entry = {record.type, record.carrierBits, {}, carrier};
-    std::mt19937 random(3);
-    std::vector<uint8_t> streamBytes(record.carrierBits / 8);
-    for (auto& b : streamBytes) b = static_cast<uint8_t>(random());
-    write(stream, streamBytes);
-  }
-  ~Setup() {
-    for (const auto& path : {carrier, stream, target, sink}) platform::removeFile(path);
-  }
-};
-
-Setup& pcxCoded() {
-  static Setup setup("coded.pcx", makePcx(true));
+bench::CarrierBench& pcxCoded() {
+  static bench::CarrierBench setup("coded.pcx", makePcx(true), CarrierType::kPcxColour, streamByte);
   return setup;
 }
-Setup& pcxRaw() {
-  static Setup setup("raw.pcx", makePcx(false));
+bench::CarrierBench& pcxRaw() {
+  static bench::CarrierBench setup("raw.pcx", makePcx(false), CarrierType::kPcxColour, streamByte);
   return setup;
 }
-Setup& tgaCoded() {
-  static Setup setup("coded.tga", makeTga(true, 3));
+bench::CarrierBench& tgaCoded() {
+  static bench::CarrierBench setup("coded.tga", makeTga(true, 3), CarrierType::kTga, streamByte);
   return setup;
 }
-Setup& tgaRaw32() {
-  static Setup setup("raw32.tga", makeTga(false, 4));
+bench::CarrierBench& tgaRaw32() {
+  static bench::CarrierBench setup("raw32.tga", makeTga(false, 4), CarrierType::kTga, streamByte);
   return setup;
 }
 
-void copyFile(benchmark::State& state, Setup& s) {
-  std::vector<uint8_t> buffer(kBufferSize);
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
-    size_t got;
-    while ((got = src.read(buffer.data(), buffer.size())) > 0) dst.write(buffer.data(), got);
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
-}
-
-void hide(benchmark::State& state, Setup& s) {
-  SilentReporter reporter;
-  Workspace workspace(reporter, Language::kEnglish);
-  const StreamShare share{0, s.entry.carrierBits, s.entry.carrierBits / 8 * 8};
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
-    auto stream = platform::File::openRead(s.stream);
-    double percentage = 0;
-    if (!carrierHandler(s.entry.type)
-             .hide(src, dst, s.entry, share, {&stream, {}}, workspace, percentage)) {
-      state.SkipWithError("hide failed");
-    }
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
-}
-
-void extract(benchmark::State& state, Setup& s) {
-  SilentReporter reporter;
-  Workspace workspace(reporter, Language::kEnglish);
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto temp = platform::File::createTruncate(s.sink);
-    ExtractionSink sink(workspace, temp);
-    if (!carrierHandler(s.entry.type).extract(src, s.entry, sink, workspace) || !sink.flush()) {
-      state.SkipWithError("extract failed");
-    }
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
-}
-
-void BM_PcxCodedCopy(benchmark::State& state) { copyFile(state, pcxCoded()); }
-void BM_PcxCodedHide(benchmark::State& state) { hide(state, pcxCoded()); }
-void BM_PcxCodedExtract(benchmark::State& state) { extract(state, pcxCoded()); }
-void BM_PcxRawCopy(benchmark::State& state) { copyFile(state, pcxRaw()); }
-void BM_PcxRawHide(benchmark::State& state) { hide(state, pcxRaw()); }
-void BM_PcxRawExtract(benchmark::State& state) { extract(state, pcxRaw()); }
-void BM_TgaCodedCopy(benchmark::State& state) { copyFile(state, tgaCoded()); }
-void BM_TgaCodedHide(benchmark::State& state) { hide(state, tgaCoded()); }
-void BM_TgaCodedExtract(benchmark::State& state) { extract(state, tgaCoded()); }
-void BM_TgaRaw32Copy(benchmark::State& state) { copyFile(state, tgaRaw32()); }
-void BM_TgaRaw32Hide(benchmark::State& state) { hide(state, tgaRaw32()); }
-void BM_TgaRaw32Extract(benchmark::State& state) { extract(state, tgaRaw32()); }
+void BM_PcxCodedCopy(benchmark::State& state) { pcxCoded().copy(state); }
+void BM_PcxCodedHide(benchmark::State& state) { pcxCoded().hide(state); }
+void BM_PcxCodedExtract(benchmark::State& state) { pcxCoded().extract(state); }
+void BM_PcxRawCopy(benchmark::State& state) { pcxRaw().copy(state); }
+void BM_PcxRawHide(benchmark::State& state) { pcxRaw().hide(state); }
+void BM_PcxRawExtract(benchmark::State& state) { pcxRaw().extract(state); }
+void BM_TgaCodedCopy(benchmark::State& state) { tgaCoded().copy(state); }
+void BM_TgaCodedHide(benchmark::State& state) { tgaCoded().hide(state); }
+void BM_TgaCodedExtract(benchmark::State& state) { tgaCoded().extract(state); }
+void BM_TgaRaw32Copy(benchmark::State& state) { tgaRaw32().copy(state); }
+void BM_TgaRaw32Hide(benchmark::State& state) { tgaRaw32().hide(state); }
+void BM_TgaRaw32Extract(benchmark::State& state) { tgaRaw32().extract(state); }
 
 BENCHMARK(BM_PcxCodedCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PcxCodedHide)->Unit(benchmark::kMillisecond)->UseRealTime();
