@@ -2,8 +2,6 @@
 // over all of them with the output options turning every coding around, then unhide.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "platform/file.h"
 #include "support/cli_run.h"
 #include "support/random_bytes.h"
@@ -40,23 +38,13 @@ void expectSamePicture(const std::string& name, const std::vector<uint8_t>& sour
 TEST(PcxTgaCli, HideAndUnhideOverTheImagesOfOtherToolsWithTheirCodingTurnedAround) {
   if (!platform::fileExists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
   TempDir dir;
-  for (const char* folder : {"src", "out", "back"}) {
-    std::filesystem::create_directory(dir.file(folder));
-  }
-  const std::string password = "a password for the fixtures\n";
-  writeAll(dir.file("pw.txt"), {password.begin(), password.end()});
   // Random bytes do not compress: the stream needs every image.
   const std::vector<uint8_t> secret = randomBytes(3220, 11);
-  writeAll(dir.file("src/secret.bin"), secret);
+  const FixtureRun run = prepareFixtureRun(dir, secret, kFixtures);
   const std::string levels = " --level pcx=2 --level tga=2";
-  std::string carriers, targets;
-  for (const char* name : kFixtures) {
-    carriers += std::string(" -c '") + MURL_TEST_DATA_DIR + "/" + name + "'";
-    targets += std::string(" out/") + name;
-  }
   ASSERT_EQ(
       runCli(dir, "hide --lang en --quiet -o out --password-file pw.txt" + levels +
-                      " --pcx-output compressed --tga-output uncompressed" + carriers + " src")
+                      " --pcx-output compressed --tga-output uncompressed" + run.carriers + " src")
           .status,
       0);
   for (const std::string name : kFixtures) {
@@ -71,7 +59,7 @@ TEST(PcxTgaCli, HideAndUnhideOverTheImagesOfOtherToolsWithTheirCodingTurnedAroun
     expectSamePicture(name, source, target);
   }
   ASSERT_EQ(
-      runCli(dir, "unhide --lang en -o back --password-file pw.txt" + levels + " --" + targets)
+      runCli(dir, "unhide --lang en -o back --password-file pw.txt" + levels + " --" + run.targets)
           .status,
       0);
   EXPECT_EQ(readAll(dir.file("back/src/secret.bin")), secret);
