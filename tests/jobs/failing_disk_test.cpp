@@ -4,7 +4,10 @@
 #include <filesystem>
 #include <optional>
 
-#include "hiding_job_fixture.h"
+#include "carriers/identify.h"
+#include "jobs/hiding_job.h"
+#include "jobs/unhiding_job.h"
+#include "session_fixture.h"
 
 namespace murl::test {
 namespace {
@@ -14,7 +17,7 @@ struct FailingCall {
   MessageId message;
 };
 
-class FailingDiskTest : public JobTest {
+class FailingDiskTest : public SessionTest {
  protected:
   // The tree of src/, scanned before anything is made to fail.
   void scanSources(SourceTree& tree) {
@@ -24,14 +27,23 @@ class FailingDiskTest : public JobTest {
     tree.sort();
   }
 
+  // The carriers at `paths`, identified for hiding.
+  std::vector<CarrierEntry> entriesOf(const std::vector<std::string>& paths) {
+    std::vector<CarrierEntry> entries;
+    for (const std::string& path : paths) {
+      IdentificationRecord record;
+      EXPECT_TRUE(identify(path, IdentifyPurpose::kHiding, record, workspace)) << path;
+      entries.push_back({record.type, record.carrierBits, record.parts, path});
+    }
+    return entries;
+  }
+
   // Hides src/ in three carriers written into out/; `targets` gets them in list order.
   void hideSources(std::vector<CarrierEntry>& targets) {
     makeSources();
     const auto carriers = threeCarriers("a.wav", "b.wav", "c.wav");
-    HidingJob hide(workspace, listener);
-    ASSERT_TRUE(buildStream(hide));
-    ASSERT_TRUE(hide.writeCarriers(carriers, dir.file("out")));
-    targets = targetsOf(carriers);
+    SessionTest::hideSources(carriers);
+    targets = entriesOf(targetsOf(carriers));
   }
 
   // A fresh, empty folder for the next attempt's output.
@@ -44,13 +56,13 @@ class FailingDiskTest : public JobTest {
   // Clears what the last attempt left in the reporter, listener and flags.
   void startAttempt() {
     reporter.clear();
-    listener.commands.clear();
+    listener.completions.clear();
     workspace.stop = false;
   }
 
   void expectFailedWith(MessageId message) {
     EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{message});
-    EXPECT_EQ(listener.commands, std::vector<JobCommand>{JobCommand::kFailedOrStopped});
+    EXPECT_EQ(listener.completions, std::vector<JobCompletion>{JobCompletion::kFailedOrStopped});
     EXPECT_TRUE(workspace.stop);
   }
 
@@ -84,7 +96,7 @@ TEST_F(FailingDiskTest, BuildingTheStreamLeavesNoTemporaryFile) {
         files, row.call,
         [&] {
           startAttempt();
-          return job.emplace(workspace, listener).buildStream(tree);
+          return job.emplace(workspace).buildStream(tree, listener);
         },
         [&](uint64_t, bool succeeded) {
           EXPECT_FALSE(succeeded);
@@ -97,11 +109,12 @@ TEST_F(FailingDiskTest, BuildingTheStreamLeavesNoTemporaryFile) {
 }
 
 TEST_F(FailingDiskTest, WritingCarriersKeepsOnlyTheWholeTargetsBeforeTheFailingOne) {
-  makeSources();
-  const auto carriers = threeCarriers("a.wav", "b.wav", "c.wav");
+  SourceTree tree;
+  scanSources(tree);
+  const auto carriers = entriesOf(threeCarriers("a.wav", "b.wav", "c.wav"));
   const std::vector<std::string> planned = {"a.wav", "b.wav", "c.wav"};
-  HidingJob job(workspace, listener);
-  ASSERT_TRUE(buildStream(job));
+  HidingJob job(workspace);
+  ASSERT_TRUE(job.buildStream(tree, listener));
   const FailingCall rows[] = {
       {FsCall::kOpen, MessageId::kCouldntOpenSourceFile},
       {FsCall::kCreate, MessageId::kCouldntCreateTargetFile},
@@ -111,8 +124,9 @@ TEST_F(FailingDiskTest, WritingCarriersKeepsOnlyTheWholeTargetsBeforeTheFailingO
     SCOPED_TRACE(static_cast<int>(row.call));
     // The calls of the kind made before each target was begun, in the run where nothing fails.
     std::vector<uint64_t> begun;
-    listener.onProgress = [&](uint8_t) {
-      if (begun.size() < planned.size()) begun.push_back(files.calls(row.call));
+    listener.onStatus = [&](StatusLabel label, const std::string& text) {
+      if (label == StatusLabel::kValue2 && !text.empty() && begun.size() < planned.size())
+        begun.push_back(files.calls(row.call));
     };
     std::string out;
     failEachCallInTurn(
@@ -120,7 +134,7 @@ TEST_F(FailingDiskTest, WritingCarriersKeepsOnlyTheWholeTargetsBeforeTheFailingO
         [&] {
           startAttempt();
           out = freshFolder("out");
-          return job.writeCarriers(carriers, out);
+          return job.writeCarriers(carriers, out, listener);
         },
         [&](uint64_t n, bool succeeded) {
           EXPECT_FALSE(succeeded);
@@ -133,7 +147,7 @@ TEST_F(FailingDiskTest, WritingCarriersKeepsOnlyTheWholeTargetsBeforeTheFailingO
             EXPECT_EQ(readAll(out + "/" + kept[i]).size(), readAll(carriers[i].path).size());
         });
   }
-  listener.onProgress = nullptr;
+  listener.onStatus = nullptr;
   job.discardStream();
   EXPECT_TRUE(tempFolderEmpty());
 }
@@ -147,21 +161,23 @@ TEST_F(FailingDiskTest, UnhidingLeavesNoTemporaryFile) {
       {FsCall::kWrite, MessageId::kCouldntWriteTempFile},
       {FsCall::kRead, MessageId::kCouldntReadFile},  // a carrier; later reads are of temp files
   };
-  UnhidingJob job(workspace, listener);
+  UnhidingJob job(workspace);
   for (const FailingCall& row : rows) {
     SCOPED_TRACE(static_cast<int>(row.call));
-    // Reads of the carriers, counted in the run where nothing fails: the job posts 0 % once
-    // they are all gathered.
+    // Reads of the carriers, counted in the run where nothing fails: the job names the first
+    // carrier before reading it and clears the title once they are all gathered.
     std::optional<uint64_t> firstRead, carrierReads;
-    listener.onProgress = [&](uint8_t percent) {
-      if (!firstRead) firstRead = files.calls(FsCall::kRead);
-      if (percent == 0 && !carrierReads) carrierReads = files.calls(FsCall::kRead) - *firstRead;
+    listener.onStatus = [&](StatusLabel label, const std::string& text) {
+      if (label == StatusLabel::kValue1 && !text.empty() && !firstRead)
+        firstRead = files.calls(FsCall::kRead);
+      if (label == StatusLabel::kTitle1 && firstRead && !carrierReads)
+        carrierReads = files.calls(FsCall::kRead) - *firstRead;
     };
     failEachCallInTurn(
         files, row.call,
         [&] {
           startAttempt();
-          return job.run(targets);
+          return job.run(targets, listener);
         },
         [&](uint64_t n, bool succeeded) {
           // The last write of a run is the zeros over the gathered file: when they cannot be
@@ -169,7 +185,8 @@ TEST_F(FailingDiskTest, UnhidingLeavesNoTemporaryFile) {
           // decoded stream kept for extraction.
           if (row.call == FsCall::kWrite && succeeded) {
             EXPECT_TRUE(reporter.shown.empty());
-            EXPECT_EQ(listener.commands, std::vector<JobCommand>{JobCommand::kFilesListed});
+            EXPECT_EQ(listener.completions,
+                      std::vector<JobCompletion>{JobCompletion::kFilesListed});
             EXPECT_EQ(folderNames(temps.path()).size(), 1u);
             return;
           }
@@ -181,13 +198,14 @@ TEST_F(FailingDiskTest, UnhidingLeavesNoTemporaryFile) {
         },
         [&] { job.release(); });
   }
+  listener.onStatus = nullptr;
 }
 
 TEST_F(FailingDiskTest, ExtractingLeavesOnlyWholeFilesAndNoPartFile) {
   std::vector<CarrierEntry> targets;
   ASSERT_NO_FATAL_FAILURE(hideSources(targets));
-  UnhidingJob job(workspace, listener);
-  ASSERT_TRUE(job.run(targets));
+  UnhidingJob job(workspace);
+  ASSERT_TRUE(job.run(targets, listener));
   const FailingCall rows[] = {
       {FsCall::kCreateFolder, MessageId::kCouldntCreateFolder},
       {FsCall::kCreate, MessageId::kCouldntCreateFile},
@@ -203,7 +221,7 @@ TEST_F(FailingDiskTest, ExtractingLeavesOnlyWholeFilesAndNoPartFile) {
         [&] {
           reporter.clear();
           back = freshFolder("back");
-          return job.extractAll(back);
+          return job.extractAll(back, listener);
         },
         [&](uint64_t, bool succeeded) {
           EXPECT_FALSE(succeeded);

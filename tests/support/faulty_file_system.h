@@ -14,7 +14,7 @@ namespace murl::test {
 enum class FsCall : uint8_t {
   kOpen,          // openRead, openReadWrite
   kCreate,        // createTruncate, createExclusive, createBeside
-  kRead,          // read, on any file this object opened
+  kRead,          // read with bytes left before the end, on any file this object opened
   kWrite,         // write, on any file this object opened
   kCreateFolder,  // createFolder
   kRename,        // rename
