@@ -29,13 +29,17 @@ bool OperationContext::copyRange(platform::File& src, platform::File& dst, uint6
                                  uint64_t to) const {
   if (!src.seek(from)) return readFailed();
   if (!dst.seek(from)) return writeFailed();
+  return from >= to || copyOn(src, dst, to - from);
+}
+
+bool OperationContext::copyOn(platform::File& src, platform::File& dst, uint64_t bytes) const {
   uint8_t* buffer = workspace.workBuffer.data();
-  for (uint64_t at = from; at < to;) {
+  for (uint64_t left = bytes; left != 0;) {
     if (stopped()) return false;
-    const size_t piece = static_cast<size_t>(std::min<uint64_t>(to - at, kBufferSize));
+    const size_t piece = static_cast<size_t>(std::min<uint64_t>(left, kBufferSize));
     if (!src.readExact(buffer, piece)) return readFailed();
     if (!dst.writeExact(buffer, piece)) return writeFailed();
-    at += piece;
+    left -= piece;
   }
   return true;
 }
