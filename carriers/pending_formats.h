@@ -10,7 +10,6 @@ const FormatFacts& moduleFacts();
 const FormatFacts& jpegFacts();
 const FormatFacts& mp3Facts();
 const FormatFacts& pcxFacts();
-const FormatFacts& pngFacts();
 const FormatFacts& tgaFacts();
 
 }  // namespace murl

@@ -5,6 +5,7 @@
 #include "carriers/aiff_au/aiff_au.h"
 #include "carriers/bmp/bmp.h"
 #include "carriers/pending_formats.h"
+#include "carriers/png/png.h"
 #include "carriers/wav/wav.h"
 
 namespace murl {

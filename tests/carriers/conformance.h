@@ -21,6 +21,11 @@ struct ConformanceFile {
   std::vector<uint8_t> bytes;
   // Per byte, the bits hide and mark may change; empty when targets are re-encoded.
   std::vector<uint8_t> unitBitMask;
+  // A format whose count reads only a fixed header takes a file cut after it as a carrier (0:
+  // count reads every unit); extract still fails on a cut into what it reads, which ends this
+  // many bytes before the end of the file (a PNG's chunks after its image data are not read).
+  size_t countedHead = 0;
+  size_t unreadTail = 0;
 };
 
 struct ConformanceCarrier {
