@@ -8,6 +8,8 @@ namespace murl {
 namespace {
 
 constexpr uint32_t kSmallestIdatChunk = 16384;
+// Deflate stores at most 258 bytes in 2 bits: no image data inflates more than 1032 times.
+constexpr uint64_t kMostInflatedPerByte = 1032;
 constexpr uint8_t kLargestChunkOption = 8;  // 16384 << 8: 4 MiB, the work buffer
 
 }  // namespace
@@ -62,7 +64,13 @@ bool PngFormat::readImage(platform::File* dst, png::PngImage& image, png::RowPro
     if (png::isChunkType(chunk, "IEND")) return context_.readFailed();
     if (!passChunk(chunk, dst)) return false;
   }
-  if (!src_->seek(src_->position() - png::kChunkHeaderSize)) return context_.readFailed();
+  const uint64_t at = src_->position() - png::kChunkHeaderSize;
+  if (!src_->seek(at)) return context_.readFailed();
+  // A file too short for its image fails before the pixels are allocated.
+  const uint64_t left = src_->size() - at;
+  if (png::streamSize(header_, header_.interlaced) > left * kMostInflatedPerByte) {
+    return context_.readFailed();
+  }
   return png::allocateImage(context_, header_, image) &&
          png::decodeImage(context_, *src_, image, progress);
 }

@@ -2,8 +2,6 @@
 // order that mixes the formats, then unhide, at levels other than the defaults.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "platform/file.h"
 #include "support/cli_run.h"
 #include "support/random_bytes.h"
@@ -19,19 +17,12 @@ const char* const kFixtures[] = {
 TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
   if (!platform::fileExists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
   TempDir dir;
-  for (const char* folder : {"src", "out", "back"})
-    std::filesystem::create_directory(dir.file(folder));
-  const std::string password = "a password for the fixtures\n";
-  writeAll(dir.file("pw.txt"), {password.begin(), password.end()});
   // Random bytes do not compress: the stream needs nearly every fixture.
   const std::vector<uint8_t> secret = randomBytes(1920, 11);
-  writeAll(dir.file("src/secret.bin"), secret);
+  prepareCliTrip(dir, "a password for the fixtures", secret);
   const std::string levels = " --level bmp=2 --level aif=1 --level au=1";
-  std::string carriers, targets;
-  for (const char* name : kFixtures) {
-    carriers += std::string(" -c '") + MURL_TEST_DATA_DIR + "/" + name + "'";
-    targets += std::string(" out/") + name;
-  }
+  const std::string carriers = fixtureCarriers(kFixtures);
+  const std::string targets = fixtureTargets(kFixtures);
   ASSERT_EQ(runCli(dir, "hide --lang en --quiet -o out --password-file pw.txt" + levels + carriers +
                             " src")
                 .status,

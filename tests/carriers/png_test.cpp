@@ -267,7 +267,13 @@ TEST_F(PngHandlerTest, BrokenChunkSequencesFailHideWithOneMessage) {
   noEnd.resize(noEnd.size() - 12);
   auto tooLong = withChunks({text, idat});
   tooLong[png::kHeadSize] = 0x7F;  // the tEXt chunk claims 2 GiB
+  // 30000 x 30000 RGBA: 3.6 GB of pixels that 2 KB of deflate data can never fill.
+  auto huge = withChunks({idat});
+  const auto hugeHead =
+      buildPng({.width = 30000, .height = 30000, .colourType = 6}, std::vector<uint8_t>{});
+  std::copy(hugeHead.begin(), hugeHead.begin() + png::kHeadSize, huge.begin());
   const std::pair<const char*, std::vector<uint8_t>> broken[] = {
+      {"image larger than its data can hold", huge},
       {"no image data", withChunks({text})},
       {"IEND of length 1", longEnd},
       {"no IEND", noEnd},
