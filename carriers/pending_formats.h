@@ -6,7 +6,6 @@
 
 namespace murl {
 
-const FormatFacts& moduleFacts();
 const FormatFacts& jpegFacts();
 const FormatFacts& mp3Facts();
 const FormatFacts& pcxFacts();
