@@ -40,28 +40,6 @@ constexpr const char* kMp3Extensions[] = {"mp3"};
 constexpr LevelFacts kMp3Levels[] = {{LevelFormat::kMp3, "mp3", "MP3"}};
 constexpr DialogFilter kMp3Filters[] = {{"MP3 Audio (mp3)", "File Audio MP3 (mp3)", "*.mp3"}};
 
-constexpr const char* kRleOutputs[] = {"as-original", "compressed", "uncompressed"};
-
-constexpr TypeFacts kPcxTypes[] = {{CarrierType::kPcxColour, "PCX", LevelFormat::kPcx},
-                                   {CarrierType::kPcxGrey, "PCX (grey)", LevelFormat::kPcx}};
-constexpr const char* kPcxExtensions[] = {"pcx"};
-constexpr LevelFacts kPcxLevels[] = {{LevelFormat::kPcx, "pcx", "PCX"}};
-constexpr DialogFilter kPcxFilters[] = {{"PCX Image (pcx)", "Immagine PCX (pcx)", "*.pcx"}};
-constexpr OptionFacts kPcxOptions[] = {
-    {"pcx-output", "PCX targets: as-original|compressed|uncompressed", OptionFacts::Kind::kChoice,
-     kRleOutputs, 2, [](const Options& o) { return static_cast<uint8_t>(o.pcxOutput); },
-     [](Options& o, uint8_t v) { o.pcxOutput = static_cast<RleOutput>(v); }}};
-
-constexpr TypeFacts kTgaTypes[] = {{CarrierType::kTga, "TGA", LevelFormat::kTga}};
-constexpr const char* kTgaExtensions[] = {"tga", "vda", "icb", "vst"};
-constexpr LevelFacts kTgaLevels[] = {{LevelFormat::kTga, "tga", "TGA"}};
-constexpr DialogFilter kTgaFilters[] = {
-    {"TGA Image (tga,vda,icb,vst)", "Immagine TGA (tga,vda,icb,vst)", "*.tga;*.vda;*.icb;*.vst"}};
-constexpr OptionFacts kTgaOptions[] = {
-    {"tga-output", "TGA targets: as-original|compressed|uncompressed", OptionFacts::Kind::kChoice,
-     kRleOutputs, 2, [](const Options& o) { return static_cast<uint8_t>(o.tgaOutput); },
-     [](Options& o, uint8_t v) { o.tgaOutput = static_cast<RleOutput>(v); }}};
-
 }  // namespace
 
 const FormatFacts& jpegFacts() {
@@ -72,16 +50,6 @@ const FormatFacts& jpegFacts() {
 const FormatFacts& mp3Facts() {
   static constexpr FormatFacts facts{kMp3Types, kMp3Extensions,    kMp3Levels,     kMp3Filters,
                                      {},        MediaKind::kAudio, refusingHandler};
-  return facts;
-}
-const FormatFacts& pcxFacts() {
-  static constexpr FormatFacts facts{kPcxTypes,   kPcxExtensions,    kPcxLevels,     kPcxFilters,
-                                     kPcxOptions, MediaKind::kImage, refusingHandler};
-  return facts;
-}
-const FormatFacts& tgaFacts() {
-  static constexpr FormatFacts facts{kTgaTypes,   kTgaExtensions,    kTgaLevels,     kTgaFilters,
-                                     kTgaOptions, MediaKind::kImage, refusingHandler};
   return facts;
 }
 

@@ -8,7 +8,5 @@ namespace murl {
 
 const FormatFacts& jpegFacts();
 const FormatFacts& mp3Facts();
-const FormatFacts& pcxFacts();
-const FormatFacts& tgaFacts();
 
 }  // namespace murl

@@ -35,19 +35,20 @@ void OperationContext::progress(uint64_t done, uint64_t total) const {
 
 bool OperationContext::copyRange(platform::File& src, platform::File& dst, uint64_t from,
                                  uint64_t to) const {
-  if (!src.seek(from)) return readFailed();
   if (!dst.seek(from)) return writeFailed();
-  return from >= to || copyOn(src, dst, to - from);
+  return appendRange(src, dst, from, to);
 }
 
-bool OperationContext::copyOn(platform::File& src, platform::File& dst, uint64_t bytes) const {
+bool OperationContext::appendRange(platform::File& src, platform::File& dst, uint64_t from,
+                                   uint64_t to) const {
+  if (!src.seek(from)) return readFailed();
   uint8_t* buffer = workspace.workBuffer.data();
-  for (uint64_t left = bytes; left != 0;) {
+  for (uint64_t at = from; at < to;) {
     if (stopped()) return false;
-    const size_t piece = static_cast<size_t>(std::min<uint64_t>(left, kBufferSize));
+    const size_t piece = static_cast<size_t>(std::min<uint64_t>(to - at, kBufferSize));
     if (!src.readExact(buffer, piece)) return readFailed();
     if (!dst.writeExact(buffer, piece)) return writeFailed();
-    left -= piece;
+    at += piece;
   }
   return true;
 }

@@ -50,7 +50,8 @@ bool PngFormat::passChunk(const uint8_t (&chunk)[png::kChunkHeaderSize], platfor
   const uint64_t rest = uint64_t{loadBe32(chunk)} + png::kChunkCrcSize;
   if (dst == nullptr) return src_->seek(src_->position() + rest) || context_.readFailed();
   if (!dst->writeExact(chunk, sizeof chunk)) return context_.writeFailed();
-  return context_.copyOn(*src_, *dst, rest);
+  const uint64_t at = src_->position();
+  return context_.appendRange(*src_, *dst, at, at + rest);
 }
 
 bool PngFormat::readImage(platform::File* dst, png::PngImage& image, png::RowProgress& progress) {
@@ -109,7 +110,7 @@ bool PngFormat::copyTail(platform::File& dst) {
   }
   const uint64_t at = src_->position();
   const uint64_t size = src_->size();
-  return at >= size || context_.copyOn(*src_, dst, size - at);
+  return at >= size || context_.appendRange(*src_, dst, at, size);
 }
 
 const CarrierHandler& pngHandler() {

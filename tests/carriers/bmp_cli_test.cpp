@@ -21,12 +21,10 @@ TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
   TempDir dir;
   // Random bytes do not compress: the stream needs nearly every fixture.
   const std::vector<uint8_t> secret = randomBytes(3700, 11);
-  prepareCliTrip(dir, "a password for the fixtures", secret);
+  const FixtureRun run = prepareFixtureRun(dir, secret, kFixtures);
   const std::string levels = " --level bmp=2 --level aif=1 --level au=1 --level wav=1";
-  const std::string carriers = fixtureCarriers(kFixtures);
-  const std::string targets = fixtureTargets(kFixtures);
   const CliResult hidden =
-      runCli(dir, "hide --lang en -o out --password-file pw.txt" + levels + carriers + " src");
+      runCli(dir, "hide --lang en -o out --password-file pw.txt" + levels + run.carriers + " src");
   ASSERT_EQ(hidden.status, 0) << hidden.err;
   // Only the modules' wave resources chose units by the WAV level.
   EXPECT_NE(hidden.out.find("\nWAV bits selection level: Very Low\n"), std::string::npos)
@@ -35,7 +33,7 @@ TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
     ASSERT_TRUE(platform::fileExists(dir.file(std::string("out/") + name))) << name;
   }
   ASSERT_EQ(
-      runCli(dir, "unhide --lang en -o back --password-file pw.txt" + levels + " --" + targets)
+      runCli(dir, "unhide --lang en -o back --password-file pw.txt" + levels + " --" + run.targets)
           .status,
       0);
   EXPECT_EQ(readAll(dir.file("back/src/secret.bin")), secret);

@@ -21,12 +21,10 @@ TEST(PngCli, HideAndUnhideWithEveryPngOption) {
   TempDir dir;
   // Random bytes do not compress: the stream needs every fixture.
   const std::vector<uint8_t> secret = randomBytes(2750, 12);
-  prepareCliTrip(dir, "a password for the fixtures", secret);
-  const std::string carriers = fixtureCarriers(kFixtures);
-  const std::string targets = fixtureTargets(kFixtures);
+  const FixtureRun run = prepareFixtureRun(dir, secret, kFixtures);
   const std::string writing = " --png-output interlaced --png-compression 6 --png-chunk 0";
   ASSERT_EQ(runCli(dir, "hide --lang en --quiet -o out --password-file pw.txt --level png=0" +
-                            writing + carriers + " src")
+                            writing + run.carriers + " src")
                 .status,
             0);
   for (const char* name : kFixtures) {
@@ -38,7 +36,7 @@ TEST(PngCli, HideAndUnhideWithEveryPngOption) {
     EXPECT_TRUE(chunks[0].crcMatches) << name;
   }
   ASSERT_EQ(
-      runCli(dir, "unhide --lang en -o back --password-file pw.txt --level png=0 --" + targets)
+      runCli(dir, "unhide --lang en -o back --password-file pw.txt --level png=0 --" + run.targets)
           .status,
       0);
   EXPECT_EQ(readAll(dir.file("back/src/secret.bin")), secret);

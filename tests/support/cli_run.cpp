@@ -20,27 +20,20 @@ CliResult runCli(const TempDir& dir, const std::string& args, const std::string&
   return result;
 }
 
-void prepareCliTrip(const TempDir& dir, const std::string& password,
-                    const std::vector<uint8_t>& secret) {
+FixtureRun prepareFixtureRun(const TempDir& dir, const std::vector<uint8_t>& secret,
+                             std::span<const char* const> fixtures) {
   for (const char* folder : {"src", "out", "back"}) {
     std::filesystem::create_directory(dir.file(folder));
   }
-  const std::string line = password + "\n";
-  writeAll(dir.file("pw.txt"), {line.begin(), line.end()});
+  const std::string password = "a password for the fixtures\n";
+  writeAll(dir.file("pw.txt"), {password.begin(), password.end()});
   writeAll(dir.file("src/secret.bin"), secret);
-}
-
-std::string fixtureCarriers(std::span<const char* const> names) {
-  std::string carriers;
-  for (const char* name : names)
-    carriers += std::string(" -c '") + MURL_TEST_DATA_DIR + "/" + name + "'";
-  return carriers;
-}
-
-std::string fixtureTargets(std::span<const char* const> names) {
-  std::string targets;
-  for (const char* name : names) targets += std::string(" out/") + name;
-  return targets;
+  FixtureRun run;
+  for (const char* name : fixtures) {
+    run.carriers += std::string(" -c '") + MURL_TEST_DATA_DIR + "/" + name + "'";
+    run.targets += std::string(" out/") + name;
+  }
+  return run;
 }
 
 }  // namespace murl::test

@@ -18,12 +18,14 @@ struct CliResult {
 // needs, standard input from /dev/null, MURL_PASSWORD unset unless `env` sets it.
 CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env = "");
 
-// Lays out `dir` for a hide and an unhide through murl-cli: src/secret.bin holding `secret`, out/
-// and back/ empty, pw.txt holding the password on its first line.
-void prepareCliTrip(const TempDir& dir, const std::string& password,
-                    const std::vector<uint8_t>& secret);
-// " -c 'DATA/name'" for each fixture under tests/data, and " out/name" for its target.
-std::string fixtureCarriers(std::span<const char* const> names);
-std::string fixtureTargets(std::span<const char* const> names);
+// A folder ready for a hide over committed fixtures and its unhide: src/secret.bin holding
+// `secret`, empty out/ and back/, the password in pw.txt. The arguments name the fixtures in
+// order: as carriers (" -c '<data>/name'") and as the targets hide writes (" out/name").
+struct FixtureRun {
+  std::string carriers;
+  std::string targets;
+};
+FixtureRun prepareFixtureRun(const TempDir& dir, const std::vector<uint8_t>& secret,
+                             std::span<const char* const> fixtures);
 
 }  // namespace murl::test
