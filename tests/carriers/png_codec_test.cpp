@@ -170,33 +170,6 @@ TEST_F(PngCodecTest, BrokenImageDataFailsWithOneMessage) {
   }
 }
 
-TEST_F(PngCodecTest, DecodingStopsSilentlyAndEndsAtTheChunkAfterTheImageData) {
-  PngShape s{.width = 9, .height = 9};
-  s.idatSplit = {10, 0, 7};
-  s.chunksAfter = {pngChunk("tEXt", {'k', 0, 'v'})};
-  const auto file = buildPng(s);
-  writeAll(trip.dir.file("p.png"), file);
-  auto src = platform::File::openRead(trip.dir.file("p.png"));
-  std::array<uint8_t, png::kHeadSize> head{};
-  ASSERT_TRUE(src.readExact(head.data(), head.size()));
-  png::PngHeader header;
-  ASSERT_TRUE(png::parseHeader(head, false, header));
-  const OperationContext context(trip.workspace, Operation::kExtract);
-  png::RowProgress progress(context, 0);
-  png::PngImage image;
-  ASSERT_TRUE(png::allocateImage(context, header, image));
-  ASSERT_TRUE(png::decodeImage(context, src, image, progress));
-  size_t text = 0;
-  for (const PngChunkView& chunk : pngChunks(file)) {
-    if (chunk.type == "tEXt") text = chunk.offset;
-  }
-  EXPECT_EQ(src.position(), text);
-  ASSERT_TRUE(src.seek(png::kHeadSize));
-  trip.workspace.stop = true;
-  EXPECT_FALSE(png::decodeImage(context, src, image, progress));
-  EXPECT_TRUE(trip.reporter.shown.empty());
-}
-
 // Chunk sizes by feeding the writer compressed bytes directly: every chunk but the last holds
 // exactly K bytes, the last 1 to K, and no empty chunk is written.
 TEST_F(PngCodecTest, IdatChunksHoldExactlyTheChunkSizeButTheLast) {
@@ -280,24 +253,6 @@ TEST_F(PngCodecTest, AllZeroImageIsStoredWithFilterTypeZeroThroughout) {
     // The builder stores every scanline with type 0: so must the encoder.
     EXPECT_EQ(zlibInflate(pngImageData(file)), pngScanlines(s, pngPixels(s, zero)));
   }
-}
-
-TEST_F(PngCodecTest, EncodingStopsSilentlyAndAFailingWriteIsReportedOnce) {
-  const PngShape s{.width = 40, .height = 40};
-  png::PngImage image;
-  ASSERT_TRUE(decodes(buildPng(s), image));
-  auto file = platform::File::createTruncate(trip.dir.file("x.png"));
-  const OperationContext context(trip.workspace, Operation::kHide);
-  png::RowProgress progress(context, 0);
-  platform::injectWriteFailureAfter(0);
-  const bool written = png::encodeImage(context, file, image, {false, 3, 16384}, progress);
-  platform::injectWriteFailureAfter(-1);
-  EXPECT_FALSE(written);
-  EXPECT_EQ(trip.reporter.shownIds(), std::vector{MessageId::kCouldntWriteTargetFile});
-  trip.reporter.clear();
-  trip.workspace.stop = true;
-  EXPECT_FALSE(png::encodeImage(context, file, image, {false, 3, 16384}, progress));
-  EXPECT_TRUE(trip.reporter.shown.empty());
 }
 
 }  // namespace
