@@ -8,7 +8,6 @@ namespace murl {
 
 const FormatFacts& moduleFacts();
 const FormatFacts& jpegFacts();
-const FormatFacts& mp3Facts();
 const FormatFacts& pcxFacts();
 const FormatFacts& pngFacts();
 const FormatFacts& tgaFacts();
