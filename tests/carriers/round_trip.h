@@ -61,11 +61,21 @@ class RoundTrip {
 
   // Extracts N bits from the carrier at `path`; `bits` gets the sink's bytes.
   bool extract(const std::string& path, const CarrierEntry& entry, std::vector<uint8_t>& bits) {
+    CarrierEntry at = entry;
+    at.path = path;
+    return extractAll({at}, bits);
+  }
+  // Extracts every entry in order into one sink, as the unhiding job gathers them.
+  bool extractAll(const std::vector<CarrierEntry>& entries, std::vector<uint8_t>& bits) {
     const std::string sinkPath = dir.file("sink.tmp");
     auto temp = platform::File::createTruncate(sinkPath);
     ExtractionSink sink(workspace, temp);
-    auto src = platform::File::openRead(path);
-    const bool ok = carrierHandler(entry.type).extract(src, entry, sink, workspace) && sink.flush();
+    bool ok = true;
+    for (const CarrierEntry& entry : entries) {
+      auto src = platform::File::openRead(entry.path);
+      ok = ok && carrierHandler(entry.type).extract(src, entry, sink, workspace);
+    }
+    ok = ok && sink.flush();
     temp.close();
     bits = readAll(sinkPath);
     return ok;
