@@ -22,21 +22,35 @@ constexpr uint32_t kFrameLength = 960;
 constexpr uint32_t kPrefix = 36;
 
 // Seven frames of 600 main data bytes, the last filled to its end, so a file cut inside any
-// frame's main data or anywhere in the last frame is no carrier. Lead-in 15 at level 3.
+// frame's main data or anywhere in the last frame is no carrier. The lead-in byte is byte 0.
 ConformanceFile makeMp3Carrier(uint32_t minBits) {
   Mp3Shape shape;
   shape.lead = mp3LeadPointingAtItself(0x3C);
-  const uint32_t freeBits = (kFrameLength - kPrefix - 600) * 8;
-  const uint32_t carrying = ((minBits + 544) * 4 + 16 + freeBits - 1) / freeBits;
+  const uint32_t freeBytes = kFrameLength - kPrefix - 600;
+  const uint32_t carrying = ((minBits + 544) * 4 + 16 + freeBytes * 8 - 1) / (freeBytes * 8);
   shape.frames.assign(carrying, frameWithMain(600));
   shape.frames.push_back(frameWithMain(kFrameLength - kPrefix));
   const Mp3File file = buildMp3(shape);
-  ConformanceFile carrier{file.bytes, std::vector<uint8_t>(file.bytes.size(), 0)};
+  ConformanceFile carrier{file.bytes, std::vector<uint8_t>(file.bytes.size(), 0), {}, 0};
+  std::vector<size_t> freeStarts;
   for (uint32_t f = 0; f < carrying; ++f) {
-    const size_t from = file.frameStarts[f] + kPrefix + 600;
-    std::fill_n(carrier.unitBitMask.begin() + static_cast<std::ptrdiff_t>(from),
-                kFrameLength - kPrefix - 600, 0xFF);
+    freeStarts.push_back(file.frameStarts[f] + kPrefix + 600);
+    std::fill_n(carrier.unitBitMask.begin() + static_cast<std::ptrdiff_t>(freeStarts.back()),
+                freeBytes, 0xFF);
   }
+  // Every bit after each carrying frame's main data, most significant first; S from byte 0 at
+  // level 3, every fourth unit used.
+  carrier.model = [freeStarts, freeBytes](const std::vector<uint8_t>& bytes) {
+    UnitModel model;
+    for (size_t start : freeStarts) {
+      for (size_t i = start; i < start + freeBytes; ++i) {
+        for (int bit = 7; bit >= 0; --bit) model.unitBits.push_back((bytes[i] >> bit) & 1);
+      }
+    }
+    model.leadIn = ((bytes[0] & 0x3C) + 3) / 4;
+    model.spacing = 4;
+    return model;
+  };
   return carrier;
 }
 
