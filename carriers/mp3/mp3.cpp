@@ -47,18 +47,23 @@ bool Mp3Format::open(platform::File& src, const CarrierRegion& region, CarrierTy
   }
   leadIn_ = ((leadInByte & 0x3Cu) + level_) >> 2;
 
-  mp3::ByteWindow window(src, size_, context_.workspace.sampleBuffer);
-  std::optional<uint64_t> literal;
-  if (!window.findSync(0, literal) || !literal) return false;
+  const std::optional<uint64_t> literal = firstSync(0);
+  if (!literal) return false;
   start_.firstFrame = *literal;
   const std::optional<uint64_t> tagEnd =
       headBytes == kTagHeaderBytes ? id3v2End(head) : std::nullopt;
   // The first sync lies past any tag, or the walk from it finds a carrier: that walk stands.
   if (!tagEnd || *literal >= *tagEnd || countsFrom(*literal)) return true;
-  std::optional<uint64_t> afterTag;
-  if (*tagEnd >= size_ || !window.findSync(*tagEnd, afterTag) || !afterTag) return false;
+  const std::optional<uint64_t> afterTag = *tagEnd < size_ ? firstSync(*tagEnd) : std::nullopt;
+  if (!afterTag) return false;
   start_.firstFrame = *afterTag;
   return true;
+}
+
+std::optional<uint64_t> Mp3Format::firstSync(uint64_t from) {
+  mp3::ByteWindow window(*src_, size_, context_.workspace.sampleBuffer);
+  std::optional<uint64_t> found;
+  return window.findSync(from, found) ? found : std::nullopt;
 }
 
 bool Mp3Format::countsFrom(uint64_t firstFrame) {

@@ -6,6 +6,7 @@
 // Hide and mark copy the whole file and rewrite the stretches in place: no coded audio bit and no
 // tag changes, and the target has the source's length.
 #include <cstdint>
+#include <optional>
 
 #include "carriers/common/format_facts.h"
 #include "carriers/common/format_handler.h"
@@ -36,6 +37,8 @@ class Mp3Format {
   template <class Pass>
   class StretchPass;
 
+  // Where the first-frame search from `from` stops; none when it finds nothing or a read fails.
+  std::optional<uint64_t> firstSync(uint64_t from);
   // Whether the walk from `firstFrame` finds the file a carrier; silent.
   bool countsFrom(uint64_t firstFrame);
 

@@ -323,3 +323,36 @@ TEST_F(Mp3Test, FilesOfAnotherEncoderRoundTrip) {
 
 }  // namespace
 }  // namespace murl::test
+
+namespace murl::test {
+namespace {
+
+// Over 5 MB of frames whose main data begins 100 bytes back in the previous frame and runs over
+// their own prefix: stretches are read and written behind the frame being parsed, across the
+// refills of the 4 MiB window, and hide's chunks of stream bits turn over twice.
+TEST_F(Mp3Test, LargeFileWithReservoirRoundTripsAcrossWindowRefills) {
+  Mp3Shape shape;
+  shape.lead = mp3LeadPointingAtItself(0x14);
+  shape.frames.assign(5600, frameWithMain(300));
+  for (size_t f = 1; f < shape.frames.size(); ++f) shape.frames[f].mainDataBegin = 100;
+  const Mp3File file = buildMp3(shape);
+  ASSERT_GT(file.bytes.size(), size_t{5} << 20);
+  // Frame 0's main data ends at byte 335 of the frame; the others' 100 + 36 bytes further on.
+  std::vector<uint8_t> mask(file.bytes.size(), 0);
+  for (size_t f = 0; f + 1 < file.frameStarts.size(); ++f) {
+    const size_t from = file.frameStarts[f] + (f == 0 ? kPrefix + 300 : 300 - 100 + kPrefix);
+    std::fill(mask.begin() + static_cast<std::ptrdiff_t>(from),
+              mask.begin() + static_cast<std::ptrdiff_t>(file.frameStarts[f + 1] - 100), 0xFF);
+  }
+  CarrierEntry entry;
+  const auto target = hide(file.bytes, "large.mp3", entry);
+  EXPECT_GT(entry.carrierBits, kChunkBits);
+  expectOnlyMaskedBitsDiffer(file.bytes, target, mask);
+  std::vector<uint8_t> bits;
+  ASSERT_TRUE(trip.extract(entry.path, entry, bits));
+  ASSERT_EQ(bits.size(), (entry.carrierBits + 7) / 8);
+  EXPECT_TRUE(std::equal(bits.begin(), bits.end() - 1, trip.streamBytes.begin()));
+}
+
+}  // namespace
+}  // namespace murl::test
