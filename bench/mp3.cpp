@@ -16,10 +16,11 @@ void putBits(uint8_t* out, uint32_t& at, uint32_t value, uint32_t count) {
 }
 
 // MPEG-1 frames of 417 bytes at 128 kbit/s and 44100 Hz, stereo, whose main data begins right
-// after the 36-byte prefix and leaves 20 to 80 bytes of each frame free.
+// after the 36-byte prefix and leaves 0 to 16 bytes of each frame free (music from an encoder
+// leaves fewer still; silence far more).
 std::vector<uint8_t> makeCarrier(size_t frames, std::mt19937& random) {
   std::vector<uint8_t> bytes = {0x3C, 0, 0, 0, 0, 0};
-  std::uniform_int_distribution<uint32_t> mainBytes(417 - 36 - 80, 417 - 36 - 20);
+  std::uniform_int_distribution<uint32_t> mainBytes(417 - 36 - 16, 417 - 36);
   for (size_t f = 0; f < frames; ++f) {
     const size_t start = bytes.size();
     bytes.resize(start + 417);

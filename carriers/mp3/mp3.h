@@ -50,25 +50,24 @@ class Mp3Format {
   uint8_t level_ = 0;
 };
 
-// Hands each bit of a stretch to the pass, most significant first, and stores it back.
+// Hands each bit of a stretch that the pass does not pass over to it, most significant first, and
+// stores it back.
 template <class Pass>
 class Mp3Format::StretchPass final : public mp3::StretchVisitor {
  public:
   explicit StretchPass(Pass& pass) : pass_(pass) {}
 
   bool visit(uint8_t* bytes, const mp3::FreeStretch& stretch) override {
-    uint8_t* byte = bytes;
-    uint32_t shift = 7 - stretch.firstBit;
-    for (uint64_t i = 0; i < stretch.bits; ++i) {
-      uint8_t unitBit = (*byte >> shift) & 1;
+    for (uint64_t i = stretch.firstBit, end = i + stretch.bits;;) {
+      i += pass_.passOver(end - i);
+      if (i == end) return true;
+      uint8_t& byte = bytes[i / 8];
+      const uint32_t shift = 7 - i % 8;
+      uint8_t unitBit = (byte >> shift) & 1;
       if (!pass_.visit(unitBit)) return false;
-      *byte = static_cast<uint8_t>((*byte & ~(1u << shift)) | (unitBit << shift));
-      if (shift-- == 0) {
-        shift = 7;
-        ++byte;
-      }
+      byte = static_cast<uint8_t>((byte & ~(1u << shift)) | (unitBit << shift));
+      ++i;
     }
-    return true;
   }
 
  private:
