@@ -106,6 +106,19 @@ TEST_F(Mp3Test, CarrierBitsAreSpacedUnitsAfterTheLeadInLessTheTrailer) {
   EXPECT_EQ(bitsOf(buildMp3(threeFrames(0xC3)).bytes), (2 * kFreeBitsPerFrame + 3) / 4 - 544);
 }
 
+// 128 kbit/s at 44100 Hz: 417 bytes, 418 padded; the walk finds each next header only with the
+// right length.
+TEST_F(Mp3Test, PaddedAndUnpaddedFramesFollowEachOther) {
+  Mp3Shape shape = threeFrames(0xFF);
+  shape.frames.clear();
+  for (bool padding : {false, true, false, true}) {
+    shape.frames.push_back(mpeg1At128k(padding));
+    shape.frames.back().partLengths = {200, 200, 200, 200};
+  }
+  const uint32_t units = (281 + 282 + 281) * 8;
+  EXPECT_EQ(bitsOf(buildMp3(shape).bytes), (units - 15 + 3) / 4 - 544);
+}
+
 TEST_F(Mp3Test, LastFrameNeverCarriesAndATrailingTagEndsTheWalk) {
   Mp3Shape shape = threeFrames(0);
   const uint32_t bits = bitsOf(buildMp3(shape).bytes);

@@ -38,36 +38,23 @@ void writeSideInfo(const Mp3FrameSpec& f, uint8_t* side) {
   }
 }
 
+Mp3FrameSpec frameSpec(uint8_t versionBits, uint8_t bitrateIndex, uint8_t rateIndex, bool padding,
+                       uint32_t length) {
+  Mp3FrameSpec f;
+  f.versionBits = versionBits;
+  f.bitrateIndex = bitrateIndex;
+  f.rateIndex = rateIndex;
+  f.padding = padding;
+  f.length = length;
+  return f;
+}
+
 }  // namespace
 
-Mp3FrameSpec mpeg1At320k() { return {}; }
-
-Mp3FrameSpec mpeg1At128k(bool padding) {
-  Mp3FrameSpec f;
-  f.bitrateIndex = 9;
-  f.rateIndex = 0;
-  f.padding = padding;
-  f.length = padding ? 418 : 417;
-  return f;
-}
-
-Mp3FrameSpec mpeg2At8k() {
-  Mp3FrameSpec f;
-  f.versionBits = 2;
-  f.bitrateIndex = 1;
-  f.rateIndex = 1;
-  f.length = 24;
-  return f;
-}
-
-Mp3FrameSpec mpeg25At64k() {
-  Mp3FrameSpec f;
-  f.versionBits = 0;
-  f.bitrateIndex = 8;
-  f.rateIndex = 2;
-  f.length = 576;
-  return f;
-}
+Mp3FrameSpec mpeg1At320k() { return frameSpec(3, 14, 1, false, 960); }
+Mp3FrameSpec mpeg1At128k(bool padding) { return frameSpec(3, 9, 0, padding, padding ? 418 : 417); }
+Mp3FrameSpec mpeg2At8k() { return frameSpec(2, 1, 1, false, 24); }
+Mp3FrameSpec mpeg25At64k() { return frameSpec(0, 8, 2, false, 576); }
 
 Mp3File buildMp3(const Mp3Shape& shape) {
   std::mt19937 random(shape.seed);
