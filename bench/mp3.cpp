@@ -41,14 +41,19 @@ std::vector<uint8_t> makeCarrier(size_t frames, std::mt19937& random) {
 }
 
 bench::CarrierBench& setup() {
-  static bench::CarrierBench instance("mp3", [] {
-    std::mt19937 random(1);
-    return makeCarrier(60000, random);
-  }());
+  static std::mt19937 random(1);
+  static bench::CarrierBench instance("carrier.mp3", makeCarrier(60000, random), CarrierType::kMp3,
+                                      [](size_t) { return static_cast<uint8_t>(random()); });
   return instance;
 }
 
-const bool registered = bench::registerCarrierBenchmarks("Mp3", setup);
+void BM_PlainCopy(benchmark::State& state) { setup().copy(state); }
+void BM_Mp3Hide(benchmark::State& state) { setup().hide(state); }
+void BM_Mp3Extract(benchmark::State& state) { setup().extract(state); }
+
+BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Mp3Hide)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Mp3Extract)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace murl

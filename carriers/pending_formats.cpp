@@ -28,27 +28,6 @@ const CarrierHandler& refusingHandler() {
   return handler;
 }
 
-// Windows modules, in the order their extensions are tried; "*" is any letter.
-constexpr TypeFacts kModuleTypes[] = {{CarrierType::kModule, "PE module", LevelFormat::kBmp, true}};
-constexpr const char* kModuleExtensions[] = {
-    "exe", "dll", "cpl", "ocx", "scr", "8b*", "dl*", "hx*", "xh*", "98",  "386", "3gr",
-    "acm", "api", "apl", "ara", "arx", "asi", "ax",  "awx", "bmi", "chs", "cht", "cnv",
-    "csy", "d01", "dan", "deu", "dbx", "dic", "drv", "ds",  "ell", "enu", "esp", "fla",
-    "fln", "flt", "fon", "fra", "grm", "gup", "heb", "hdi", "hun", "ime", "imp", "ita",
-    "jpn", "kor", "mod", "mpd", "mst", "nld", "nls", "nor", "olb", "pci", "pdr", "pkg",
-    "plk", "ptb", "rll", "rus", "se",  "sfx", "src", "str", "sve", "sys", "tas", "tha",
-    "tlb", "trk", "tsk", "tsp", "vbx", "vxd", "wll", "wpc", "wpl", "x32", "xfm", "xpg"};
-constexpr DialogFilter kModuleFilters[] = {
-    {"Win PE Module (A-H)", "Modulo Win PE (A-H)",
-     "*.8b*;*.98;*.386;*.3gr;*.acm;*.api;*.apl;*.ara;*.arx;*.asi;*.ax;*.awx;*.bmi;*.chs;*.cht;"
-     "*.cnv;*.cpl;*.csy;*.d01;*.dan;*.deu;*.dbx;*.dic;*.dl*;*.drv;*.ds;*.ell;*.enu;*.esp;*.exe;"
-     "*.fla;*.fln;*.flt;*.fon;*.fra;*.grm;*.gup;*.heb;*.hdi;*.hun;*.hx*"},
-    {"Win PE Module (I-Z)", "Modulo Win PE (I-Z)",
-     "*.ime;*.imp;*.ita;*.jpn;*.kor;*.mod;*.mpd;*.mst;*.nld;*.nls;*.nor;*.ocx;*.olb;*.pci;*.pdr;"
-     "*.pkg;*.plk;*.ptb;*.rll;*.rus;*.scr;*.se;*.sfx;*.src;*.str;*.sve;*.sys;*.tas;*.tha;*.tlb;"
-     "*.trk;*.tsk;*.tsp;*.vbx;*.wll;*.wpc;*.wpl;*.x32;*.xfm;*.xh*;*.xpg"},
-};
-
 constexpr TypeFacts kJpegTypes[] = {{CarrierType::kJpeg, "JPEG", LevelFormat::kJpg}};
 constexpr const char* kJpegExtensions[] = {"jpg", "jpe", "jpeg", "jfif"};
 constexpr LevelFacts kJpegLevels[] = {{LevelFormat::kJpg, "jpg", "JPG"}};
@@ -105,11 +84,6 @@ constexpr OptionFacts kTgaOptions[] = {
 
 }  // namespace
 
-const FormatFacts& moduleFacts() {
-  static constexpr FormatFacts facts{kModuleTypes,       kModuleExtensions, {}, kModuleFilters, {},
-                                     MediaKind::kModule, refusingHandler};
-  return facts;
-}
 const FormatFacts& jpegFacts() {
   static constexpr FormatFacts facts{kJpegTypes, kJpegExtensions,   kJpegLevels,    kJpegFilters,
                                      {},         MediaKind::kImage, refusingHandler};

@@ -6,7 +6,6 @@
 
 namespace murl {
 
-const FormatFacts& moduleFacts();
 const FormatFacts& jpegFacts();
 const FormatFacts& pcxFacts();
 const FormatFacts& pngFacts();

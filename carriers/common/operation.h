@@ -32,7 +32,18 @@ class OperationContext {
   bool copyRange(platform::File& src, platform::File& dst, uint64_t from, uint64_t to) const;
 
   uint8_t level(LevelFormat format) const { return workspace.options.level(format); }
-  void progress(uint64_t done, uint64_t total) const { workspace.reportBlock(done, total); }
+  // `done` of `total` blocks of this operation; within a larger one (a resource of a module) they
+  // move only this operation's share of the whole.
+  void progress(uint64_t done, uint64_t total) const;
+
+  // Where this operation lies within the whole carrier's work: from `base`, `weight` of `whole`
+  // units. A whole of 0 means the operation is the whole carrier.
+  struct Share {
+    uint64_t base = 0;
+    uint64_t weight = 0;
+    uint64_t whole = 0;
+  };
+  Share share;
 
   Workspace& workspace;
   const Operation operation;

@@ -45,6 +45,7 @@ struct ConformanceCarrier {
   // A carrier with at least `minBits` carrier bits at the default levels (fixtures may ignore
   // it: they must still hold 400 carrier bits or more).
   std::function<ConformanceFile(uint32_t minBits)> make;
+  bool marks = true;  // false: a format that can be neither marked nor checked
 };
 
 // Keeps test listings short: the name, not a dump of the object's bytes.
