@@ -14,9 +14,9 @@ bool ByteWindow::fetch(uint64_t at, uint64_t count) {
 }
 
 bool ByteWindow::refill(uint64_t at, uint64_t count) {
-  if (!flush()) return false;
   const bool roomFromKept = keep_ <= at && at + count - keep_ <= buffer_.size();
   const uint64_t from = std::max(roomFromKept ? keep_ : at, start_);
+  if (dst_ && !emit(from)) return false;
   if (from < end()) {
     const uint64_t kept = end() - from;
     std::memmove(buffer_.data(), data(from), kept);
@@ -31,22 +31,25 @@ bool ByteWindow::refill(uint64_t at, uint64_t count) {
   return at + count <= end();
 }
 
-void ByteWindow::changed(uint64_t from, uint64_t to) {
-  if (changedTo_ == changedFrom_) {
-    changedFrom_ = from;
-    changedTo_ = to;
-    return;
+bool ByteWindow::emit(uint64_t to) {
+  if (written_ < end() && written_ < to) {
+    const uint64_t upTo = std::min(to, end());
+    if (!write(data(written_), upTo - written_)) return false;
+    written_ = upTo;
   }
-  changedFrom_ = std::min(changedFrom_, from);
-  changedTo_ = std::max(changedTo_, to);
+  // Bytes the window skipped: the buffer is free, its bytes all written.
+  while (written_ < to) {
+    filled_ = 0;
+    const uint64_t piece = std::min<uint64_t>(to - written_, buffer_.size());
+    if (!src_.seek(written_) || !src_.readExact(buffer_.data(), piece)) return false;
+    if (!write(buffer_.data(), piece)) return false;
+    written_ += piece;
+  }
+  return true;
 }
 
-bool ByteWindow::flush() {
-  if (changedTo_ == changedFrom_) return true;
-  const uint64_t from = changedFrom_;
-  const uint64_t count = changedTo_ - changedFrom_;
-  changedFrom_ = changedTo_ = 0;
-  if (dst_ && dst_->seek(from) && dst_->writeExact(data(from), count)) return true;
+bool ByteWindow::write(const uint8_t* bytes, uint64_t count) {
+  if (dst_->seek(written_) && dst_->writeExact(bytes, count)) return true;
   writeFailed_ = true;
   return false;
 }

@@ -8,13 +8,12 @@ namespace {
 class FrameWalk {
  public:
   FrameWalk(const OperationContext& context, ByteWindow& window, const WalkStart& start,
-            StretchVisitor& visitor, bool writes)
+            StretchVisitor& visitor)
       : context_(context),
         window_(window),
         visitor_(visitor),
         reservoir_(window.size(), start.leadInPosition),
-        first_(start.firstFrame),
-        writes_(writes) {}
+        first_(start.firstFrame) {}
 
   bool run() {
     FrameFacts frame;
@@ -33,7 +32,7 @@ class FrameWalk {
       }
       if (!stretch.empty() && !visit(stretch)) return false;
     }
-    return window_.flush() || failed();
+    return window_.finish() || failed();
   }
 
  private:
@@ -51,9 +50,7 @@ class FrameWalk {
     const auto from = static_cast<uint64_t>(stretch.firstByte);
     const auto to = static_cast<uint64_t>(stretch.lastByte()) + 1;
     if (!window_.fetch(from, to - from)) return failed();
-    if (!visitor_.visit(window_.data(from), stretch)) return false;
-    if (writes_) window_.changed(from, to);
-    return true;
+    return visitor_.visit(window_.data(from), stretch);
   }
 
   void reportProgress() {
@@ -72,15 +69,14 @@ class FrameWalk {
   StretchVisitor& visitor_;
   Reservoir reservoir_;
   uint64_t first_;
-  bool writes_;
   uint64_t reported_ = 0;
 };
 
 }  // namespace
 
 bool walkFrames(const OperationContext& context, ByteWindow& window, const WalkStart& start,
-                StretchVisitor& visitor, bool writes) {
-  return FrameWalk(context, window, start, visitor, writes).run();
+                StretchVisitor& visitor) {
+  return FrameWalk(context, window, start, visitor).run();
 }
 
 }  // namespace murl::mp3

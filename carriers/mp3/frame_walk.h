@@ -28,8 +28,8 @@ struct WalkStart {
 
 // True at the end of the walk. False after the context's message (none for count or a stop)
 // when a frame fails its checks, its main data cannot be placed, a read or write comes up short,
-// or the visitor fails. With `writes`, the visited bytes are written back through the window.
+// or the visitor fails. A window with a target has written everything it held to it at the end.
 bool walkFrames(const OperationContext& context, ByteWindow& window, const WalkStart& start,
-                StretchVisitor& visitor, bool writes);
+                StretchVisitor& visitor);
 
 }  // namespace murl::mp3

@@ -73,7 +73,7 @@ bool Mp3Format::countsFrom(uint64_t firstFrame) {
   UnitCounter counter;
   StretchPass<UnitCounter> visitor(counter);
   const mp3::WalkStart from{firstFrame, start_.leadInPosition};
-  return mp3::walkFrames(quiet, window, from, visitor, false) &&
+  return mp3::walkFrames(quiet, window, from, visitor) &&
          carrierBitsOf(counter.units(), leadIn_, spacing()) != 0;
 }
 

@@ -3,8 +3,8 @@
 // bits between its main data and the next frame's (reservoir.h); the unit bit is the bit itself.
 // Every unit is a candidate: after the lead-in, every (level + 1)-th is used. The lead-in is read
 // from a byte of the file whose place comes from the file too, and no stretch holds that byte.
-// Hide and mark copy the whole file and rewrite the stretches in place: no coded audio bit and no
-// tag changes, and the target has the source's length.
+// Hide and mark write a copy of the file in which only stretch bits differ: no coded audio bit
+// and no tag changes, and the target has the source's length.
 #include <cstdint>
 #include <optional>
 
@@ -74,12 +74,15 @@ class Mp3Format::StretchPass final : public mp3::StretchVisitor {
   Pass& pass_;
 };
 
+// For a target: the bytes before the first frame are copied, the window copies the frames with
+// their stretches rewritten, and whatever follows the last byte it read is copied after it.
 template <class Pass>
 bool Mp3Format::walk(Pass& pass, platform::File* dst) {
-  if (dst && !context_.copyRange(*src_, *dst, 0, size_)) return false;
-  mp3::ByteWindow window(*src_, size_, context_.workspace.sampleBuffer, dst);
+  if (dst && !context_.copyRange(*src_, *dst, 0, start_.firstFrame)) return false;
+  mp3::ByteWindow window(*src_, size_, context_.workspace.sampleBuffer, dst, start_.firstFrame);
   StretchPass<Pass> visitor(pass);
-  return mp3::walkFrames(context_, window, start_, visitor, dst != nullptr);
+  if (!mp3::walkFrames(context_, window, start_, visitor)) return false;
+  return !dst || context_.copyRange(*src_, *dst, window.end(), size_);
 }
 
 const CarrierHandler& mp3Handler();

@@ -4,8 +4,10 @@
 
 #include <array>
 
+#include "carriers/mp3/byte_window.h"
 #include "carriers/mp3/reservoir.h"
 #include "support/mp3_builder.h"
+#include "support/temp_dir.h"
 
 namespace murl::mp3 {
 namespace {
@@ -172,6 +174,44 @@ TEST(Mp3Reservoir, FreeStretchesAndRefusals) {
       EXPECT_EQ(stretches[i].firstBit, row.stretches[i].firstBit) << row.name << " frame " << i;
     }
   }
+}
+
+}  // namespace
+}  // namespace murl::mp3
+
+namespace murl::mp3 {
+namespace {
+
+// A window of 16 bytes over 100: refills that keep bytes, a jump past what it held, changes made
+// in between. The target gets every byte from the copy's start once, changes included.
+TEST(Mp3ByteWindow, CopiesEveryByteOnceWithTheChangesMade) {
+  test::TempDir dir;
+  std::vector<uint8_t> bytes(100);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i);
+  test::writeAll(dir.file("src"), bytes);
+  auto src = platform::File::openRead(dir.file("src"));
+  auto dst = platform::File::createTruncate(dir.file("dst"));
+  std::vector<uint8_t> buffer(16);
+  ByteWindow window(src, bytes.size(), buffer, &dst, 5);
+  ASSERT_TRUE(window.fetch(10, 4));
+  *window.data(11) = 0xAA;
+  window.keepFrom(10);
+  ASSERT_TRUE(window.fetch(20, 6));  // kept from 10
+  EXPECT_EQ(*window.data(11), 0xAA);
+  *window.data(24) = 0xBB;
+  ASSERT_TRUE(window.fetch(60, 4));  // too far to keep 10: bytes 26 to 59 never held
+  *window.data(61) = 0xCC;
+  EXPECT_FALSE(window.fetch(50, 1));  // before what was kept
+  EXPECT_FALSE(window.fetch(95, 6));  // past the end
+  ASSERT_TRUE(window.fetch(90, 10));
+  ASSERT_TRUE(window.finish());
+  dst.close();
+  std::vector<uint8_t> expected = bytes;
+  std::fill_n(expected.begin(), 5, 0);
+  expected[11] = 0xAA;
+  expected[24] = 0xBB;
+  expected[61] = 0xCC;
+  EXPECT_EQ(test::readAll(dir.file("dst")), expected);
 }
 
 }  // namespace

@@ -369,3 +369,28 @@ TEST_F(Mp3Test, LargeFileWithReservoirRoundTripsAcrossWindowRefills) {
 
 }  // namespace
 }  // namespace murl::test
+
+namespace murl::test {
+namespace {
+
+// Five megabytes before the first frame and after the last: both reach the target unchanged
+// around the rewritten stretches.
+TEST_F(Mp3Test, LongHeadAndTailAreCopied) {
+  Mp3Shape shape = threeFrames(0x3C);
+  shape.lead.resize(5 << 20, 0x11);
+  shape.trail.assign(5 << 20, 0x22);
+  const Mp3File file = buildMp3(shape);
+  std::vector<uint8_t> mask(file.bytes.size(), 0);
+  for (size_t f = 0; f < 2; ++f) {
+    std::fill_n(mask.begin() + static_cast<std::ptrdiff_t>(file.frameStarts[f] + kPrefix + 100),
+                kFreeBitsPerFrame / 8, 0xFF);
+  }
+  CarrierEntry entry;
+  const auto target = hide(file.bytes, "long.mp3", entry);
+  EXPECT_EQ(entry.carrierBits, (2 * kFreeBitsPerFrame - 15 + 3) / 4 - 544);
+  expectOnlyMaskedBitsDiffer(file.bytes, target, mask);
+  EXPECT_NE(target, file.bytes);
+}
+
+}  // namespace
+}  // namespace murl::test
