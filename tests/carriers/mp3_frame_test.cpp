@@ -50,24 +50,24 @@ TEST(Mp3Header, LengthsPrefixesAndRefusals) {
 
 TEST(Mp3Header, SideInformationGivesMainDataBeginAndLength) {
   struct Row {
-    test::Mp3FrameSpec spec;
+    test::Mp3FrameLayout frame;
     uint32_t mainDataBegin;
     std::vector<uint32_t> parts;
   };
-  auto spec = [](test::Mp3FrameSpec f, bool crc, bool mono) {
+  auto with = [](test::Mp3FrameLayout f, bool crc, bool mono) {
     f.crc = crc;
     f.mono = mono;
     return f;
   };
   const Row rows[] = {
-      {spec(test::mpeg1At320k(), false, false), 511, {4095, 1, 2, 3}},
-      {spec(test::mpeg1At320k(), true, true), 7, {10, 20}},
-      {spec(test::mpeg2At8k(), false, true), 255, {100}},
-      {spec(test::mpeg25At64k(), true, false), 1, {1, 4094}},
+      {with(test::mpeg1At320k(), false, false), 511, {4095, 1, 2, 3}},
+      {with(test::mpeg1At320k(), true, true), 7, {10, 20}},
+      {with(test::mpeg2At8k(), false, true), 255, {100}},
+      {with(test::mpeg25At64k(), true, false), 1, {1, 4094}},
   };
   for (const Row& row : rows) {
     test::Mp3Shape shape;
-    shape.frames = {row.spec};
+    shape.frames = {row.frame};
     shape.frames[0].mainDataBegin = row.mainDataBegin;
     shape.frames[0].partLengths = row.parts;
     const auto file = test::buildMp3(shape);

@@ -11,8 +11,8 @@ namespace {
 
 // MPEG-1 frames of 960 bytes whose main data starts right after the 36-byte prefix and takes
 // `mainBytes` bytes; every later byte of the frame is free.
-Mp3FrameSpec frameWithMain(uint32_t mainBytes) {
-  Mp3FrameSpec frame = mpeg1At320k();
+Mp3FrameLayout frameWithMain(uint32_t mainBytes) {
+  Mp3FrameLayout frame = mpeg1At320k();
   const uint32_t bits = mainBytes * 8;
   frame.partLengths = {bits / 4, bits / 4, bits / 4, bits - 3 * (bits / 4)};
   return frame;
@@ -134,22 +134,22 @@ TEST_F(Mp3Test, LastFrameNeverCarriesAndATrailingTagEndsTheWalk) {
 }
 
 TEST_F(Mp3Test, RefusedFiles) {
-  auto withFrames = [](std::vector<Mp3FrameSpec> frames) {
+  auto withFrames = [](std::vector<Mp3FrameLayout> frames) {
     Mp3Shape shape = threeFrames(0);
     shape.frames = std::move(frames);
     return buildMp3(shape).bytes;
   };
-  Mp3FrameSpec layer1 = frameWithMain(100);
+  Mp3FrameLayout layer1 = frameWithMain(100);
   layer1.layerBits = 3;
-  Mp3FrameSpec layer2 = frameWithMain(100);
+  Mp3FrameLayout layer2 = frameWithMain(100);
   layer2.layerBits = 2;
-  Mp3FrameSpec freeFormat = frameWithMain(100);
+  Mp3FrameLayout freeFormat = frameWithMain(100);
   freeFormat.bitrateIndex = 0;
-  Mp3FrameSpec reservoirFirst = frameWithMain(100);
+  Mp3FrameLayout reservoirFirst = frameWithMain(100);
   reservoirFirst.mainDataBegin = 4;
-  const Mp3FrameSpec full = frameWithMain(kFrameLength - kPrefix);
-  const Mp3FrameSpec good = frameWithMain(100);
-  Mp3FrameSpec badSecond = good;
+  const Mp3FrameLayout full = frameWithMain(kFrameLength - kPrefix);
+  const Mp3FrameLayout good = frameWithMain(100);
+  Mp3FrameLayout badSecond = good;
   badSecond.rateIndex = 3;
 
   auto atSize = buildMp3(threeFrames(0)).bytes;  // P = the file's size: no byte to read there

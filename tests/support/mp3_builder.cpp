@@ -19,13 +19,13 @@ class BitWriter {
   uint32_t at_ = 0;
 };
 
-uint32_t sideInfoSize(const Mp3FrameSpec& f) {
+uint32_t sideInfoSize(const Mp3FrameLayout& f) {
   const bool mpeg1 = f.versionBits == 3;
   if (mpeg1) return f.mono ? 17 : 32;
   return f.mono ? 9 : 17;
 }
 
-void writeSideInfo(const Mp3FrameSpec& f, uint8_t* side) {
+void writeSideInfo(const Mp3FrameLayout& f, uint8_t* side) {
   const bool mpeg1 = f.versionBits == 3;
   const uint32_t channels = f.mono ? 1 : 2;
   BitWriter bits(side);
@@ -38,9 +38,9 @@ void writeSideInfo(const Mp3FrameSpec& f, uint8_t* side) {
   }
 }
 
-Mp3FrameSpec frameSpec(uint8_t versionBits, uint8_t bitrateIndex, uint8_t rateIndex, bool padding,
-                       uint32_t length) {
-  Mp3FrameSpec f;
+Mp3FrameLayout frameSpec(uint8_t versionBits, uint8_t bitrateIndex, uint8_t rateIndex, bool padding,
+                         uint32_t length) {
+  Mp3FrameLayout f;
   f.versionBits = versionBits;
   f.bitrateIndex = bitrateIndex;
   f.rateIndex = rateIndex;
@@ -51,16 +51,18 @@ Mp3FrameSpec frameSpec(uint8_t versionBits, uint8_t bitrateIndex, uint8_t rateIn
 
 }  // namespace
 
-Mp3FrameSpec mpeg1At320k() { return frameSpec(3, 14, 1, false, 960); }
-Mp3FrameSpec mpeg1At128k(bool padding) { return frameSpec(3, 9, 0, padding, padding ? 418 : 417); }
-Mp3FrameSpec mpeg2At8k() { return frameSpec(2, 1, 1, false, 24); }
-Mp3FrameSpec mpeg25At64k() { return frameSpec(0, 8, 2, false, 576); }
+Mp3FrameLayout mpeg1At320k() { return frameSpec(3, 14, 1, false, 960); }
+Mp3FrameLayout mpeg1At128k(bool padding) {
+  return frameSpec(3, 9, 0, padding, padding ? 418 : 417);
+}
+Mp3FrameLayout mpeg2At8k() { return frameSpec(2, 1, 1, false, 24); }
+Mp3FrameLayout mpeg25At64k() { return frameSpec(0, 8, 2, false, 576); }
 
 Mp3File buildMp3(const Mp3Shape& shape) {
   std::mt19937 random(shape.seed);
   Mp3File file;
   file.bytes = shape.lead;
-  for (const Mp3FrameSpec& f : shape.frames) {
+  for (const Mp3FrameLayout& f : shape.frames) {
     const size_t start = file.bytes.size();
     const uint32_t prefix = 4 + (f.crc ? 2 : 0) + sideInfoSize(f);
     file.frameStarts.push_back(start);

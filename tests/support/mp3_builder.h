@@ -8,7 +8,7 @@
 
 namespace murl::test {
 
-struct Mp3FrameSpec {
+struct Mp3FrameLayout {
   uint8_t versionBits = 3;  // byte 1 bits 4-3: 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
   uint8_t layerBits = 1;    // byte 1 bits 2-1: 1 Layer III, 2 Layer II, 3 Layer I
   uint8_t bitrateIndex = 14;
@@ -24,14 +24,14 @@ struct Mp3FrameSpec {
 // Standard frames: MPEG-1 320 kbit/s at 48000 Hz (960 bytes), MPEG-1 128 kbit/s at 44100 Hz
 // (417 bytes, 418 padded), MPEG-2 8 kbit/s at 24000 Hz (24 bytes), MPEG-2.5 64 kbit/s at
 // 8000 Hz (576 bytes).
-Mp3FrameSpec mpeg1At320k();
-Mp3FrameSpec mpeg1At128k(bool padding);
-Mp3FrameSpec mpeg2At8k();
-Mp3FrameSpec mpeg25At64k();
+Mp3FrameLayout mpeg1At320k();
+Mp3FrameLayout mpeg1At128k(bool padding);
+Mp3FrameLayout mpeg2At8k();
+Mp3FrameLayout mpeg25At64k();
 
 struct Mp3Shape {
   std::vector<uint8_t> lead;  // before the first frame (no 0xFF in it)
-  std::vector<Mp3FrameSpec> frames;
+  std::vector<Mp3FrameLayout> frames;
   std::vector<uint8_t> trail;  // after the last frame
   int fill = -1;               // the byte of every frame body after its prefix; -1: random
   uint32_t seed = 1;
