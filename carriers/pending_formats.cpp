@@ -35,17 +35,6 @@ constexpr DialogFilter kJpegFilters[] = {{"JPG Image (jpg,jpe,jpeg,jfif)",
                                           "Immagine JPG (jpg,jpe,jpeg,jfif)",
                                           "*.jpg;*.jpe;*.jpeg;*.jfif"}};
 
-constexpr const char* kRleOutputs[] = {"as-original", "compressed", "uncompressed"};
-
-constexpr TypeFacts kPcxTypes[] = {{CarrierType::kPcxColour, "PCX", LevelFormat::kPcx},
-                                   {CarrierType::kPcxGrey, "PCX (grey)", LevelFormat::kPcx}};
-constexpr const char* kPcxExtensions[] = {"pcx"};
-constexpr LevelFacts kPcxLevels[] = {{LevelFormat::kPcx, "pcx", "PCX"}};
-constexpr DialogFilter kPcxFilters[] = {{"PCX Image (pcx)", "Immagine PCX (pcx)", "*.pcx"}};
-constexpr OptionFacts kPcxOptions[] = {
-    {"pcx-output", "PCX targets: as-original|compressed|uncompressed", OptionFacts::Kind::kChoice,
-     kRleOutputs, 2, [](const Options& o) { return static_cast<uint8_t>(o.pcxOutput); },
-     [](Options& o, uint8_t v) { o.pcxOutput = static_cast<RleOutput>(v); }}};
 
 constexpr TypeFacts kPngTypes[] = {{CarrierType::kPng, "PNG", LevelFormat::kPng}};
 constexpr const char* kPngExtensions[] = {"png"};
@@ -72,16 +61,6 @@ constexpr OptionFacts kPngOptions[] = {
      [](Options& o, uint8_t v) { o.pngChunkSize = v; }},
 };
 
-constexpr TypeFacts kTgaTypes[] = {{CarrierType::kTga, "TGA", LevelFormat::kTga}};
-constexpr const char* kTgaExtensions[] = {"tga", "vda", "icb", "vst"};
-constexpr LevelFacts kTgaLevels[] = {{LevelFormat::kTga, "tga", "TGA"}};
-constexpr DialogFilter kTgaFilters[] = {
-    {"TGA Image (tga,vda,icb,vst)", "Immagine TGA (tga,vda,icb,vst)", "*.tga;*.vda;*.icb;*.vst"}};
-constexpr OptionFacts kTgaOptions[] = {
-    {"tga-output", "TGA targets: as-original|compressed|uncompressed", OptionFacts::Kind::kChoice,
-     kRleOutputs, 2, [](const Options& o) { return static_cast<uint8_t>(o.tgaOutput); },
-     [](Options& o, uint8_t v) { o.tgaOutput = static_cast<RleOutput>(v); }}};
-
 }  // namespace
 
 const FormatFacts& jpegFacts() {
@@ -89,19 +68,11 @@ const FormatFacts& jpegFacts() {
                                      {},         MediaKind::kImage, refusingHandler};
   return facts;
 }
-const FormatFacts& pcxFacts() {
-  static constexpr FormatFacts facts{kPcxTypes,   kPcxExtensions,    kPcxLevels,     kPcxFilters,
-                                     kPcxOptions, MediaKind::kImage, refusingHandler};
   return facts;
 }
 const FormatFacts& pngFacts() {
   static constexpr FormatFacts facts{kPngTypes,   kPngExtensions,    kPngLevels,     kPngFilters,
                                      kPngOptions, MediaKind::kImage, refusingHandler};
-  return facts;
-}
-const FormatFacts& tgaFacts() {
-  static constexpr FormatFacts facts{kTgaTypes,   kTgaExtensions,    kTgaLevels,     kTgaFilters,
-                                     kTgaOptions, MediaKind::kImage, refusingHandler};
   return facts;
 }
 

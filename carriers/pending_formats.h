@@ -7,8 +7,6 @@
 namespace murl {
 
 const FormatFacts& jpegFacts();
-const FormatFacts& pcxFacts();
 const FormatFacts& pngFacts();
-const FormatFacts& tgaFacts();
 
 }  // namespace murl

@@ -35,8 +35,13 @@ void OperationContext::progress(uint64_t done, uint64_t total) const {
 
 bool OperationContext::copyRange(platform::File& src, platform::File& dst, uint64_t from,
                                  uint64_t to) const {
-  if (!src.seek(from)) return readFailed();
   if (!dst.seek(from)) return writeFailed();
+  return appendRange(src, dst, from, to);
+}
+
+bool OperationContext::appendRange(platform::File& src, platform::File& dst, uint64_t from,
+                                   uint64_t to) const {
+  if (!src.seek(from)) return readFailed();
   uint8_t* buffer = workspace.workBuffer.data();
   for (uint64_t at = from; at < to;) {
     if (stopped()) return false;

@@ -30,6 +30,8 @@ class OperationContext {
   // Copies src's bytes [from, to) to the same place in dst through the work buffer, in pieces of
   // at most 4 MiB, polling the flags per piece.
   bool copyRange(platform::File& src, platform::File& dst, uint64_t from, uint64_t to) const;
+  // The same, written at dst's current position (a target whose layout moved, a re-coded image).
+  bool appendRange(platform::File& src, platform::File& dst, uint64_t from, uint64_t to) const;
 
   uint8_t level(LevelFormat format) const { return workspace.options.level(format); }
   // `done` of `total` blocks of this operation; within a larger one (a resource of a module) they

@@ -3,8 +3,6 @@
 // other than the defaults.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "platform/file.h"
 #include "support/cli_run.h"
 #include "support/random_bytes.h"
@@ -21,21 +19,12 @@ const char* const kFixtures[] = {
 TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
   if (!platform::fileExists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
   TempDir dir;
-  for (const char* folder : {"src", "out", "back"})
-    std::filesystem::create_directory(dir.file(folder));
-  const std::string password = "a password for the fixtures\n";
-  writeAll(dir.file("pw.txt"), {password.begin(), password.end()});
   // Random bytes do not compress: the stream needs nearly every fixture.
   const std::vector<uint8_t> secret = randomBytes(3700, 11);
-  writeAll(dir.file("src/secret.bin"), secret);
+  const FixtureRun run = prepareFixtureRun(dir, secret, kFixtures);
   const std::string levels = " --level bmp=2 --level aif=1 --level au=1 --level wav=1";
-  std::string carriers, targets;
-  for (const char* name : kFixtures) {
-    carriers += std::string(" -c '") + MURL_TEST_DATA_DIR + "/" + name + "'";
-    targets += std::string(" out/") + name;
-  }
   const CliResult hidden =
-      runCli(dir, "hide --lang en -o out --password-file pw.txt" + levels + carriers + " src");
+      runCli(dir, "hide --lang en -o out --password-file pw.txt" + levels + run.carriers + " src");
   ASSERT_EQ(hidden.status, 0) << hidden.err;
   // Only the modules' wave resources chose units by the WAV level.
   EXPECT_NE(hidden.out.find("\nWAV bits selection level: Very Low\n"), std::string::npos)
@@ -44,7 +33,7 @@ TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
     ASSERT_TRUE(platform::fileExists(dir.file(std::string("out/") + name))) << name;
   }
   ASSERT_EQ(
-      runCli(dir, "unhide --lang en -o back --password-file pw.txt" + levels + " --" + targets)
+      runCli(dir, "unhide --lang en -o back --password-file pw.txt" + levels + " --" + run.targets)
           .status,
       0);
   EXPECT_EQ(readAll(dir.file("back/src/secret.bin")), secret);
