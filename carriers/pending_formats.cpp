@@ -35,7 +35,6 @@ constexpr DialogFilter kJpegFilters[] = {{"JPG Image (jpg,jpe,jpeg,jfif)",
                                           "Immagine JPG (jpg,jpe,jpeg,jfif)",
                                           "*.jpg;*.jpe;*.jpeg;*.jfif"}};
 
-
 constexpr TypeFacts kPngTypes[] = {{CarrierType::kPng, "PNG", LevelFormat::kPng}};
 constexpr const char* kPngExtensions[] = {"png"};
 constexpr LevelFacts kPngLevels[] = {{LevelFormat::kPng, "png", "PNG"}};
@@ -66,8 +65,6 @@ constexpr OptionFacts kPngOptions[] = {
 const FormatFacts& jpegFacts() {
   static constexpr FormatFacts facts{kJpegTypes, kJpegExtensions,   kJpegLevels,    kJpegFilters,
                                      {},         MediaKind::kImage, refusingHandler};
-  return facts;
-}
   return facts;
 }
 const FormatFacts& pngFacts() {
