@@ -35,21 +35,11 @@ constexpr DialogFilter kJpegFilters[] = {{"JPG Image (jpg,jpe,jpeg,jfif)",
                                           "Immagine JPG (jpg,jpe,jpeg,jfif)",
                                           "*.jpg;*.jpe;*.jpeg;*.jfif"}};
 
-constexpr TypeFacts kMp3Types[] = {{CarrierType::kMp3, "MP3", LevelFormat::kMp3}};
-constexpr const char* kMp3Extensions[] = {"mp3"};
-constexpr LevelFacts kMp3Levels[] = {{LevelFormat::kMp3, "mp3", "MP3"}};
-constexpr DialogFilter kMp3Filters[] = {{"MP3 Audio (mp3)", "File Audio MP3 (mp3)", "*.mp3"}};
-
 }  // namespace
 
 const FormatFacts& jpegFacts() {
   static constexpr FormatFacts facts{kJpegTypes, kJpegExtensions,   kJpegLevels,    kJpegFilters,
                                      {},         MediaKind::kImage, refusingHandler};
-  return facts;
-}
-const FormatFacts& mp3Facts() {
-  static constexpr FormatFacts facts{kMp3Types, kMp3Extensions,    kMp3Levels,     kMp3Filters,
-                                     {},        MediaKind::kAudio, refusingHandler};
   return facts;
 }
 
