@@ -7,6 +7,5 @@
 namespace murl {
 
 const FormatFacts& jpegFacts();
-const FormatFacts& pngFacts();
 
 }  // namespace murl
