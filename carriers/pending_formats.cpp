@@ -35,51 +35,11 @@ constexpr DialogFilter kJpegFilters[] = {{"JPG Image (jpg,jpe,jpeg,jfif)",
                                           "Immagine JPG (jpg,jpe,jpeg,jfif)",
                                           "*.jpg;*.jpe;*.jpeg;*.jfif"}};
 
-constexpr TypeFacts kMp3Types[] = {{CarrierType::kMp3, "MP3", LevelFormat::kMp3}};
-constexpr const char* kMp3Extensions[] = {"mp3"};
-constexpr LevelFacts kMp3Levels[] = {{LevelFormat::kMp3, "mp3", "MP3"}};
-constexpr DialogFilter kMp3Filters[] = {{"MP3 Audio (mp3)", "File Audio MP3 (mp3)", "*.mp3"}};
-
-constexpr TypeFacts kPngTypes[] = {{CarrierType::kPng, "PNG", LevelFormat::kPng}};
-constexpr const char* kPngExtensions[] = {"png"};
-constexpr LevelFacts kPngLevels[] = {{LevelFormat::kPng, "png", "PNG"}};
-constexpr DialogFilter kPngFilters[] = {{"PNG Image (png)", "Immagine PNG (png)", "*.png"}};
-constexpr const char* kPngOutputs[] = {"as-original", "interlaced", "linear"};
-constexpr OptionFacts kPngOptions[] = {
-    {"png-compression",
-     "PNG compression level, 0-6",
-     OptionFacts::Kind::kLevel,
-     {},
-     kMaxLevel,
-     [](const Options& o) { return o.pngCompressionLevel; },
-     [](Options& o, uint8_t v) { o.pngCompressionLevel = v; }},
-    {"png-output", "PNG targets: as-original|interlaced|linear", OptionFacts::Kind::kChoice,
-     kPngOutputs, 2, [](const Options& o) { return static_cast<uint8_t>(o.pngOutput); },
-     [](Options& o, uint8_t v) { o.pngOutput = static_cast<PngOutput>(v); }},
-    {"png-chunk",
-     "PNG IDAT chunk size, 0 (16Kb) to 8 (4Mb)",
-     OptionFacts::Kind::kNumber,
-     {},
-     8,
-     [](const Options& o) { return o.pngChunkSize; },
-     [](Options& o, uint8_t v) { o.pngChunkSize = v; }},
-};
-
 }  // namespace
 
 const FormatFacts& jpegFacts() {
   static constexpr FormatFacts facts{kJpegTypes, kJpegExtensions,   kJpegLevels,    kJpegFilters,
                                      {},         MediaKind::kImage, refusingHandler};
-  return facts;
-}
-const FormatFacts& mp3Facts() {
-  static constexpr FormatFacts facts{kMp3Types, kMp3Extensions,    kMp3Levels,     kMp3Filters,
-                                     {},        MediaKind::kAudio, refusingHandler};
-  return facts;
-}
-const FormatFacts& pngFacts() {
-  static constexpr FormatFacts facts{kPngTypes,   kPngExtensions,    kPngLevels,     kPngFilters,
-                                     kPngOptions, MediaKind::kImage, refusingHandler};
   return facts;
 }
 

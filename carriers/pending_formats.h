@@ -7,7 +7,5 @@
 namespace murl {
 
 const FormatFacts& jpegFacts();
-const FormatFacts& mp3Facts();
-const FormatFacts& pngFacts();
 
 }  // namespace murl

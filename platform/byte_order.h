@@ -1,6 +1,6 @@
 #pragma once
 // Multi-byte fields read from and written to byte buffers in an explicit byte order: our own
-// formats are little-endian, AIFF and AU big-endian. Never by casting structs. Every load and
+// formats are little-endian, AIFF, AU and PNG big-endian. Never by casting structs. Every load and
 // store goes through memcpy, so unaligned addresses are fine, and compilers turn each one into a
 // single (byte-swapping where needed) load or store.
 #include <bit>
