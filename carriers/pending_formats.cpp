@@ -49,13 +49,6 @@ constexpr DialogFilter kModuleFilters[] = {
      "*.trk;*.tsk;*.tsp;*.vbx;*.wll;*.wpc;*.wpl;*.x32;*.xfm;*.xh*;*.xpg"},
 };
 
-constexpr TypeFacts kJpegTypes[] = {{CarrierType::kJpeg, "JPEG", LevelFormat::kJpg}};
-constexpr const char* kJpegExtensions[] = {"jpg", "jpe", "jpeg", "jfif"};
-constexpr LevelFacts kJpegLevels[] = {{LevelFormat::kJpg, "jpg", "JPG"}};
-constexpr DialogFilter kJpegFilters[] = {{"JPG Image (jpg,jpe,jpeg,jfif)",
-                                          "Immagine JPG (jpg,jpe,jpeg,jfif)",
-                                          "*.jpg;*.jpe;*.jpeg;*.jfif"}};
-
 constexpr TypeFacts kMp3Types[] = {{CarrierType::kMp3, "MP3", LevelFormat::kMp3}};
 constexpr const char* kMp3Extensions[] = {"mp3"};
 constexpr LevelFacts kMp3Levels[] = {{LevelFormat::kMp3, "mp3", "MP3"}};
@@ -113,11 +106,6 @@ constexpr OptionFacts kTgaOptions[] = {
 const FormatFacts& moduleFacts() {
   static constexpr FormatFacts facts{kModuleTypes,       kModuleExtensions, {}, kModuleFilters, {},
                                      MediaKind::kModule, refusingHandler};
-  return facts;
-}
-const FormatFacts& jpegFacts() {
-  static constexpr FormatFacts facts{kJpegTypes, kJpegExtensions,   kJpegLevels,    kJpegFilters,
-                                     {},         MediaKind::kImage, refusingHandler};
   return facts;
 }
 const FormatFacts& mp3Facts() {

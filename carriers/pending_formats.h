@@ -7,7 +7,6 @@
 namespace murl {
 
 const FormatFacts& moduleFacts();
-const FormatFacts& jpegFacts();
 const FormatFacts& mp3Facts();
 const FormatFacts& pcxFacts();
 const FormatFacts& pngFacts();

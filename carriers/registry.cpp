@@ -4,6 +4,7 @@
 
 #include "carriers/aiff_au/aiff_au.h"
 #include "carriers/bmp/bmp.h"
+#include "carriers/jpeg/jpeg.h"
 #include "carriers/pending_formats.h"
 #include "carriers/wav/wav.h"
 

@@ -25,10 +25,10 @@ bool OperationContext::outOfMemory() const {
   return false;
 }
 
-bool OperationContext::copyRange(platform::File& src, platform::File& dst, uint64_t from,
-                                 uint64_t to) const {
+bool OperationContext::copyRangeTo(platform::File& src, platform::File& dst, uint64_t from,
+                                   uint64_t to, uint64_t dstAt) const {
   if (!src.seek(from)) return readFailed();
-  if (!dst.seek(from)) return writeFailed();
+  if (!dst.seek(dstAt)) return writeFailed();
   uint8_t* buffer = workspace.workBuffer.data();
   for (uint64_t at = from; at < to;) {
     if (stopped()) return false;

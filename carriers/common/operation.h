@@ -29,7 +29,13 @@ class OperationContext {
 
   // Copies src's bytes [from, to) to the same place in dst through the work buffer, in pieces of
   // at most 4 MiB, polling the flags per piece.
-  bool copyRange(platform::File& src, platform::File& dst, uint64_t from, uint64_t to) const;
+  bool copyRange(platform::File& src, platform::File& dst, uint64_t from, uint64_t to) const {
+    return copyRangeTo(src, dst, from, to, from);
+  }
+  // The same, to dst's offset `dstAt`: for targets whose length differs from the source's before
+  // the range.
+  bool copyRangeTo(platform::File& src, platform::File& dst, uint64_t from, uint64_t to,
+                   uint64_t dstAt) const;
 
   uint8_t level(LevelFormat format) const { return workspace.options.level(format); }
   void progress(uint64_t done, uint64_t total) const { workspace.reportBlock(done, total); }

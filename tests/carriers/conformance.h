@@ -21,6 +21,10 @@ struct ConformanceFile {
   std::vector<uint8_t> bytes;
   // Per byte, the bits hide and mark may change; empty when targets are re-encoded.
   std::vector<uint8_t> unitBitMask;
+  // For targets whose length may differ from the source's: checks that a target holds the
+  // source's content outside the unit bits (used instead of the mask when set).
+  std::function<void(const std::vector<uint8_t>& source, const std::vector<uint8_t>& target)>
+      expectSameOutsideUnits;
 };
 
 struct ConformanceCarrier {
