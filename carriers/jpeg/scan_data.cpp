@@ -48,7 +48,7 @@ void ScanData::begin(uint64_t at) {
   position_ = 0;
   ended_ = false;
   markerAt_ = kNoMarker;
-  if (!src_.seek(at)) ended_ = true;  // nothing to read: the walk finds no data and no marker
+  if (!src_.seek(at)) endSegment(kNoMarker);  // no data and no marker: the walk fails
 }
 
 bool ScanData::refill() {
@@ -63,12 +63,13 @@ bool ScanData::refill() {
   return got != 0;
 }
 
+void ScanData::endSegment(uint64_t markerAt) {
+  ended_ = true;
+  markerAt_ = markerAt;
+  std::memset(data_ + length_, 0, kPadBytes);
+}
+
 void ScanData::destuff(size_t room) {
-  auto endSegment = [this](uint64_t markerAt) {
-    ended_ = true;
-    markerAt_ = markerAt;
-    std::memset(data_ + length_, 0, kPadBytes);
-  };
   while (room != 0 && !ended_) {
     if (rawPos_ == rawLength_ && !refill()) return endSegment(kNoMarker);
     const uint8_t* at = raw_ + rawPos_;

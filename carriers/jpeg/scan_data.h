@@ -53,6 +53,8 @@ class ScanData {
   bool refill();
   // Appends up to `room` data bytes from the source; stops at the segment's end.
   void destuff(size_t room);
+  // The segment's data ends here; `markerAt` is the marker after it (kNoMarker at end of file).
+  void endSegment(uint64_t markerAt);
   // Writes the data bytes before `upTo`, stuffed, to the target.
   bool flush(size_t upTo);
   // Drops the bytes the cursor has passed, after flushing them.

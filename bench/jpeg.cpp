@@ -1,0 +1,163 @@
+// JPEG hide and extract of a 12-megapixel photograph beside `jpegtran -copy all` (a lossless
+// transcode: every scan decoded and encoded again, every marker copied) and a plain copy of the
+// same file, in the same run. The photograph is made by cjpeg from a synthetic image, so the
+// program needs libjpeg-turbo's tools (MURL_WITH_BENCH=1 scripts/setup.sh installs them).
+// Each benchmark reports the process's peak resident memory so far.
+#include "carriers/jpeg/jpeg.h"
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bits/bit_spreader.h"
+#include "carriers/identify.h"
+#include "platform/file.h"
+#include "platform/temp_folder.h"
+
+namespace murl {
+namespace {
+
+constexpr uint32_t kWidth = 4032;
+constexpr uint32_t kHeight = 3024;
+
+// Smooth shapes with fine grain, row by row to the file: as busy as a photograph of a scene.
+void writePhotoPpm(const std::string& path) {
+  auto file = platform::File::createTruncate(path);
+  const std::string head =
+      "P6\n" + std::to_string(kWidth) + " " + std::to_string(kHeight) + "\n255\n";
+  file.writeExact(head.data(), head.size());
+  std::mt19937 random(7);
+  std::normal_distribution<double> grain(0.0, 7.0);
+  std::vector<uint8_t> row(size_t{kWidth} * 3);
+  for (uint32_t y = 0; y < kHeight; ++y) {
+    for (uint32_t x = 0; x < kWidth; ++x) {
+      const double base =
+          128 + 60 * std::sin(x / 97.0) * std::cos(y / 61.0) + 30 * std::sin((x + 2.0 * y) / 23.0);
+      for (uint32_t c = 0; c < 3; ++c) {
+        const double v = base + 25.0 * std::sin((x * (c + 1) + y) / 151.0) + grain(random);
+        row[3 * x + c] = static_cast<uint8_t>(std::lround(std::fmin(255.0, std::fmax(0.0, v))));
+      }
+    }
+    file.writeExact(row.data(), row.size());
+  }
+}
+
+double peakMiB(int who = RUSAGE_SELF) {
+  rusage usage{};
+  getrusage(who, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+}
+
+struct Setup {
+  std::string folder = platform::tempFolder();
+  std::string ppm = folder + "murl_bench_photo.ppm";
+  std::string carrier = folder + "murl_bench_photo.jpg";
+  std::string stream = folder + "murl_bench_photo_stream.tmp";
+  std::string target = folder + "murl_bench_photo_target.jpg";
+  std::string sink = folder + "murl_bench_photo_sink.tmp";
+  uint64_t size = 0;
+  CarrierEntry entry;
+
+  Setup() {
+    writePhotoPpm(ppm);
+    if (std::system(("cjpeg -quality 90 '" + ppm + "' > '" + carrier + "'").c_str()) != 0) {
+      std::fprintf(stderr, "cjpeg failed: install libjpeg-turbo-progs\n");
+      std::abort();
+    }
+    platform::removeFile(ppm);
+    SilentReporter reporter;
+    Workspace workspace(reporter, Language::kEnglish);
+    IdentificationRecord record;
+    if (!identify(carrier, IdentifyPurpose::kHiding, record, workspace)) std::abort();
+    entry = {record.type, record.carrierBits, {}, carrier};
+    size = platform::File::openRead(carrier).size();
+    std::mt19937 random(1);
+    std::vector<uint8_t> streamBytes(record.carrierBits / 8);
+    for (auto& b : streamBytes) b = static_cast<uint8_t>(random());
+    auto file = platform::File::createTruncate(stream);
+    if (!file.writeExact(streamBytes.data(), streamBytes.size())) std::abort();
+    std::fprintf(stderr, "photo: %u x %u, %llu bytes, %u carrier bits at level 3\n", kWidth,
+                 kHeight, static_cast<unsigned long long>(size), entry.carrierBits);
+  }
+  ~Setup() {
+    for (const auto& path : {carrier, stream, target, sink}) platform::removeFile(path);
+  }
+};
+
+Setup& setup() {
+  static Setup instance;
+  return instance;
+}
+
+void finish(benchmark::State& state, const Setup& s) {
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
+  state.counters["peak_MiB"] = peakMiB();
+}
+
+void BM_PlainCopy(benchmark::State& state) {
+  Setup& s = setup();
+  std::vector<uint8_t> buffer(0x400000);
+  for (auto _ : state) {
+    auto src = platform::File::openRead(s.carrier);
+    auto dst = platform::File::createTruncate(s.target);
+    size_t got;
+    while ((got = src.read(buffer.data(), buffer.size())) > 0) dst.write(buffer.data(), got);
+  }
+  finish(state, s);
+}
+
+void BM_JpegtranCopyAll(benchmark::State& state) {
+  Setup& s = setup();
+  const std::string command = "jpegtran -copy all '" + s.carrier + "' > '" + s.target + "'";
+  for (auto _ : state) {
+    if (std::system(command.c_str()) != 0) state.SkipWithError("jpegtran failed");
+  }
+  finish(state, s);
+  state.counters["jpegtran_peak_MiB"] = peakMiB(RUSAGE_CHILDREN);
+}
+
+void BM_JpegHide(benchmark::State& state) {
+  Setup& s = setup();
+  SilentReporter reporter;
+  Workspace workspace(reporter, Language::kEnglish);
+  for (auto _ : state) {
+    auto src = platform::File::openRead(s.carrier);
+    auto dst = platform::File::createTruncate(s.target);
+    auto stream = platform::File::openRead(s.stream);
+    double percentage = 0;
+    const StreamShare share{0, s.entry.carrierBits, s.entry.carrierBits / 8 * 8};
+    if (!jpegHandler().hide(src, dst, s.entry, share, {&stream, {}}, workspace, percentage)) {
+      state.SkipWithError("hide failed");
+    }
+  }
+  finish(state, s);
+}
+
+void BM_JpegExtract(benchmark::State& state) {
+  Setup& s = setup();
+  SilentReporter reporter;
+  Workspace workspace(reporter, Language::kEnglish);
+  for (auto _ : state) {
+    auto src = platform::File::openRead(s.carrier);
+    auto temp = platform::File::createTruncate(s.sink);
+    ExtractionSink sink(workspace, temp);
+    if (!jpegHandler().extract(src, s.entry, sink, workspace) || !sink.flush()) {
+      state.SkipWithError("extract failed");
+    }
+  }
+  finish(state, s);
+}
+
+BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegHide)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegExtract)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegtranCopyAll)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace murl
