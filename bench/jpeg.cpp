@@ -2,22 +2,18 @@
 // transcode: every scan decoded and encoded again, every marker copied) and a plain copy of the
 // same file, in the same run. The photograph is made by cjpeg from a synthetic image, so the
 // program needs libjpeg-turbo's tools (MURL_WITH_BENCH=1 scripts/setup.sh installs them).
-// Each benchmark reports the process's peak resident memory so far.
+// Each benchmark reports the process's peak resident memory so far; jpegtran's is its own.
 #include "carriers/jpeg/jpeg.h"
 
-#include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "bits/bit_spreader.h"
+#include "bench/carrier_bench.h"
 #include "carriers/identify.h"
-#include "platform/file.h"
 #include "platform/temp_folder.h"
 
 namespace murl {
@@ -54,23 +50,24 @@ double peakMiB(int who = RUSAGE_SELF) {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
-struct Setup {
-  std::string folder = platform::tempFolder();
-  std::string ppm = folder + "murl_bench_photo.ppm";
-  std::string carrier = folder + "murl_bench_photo.jpg";
-  std::string stream = folder + "murl_bench_photo_stream.tmp";
-  std::string target = folder + "murl_bench_photo_target.jpg";
-  std::string sink = folder + "murl_bench_photo_sink.tmp";
-  uint64_t size = 0;
-  CarrierEntry entry;
+struct Setup : bench::CarrierFiles {
+  std::string ppm;
 
   Setup() {
+    const std::string folder = platform::tempFolder() + "murl_bench_photo";
+    ppm = folder + ".ppm";
+    carrier = folder + ".jpg";
+    stream = folder + "_stream.tmp";
+    target = folder + "_target.jpg";
+    sink = folder + "_sink.tmp";
     writePhotoPpm(ppm);
-    if (std::system(("cjpeg -quality 90 '" + ppm + "' > '" + carrier + "'").c_str()) != 0) {
+    const bool made =
+        std::system(("cjpeg -quality 90 '" + ppm + "' > '" + carrier + "'").c_str()) == 0;
+    platform::removeFile(ppm);
+    if (!made) {
       std::fprintf(stderr, "cjpeg failed: install libjpeg-turbo-progs\n");
       std::abort();
     }
-    platform::removeFile(ppm);
     SilentReporter reporter;
     Workspace workspace(reporter, Language::kEnglish);
     IdentificationRecord record;
@@ -95,63 +92,29 @@ Setup& setup() {
   return instance;
 }
 
-void finish(benchmark::State& state, const Setup& s) {
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
+void BM_PlainCopy(benchmark::State& state) {
+  bench::plainCopy(state, setup());
   state.counters["peak_MiB"] = peakMiB();
 }
 
-void BM_PlainCopy(benchmark::State& state) {
-  Setup& s = setup();
-  std::vector<uint8_t> buffer(0x400000);
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
-    size_t got;
-    while ((got = src.read(buffer.data(), buffer.size())) > 0) dst.write(buffer.data(), got);
-  }
-  finish(state, s);
+void BM_JpegHide(benchmark::State& state) {
+  bench::hideAll(state, jpegHandler(), setup());
+  state.counters["peak_MiB"] = peakMiB();
+}
+
+void BM_JpegExtract(benchmark::State& state) {
+  bench::extractAll(state, jpegHandler(), setup());
+  state.counters["peak_MiB"] = peakMiB();
 }
 
 void BM_JpegtranCopyAll(benchmark::State& state) {
-  Setup& s = setup();
+  const Setup& s = setup();
   const std::string command = "jpegtran -copy all '" + s.carrier + "' > '" + s.target + "'";
   for (auto _ : state) {
     if (std::system(command.c_str()) != 0) state.SkipWithError("jpegtran failed");
   }
-  finish(state, s);
-  state.counters["jpegtran_peak_MiB"] = peakMiB(RUSAGE_CHILDREN);
-}
-
-void BM_JpegHide(benchmark::State& state) {
-  Setup& s = setup();
-  SilentReporter reporter;
-  Workspace workspace(reporter, Language::kEnglish);
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
-    auto stream = platform::File::openRead(s.stream);
-    double percentage = 0;
-    const StreamShare share{0, s.entry.carrierBits, s.entry.carrierBits / 8 * 8};
-    if (!jpegHandler().hide(src, dst, s.entry, share, {&stream, {}}, workspace, percentage)) {
-      state.SkipWithError("hide failed");
-    }
-  }
-  finish(state, s);
-}
-
-void BM_JpegExtract(benchmark::State& state) {
-  Setup& s = setup();
-  SilentReporter reporter;
-  Workspace workspace(reporter, Language::kEnglish);
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto temp = platform::File::createTruncate(s.sink);
-    ExtractionSink sink(workspace, temp);
-    if (!jpegHandler().extract(src, s.entry, sink, workspace) || !sink.flush()) {
-      state.SkipWithError("extract failed");
-    }
-  }
-  finish(state, s);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
+  state.counters["peak_MiB"] = peakMiB(RUSAGE_CHILDREN);
 }
 
 BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();

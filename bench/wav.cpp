@@ -1,14 +1,13 @@
 // WAV hide and extract throughput on a 50 MB carrier, beside a plain copy of the same file.
 #include "carriers/wav/wav.h"
 
-#include <benchmark/benchmark.h>
-
 #include <random>
 #include <string>
 #include <vector>
 
-#include "carriers/identify.h"
+#include "bench/carrier_bench.h"
 #include "bits/bit_spreader.h"
+#include "carriers/identify.h"
 #include "platform/file.h"
 #include "platform/temp_folder.h"
 
@@ -19,16 +18,13 @@ void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-struct Setup {
-  std::string folder = platform::tempFolder();
-  std::string carrier = folder + "murl_bench_carrier.wav";
-  std::string stream = folder + "murl_bench_stream.tmp";
-  std::string target = folder + "murl_bench_target.wav";
-  std::string sink = folder + "murl_bench_sink.tmp";
-  uint64_t size = 0;
-  CarrierEntry entry;
-
+struct Setup : bench::CarrierFiles {
   Setup() {
+    const std::string folder = platform::tempFolder();
+    carrier = folder + "murl_bench_carrier.wav";
+    stream = folder + "murl_bench_stream.tmp";
+    target = folder + "murl_bench_target.wav";
+    sink = folder + "murl_bench_sink.tmp";
     // Stereo 16-bit music-like noise: most samples loud enough at the default level.
     const uint32_t samples = 25 * 1024 * 1024;
     std::vector<uint8_t> bytes;
@@ -76,49 +72,9 @@ Setup& setup() {
   return instance;
 }
 
-void BM_PlainCopy(benchmark::State& state) {
-  Setup& s = setup();
-  std::vector<uint8_t> buffer(0x400000);
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
-    size_t got;
-    while ((got = src.read(buffer.data(), buffer.size())) > 0) dst.write(buffer.data(), got);
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
-}
-
-void BM_WavHide(benchmark::State& state) {
-  Setup& s = setup();
-  SilentReporter reporter;
-  Workspace workspace(reporter, Language::kEnglish);
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto dst = platform::File::createTruncate(s.target);
-    auto stream = platform::File::openRead(s.stream);
-    double percentage = 0;
-    StreamShare share{0, s.entry.carrierBits, s.entry.carrierBits / 8 * 8};
-    if (!wavHandler().hide(src, dst, s.entry, share, {&stream, {}}, workspace, percentage)) {
-      state.SkipWithError("hide failed");
-    }
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
-}
-
-void BM_WavExtract(benchmark::State& state) {
-  Setup& s = setup();
-  SilentReporter reporter;
-  Workspace workspace(reporter, Language::kEnglish);
-  for (auto _ : state) {
-    auto src = platform::File::openRead(s.carrier);
-    auto temp = platform::File::createTruncate(s.sink);
-    ExtractionSink sink(workspace, temp);
-    if (!wavHandler().extract(src, s.entry, sink, workspace) || !sink.flush()) {
-      state.SkipWithError("extract failed");
-    }
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
-}
+void BM_PlainCopy(benchmark::State& state) { bench::plainCopy(state, setup()); }
+void BM_WavHide(benchmark::State& state) { bench::hideAll(state, wavHandler(), setup()); }
+void BM_WavExtract(benchmark::State& state) { bench::extractAll(state, wavHandler(), setup()); }
 
 BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WavHide)->Unit(benchmark::kMillisecond)->UseRealTime();
