@@ -13,7 +13,6 @@
 #include <random>
 
 #include "bench/carrier_bench.h"
-#include "carriers/identify.h"
 #include "platform/temp_folder.h"
 
 namespace murl {
@@ -50,70 +49,71 @@ double peakMiB(int who = RUSAGE_SELF) {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
-struct Setup : bench::CarrierFiles {
-  std::string ppm;
+// The photograph as cjpeg wrote it, kept for jpegtran until the program ends.
+struct Photo {
+  std::string path = platform::tempFolder() + "murl_bench_photo_source.jpg";
+  std::string transcoded = platform::tempFolder() + "murl_bench_photo_jpegtran.jpg";
+  std::vector<uint8_t> bytes;
 
-  Setup() {
-    const std::string folder = platform::tempFolder() + "murl_bench_photo";
-    ppm = folder + ".ppm";
-    carrier = folder + ".jpg";
-    stream = folder + "_stream.tmp";
-    target = folder + "_target.jpg";
-    sink = folder + "_sink.tmp";
+  Photo() {
+    const std::string ppm = platform::tempFolder() + "murl_bench_photo.ppm";
     writePhotoPpm(ppm);
     const bool made =
-        std::system(("cjpeg -quality 90 '" + ppm + "' > '" + carrier + "'").c_str()) == 0;
+        std::system(("cjpeg -quality 90 '" + ppm + "' > '" + path + "'").c_str()) == 0;
     platform::removeFile(ppm);
-    if (!made) {
+    auto file = platform::File::openRead(path);
+    bytes.resize(file.size());
+    if (!made || bytes.empty() || !file.readExact(bytes.data(), bytes.size())) {
       std::fprintf(stderr, "cjpeg failed: install libjpeg-turbo-progs\n");
       std::abort();
     }
-    SilentReporter reporter;
-    Workspace workspace(reporter, Language::kEnglish);
-    IdentificationRecord record;
-    if (!identify(carrier, IdentifyPurpose::kHiding, record, workspace)) std::abort();
-    entry = {record.type, record.carrierBits, {}, carrier};
-    size = platform::File::openRead(carrier).size();
-    std::mt19937 random(1);
-    std::vector<uint8_t> streamBytes(record.carrierBits / 8);
-    for (auto& b : streamBytes) b = static_cast<uint8_t>(random());
-    auto file = platform::File::createTruncate(stream);
-    if (!file.writeExact(streamBytes.data(), streamBytes.size())) std::abort();
-    std::fprintf(stderr, "photo: %u x %u, %llu bytes, %u carrier bits at level 3\n", kWidth,
-                 kHeight, static_cast<unsigned long long>(size), entry.carrierBits);
   }
-  ~Setup() {
-    for (const auto& path : {carrier, stream, target, sink}) platform::removeFile(path);
+  ~Photo() {
+    platform::removeFile(path);
+    platform::removeFile(transcoded);
   }
 };
 
-Setup& setup() {
-  static Setup instance;
+Photo& photo() {
+  static Photo instance;
+  return instance;
+}
+
+bench::CarrierBench& setup() {
+  static std::mt19937 random(1);
+  static bench::CarrierBench instance("photo.jpg", photo().bytes, CarrierType::kJpeg,
+                                      [](size_t) { return static_cast<uint8_t>(random()); });
+  static const bool told = [] {
+    std::fprintf(stderr, "photo: %u x %u, %zu bytes, %u carrier bits at level 3\n", kWidth, kHeight,
+                 photo().bytes.size(), instance.entry().carrierBits);
+    return true;
+  }();
+  (void)told;
   return instance;
 }
 
 void BM_PlainCopy(benchmark::State& state) {
-  bench::plainCopy(state, setup());
+  setup().copy(state);
   state.counters["peak_MiB"] = peakMiB();
 }
 
 void BM_JpegHide(benchmark::State& state) {
-  bench::hideAll(state, jpegHandler(), setup());
+  setup().hide(state);
   state.counters["peak_MiB"] = peakMiB();
 }
 
 void BM_JpegExtract(benchmark::State& state) {
-  bench::extractAll(state, jpegHandler(), setup());
+  setup().extract(state);
   state.counters["peak_MiB"] = peakMiB();
 }
 
 void BM_JpegtranCopyAll(benchmark::State& state) {
-  const Setup& s = setup();
-  const std::string command = "jpegtran -copy all '" + s.carrier + "' > '" + s.target + "'";
+  const Photo& p = photo();
+  const std::string command = "jpegtran -copy all '" + p.path + "' > '" + p.transcoded + "'";
   for (auto _ : state) {
     if (std::system(command.c_str()) != 0) state.SkipWithError("jpegtran failed");
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * p.bytes.size()));
   state.counters["peak_MiB"] = peakMiB(RUSAGE_CHILDREN);
 }
 

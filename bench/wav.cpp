@@ -1,15 +1,8 @@
 // WAV hide and extract throughput on a 50 MB carrier, beside a plain copy of the same file.
-#include "carriers/wav/wav.h"
-
 #include <random>
-#include <string>
 #include <vector>
 
 #include "bench/carrier_bench.h"
-#include "bits/bit_spreader.h"
-#include "carriers/identify.h"
-#include "platform/file.h"
-#include "platform/temp_folder.h"
 
 namespace murl {
 namespace {
@@ -18,63 +11,42 @@ void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-struct Setup : bench::CarrierFiles {
-  Setup() {
-    const std::string folder = platform::tempFolder();
-    carrier = folder + "murl_bench_carrier.wav";
-    stream = folder + "murl_bench_stream.tmp";
-    target = folder + "murl_bench_target.wav";
-    sink = folder + "murl_bench_sink.tmp";
-    // Stereo 16-bit music-like noise: most samples loud enough at the default level.
-    const uint32_t samples = 25 * 1024 * 1024;
-    std::vector<uint8_t> bytes;
-    bytes.reserve(44 + 2 * size_t{samples});
-    bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
-    putLe(bytes, 36 + 2 * samples, 4);
-    bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    putLe(bytes, 16, 4);
-    putLe(bytes, 1, 2);
-    putLe(bytes, 2, 2);
-    putLe(bytes, 44100, 4);
-    putLe(bytes, 44100 * 4, 4);
-    putLe(bytes, 4, 2);
-    putLe(bytes, 16, 2);
-    bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
-    putLe(bytes, 2 * samples, 4);
-    std::mt19937 random(1);
-    std::normal_distribution<double> level(0.0, 4000.0);
-    for (uint32_t i = 0; i < samples; ++i) {
-      double v = std::min(32767.0, std::max(-32768.0, level(random)));
-      putLe(bytes, static_cast<uint16_t>(static_cast<int16_t>(v)), 2);
-    }
-    write(carrier, bytes);
-    size = bytes.size();
-    SilentReporter reporter;
-    Workspace workspace(reporter, Language::kEnglish);
-    IdentificationRecord record;
-    if (!identify(carrier, IdentifyPurpose::kHiding, record, workspace)) std::abort();
-    entry = {record.type, record.carrierBits, {}, carrier};
-    std::vector<uint8_t> streamBytes(record.carrierBits / 8);
-    for (auto& b : streamBytes) b = static_cast<uint8_t>(random());
-    write(stream, streamBytes);
+// Stereo 16-bit music-like noise: most samples loud enough at the default level.
+std::vector<uint8_t> makeWav() {
+  const uint32_t samples = 25 * 1024 * 1024;
+  std::vector<uint8_t> bytes;
+  bytes.reserve(44 + 2 * size_t{samples});
+  bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
+  putLe(bytes, 36 + 2 * samples, 4);
+  bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  putLe(bytes, 16, 4);
+  putLe(bytes, 1, 2);
+  putLe(bytes, 2, 2);
+  putLe(bytes, 44100, 4);
+  putLe(bytes, 44100 * 4, 4);
+  putLe(bytes, 4, 2);
+  putLe(bytes, 16, 2);
+  bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
+  putLe(bytes, 2 * samples, 4);
+  std::mt19937 random(1);
+  std::normal_distribution<double> level(0.0, 4000.0);
+  for (uint32_t i = 0; i < samples; ++i) {
+    double v = std::min(32767.0, std::max(-32768.0, level(random)));
+    putLe(bytes, static_cast<uint16_t>(static_cast<int16_t>(v)), 2);
   }
-  ~Setup() {
-    for (const auto& path : {carrier, stream, target, sink}) platform::removeFile(path);
-  }
-  static void write(const std::string& path, const std::vector<uint8_t>& bytes) {
-    auto file = platform::File::createTruncate(path);
-    if (!file.writeExact(bytes.data(), bytes.size())) std::abort();
-  }
-};
+  return bytes;
+}
 
-Setup& setup() {
-  static Setup instance;
+bench::CarrierBench& setup() {
+  static std::mt19937 random(2);
+  static bench::CarrierBench instance("carrier.wav", makeWav(), CarrierType::kWav,
+                                      [](size_t) { return static_cast<uint8_t>(random()); });
   return instance;
 }
 
-void BM_PlainCopy(benchmark::State& state) { bench::plainCopy(state, setup()); }
-void BM_WavHide(benchmark::State& state) { bench::hideAll(state, wavHandler(), setup()); }
-void BM_WavExtract(benchmark::State& state) { bench::extractAll(state, wavHandler(), setup()); }
+void BM_PlainCopy(benchmark::State& state) { setup().copy(state); }
+void BM_WavHide(benchmark::State& state) { setup().hide(state); }
+void BM_WavExtract(benchmark::State& state) { setup().extract(state); }
 
 BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WavHide)->Unit(benchmark::kMillisecond)->UseRealTime();

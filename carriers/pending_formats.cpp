@@ -28,43 +28,10 @@ const CarrierHandler& refusingHandler() {
   return handler;
 }
 
-// Windows modules, in the order their extensions are tried; "*" is any letter.
-constexpr TypeFacts kModuleTypes[] = {{CarrierType::kModule, "PE module", LevelFormat::kBmp, true}};
-constexpr const char* kModuleExtensions[] = {
-    "exe", "dll", "cpl", "ocx", "scr", "8b*", "dl*", "hx*", "xh*", "98",  "386", "3gr",
-    "acm", "api", "apl", "ara", "arx", "asi", "ax",  "awx", "bmi", "chs", "cht", "cnv",
-    "csy", "d01", "dan", "deu", "dbx", "dic", "drv", "ds",  "ell", "enu", "esp", "fla",
-    "fln", "flt", "fon", "fra", "grm", "gup", "heb", "hdi", "hun", "ime", "imp", "ita",
-    "jpn", "kor", "mod", "mpd", "mst", "nld", "nls", "nor", "olb", "pci", "pdr", "pkg",
-    "plk", "ptb", "rll", "rus", "se",  "sfx", "src", "str", "sve", "sys", "tas", "tha",
-    "tlb", "trk", "tsk", "tsp", "vbx", "vxd", "wll", "wpc", "wpl", "x32", "xfm", "xpg"};
-constexpr DialogFilter kModuleFilters[] = {
-    {"Win PE Module (A-H)", "Modulo Win PE (A-H)",
-     "*.8b*;*.98;*.386;*.3gr;*.acm;*.api;*.apl;*.ara;*.arx;*.asi;*.ax;*.awx;*.bmi;*.chs;*.cht;"
-     "*.cnv;*.cpl;*.csy;*.d01;*.dan;*.deu;*.dbx;*.dic;*.dl*;*.drv;*.ds;*.ell;*.enu;*.esp;*.exe;"
-     "*.fla;*.fln;*.flt;*.fon;*.fra;*.grm;*.gup;*.heb;*.hdi;*.hun;*.hx*"},
-    {"Win PE Module (I-Z)", "Modulo Win PE (I-Z)",
-     "*.ime;*.imp;*.ita;*.jpn;*.kor;*.mod;*.mpd;*.mst;*.nld;*.nls;*.nor;*.ocx;*.olb;*.pci;*.pdr;"
-     "*.pkg;*.plk;*.ptb;*.rll;*.rus;*.scr;*.se;*.sfx;*.src;*.str;*.sve;*.sys;*.tas;*.tha;*.tlb;"
-     "*.trk;*.tsk;*.tsp;*.vbx;*.wll;*.wpc;*.wpl;*.x32;*.xfm;*.xh*;*.xpg"},
-};
-
 constexpr TypeFacts kMp3Types[] = {{CarrierType::kMp3, "MP3", LevelFormat::kMp3}};
 constexpr const char* kMp3Extensions[] = {"mp3"};
 constexpr LevelFacts kMp3Levels[] = {{LevelFormat::kMp3, "mp3", "MP3"}};
 constexpr DialogFilter kMp3Filters[] = {{"MP3 Audio (mp3)", "File Audio MP3 (mp3)", "*.mp3"}};
-
-constexpr const char* kRleOutputs[] = {"as-original", "compressed", "uncompressed"};
-
-constexpr TypeFacts kPcxTypes[] = {{CarrierType::kPcxColour, "PCX", LevelFormat::kPcx},
-                                   {CarrierType::kPcxGrey, "PCX (grey)", LevelFormat::kPcx}};
-constexpr const char* kPcxExtensions[] = {"pcx"};
-constexpr LevelFacts kPcxLevels[] = {{LevelFormat::kPcx, "pcx", "PCX"}};
-constexpr DialogFilter kPcxFilters[] = {{"PCX Image (pcx)", "Immagine PCX (pcx)", "*.pcx"}};
-constexpr OptionFacts kPcxOptions[] = {
-    {"pcx-output", "PCX targets: as-original|compressed|uncompressed", OptionFacts::Kind::kChoice,
-     kRleOutputs, 2, [](const Options& o) { return static_cast<uint8_t>(o.pcxOutput); },
-     [](Options& o, uint8_t v) { o.pcxOutput = static_cast<RleOutput>(v); }}};
 
 constexpr TypeFacts kPngTypes[] = {{CarrierType::kPng, "PNG", LevelFormat::kPng}};
 constexpr const char* kPngExtensions[] = {"png"};
@@ -91,41 +58,16 @@ constexpr OptionFacts kPngOptions[] = {
      [](Options& o, uint8_t v) { o.pngChunkSize = v; }},
 };
 
-constexpr TypeFacts kTgaTypes[] = {{CarrierType::kTga, "TGA", LevelFormat::kTga}};
-constexpr const char* kTgaExtensions[] = {"tga", "vda", "icb", "vst"};
-constexpr LevelFacts kTgaLevels[] = {{LevelFormat::kTga, "tga", "TGA"}};
-constexpr DialogFilter kTgaFilters[] = {
-    {"TGA Image (tga,vda,icb,vst)", "Immagine TGA (tga,vda,icb,vst)", "*.tga;*.vda;*.icb;*.vst"}};
-constexpr OptionFacts kTgaOptions[] = {
-    {"tga-output", "TGA targets: as-original|compressed|uncompressed", OptionFacts::Kind::kChoice,
-     kRleOutputs, 2, [](const Options& o) { return static_cast<uint8_t>(o.tgaOutput); },
-     [](Options& o, uint8_t v) { o.tgaOutput = static_cast<RleOutput>(v); }}};
-
 }  // namespace
 
-const FormatFacts& moduleFacts() {
-  static constexpr FormatFacts facts{kModuleTypes,       kModuleExtensions, {}, kModuleFilters, {},
-                                     MediaKind::kModule, refusingHandler};
-  return facts;
-}
 const FormatFacts& mp3Facts() {
   static constexpr FormatFacts facts{kMp3Types, kMp3Extensions,    kMp3Levels,     kMp3Filters,
                                      {},        MediaKind::kAudio, refusingHandler};
   return facts;
 }
-const FormatFacts& pcxFacts() {
-  static constexpr FormatFacts facts{kPcxTypes,   kPcxExtensions,    kPcxLevels,     kPcxFilters,
-                                     kPcxOptions, MediaKind::kImage, refusingHandler};
-  return facts;
-}
 const FormatFacts& pngFacts() {
   static constexpr FormatFacts facts{kPngTypes,   kPngExtensions,    kPngLevels,     kPngFilters,
                                      kPngOptions, MediaKind::kImage, refusingHandler};
-  return facts;
-}
-const FormatFacts& tgaFacts() {
-  static constexpr FormatFacts facts{kTgaTypes,   kTgaExtensions,    kTgaLevels,     kTgaFilters,
-                                     kTgaOptions, MediaKind::kImage, refusingHandler};
   return facts;
 }
 

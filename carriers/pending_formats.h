@@ -6,10 +6,7 @@
 
 namespace murl {
 
-const FormatFacts& moduleFacts();
 const FormatFacts& mp3Facts();
-const FormatFacts& pcxFacts();
 const FormatFacts& pngFacts();
-const FormatFacts& tgaFacts();
 
 }  // namespace murl

@@ -26,21 +26,21 @@ class CapacityCommand : public Command {
     app.add_option("CARRIER", carriers_, "Carrier files")->required();
   }
 
-  int execute(Session& session) override {
+  int execute(CommandContext& context) override {
     uint64_t total = 0;
     bool all = true;
     for (const std::string& path : carriers_) {
       IdentificationRecord record;
-      session.out << platform::baseName(path) << "  ";
-      if (!identify(path, IdentifyPurpose::kHiding, record, session.workspace)) {
-        session.out << text(Text::kNotACarrier, session.language) << "\n";
+      context.out << platform::baseName(path) << "  ";
+      if (!identify(path, IdentifyPurpose::kHiding, record, context.workspace)) {
+        context.out << text(Text::kNotACarrier, context.language) << "\n";
         all = false;
         continue;
       }
-      session.out << typeFacts(record.type).name << "  " << formatCount(record.carrierBits) << "\n";
+      context.out << typeFacts(record.type).name << "  " << formatCount(record.carrierBits) << "\n";
       total += record.carrierBits;
     }
-    session.out << text(Text::kTotal, session.language) << "  "
+    context.out << text(Text::kTotal, context.language) << "  "
                 << (total > UINT32_MAX ? formatCount(UINT32_MAX) + "+"
                                        : formatCount(static_cast<uint32_t>(total)))
                 << "\n";

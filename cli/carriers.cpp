@@ -3,34 +3,25 @@
 
 #include "cli/command.h"
 #include "cli/texts.h"
-#include "jobs/carrier_list.h"
-#include "jobs/unhiding_job.h"
+#include "jobs/unhiding_session.h"
 #include "platform/folders.h"
 
 namespace murl::cli {
 
-bool fillCarrierList(Session& session, CarrierList& list, const std::vector<std::string>& paths,
-                     bool strict) {
-  bool all = true;
-  bool full = false;
-  for (const std::string& path : paths) {
-    CarrierAddResult result =
-        full ? CarrierAddResult::kLimitReached : list.add(path, session.workspace);
-    if (result == CarrierAddResult::kAdded) continue;
-    if (result == CarrierAddResult::kOutOfMemory) return false;
-    if (result == CarrierAddResult::kLimitReached) full = true;
-    session.progress.clear();
-    session.err << text(Text::kCarrierNotUsed, session.language) << path << "\n";
-    all = false;
-  }
-  return all || !strict;
+NotUsed sayNotUsed(CommandContext& context, size_t& count) {
+  return [&context, &count](const std::string& path) {
+    context.progress.clear();
+    context.err << text(Text::kCarrierNotUsed, context.language) << path << "\n";
+    ++count;
+  };
 }
 
-bool unhideCarriers(Session& session, const std::vector<std::string>& paths, UnhidingJob& job) {
-  CarrierList list(ListContext::kUnhiding);
-  if (!fillCarrierList(session, list, paths, true)) return false;
-  session.workspace.stop = false;
-  return job.run(list.entries());
+bool unhideCarriers(CommandContext& context, const std::vector<std::string>& paths,
+                    UnhidingSession& session) {
+  size_t notUsed = 0;
+  if (!session.addCarriers(paths, context.options, sayNotUsed(context, notUsed)) || notUsed > 0)
+    return false;
+  return session.unhide(context.options);
 }
 
 void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers) {
@@ -38,9 +29,9 @@ void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers) {
       ->required();
 }
 
-bool outputFolderExists(Session& session, const std::string& folder) {
+bool outputFolderExists(CommandContext& context, const std::string& folder) {
   if (platform::isFolder(folder)) return true;
-  session.err << text(Text::kOutputFolderMissing, session.language) << folder << "\n";
+  context.err << text(Text::kOutputFolderMissing, context.language) << folder << "\n";
   return false;
 }
 

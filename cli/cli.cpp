@@ -35,11 +35,12 @@ int execute(Command& command, const CommonOptions& common, std::ostream& out, st
   TerminalReporter reporter(err, progress, interactive, common.overwrite, common.quiet, language);
   Workspace workspace(reporter, language);
   startSession(workspace);
+  // Counting outside a session (capacity) reads these too.
   workspace.options = options;
   if (!password.empty()) workspace.password.take(password);
   std::fill(password.begin(), password.end(), '\0');
-  Session session{out, err, common, language, interactive, workspace, progress};
-  return command.execute(session);
+  CommandContext context{out, err, common, language, interactive, workspace, progress, options};
+  return command.execute(context);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // The commands of murl-cli: one class per command, registered in one table (cli.cpp). A command
-// declares its options on its own CLI11 sub-app, then runs with a Session that holds what every
-// command shares.
+// declares its options on its own CLI11 sub-app, then runs with a CommandContext that holds what
+// every command shares; the work itself is done by the sessions of jobs/.
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -11,15 +11,14 @@
 #include "cli/terminal.h"
 #include "core/options.h"
 #include "core/workspace.h"
+#include "jobs/session.h"
 
 namespace CLI {
 class App;
 }
 
 namespace murl {
-class CarrierList;
-class HidingJob;
-class UnhidingJob;
+class UnhidingSession;
 }  // namespace murl
 
 namespace murl::cli {
@@ -44,7 +43,7 @@ bool applyCommonOptions(const CommonOptions& common, Options& options, std::ostr
 bool chooseLanguage(const CommonOptions& common, Language& language, std::ostream& err);
 
 // What a running command works with.
-struct Session {
+struct CommandContext {
   std::ostream& out;
   std::ostream& err;
   const CommonOptions& common;
@@ -52,6 +51,7 @@ struct Session {
   bool interactive;
   Workspace& workspace;
   ProgressBar& progress;
+  Options& options;  // the command line's; each job takes its own copy when it starts
 };
 
 class Command {
@@ -65,28 +65,22 @@ class Command {
   // Declares the command's own options and arguments.
   virtual void define(CLI::App& app) = 0;
   // Runs the command; returns the exit status.
-  virtual int execute(Session& session) = 0;
+  virtual int execute(CommandContext& context) = 0;
 };
 
-// Fills the source tree from files and folders and builds the stream from it (phase 1 of the
-// hiding job). False once a failure or a stop has been reported.
-bool buildStreamFromSources(Session& session, const std::vector<std::string>& sources,
-                            HidingJob& job);
+// Names each carrier the list did not take on stderr as not used, and counts them.
+NotUsed sayNotUsed(CommandContext& context, size_t& count);
 
-// Offers each carrier to the list in order. Carriers the list does not take are named on
-// stderr as not used; with `strict` (unhiding, where every carrier counts) that is a failure.
-bool fillCarrierList(Session& session, CarrierList& list, const std::vector<std::string>& paths,
-                     bool strict);
-
-// Fills an unhiding list with every carrier (in the order they were hidden into) and runs the
-// unhiding job over it. False once a failure has been reported.
-bool unhideCarriers(Session& session, const std::vector<std::string>& paths, UnhidingJob& job);
+// Fills an unhiding session with every carrier (in the order they were hidden into) and
+// unhides them. False once a failure has been reported: a carrier not used is one.
+bool unhideCarriers(CommandContext& context, const std::vector<std::string>& paths,
+                    UnhidingSession& session);
 
 // Declares the CARRIER arguments of the commands that read target carriers back.
 void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers);
 
 // True when `folder` is a folder; else names it on stderr as missing.
-bool outputFolderExists(Session& session, const std::string& folder);
+bool outputFolderExists(CommandContext& context, const std::string& folder);
 
 std::unique_ptr<Command> makeCapacityCommand();
 std::unique_ptr<Command> makeHideCommand();

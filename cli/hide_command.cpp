@@ -6,9 +6,7 @@
 #include "cli/command.h"
 #include "cli/texts.h"
 #include "core/number_display.h"
-#include "jobs/carrier_list.h"
-#include "jobs/hiding_job.h"
-#include "jobs/process_report.h"
+#include "jobs/hiding_session.h"
 
 namespace murl::cli {
 namespace {
@@ -43,46 +41,51 @@ class HideCommand : public Command {
     app.add_option("SOURCE", sources_, "Files and folders to hide")->required();
   }
 
-  int execute(Session& session) override {
-    Workspace& workspace = session.workspace;
+  int execute(CommandContext& context) override {
     if (!compression_.empty()) {
       auto level = parseLevel(compression_);
       if (!level) {
-        session.err << text(Text::kBadLevel, session.language) << compression_ << "\n";
+        context.err << text(Text::kBadLevel, context.language) << compression_ << "\n";
         return kExitUsage;
       }
-      workspace.options.compressionLevel = *level;
+      context.options.compressionLevel = *level;
     }
-    if (!outputFolderExists(session, output_)) return kExitFailure;
-    HidingJob job(workspace, session.progress);
-    if (!buildStreamFromSources(session, sources_, job)) return kExitFailure;
-
-    CarrierList list(ListContext::kHiding);
-    list.setStreamBits(job.streamBits());
-    if (!fillCarrierList(session, list, carriers_, false) || !covers(session, list) ||
-        !list.outOfRangeCheck(workspace))
+    if (!outputFolderExists(context, output_)) return kExitFailure;
+    HidingSession session(context.workspace, context.progress);
+    if (!collectSources(context, session) || !session.buildStream(context.options))
       return kExitFailure;
 
-    workspace.stop = false;
-    if (!job.writeCarriers(list.entries(), output_)) return kExitFailure;
-    job.discardStream();
-    session.out << unixLines(
-                       buildHidingReport(hidingReportInput(list.entries(), job.plan(), workspace)))
-                << "\n";
-    if (!session.common.quiet)
-      session.err << text(Text::kReportWritten, session.language) << output_ << "\n";
+    size_t notUsed = 0;
+    if (!session.addCarriers(carriers_, context.options, sayNotUsed(context, notUsed)) ||
+        !covers(context, session) || !session.outOfRangeCheck())
+      return kExitFailure;
+
+    if (!session.writeCarriers(output_, context.options)) return kExitFailure;
+    context.out << unixLines(session.report()) << "\n";
+    if (!context.common.quiet)
+      context.err << text(Text::kReportWritten, context.language) << output_ << "\n";
     return kExitOk;
   }
 
  private:
+  bool collectSources(CommandContext& context, HidingSession& session) const {
+    for (const std::string& path : sources_)
+      if (!session.addSource(path)) return false;
+    if (session.sources().fileCount() > 0) return true;
+    context.err << text(Text::kNoSourceFiles, context.language) << "\n";
+    return false;
+  }
+
   // The carriers must hold the whole stream before anything is written.
-  static bool covers(Session& session, const CarrierList& list) {
-    if (list.totalBits() >= list.streamBits()) return true;
+  static bool covers(CommandContext& context, const HidingSession& session) {
+    uint32_t missing = session.missingBits();
+    if (missing == 0) return true;
+    uint32_t held = session.carriers().totalBits();
     char line[512];
-    std::snprintf(line, sizeof line, text(Text::kMoreBitsNeeded, session.language),
-                  formatCount(list.streamBits() - list.totalBits()).c_str(),
-                  formatCount(list.totalBits()).c_str(), formatCount(list.streamBits()).c_str());
-    session.err << line << "\n";
+    std::snprintf(line, sizeof line, text(Text::kMoreBitsNeeded, context.language),
+                  formatCount(missing).c_str(), formatCount(held).c_str(),
+                  formatCount(session.streamBits()).c_str());
+    context.err << line << "\n";
     return false;
   }
 

@@ -4,7 +4,7 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "core/number_display.h"
-#include "jobs/unhiding_job.h"
+#include "jobs/unhiding_session.h"
 
 namespace murl::cli {
 
@@ -51,12 +51,12 @@ class ListCommand : public Command {
   bool needsPassword() const override { return true; }
   void define(CLI::App& app) override { defineTargetCarriers(app, carriers_); }
 
-  int execute(Session& session) override {
-    UnhidingJob job(session.workspace, session.progress);
-    if (!unhideCarriers(session, carriers_, job)) return kExitFailure;
-    bool italian = session.language == Language::kItalian;
-    printRow(session.out, italian ? "Nome" : "Name", "Attr", italian ? "Dim" : "Size");
-    printFolder(session.out, job.tree().root(), "", session.language);
+  int execute(CommandContext& context) override {
+    UnhidingSession session(context.workspace, context.progress);
+    if (!unhideCarriers(context, carriers_, session)) return kExitFailure;
+    bool italian = context.language == Language::kItalian;
+    printRow(context.out, italian ? "Nome" : "Name", "Attr", italian ? "Dim" : "Size");
+    printFolder(context.out, session.tree().root(), "", context.language);
     return kExitOk;
   }
 

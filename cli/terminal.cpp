@@ -40,7 +40,7 @@ void ProgressBar::status(StatusLabel label, const std::string& text) {
   draw();
 }
 
-void ProgressBar::finished(JobCommand) { clear(); }
+void ProgressBar::finished(JobCompletion) { clear(); }
 
 void ProgressBar::draw() {
   if (!enabled_) return;

@@ -24,7 +24,7 @@ class ProgressBar : public JobListener {
 
   void progress(uint8_t percent) override;
   void status(StatusLabel label, const std::string& text) override;
-  void finished(JobCommand command) override;
+  void finished(JobCompletion completion) override;
   // Wipes the bar's line so a message can be written in its place.
   void clear();
 

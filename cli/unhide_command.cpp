@@ -4,7 +4,7 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/texts.h"
-#include "jobs/unhiding_job.h"
+#include "jobs/unhiding_session.h"
 
 namespace murl::cli {
 namespace {
@@ -66,24 +66,24 @@ class UnhideCommand : public Command {
     defineTargetCarriers(app, carriers_);
   }
 
-  int execute(Session& session) override {
-    if (!outputFolderExists(session, output_)) return kExitFailure;
-    UnhidingJob job(session.workspace, session.progress);
-    if (!unhideCarriers(session, carriers_, job)) return kExitFailure;
-    if (selected_.empty()) return job.extractAll(output_) ? kExitOk : kExitFailure;
+  int execute(CommandContext& context) override {
+    if (!outputFolderExists(context, output_)) return kExitFailure;
+    UnhidingSession session(context.workspace, context.progress);
+    if (!unhideCarriers(context, carriers_, session)) return kExitFailure;
+    if (selected_.empty()) return session.extractAll(output_) ? kExitOk : kExitFailure;
     std::vector<Selection> groups;
     for (const std::string& path : selected_) {
       const ExtractionFolder* folder = nullptr;
       size_t item = 0;
-      if (!findItem(job.tree(), path, folder, item)) {
-        session.err << text(Text::kSelectionNotFound, session.language) << path << "\n";
+      if (!findItem(session.tree(), path, folder, item)) {
+        context.err << text(Text::kSelectionNotFound, context.language) << path << "\n";
         return kExitFailure;
       }
       if (groups.empty() || groups.back().folder != folder) groups.push_back({folder, {}});
       groups.back().items.push_back(item);
     }
     for (const Selection& group : groups)
-      if (!job.extractSelected(*group.folder, group.items, output_)) return kExitFailure;
+      if (!session.extractSelected(*group.folder, group.items, output_)) return kExitFailure;
     return kExitOk;
   }
 

@@ -1,13 +1,14 @@
 #pragma once
 // How a running job tells its front end what it is doing: the progress bar, the four status
-// labels (two title/value pairs) and the completion command. The GUI turns these into queued
+// labels (two title/value pairs) and how the job ended. The GUI turns these into queued
 // notifications for its window; the CLI draws a progress bar; tests record them.
 #include <cstdint>
 #include <string>
 
 namespace murl {
 
-enum class JobCommand : uint16_t {
+// How a job ended. The values are the command numbers the desktop front end posts to its window.
+enum class JobCompletion : uint16_t {
   kFailedOrStopped = 1000,  // back to the main menu
   kStreamBuilt = 1020,
   kCarriersWritten = 1025,
@@ -27,7 +28,7 @@ class JobListener {
     (void)text;
   }
   // Posted once at the end of a job; a job stopped while the application closes posts nothing.
-  virtual void finished(JobCommand command) { (void)command; }
+  virtual void finished(JobCompletion completion) { (void)completion; }
 };
 
 }  // namespace murl

@@ -41,12 +41,12 @@ class Workspace {
 
   std::atomic<bool> stop{false};     // set by the front end to interrupt, or by a failed job
   std::atomic<bool> closing{false};  // set when the application shuts down
-  std::atomic<bool> busy{false};     // set by a job for its whole run
+  std::atomic<bool> busy{false};     // set by a job until just before it posts how it ended
   // What every block and row loop polls.
   bool interrupted() const { return stop.load() || closing.load(); }
   Interrupt interrupt() const { return {&stop, &closing}; }
 
-  Options options;
+  Options options;  // the running job's own copy, taken as it starts; front ends keep theirs
   RandomSource random;
   Password password;
   uint32_t sessionNumber = 0;

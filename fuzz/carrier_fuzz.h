@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "carriers/common/contract.h"
 #include "core/workspace.h"
 #include "platform/file.h"
 #include "platform/temp_folder.h"
@@ -33,6 +34,25 @@ struct CarrierFuzz {
       file.writeExact(data, size);
     }
     return platform::File::openRead(input);
+  }
+
+  // Count as `type`; extract the counted bits, then 5 more with the entry's type `otherType`
+  // (which must fail); check; mark when it is a carrier, which runs a format's writing side.
+  void countReadAndMark(const CarrierHandler& handler, platform::File& src, CarrierType type,
+                        CarrierType otherType) {
+    IdentificationRecord record;
+    record.type = type;
+    const bool carrier = handler.count(src, record, workspace);
+    auto temp = platform::File::createTruncate(sink);
+    ExtractionSink bits(workspace, temp);
+    handler.extract(src, {record.type, record.carrierBits, {}, input}, bits, workspace);
+    handler.extract(src, {otherType, record.carrierBits + 5, {}, input}, bits, workspace);
+    CheckCollector collector;
+    handler.check(src, record.carrierBits, collector, workspace);
+    if (!carrier) return;
+    temp = platform::File::createTruncate(sink);
+    double percentage;
+    handler.mark(src, temp, MarkField{'f', 'u', 'z', 'z'}, workspace, percentage);
   }
 
   SilentReporter reporter;

@@ -7,21 +7,6 @@
 #include "platform/folders.h"
 
 namespace murl {
-namespace {
-
-IdentifyPurpose purposeOf(ListContext context) {
-  switch (context) {
-    case ListContext::kHiding:
-      return IdentifyPurpose::kHiding;
-    case ListContext::kUnhiding:
-      return IdentifyPurpose::kUnhiding;
-    default:
-      return IdentifyPurpose::kAuthoring;
-  }
-}
-
-}  // namespace
-
 std::string foldedFileName(const std::string& path) {
   std::string name = platform::baseName(path);
   for (char& c : name) {
@@ -30,15 +15,15 @@ std::string foldedFileName(const std::string& path) {
   return name;
 }
 
-CarrierList::CarrierList(ListContext context, Identifier identifier)
-    : context_(context), identifier_(std::move(identifier)) {}
+CarrierList::CarrierList(IdentifyPurpose purpose, Identifier identifier)
+    : purpose_(purpose), identifier_(std::move(identifier)) {}
 
 CarrierAddResult CarrierList::add(const std::string& path, Workspace& workspace) {
   if (entries_.size() >= kMaxCarrierCount) {
     workspace.show(MessageId::kMaxCarriers);
     return CarrierAddResult::kLimitReached;
   }
-  if (context_ == ListContext::kHiding && totalBits_ >= streamBits_) {
+  if (purpose_ == IdentifyPurpose::kHiding && totalBits_ >= streamBits_) {
     workspace.show(MessageId::kEnoughCarriers);
     return CarrierAddResult::kLimitReached;
   }
@@ -50,9 +35,8 @@ CarrierAddResult CarrierList::add(const std::string& path, Workspace& workspace)
     return CarrierAddResult::kNotAdded;
   }
   IdentificationRecord record;
-  if (!identifier_(path, purposeOf(context_), record, workspace))
-    return CarrierAddResult::kNotAdded;
-  if (context_ == ListContext::kAuthoring && record.carrierBits < kMarkCarrierBits) {
+  if (!identifier_(path, purpose_, record, workspace)) return CarrierAddResult::kNotAdded;
+  if (!keepsTotal() && record.carrierBits < kMarkCarrierBits) {
     workspace.show(MessageId::kInsufficientCarrierBits);
     return CarrierAddResult::kNotAdded;
   }

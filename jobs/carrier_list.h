@@ -17,10 +17,6 @@ namespace murl {
 constexpr size_t kMaxCarrierCount = 65535;
 constexpr uint32_t kMarkCarrierBits = 800;  // one whole mark
 
-// Which wizard fills the list: hiding keeps the total and stops at "enough"; authoring refuses
-// carriers too small for one mark and keeps no total.
-enum class ListContext : uint8_t { kHiding, kUnhiding, kAuthoring };
-
 enum class CarrierAddResult : uint8_t {
   kNotAdded = 0,  // the next file may be tried
   kAdded = 1,
@@ -34,9 +30,11 @@ using Identifier = std::function<bool(const std::string& path, IdentifyPurpose p
 
 class CarrierList {
  public:
-  explicit CarrierList(ListContext context, Identifier identifier = identify);
+  // Which wizard fills the list: hiding keeps the total and stops at "enough"; unhiding keeps
+  // the total; authoring (and checking) refuse carriers too small for one mark and keep none.
+  explicit CarrierList(IdentifyPurpose purpose, Identifier identifier = identify);
 
-  ListContext context() const { return context_; }
+  IdentifyPurpose purpose() const { return purpose_; }
   const std::vector<CarrierEntry>& entries() const { return entries_; }
   size_t size() const { return entries_.size(); }
   uint32_t totalBits() const { return totalBits_; }  // not kept while authoring
@@ -64,10 +62,12 @@ class CarrierList {
   bool outOfRangeCheck(Workspace& workspace) const;
 
  private:
-  bool keepsTotal() const { return context_ != ListContext::kAuthoring; }
+  bool keepsTotal() const {
+    return purpose_ == IdentifyPurpose::kHiding || purpose_ == IdentifyPurpose::kUnhiding;
+  }
   void exchange(size_t a, std::vector<bool>& selected);
 
-  ListContext context_;
+  IdentifyPurpose purpose_;
   Identifier identifier_;
   std::vector<CarrierEntry> entries_;
   std::set<std::string> names_;  // folded file names, for the duplicate test

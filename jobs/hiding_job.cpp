@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "carriers/registry.h"
+#include "jobs/job_scope.h"
 #include "platform/folders.h"
 #include "stream/hidden_stream.h"
 
@@ -13,13 +14,6 @@ signed char folded(char c) {
   if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return static_cast<signed char>(c);
 }
-
-// Clears the job's busy flag however the phase ends.
-struct BusyScope {
-  explicit BusyScope(Workspace& w) : workspace(w) { workspace.busy = true; }
-  ~BusyScope() { workspace.busy = false; }
-  Workspace& workspace;
-};
 
 }  // namespace
 
@@ -54,55 +48,56 @@ std::string targetPath(const std::string& outputFolder, const std::string& name)
   return outputFolder + "/" + name;
 }
 
-HidingJob::HidingJob(Workspace& workspace, JobListener& listener)
-    : workspace_(workspace), listener_(listener) {}
-
 HidingJob::~HidingJob() { discardStream(); }
 
 void HidingJob::discardStream() { stream_.wipe(); }
 
+void HidingJob::reset() {
+  discardStream();
+  streamBits_ = 0;
+  plan_.clear();
+}
+
 // A failure whose message has been shown: the job ends and the front end goes back to the menu.
-bool HidingJob::fail() {
-  listener_.status(StatusLabel::kTitle1, "");
-  listener_.status(StatusLabel::kValue1, "");
+bool HidingJob::fail(JobListener& listener) {
+  listener.status(StatusLabel::kTitle1, "");
+  listener.status(StatusLabel::kValue1, "");
   workspace_.stop = true;
-  listener_.finished(JobCommand::kFailedOrStopped);
+  listener.finished(JobCompletion::kFailedOrStopped);
   return false;
 }
 
 // The stop or closing flag was found set: no message, and nothing posted while closing.
-bool HidingJob::stopped() {
+bool HidingJob::stopped(JobListener& listener) {
   if (!workspace_.closing) {
-    listener_.status(StatusLabel::kTitle1, "");
-    listener_.status(StatusLabel::kValue1, "");
-    listener_.finished(JobCommand::kFailedOrStopped);
+    listener.status(StatusLabel::kTitle1, "");
+    listener.status(StatusLabel::kValue1, "");
+    listener.finished(JobCompletion::kFailedOrStopped);
   }
   return false;
 }
 
-bool HidingJob::buildStream(const SourceTree& tree) {
-  BusyScope busy(workspace_);
+bool HidingJob::buildStream(const SourceTree& tree, JobListener& listener) {
   streamBits_ = 0;
   // The writer wipes and deletes its file itself on a failure or a stop.
-  if (writeHiddenStream(workspace_, tree, listener_, stream_, streamBits_)) {
-    listener_.status(StatusLabel::kTitle1, "");
-    listener_.status(StatusLabel::kValue1, "");
-    listener_.finished(JobCommand::kStreamBuilt);
+  if (writeHiddenStream(workspace_, tree, listener, stream_, streamBits_)) {
+    listener.status(StatusLabel::kTitle1, "");
+    listener.status(StatusLabel::kValue1, "");
+    listener.finished(JobCompletion::kStreamBuilt);
     return true;
   }
-  return workspace_.interrupted() ? stopped() : fail();
+  return workspace_.interrupted() ? stopped(listener) : fail(listener);
 }
 
 bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
-                              const std::string& outputFolder) {
-  BusyScope busy(workspace_);
+                              const std::string& outputFolder, JobListener& listener) {
   // Front ends check this before they start; a job asked to write fewer bits than the stream
   // holds would report success for data that cannot come back.
   uint64_t total = 0;
   for (const CarrierEntry& carrier : carriers) total += carrier.carrierBits;
   if (total < streamBits_) {
     workspace_.show(MessageId::kInsufficientCarrierBits);
-    return fail();
+    return fail(listener);
   }
   workspace_.sessionNumber += 1;
   uint32_t high = workspace_.random.drawWord(0, 0xFFFF);
@@ -114,7 +109,7 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
     if (platform::sameFile(carriers[entry.carrierIndex].path,
                            targetPath(outputFolder, entry.targetName))) {
       workspace_.show(MessageId::kTargetIsSource);
-      return fail();
+      return fail(listener);
     }
   }
 
@@ -123,23 +118,30 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
   job.trailer.sessionNumber = workspace_.sessionNumber;
   job.trailer.jobNumber = jobNumber;
   job.trailer.carrierCount = static_cast<uint16_t>(carriers.size());
-  size_t n = plan_.size();
-  for (size_t j = 0; j < n; ++j) {
-    if (workspace_.interrupted()) return stopped();
+  if (!writeTargets(carriers, outputFolder, job, listener))
+    return workspace_.interrupted() ? stopped(listener) : fail(listener);
+  for (StatusLabel label :
+       {StatusLabel::kTitle1, StatusLabel::kValue1, StatusLabel::kTitle2, StatusLabel::kValue2})
+    listener.status(label, "");
+  listener.finished(JobCompletion::kCarriersWritten);
+  return true;
+}
+
+bool HidingJob::writeTargets(const std::vector<CarrierEntry>& carriers,
+                             const std::string& outputFolder, HideJob& job, JobListener& listener) {
+  OverallProgress progress(workspace_, listener, plan_.size());
+  for (size_t j = 0; j < plan_.size(); ++j) {
+    if (workspace_.interrupted()) return false;
     PlanEntry& entry = plan_[j];
     const CarrierEntry& carrier = carriers[entry.carrierIndex];
     std::string target = targetPath(outputFolder, entry.targetName);
-    listener_.status(StatusLabel::kValue1, carrier.path);
-    listener_.progress(static_cast<uint8_t>((j + 1) * 100 / n));
-    listener_.status(StatusLabel::kValue2, target);
+    listener.status(StatusLabel::kValue1, carrier.path);
+    progress.begin(j);
+    listener.status(StatusLabel::kValue2, target);
     job.trailer.carrierIndex = entry.carrierIndex;
-    if (!writeOne(entry, carrier, target, job))
-      return workspace_.interrupted() ? stopped() : fail();
+    if (!writeOne(entry, carrier, target, job)) return false;
+    progress.end();
   }
-  for (StatusLabel label :
-       {StatusLabel::kTitle1, StatusLabel::kValue1, StatusLabel::kTitle2, StatusLabel::kValue2})
-    listener_.status(label, "");
-  listener_.finished(JobCommand::kCarriersWritten);
   return true;
 }
 
@@ -176,7 +178,9 @@ ReportInput hidingReportInput(const std::vector<CarrierEntry>& carriers,
   input.carriers.resize(carriers.size());
   for (size_t i = 0; i < carriers.size(); ++i)
     input.carriers[i].name = platform::baseName(carriers[i].path);
-  for (const PlanEntry& entry : plan) input.carriers[entry.carrierIndex].share = entry.percentage;
+  for (const PlanEntry& entry : plan)
+    if (entry.carrierIndex < input.carriers.size())
+      input.carriers[entry.carrierIndex].share = entry.percentage;
   return input;
 }
 

@@ -37,38 +37,46 @@ bool planNameBefore(const std::string& a, const std::string& b);
 // The output folder, then "/" unless it already ends with one, then the name.
 std::string targetPath(const std::string& outputFolder, const std::string& name);
 
+// The engine of the two phases; a HidingSession starts each phase and owns what it works on.
 class HidingJob {
  public:
-  HidingJob(Workspace& workspace, JobListener& listener);
+  explicit HidingJob(Workspace& workspace) : workspace_(workspace) {}
   // Wipes and deletes the stream's temporary file if it is still there.
   ~HidingJob();
   HidingJob(const HidingJob&) = delete;
   HidingJob& operator=(const HidingJob&) = delete;
 
   // Phase 1: writes the enciphered hidden stream of `tree` into a new temporary file. Posts
-  // 1020 on success, 1000 on a failure (after its message) or a stop (nothing when closing).
-  bool buildStream(const SourceTree& tree);
+  // kStreamBuilt on success, kFailedOrStopped on a failure (after its message) or a stop
+  // (nothing when closing).
+  bool buildStream(const SourceTree& tree, JobListener& listener);
   // B, the stream's bit count, once phase 1 has succeeded.
   uint32_t streamBits() const { return streamBits_; }
   const std::string& streamPath() const { return stream_.path(); }
 
   // Phase 2: writes every carrier (list order `carriers`, which must cover the stream and pass
-  // the out-of-range check) into `outputFolder`. Posts 1025 or 1000. Targets written before a
-  // failure stay; the one being written is wiped and deleted.
-  bool writeCarriers(const std::vector<CarrierEntry>& carriers, const std::string& outputFolder);
+  // the out-of-range check) into `outputFolder`. Posts kCarriersWritten or kFailedOrStopped.
+  // Targets written before a failure stay; the one being written is wiped and deleted.
+  bool writeCarriers(const std::vector<CarrierEntry>& carriers, const std::string& outputFolder,
+                     JobListener& listener);
   const std::vector<PlanEntry>& plan() const { return plan_; }
 
-  // Wipes and deletes the stream's temporary file (after 1025, or when the run is abandoned).
+  // Wipes and deletes the stream's temporary file (once the targets are written, or when the run
+  // is abandoned).
   void discardStream();
+  // Discards the stream and forgets its bit count and the plan.
+  void reset();
 
  private:
-  bool fail();
-  bool stopped();
+  bool fail(JobListener& listener);
+  bool stopped(JobListener& listener);
+  // Every target in plan order; false on a failure (its message shown) or a stop.
+  bool writeTargets(const std::vector<CarrierEntry>& carriers, const std::string& outputFolder,
+                    HideJob& job, JobListener& listener);
   bool writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
                 const HideJob& job);
 
   Workspace& workspace_;
-  JobListener& listener_;
   TempFile stream_;
   uint32_t streamBits_ = 0;
   std::vector<PlanEntry> plan_;

@@ -30,7 +30,7 @@ bool Extractor::extractAll(const ExtractionTree& tree, const std::string& output
 }
 
 bool Extractor::extractItem(const ExtractionFolder& folder, size_t item, std::string& path) {
-  if (workspace_.closing) return false;
+  if (workspace_.interrupted()) return false;
   if (item < folder.subfolders.size()) return extractFolder(*folder.subfolders[item], path);
   item -= folder.subfolders.size();
   return item < folder.files.size() && extractFile(folder.files[item], path);
@@ -97,7 +97,7 @@ bool Extractor::copyContent(const ExtractedFile& file, platform::File& out) {
   }
   uint8_t* buffer = workspace_.workBuffer.data();
   for (uint64_t left = file.size; left > 0;) {
-    if (workspace_.closing) return false;
+    if (workspace_.interrupted()) return false;
     size_t piece = static_cast<size_t>(std::min<uint64_t>(left, kPiece));
     if (!decoded_.readExact(buffer, piece)) {
       workspace_.show(MessageId::kCouldntReadTempFile);

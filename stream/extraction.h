@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "stream/extraction_tree.h"
 #include "core/job_listener.h"
 #include "core/workspace.h"
 #include "platform/file.h"
+#include "stream/extraction_tree.h"
 
 namespace murl {
 
@@ -20,9 +20,10 @@ class Extractor {
 
   // Extracts items of `folder` (subfolders numbered first, then files), each with its whole
   // subtree, into `outputFolder`. Shows "Extraction successfully completed" when every item
-  // succeeded; a failure has shown its one message, a No to an overwrite question or the
-  // closing flag stop it without one. Files already written stay; the file being written when
-  // it stops is removed, and a file it was to replace is kept as it was.
+  // succeeded; a failure has shown its one message, a No to an overwrite question or the stop
+  // or closing flag (polled before each item and each piece) end it without one. Files already
+  // written stay; the file being written when it ends is removed, and a file it was to replace
+  // is kept as it was.
   bool extractSelected(const ExtractionFolder& folder, const std::vector<size_t>& items,
                        const std::string& outputFolder);
   // Every item of the root.

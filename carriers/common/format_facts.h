@@ -43,6 +43,9 @@ struct OptionFacts {
   void (*set)(Options&, uint8_t);
 };
 
+// The words of the output option of the formats whose targets may be coded with runs or not.
+inline constexpr const char* kRunLengthOutputs[] = {"as-original", "compressed", "uncompressed"};
+
 enum class MediaKind : uint8_t { kImage, kAudio, kModule };
 
 struct FormatFacts {

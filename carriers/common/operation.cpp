@@ -25,10 +25,23 @@ bool OperationContext::outOfMemory() const {
   return false;
 }
 
-bool OperationContext::copyRangeTo(platform::File& src, platform::File& dst, uint64_t from,
-                                   uint64_t to, uint64_t dstAt) const {
+void OperationContext::progress(uint64_t done, uint64_t total) const {
+  if (share.whole == 0) return workspace.reportBlock(done, total);
+  if (total == 0) return;
+  const double within =
+      static_cast<double>(share.weight) * static_cast<double>(done) / static_cast<double>(total);
+  workspace.reportBlock(share.base + static_cast<uint64_t>(within), share.whole);
+}
+
+bool OperationContext::copyRange(platform::File& src, platform::File& dst, uint64_t from,
+                                 uint64_t to) const {
+  if (!dst.seek(from)) return writeFailed();
+  return appendRange(src, dst, from, to);
+}
+
+bool OperationContext::appendRange(platform::File& src, platform::File& dst, uint64_t from,
+                                   uint64_t to) const {
   if (!src.seek(from)) return readFailed();
-  if (!dst.seek(dstAt)) return writeFailed();
   uint8_t* buffer = workspace.workBuffer.data();
   for (uint64_t at = from; at < to;) {
     if (stopped()) return false;

@@ -29,16 +29,23 @@ class OperationContext {
 
   // Copies src's bytes [from, to) to the same place in dst through the work buffer, in pieces of
   // at most 4 MiB, polling the flags per piece.
-  bool copyRange(platform::File& src, platform::File& dst, uint64_t from, uint64_t to) const {
-    return copyRangeTo(src, dst, from, to, from);
-  }
-  // The same, to dst's offset `dstAt`: for targets whose length differs from the source's before
-  // the range.
-  bool copyRangeTo(platform::File& src, platform::File& dst, uint64_t from, uint64_t to,
-                   uint64_t dstAt) const;
+  bool copyRange(platform::File& src, platform::File& dst, uint64_t from, uint64_t to) const;
+  // The same, written at dst's current position (a target whose layout moved, a re-coded image).
+  bool appendRange(platform::File& src, platform::File& dst, uint64_t from, uint64_t to) const;
 
   uint8_t level(LevelFormat format) const { return workspace.options.level(format); }
-  void progress(uint64_t done, uint64_t total) const { workspace.reportBlock(done, total); }
+  // `done` of `total` blocks of this operation; within a larger one (a resource of a module) they
+  // move only this operation's share of the whole.
+  void progress(uint64_t done, uint64_t total) const;
+
+  // Where this operation lies within the whole carrier's work: from `base`, `weight` of `whole`
+  // units. A whole of 0 means the operation is the whole carrier.
+  struct Share {
+    uint64_t base = 0;
+    uint64_t weight = 0;
+    uint64_t whole = 0;
+  };
+  Share share;
 
   Workspace& workspace;
   const Operation operation;

@@ -81,7 +81,7 @@ bool JpegFormat::walk(Pass& pass, platform::File* dst) {
     if (!walkScan(pass, dst)) return false;
   }
   // EOI and whatever follows it; after the last unit the work buffer is free again.
-  return !dst || context_.copyRangeTo(*src_, *dst, offset_, src_->size(), dst->position());
+  return !dst || context_.appendRange(*src_, *dst, offset_, src_->size());
 }
 
 template <class Pass>

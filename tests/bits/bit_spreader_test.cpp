@@ -196,7 +196,7 @@ TEST_F(BitSpreaderTest, SinkWriteFailureIsReported) {
 TEST_F(BitSpreaderTest, MarkStreamRestartsEveryFourMegabits) {
   MarkField mark;
   for (size_t i = 0; i < kMarkSize; ++i) mark[i] = static_cast<uint8_t>(i * 37 + 1);
-  // The pattern as described: byte j of 0x80000 is mark byte j mod 100.
+  // The pattern written out: byte j of 0x80000 is mark byte j mod 100.
   std::vector<uint8_t> pattern(kMarkWindowBits / 8);
   for (size_t j = 0; j < pattern.size(); ++j) pattern[j] = mark[j % kMarkSize];
   MarkBitSource source(mark);

@@ -1,8 +1,9 @@
 #pragma once
 // The conformance suite every carrier handler runs: count, hide then extract, mark then check,
-// target equal to source outside the unit bits, truncated files, the stop flag, a failing disk.
-// A format joins with a ConformanceCarrier and one INSTANTIATE_TEST_SUITE_P(Name,
-// CarrierConformance, ::testing::Values(...)) in its own test file.
+// target equal to source outside the unit bits, the hidden bits where an independent model of
+// the format puts them, exactly the counted bits, a stream over several carriers, truncated
+// files, the stop flag, a failing disk. A format joins with ConformanceCarriers and one
+// INSTANTIATE_TEST_SUITE_P(Name, CarrierConformance, ::testing::Values(...)) in its test file.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -17,10 +18,24 @@
 
 namespace murl::test {
 
+// What a format's units hold, as a test's own plain reading of the file finds them at the
+// default levels: every candidate unit's bit in processing order (the qualifying units, or every
+// unit of a spaced format), the lead-in and the spacing.
+struct UnitModel {
+  std::vector<uint8_t> unitBits;
+  uint32_t leadIn = 0;
+  uint32_t spacing = 1;
+};
+
 struct ConformanceFile {
   std::vector<uint8_t> bytes;
   // Per byte, the bits hide and mark may change; empty when targets are re-encoded.
   std::vector<uint8_t> unitBitMask;
+  // Reads the units of this file or of a target made from it; empty when there is none.
+  std::function<UnitModel(const std::vector<uint8_t>& file)> model;
+  // Cutting the file anywhere below this many bytes leaves no carrier (0: its size); bytes past
+  // it (appended after the format's end) may go without harm.
+  size_t cutBelow = 0;
   // For targets whose length may differ from the source's: checks that a target holds the
   // source's content outside the unit bits (used instead of the mask when set).
   std::function<void(const std::vector<uint8_t>& source, const std::vector<uint8_t>& target)>
@@ -31,8 +46,10 @@ struct ConformanceCarrier {
   std::string name;      // shows in the test names
   std::string fileName;  // with the extension that leads to the format
   CarrierType type;      // after count
-  // A carrier with at least `minBits` carrier bits at the default levels.
+  // A carrier with at least `minBits` carrier bits at the default levels (fixtures may ignore
+  // it: they must still hold 400 carrier bits or more).
   std::function<ConformanceFile(uint32_t minBits)> make;
+  bool marks = true;  // false: a format that can be neither marked nor checked
 };
 
 // Keeps test listings short: the name, not a dump of the object's bytes.
@@ -54,6 +71,9 @@ class CarrierConformance : public ::testing::TestWithParam<ConformanceCarrier> {
   bool hide(const std::string& prefix, const StreamShare& share, double& percentage) {
     return trip.hide(entry.path, prefix + name(), entry, share, percentage);
   }
+  CarrierEntry targetEntry(const std::string& prefix) const {
+    return {entry.type, entry.carrierBits, entry.parts, trip.dir.file(prefix + name())};
+  }
 
   RoundTrip trip;
   ConformanceFile source;
@@ -62,6 +82,11 @@ class CarrierConformance : public ::testing::TestWithParam<ConformanceCarrier> {
 
 inline std::string conformanceName(const ::testing::TestParamInfo<ConformanceCarrier>& info) {
   return info.param.name;
+}
+
+// A fixture file under tests/data as a conformance carrier, without a unit model.
+inline ConformanceFile fixtureFile(const std::string& name) {
+  return {readAll(std::string(MURL_TEST_DATA_DIR) + "/" + name), {}, {}};
 }
 
 }  // namespace murl::test

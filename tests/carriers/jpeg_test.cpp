@@ -23,14 +23,25 @@ uint32_t referenceBits(const std::vector<uint8_t>& bytes, uint8_t level) {
   return walk.ok && used > reserved ? static_cast<uint32_t>(used - reserved) : 0;
 }
 
+// The units the reference reading finds at the default level.
+UnitModel referenceModel(const std::vector<uint8_t>& file) {
+  const ReferenceWalk walk = referenceWalk(file, kDefaultLevel);
+  UnitModel model{{}, leadInOf(walk, kDefaultLevel), 1};
+  for (const ReferenceUnit& unit : walk.units) model.unitBits.push_back(unit.value);
+  return model;
+}
+
 // A built carrier of busy coefficients, made taller until it holds `minBits` at level 3.
 ConformanceFile builtCarrier(JpegShape shape, uint32_t minBits) {
   for (;; shape.height += 32) {
-    auto bytes = buildJpeg(shape, busyCoefficients(shape.width));
-    if (referenceBits(bytes, 3) >= minBits) {
-      return {bytes, {}, [](const auto& source, const auto& target) {
-                expectSameOutsideUnits(source, target, 3);
-              }};
+    ConformanceFile file{.bytes = buildJpeg(shape, busyCoefficients(shape.width))};
+    if (referenceBits(file.bytes, kDefaultLevel) >= minBits) {
+      file.model = referenceModel;
+      file.cutBelow = file.bytes.size() - shape.afterEoi.size();
+      file.expectSameOutsideUnits = [](const auto& source, const auto& target) {
+        expectSameOutsideUnits(source, target, kDefaultLevel);
+      };
+      return file;
     }
   }
 }
@@ -38,14 +49,15 @@ ConformanceFile builtCarrier(JpegShape shape, uint32_t minBits) {
 const ConformanceCarrier kCarriers[] = {
     {"Grey", "grey.jpg", CarrierType::kJpeg,
      [](uint32_t minBits) { return builtCarrier({.width = 125, .height = 32}, minBits); }},
-    {"Colour420WithRestartsAndExtras", "colour.jpeg", CarrierType::kJpeg,
+    {"Colour420WithRestartsExtrasAndTail", "colour.jpeg", CarrierType::kJpeg,
      [](uint32_t minBits) {
        return builtCarrier({.width = 93,
                             .height = 40,
                             .factors = {{2, 2}, {1, 1}, {1, 1}},
                             .restartInterval = 5,
                             .extraSegments = {jpegSegment(0xFFE1, {'E', 'x', 'i', 'f', 0, 0}),
-                                              jpegSegment(0xFFFE, {'h', 'i'})}},
+                                              jpegSegment(0xFFFE, {'h', 'i'})},
+                            .afterEoi = {0xFF, 0xD8, 0xFF, 0x00, 'x'}},
                            minBits);
      }},
     {"Colour422ScanPerComponent", "colour.jfif", CarrierType::kJpeg,

@@ -61,14 +61,49 @@ class RoundTrip {
 
   // Extracts N bits from the carrier at `path`; `bits` gets the sink's bytes.
   bool extract(const std::string& path, const CarrierEntry& entry, std::vector<uint8_t>& bits) {
+    CarrierEntry at = entry;
+    at.path = path;
+    return extractAll({at}, bits);
+  }
+  // Extracts every entry in order into one sink, as the unhiding job gathers them.
+  bool extractAll(const std::vector<CarrierEntry>& entries, std::vector<uint8_t>& bits) {
     const std::string sinkPath = dir.file("sink.tmp");
     auto temp = platform::File::createTruncate(sinkPath);
     ExtractionSink sink(workspace, temp);
-    auto src = platform::File::openRead(path);
-    const bool ok = carrierHandler(entry.type).extract(src, entry, sink, workspace) && sink.flush();
+    bool ok = true;
+    for (const CarrierEntry& entry : entries) {
+      auto src = platform::File::openRead(entry.path);
+      ok = ok && carrierHandler(entry.type).extract(src, entry, sink, workspace);
+    }
+    ok = ok && sink.flush();
     temp.close();
     bits = readAll(sinkPath);
     return ok;
+  }
+
+  // Writes `source` as `name`, counts it, hides `streamBytes` random bytes (all of its carrier
+  // bits' worth at most) into "t_" + name and returns the target's bytes.
+  std::vector<uint8_t> hideBytes(const std::vector<uint8_t>& source, const std::string& name,
+                                 CarrierType countAs, size_t streamBytesWanted,
+                                 IdentificationRecord& record) {
+    record = count(source, name, countAs);
+    EXPECT_FALSE(record.rejected) << name;
+    if (record.rejected) return {};
+    randomStream(streamBytesWanted, 5);
+    const CarrierEntry entry{record.type, record.carrierBits, {}, dir.file(name)};
+    const uint32_t bits = static_cast<uint32_t>(
+        std::min<uint64_t>(uint64_t{streamBytesWanted} * 8, entry.carrierBits));
+    double percentage = -1;
+    EXPECT_TRUE(hide(entry.path, "t_" + name, entry, {0, entry.carrierBits, bits}, percentage));
+    return readAll(dir.file("t_" + name));
+  }
+  // Extracts the target of hideBytes() and expects the stream's bytes to come back.
+  void expectStreamIn(const std::string& name, const IdentificationRecord& record) {
+    std::vector<uint8_t> bits;
+    const std::string path = dir.file("t_" + name);
+    ASSERT_TRUE(extract(path, {record.type, record.carrierBits, {}, path}, bits)) << name;
+    ASSERT_GE(bits.size(), streamBytes.size());
+    EXPECT_TRUE(std::equal(streamBytes.begin(), streamBytes.end(), bits.begin())) << name;
   }
 
   // The whole trip over a file already in the folder: count, hide the stream's first bits (all

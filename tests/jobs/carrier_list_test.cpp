@@ -14,9 +14,9 @@ class CarrierListTest : public ::testing::Test {
  protected:
   CarrierListTest() : workspace(reporter, Language::kEnglish) {}
 
-  CarrierList makeList(ListContext context) {
-    return CarrierList(context, [this](const std::string& path, IdentifyPurpose purpose,
-                                       IdentificationRecord& record, Workspace&) {
+  CarrierList makeList(IdentifyPurpose listPurpose) {
+    return CarrierList(listPurpose, [this](const std::string& path, IdentifyPurpose purpose,
+                                           IdentificationRecord& record, Workspace&) {
       purposes.push_back(purpose);
       auto found = bits.find(path);
       if (found == bits.end()) return false;
@@ -41,7 +41,7 @@ class CarrierListTest : public ::testing::Test {
 TEST_F(CarrierListTest, SameFileNameFromAnotherFolderIsADuplicate) {
   bits = {
       {"/a/photo.bmp", 100}, {"/b/PHOTO.BMP", 100}, {"/c/photo.bm", 100}, {"/d/photo.bmpx", 100}};
-  auto list = makeList(ListContext::kUnhiding);
+  auto list = makeList(IdentifyPurpose::kUnhiding);
   EXPECT_EQ(list.add("/a/photo.bmp", workspace), CarrierAddResult::kAdded);
   EXPECT_EQ(list.add("/b/PHOTO.BMP", workspace), CarrierAddResult::kNotAdded);
   EXPECT_EQ(list.add("/c/photo.bm", workspace), CarrierAddResult::kNotAdded);  // a leading part
@@ -57,20 +57,20 @@ TEST_F(CarrierListTest, SameFileNameFromAnotherFolderIsADuplicate) {
 
 TEST_F(CarrierListTest, HidingStopsWhenTheStreamHasRoom) {
   bits = {{"/one.wav", 1000}, {"/two.wav", 5}};
-  auto list = makeList(ListContext::kHiding);
+  auto list = makeList(IdentifyPurpose::kHiding);
   list.setStreamBits(1000);
   EXPECT_EQ(list.add("/one.wav", workspace), CarrierAddResult::kAdded);
   EXPECT_EQ(list.add("/two.wav", workspace), CarrierAddResult::kLimitReached);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kEnoughCarriers});
   EXPECT_EQ(purposes, std::vector<IdentifyPurpose>{IdentifyPurpose::kHiding});
   // Unhiding has no stream size to reach.
-  auto unhiding = makeList(ListContext::kUnhiding);
+  auto unhiding = makeList(IdentifyPurpose::kUnhiding);
   EXPECT_EQ(unhiding.add("/one.wav", workspace), CarrierAddResult::kAdded);
   EXPECT_EQ(unhiding.add("/two.wav", workspace), CarrierAddResult::kAdded);
 }
 
 TEST_F(CarrierListTest, NotACarrierAddsNothingSilently) {
-  auto list = makeList(ListContext::kHiding);
+  auto list = makeList(IdentifyPurpose::kHiding);
   list.setStreamBits(100);
   EXPECT_EQ(list.add("/notes.txt", workspace), CarrierAddResult::kNotAdded);
   EXPECT_TRUE(reporter.shown.empty());
@@ -79,7 +79,7 @@ TEST_F(CarrierListTest, NotACarrierAddsNothingSilently) {
 
 TEST_F(CarrierListTest, AuthoringNeedsOneWholeMarkAndKeepsNoTotal) {
   bits = {{"/small.wav", 799}, {"/mark.wav", 800}, {"/big.wav", 0xFFFFFFFF}};
-  auto list = makeList(ListContext::kAuthoring);
+  auto list = makeList(IdentifyPurpose::kAuthoring);
   EXPECT_EQ(list.add("/small.wav", workspace), CarrierAddResult::kNotAdded);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kInsufficientCarrierBits});
   EXPECT_EQ(list.add("/mark.wav", workspace), CarrierAddResult::kAdded);
@@ -90,7 +90,7 @@ TEST_F(CarrierListTest, AuthoringNeedsOneWholeMarkAndKeepsNoTotal) {
 
 TEST_F(CarrierListTest, TotalIsLimitedToFourGigabits) {
   bits = {{"/a.wav", 0xFFFFFF00}, {"/b.wav", 0x100}, {"/c.wav", 0xFF}};
-  auto list = makeList(ListContext::kUnhiding);
+  auto list = makeList(IdentifyPurpose::kUnhiding);
   EXPECT_EQ(list.add("/a.wav", workspace), CarrierAddResult::kAdded);
   EXPECT_EQ(list.add("/b.wav", workspace), CarrierAddResult::kNotAdded);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kMaxTotalCarrierBits});
@@ -101,7 +101,7 @@ TEST_F(CarrierListTest, TotalIsLimitedToFourGigabits) {
 }
 
 TEST_F(CarrierListTest, AtMost65535Carriers) {
-  auto list = makeList(ListContext::kUnhiding);
+  auto list = makeList(IdentifyPurpose::kUnhiding);
   for (size_t i = 0; i <= kMaxCarrierCount; ++i) bits["/c" + std::to_string(i) + ".wav"] = 1;
   for (size_t i = 0; i < kMaxCarrierCount; ++i) {
     ASSERT_EQ(list.add("/c" + std::to_string(i) + ".wav", workspace), CarrierAddResult::kAdded)
@@ -114,7 +114,7 @@ TEST_F(CarrierListTest, AtMost65535Carriers) {
 
 TEST_F(CarrierListTest, OutOfRangeAfterReordering) {
   bits = {{"/A.wav", 10}, {"/B2.wav", 5000}};
-  auto list = makeList(ListContext::kHiding);
+  auto list = makeList(IdentifyPurpose::kHiding);
   list.setStreamBits(2000);
   ASSERT_EQ(list.add("/A.wav", workspace), CarrierAddResult::kAdded);
   ASSERT_EQ(list.add("/B2.wav", workspace), CarrierAddResult::kAdded);
@@ -128,7 +128,7 @@ TEST_F(CarrierListTest, OutOfRangeAfterReordering) {
 }
 
 TEST_F(CarrierListTest, OutOfRangeCountsEveryCarrierPastTheStream) {
-  auto list = makeList(ListContext::kUnhiding);
+  auto list = makeList(IdentifyPurpose::kUnhiding);
   for (const char* name : {"/a.wav", "/b.wav", "/c.wav", "/d.wav"}) {
     bits[name] = 600;
     list.add(name, workspace);
@@ -143,7 +143,7 @@ TEST_F(CarrierListTest, OutOfRangeCountsEveryCarrierPastTheStream) {
 }
 
 TEST_F(CarrierListTest, SelectedBlocksMoveAsAWhole) {
-  auto list = makeList(ListContext::kUnhiding);
+  auto list = makeList(IdentifyPurpose::kUnhiding);
   for (const char* name : {"/1.wav", "/2.wav", "/3.wav", "/4.wav", "/5.wav"}) {
     bits[name] = 1;
     list.add(name, workspace);

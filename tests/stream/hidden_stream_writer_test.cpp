@@ -9,7 +9,7 @@
 namespace murl::stream_test {
 namespace {
 
-TEST_F(HiddenStreamTest, OneEmptyFileIsThe17ByteStreamFramedAsSpecified) {
+TEST_F(HiddenStreamTest, OneEmptyFileIsASeventeenByteStreamInItsFrame) {
   addRootFile("a.txt", {});
   TempFile stream;
   ASSERT_TRUE(write(stream));

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace murl::test {
 
@@ -17,6 +18,22 @@ CliResult runCli(const TempDir& dir, const std::string& args, const std::string&
   result.out.assign(out.begin(), out.end());
   result.err.assign(err.begin(), err.end());
   return result;
+}
+
+FixtureRun prepareFixtureRun(const TempDir& dir, const std::vector<uint8_t>& secret,
+                             std::span<const char* const> fixtures) {
+  for (const char* folder : {"src", "out", "back"}) {
+    std::filesystem::create_directory(dir.file(folder));
+  }
+  const std::string password = "a password for the fixtures\n";
+  writeAll(dir.file("pw.txt"), {password.begin(), password.end()});
+  writeAll(dir.file("src/secret.bin"), secret);
+  FixtureRun run;
+  for (const char* name : fixtures) {
+    run.carriers += std::string(" -c '") + MURL_TEST_DATA_DIR + "/" + name + "'";
+    run.targets += std::string(" out/") + name;
+  }
+  return run;
 }
 
 }  // namespace murl::test

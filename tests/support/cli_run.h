@@ -1,5 +1,8 @@
 #pragma once
+#include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -14,5 +17,15 @@ struct CliResult {
 // Runs murl-cli in `dir` as a user would: a separate process, `args` already quoted as the shell
 // needs, standard input from /dev/null, MURL_PASSWORD unset unless `env` sets it.
 CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env = "");
+
+// A folder ready for a hide over committed fixtures and its unhide: src/secret.bin holding
+// `secret`, empty out/ and back/, the password in pw.txt. The arguments name the fixtures in
+// order: as carriers (" -c '<data>/name'") and as the targets hide writes (" out/name").
+struct FixtureRun {
+  std::string carriers;
+  std::string targets;
+};
+FixtureRun prepareFixtureRun(const TempDir& dir, const std::vector<uint8_t>& secret,
+                             std::span<const char* const> fixtures);
 
 }  // namespace murl::test

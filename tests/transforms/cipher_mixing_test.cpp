@@ -17,7 +17,7 @@ int mod(int v, int m) { return ((v % m) + m) % m; }
 
 int ror8(int v, int c) { return ((v >> c) | (v << (8 - c))) & 0xFF; }
 
-// The key mixing step written straight from its description, byte by byte in int arithmetic.
+// The key mixing step written out plainly, byte by byte in int arithmetic, as a reference.
 Bytes referenceMix(const Bytes& p, const Bytes& q, int start, const Bytes& x) {
   const int len = static_cast<int>(p.size());
   const auto& perm = cipherTables().permute;
@@ -98,7 +98,7 @@ Keys randomKeys(size_t length, std::mt19937& gen) {
   return {randomBytes(length, gen), randomBytes(length, gen)};
 }
 
-TEST(KeyMixing, MatchesTheStepAsDescribedOnBothPaths) {
+TEST(KeyMixing, MatchesAPlainByteByByteReferenceOnBothPaths) {
   std::mt19937 gen(2);
   for (size_t length : {1u, 2u, 5u, 10u, 16u, 17u, 31u, 32u}) {
     const Keys keys = randomKeys(length, gen);

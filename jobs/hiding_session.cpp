@@ -1,0 +1,67 @@
+#include "jobs/hiding_session.h"
+
+#include "jobs/job_scope.h"
+#include "jobs/process_report.h"
+#include "platform/folders.h"
+
+namespace murl {
+
+HidingSession::HidingSession(Workspace& workspace, JobListener& listener)
+    : JobSession(workspace, listener, IdentifyPurpose::kHiding), job_(workspace) {}
+
+bool HidingSession::addSource(const std::string& path) {
+  SourceFolder& root = sources_.root();
+  if (!platform::isFolder(path))
+    return sources_.addFile(workspace_, root, path) <= SourceAddResult::kAdded;
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  bool added = false;
+  if (folder == "/")
+    return sources_.scanFolder(workspace_, root, "/", added) == SourceAddResult::kAdded;
+  SourceAddResult result = sources_.addSubfolder(workspace_, root, platform::baseName(folder));
+  if (result != SourceAddResult::kAdded) return result == SourceAddResult::kSkipped;
+  SourceFolder& node = root.subfolder(root.subfolderCount() - 1);
+  return sources_.scanFolder(workspace_, node, folder, added) == SourceAddResult::kAdded;
+}
+
+bool HidingSession::buildStream(const Options& options) {
+  JobScope scope(workspace_, listener_, options);
+  sources_.sort();
+  return job_.buildStream(sources_, scope);
+}
+
+bool HidingSession::addCarriers(const std::vector<std::string>& paths, const Options& options,
+                                const NotUsed& notUsed) {
+  carriers_.setStreamBits(job_.streamBits());
+  return offerCarriers(paths, options, notUsed);
+}
+
+uint32_t HidingSession::missingBits() const {
+  uint32_t held = carriers_.totalBits();
+  return held >= job_.streamBits() ? 0 : job_.streamBits() - held;
+}
+
+bool HidingSession::outOfRangeCheck() {
+  carriers_.setStreamBits(job_.streamBits());
+  return carriers_.outOfRangeCheck(workspace_);
+}
+
+bool HidingSession::writeCarriers(const std::string& outputFolder, const Options& options) {
+  JobScope scope(workspace_, listener_, options);
+  writtenWith_ = options;
+  return job_.writeCarriers(carriers_.entries(), outputFolder, scope);
+}
+
+std::string HidingSession::report() const {
+  ReportInput input = hidingReportInput(carriers_.entries(), job_.plan(), workspace_);
+  input.options = writtenWith_;
+  return buildHidingReport(input);
+}
+
+void HidingSession::reset() {
+  job_.reset();
+  sources_.reset();
+  carriers_.clear();
+}
+
+}  // namespace murl

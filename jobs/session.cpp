@@ -1,0 +1,26 @@
+#include "jobs/session.h"
+
+#include "jobs/job_scope.h"
+
+namespace murl {
+
+JobSession::JobSession(Workspace& workspace, JobListener& listener, IdentifyPurpose purpose)
+    : workspace_(workspace), listener_(listener), carriers_(purpose) {}
+
+bool JobSession::offerCarriers(const std::vector<std::string>& paths, const Options& options,
+                               const NotUsed& notUsed) {
+  JobScope scope(workspace_, listener_, options);
+  bool full = false;
+  for (const std::string& path : paths) {
+    full = full || workspace_.interrupted();
+    CarrierAddResult result =
+        full ? CarrierAddResult::kLimitReached : carriers_.add(path, workspace_);
+    if (result == CarrierAddResult::kAdded) continue;
+    if (result == CarrierAddResult::kOutOfMemory) return false;
+    if (result == CarrierAddResult::kLimitReached) full = true;
+    if (notUsed) notUsed(path);
+  }
+  return true;
+}
+
+}  // namespace murl

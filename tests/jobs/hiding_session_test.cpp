@@ -1,0 +1,177 @@
+#include "jobs/hiding_session.h"
+
+#include "session_fixture.h"
+
+namespace murl::test {
+namespace {
+
+class HidingSessionTest : public SessionTest {
+ protected:
+  // src/ as the sources, its stream built, and three carriers of these names added.
+  void prepare(const char* a = "a.wav", const char* b = "b.wav", const char* c = "c.wav") {
+    makeSources();
+    carriers = threeCarriers(a, b, c);
+    ASSERT_TRUE(prepareHiding(session, carriers));
+  }
+
+  HidingSession session{workspace, listener};
+  std::vector<std::string> carriers;
+};
+
+TEST_F(HidingSessionTest, WritesInNameOrderAndUnhidesInListOrder) {
+  prepare("b.wav", "A.wav", "c.wav");
+  EXPECT_EQ(session.missingBits(), 0u);
+  EXPECT_TRUE(session.outOfRangeCheck());
+  uint32_t sessionNumber = workspace.sessionNumber;
+  ASSERT_TRUE(session.writeCarriers(dir.file("out"), options));
+  EXPECT_EQ(workspace.sessionNumber, sessionNumber + 1);
+  EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kStreamBuilt,
+                                                              JobCompletion::kCarriersWritten}));
+  EXPECT_EQ(listener.targets,
+            (std::vector<std::string>{dir.file("out/A.wav"), dir.file("out/b.wav"),
+                                      dir.file("out/c.wav")}));
+  EXPECT_EQ(session.plan()[0].carrierIndex, 1);  // A.wav was second in the list
+  EXPECT_TRUE(reporter.shown.empty());
+  // The report lists the carriers in list order, with the formats used.
+  std::string report = session.report();
+  EXPECT_LT(report.find("#00000:   b.wav"), report.find("#00001:   A.wav"));
+  EXPECT_NE(report.find("WAV bits selection level: Medium"), std::string::npos);
+  EXPECT_EQ(report.find("BMP"), std::string::npos);
+  session.reset();
+  EXPECT_TRUE(tempFolderEmpty());
+  EXPECT_EQ(session.carriers().size(), 0u);
+  expectSourcesBack(targetsOf(carriers));
+}
+
+TEST_F(HidingSessionTest, ProgressFollowsTheFilesReadThenMovesOverTheCarriers) {
+  prepare("b.wav", "A.wav", "c.wav");
+  EXPECT_EQ(listener.sources,
+            (std::vector<std::string>{dir.file("src/empty.txt"), dir.file("src/docs/a.txt"),
+                                      dir.file("src/docs/img/b.bin")}));
+  ASSERT_FALSE(listener.percents.empty());
+  EXPECT_TRUE(std::is_sorted(listener.percents.begin(), listener.percents.end()));
+  EXPECT_EQ(listener.percents.back(), 100);
+
+  listener.sources.clear();
+  listener.percents.clear();
+  ASSERT_TRUE(session.writeCarriers(dir.file("out"), options));
+  // Plan order is the folded name order; each carrier moves the bar over its third.
+  EXPECT_EQ(listener.sources, (std::vector<std::string>{carriers[1], carriers[0], carriers[2]}));
+  const auto& percents = listener.percents;
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+  EXPECT_EQ(percents.front(), 0);
+  EXPECT_EQ(percents.back(), 100);
+  for (uint8_t border : {33, 66})
+    EXPECT_NE(std::find(percents.begin(), percents.end(), border), percents.end()) << +border;
+}
+
+TEST_F(HidingSessionTest, TooFewCarrierBitsAreRefusedBeforeAnythingIsWritten) {
+  makeSources();
+  carriers = threeCarriers("a.wav", "b.wav", "c.wav");
+  carriers.pop_back();
+  ASSERT_TRUE(prepareHiding(session, carriers));
+  EXPECT_EQ(session.missingBits(), session.streamBits() - session.carriers().totalBits());
+  EXPECT_GT(session.missingBits(), 0u);
+  EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kInsufficientCarrierBits}));
+  EXPECT_EQ(listener.completions.back(), JobCompletion::kFailedOrStopped);
+  EXPECT_TRUE(folderNames(dir.file("out")).empty());
+}
+
+TEST_F(HidingSessionTest, NoToOverwritingEndsWithoutAMessageAndTheNextTryWrites) {
+  writeAll(dir.file("out/b.wav"), {1, 2, 3});
+  prepare();
+  reporter.answers = {false};
+  EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
+  EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kTargetExistsOverwrite}));
+  EXPECT_TRUE(reporter.shown.empty());
+  EXPECT_EQ(listener.completions.back(), JobCompletion::kFailedOrStopped);
+  EXPECT_TRUE(workspace.stop);
+  EXPECT_EQ(folderNames(dir.file("out")), (std::vector<std::string>{"a.wav", "b.wav"}));
+  EXPECT_EQ(readAll(dir.file("out/b.wav")), (std::vector<uint8_t>{1, 2, 3}));
+
+  // The failure left the stop flag set; the next job of the session runs all the same.
+  reporter.answers = {true, true};
+  ASSERT_TRUE(session.writeCarriers(dir.file("out"), options));
+  EXPECT_EQ(listener.completions.back(), JobCompletion::kCarriersWritten);
+  expectSourcesBack(targetsOf(carriers));
+}
+
+TEST_F(HidingSessionTest, AFailingThirdCarrierLeavesNoTargetOfThatName) {
+  prepare();
+  // The third source loses its tail after it was counted: its hide runs out of samples.
+  auto bytes = readAll(carriers[2]);
+  bytes.resize(bytes.size() / 2);
+  writeAll(carriers[2], bytes);
+  EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
+  EXPECT_EQ(reporter.shown.size(), 1u);
+  EXPECT_EQ(folderNames(dir.file("out")), (std::vector<std::string>{"a.wav", "b.wav"}));
+  EXPECT_EQ(listener.completions.back(), JobCompletion::kFailedOrStopped);
+}
+
+TEST_F(HidingSessionTest, ATargetThatIsItsSourceIsRefusedBeforeAnythingIsWritten) {
+  prepare();
+  auto before = readAll(carriers[0]);
+  EXPECT_FALSE(session.writeCarriers(dir.file("carriers"), options));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kTargetIsSource}));
+  EXPECT_TRUE(reporter.asked.empty());
+  EXPECT_EQ(readAll(carriers[0]), before);
+  // Through a link to the folder too.
+  std::filesystem::create_directory_symlink(dir.file("carriers"), dir.file("link"));
+  reporter.clear();
+  EXPECT_FALSE(session.writeCarriers(dir.file("link"), options));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kTargetIsSource}));
+}
+
+TEST_F(HidingSessionTest, AStoppedJobLeavesNothingBehindAndTheNextJobRuns) {
+  makeSources(200000);
+  ASSERT_TRUE(session.addSource(dir.file("src/docs")));
+  listener.onProgress = [this](uint8_t) { session.requestStop(); };
+  EXPECT_FALSE(session.buildStream(options));
+  EXPECT_TRUE(reporter.shown.empty());
+  EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kFailedOrStopped}));
+  EXPECT_TRUE(tempFolderEmpty());
+  EXPECT_FALSE(session.busy());
+
+  listener.onProgress = nullptr;
+  ASSERT_TRUE(session.buildStream(options));
+  EXPECT_EQ(listener.completions.back(), JobCompletion::kStreamBuilt);
+  EXPECT_GT(session.streamBits(), 200000u * 8);
+}
+
+TEST_F(HidingSessionTest, ClosingWhileWritingPostsNothing) {
+  prepare();
+  workspace.closing = true;
+  EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
+  EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kStreamBuilt}));
+  EXPECT_TRUE(folderNames(dir.file("out")).empty());
+  EXPECT_FALSE(session.busy());
+}
+
+TEST_F(HidingSessionTest, AJobKeepsTheOptionsItStartedWith) {
+  options.setLevel(LevelFormat::kWav, 4);
+  prepare();
+  // The front end edits its own options while the first carrier is written.
+  listener.onProgress = [this](uint8_t) { options.setLevel(LevelFormat::kWav, 6); };
+  ASSERT_TRUE(session.writeCarriers(dir.file("out"), options));
+  EXPECT_EQ(workspace.options.level(LevelFormat::kWav), 4);  // what the handlers read
+  EXPECT_NE(session.report().find("WAV bits selection level: High"), std::string::npos);
+  listener.onProgress = nullptr;
+  options.setLevel(LevelFormat::kWav, 4);
+  expectSourcesBack(targetsOf(carriers));
+}
+
+TEST_F(HidingSessionTest, BusyLastsUntilJustBeforeTheCompletionIsPosted) {
+  makeSources();
+  ASSERT_TRUE(session.addSource(dir.file("src/docs")));
+  std::vector<bool> busyWhile;
+  listener.onProgress = [&](uint8_t) { busyWhile.push_back(session.busy()); };
+  listener.onFinished = [&](JobCompletion) { busyWhile.push_back(session.busy()); };
+  ASSERT_TRUE(session.buildStream(options));
+  ASSERT_GE(busyWhile.size(), 2u);
+  EXPECT_TRUE(busyWhile.front());
+  EXPECT_FALSE(busyWhile.back());
+}
+
+}  // namespace
+}  // namespace murl::test

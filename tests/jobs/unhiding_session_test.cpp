@@ -1,0 +1,193 @@
+#include "jobs/unhiding_session.h"
+
+#include <sys/stat.h>
+
+#include "session_fixture.h"
+
+namespace murl::test {
+namespace {
+
+class UnhidingSessionTest : public SessionTest {
+ protected:
+  // Hides src/ into a.wav, b.wav, c.wav and lists the targets in `session`, in that order.
+  void unhideSources(UnhidingSession& session) {
+    makeSources();
+    auto targets = hideSources(threeCarriers("a.wav", "b.wav", "c.wav"));
+    ASSERT_TRUE(session.addCarriers(targets, options, nullptr));
+    ASSERT_TRUE(session.unhide(options));
+  }
+};
+
+TEST_F(UnhidingSessionTest, MissingReorderedCarriersOrAWrongPasswordAreInvalidData) {
+  makeSources();
+  auto targets = hideSources(threeCarriers("a.wav", "b.wav", "c.wav"));
+  struct Case {
+    const char* what;
+    std::vector<std::string> carriers;
+    const char* password;
+  } cases[] = {
+      {"one left out", {targets[0], targets[2]}, "a password of 24 letters"},
+      {"two exchanged", {targets[1], targets[0], targets[2]}, "a password of 24 letters"},
+      {"another password", targets, "another password of 30 letters"},
+  };
+  for (const Case& c : cases) {
+    UnhidingSession session(workspace, listener);
+    workspace.password.take(c.password);
+    ASSERT_TRUE(session.addCarriers(c.carriers, options, nullptr)) << c.what;
+    EXPECT_FALSE(session.unhide(options)) << c.what;
+    EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kInvalidData})) << c.what;
+    EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kFailedOrStopped}))
+        << c.what;
+    EXPECT_TRUE(tempFolderEmpty()) << c.what;
+    reporter.clear();
+    listener.completions.clear();
+  }
+  // After the failures, with the stop flag they left set, the right carriers unhide.
+  workspace.password.take("a password of 24 letters");
+  expectSourcesBack(targets);
+}
+
+TEST_F(UnhidingSessionTest, SelectedItemsComeOutWithTheirSubtreesOnly) {
+  UnhidingSession session(workspace, listener);
+  unhideSources(session);
+  EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kFilesListed}));
+  EXPECT_FALSE(tempFolderEmpty());  // the decoded stream stays for extraction
+  const ExtractionFolder& root = session.tree().root();
+  ASSERT_EQ(root.subfolders.size(), 1u);  // docs
+  ASSERT_EQ(root.files.size(), 1u);       // empty.txt
+  const ExtractionFolder& docs = *root.subfolders[0];
+  ASSERT_EQ(docs.name, "docs");
+  // Item 0 of docs is its subfolder img; a.txt is not asked for.
+  ASSERT_TRUE(session.extractSelected(docs, {0}, dir.file("back")));
+  EXPECT_EQ(folderNames(dir.file("back")), (std::vector<std::string>{"img"}));
+  EXPECT_EQ(readAll(dir.file("back/img/b.bin")), readAll(dir.file("src/docs/img/b.bin")));
+  session.reset();
+  EXPECT_TRUE(tempFolderEmpty());
+  EXPECT_EQ(session.carriers().size(), 0u);
+}
+
+TEST_F(UnhidingSessionTest, NoToOverwritingLeavesTheExistingFileAndStops) {
+  UnhidingSession session(workspace, listener);
+  unhideSources(session);
+  std::filesystem::create_directory(dir.file("back/docs"));
+  writeAll(dir.file("back/docs/a.txt"), {'m', 'i', 'n', 'e'});
+  reporter.answers = {false};
+  EXPECT_FALSE(session.extractAll(dir.file("back")));
+  EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kFileExistsOverwrite}));
+  EXPECT_TRUE(reporter.shown.empty());
+  EXPECT_EQ(readAll(dir.file("back/docs/a.txt")), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
+  // Yes: the folder that exists is reused, the file replaced.
+  reporter.answers = {true, true};
+  EXPECT_TRUE(session.extractAll(dir.file("back")));
+  EXPECT_EQ(readAll(dir.file("back/docs/a.txt")), readAll(dir.file("src/docs/a.txt")));
+}
+
+TEST_F(UnhidingSessionTest, AFailedWriteLeavesNoPartOfItAndTheOlderFileAsItWas) {
+  UnhidingSession session(workspace, listener);
+  unhideSources(session);
+  std::filesystem::create_directories(dir.file("back/docs/img"));
+  writeAll(dir.file("back/docs/img/b.bin"), {'o', 'l', 'd'});
+  ::chmod(dir.file("back/docs/img/b.bin").c_str(), 0);  // not even readable: still asked about
+  reporter.answers = {true};
+  platform::injectWriteFailureAfter(0);
+  EXPECT_FALSE(session.extractAll(dir.file("back")));
+  platform::injectWriteFailureAfter(-1);
+  EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kFileExistsOverwrite}));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kCouldntWriteFile}));
+  EXPECT_EQ(folderNames(dir.file("back/docs/img")), (std::vector<std::string>{"b.bin"}));
+  ::chmod(dir.file("back/docs/img/b.bin").c_str(), 0444);
+  EXPECT_EQ(readAll(dir.file("back/docs/img/b.bin")), (std::vector<uint8_t>{'o', 'l', 'd'}));
+
+  // Yes replaces the older file even when it is read-only: the user asked for it.
+  reporter.clear();
+  reporter.answers = {true};
+  EXPECT_TRUE(session.extractAll(dir.file("back")));
+  EXPECT_EQ(readAll(dir.file("back/docs/img/b.bin")), readAll(dir.file("src/docs/img/b.bin")));
+  EXPECT_EQ(folderNames(dir.file("back/docs/img")), (std::vector<std::string>{"b.bin"}));
+}
+
+TEST_F(UnhidingSessionTest, AStoppedExtractionKeepsWhatItWroteAndTheNextOneFinishes) {
+  UnhidingSession session(workspace, listener);
+  unhideSources(session);
+  // Folders come first: stop once docs/img/b.bin is written, as docs/a.txt is begun.
+  listener.onStatus = [&](StatusLabel, const std::string& text) {
+    if (text == dir.file("back/docs/a.txt")) session.requestStop();
+  };
+  EXPECT_FALSE(session.extractAll(dir.file("back")));
+  EXPECT_TRUE(reporter.shown.empty());
+  EXPECT_FALSE(session.busy());
+  EXPECT_EQ(folderNames(dir.file("back/docs")), (std::vector<std::string>{"img"}));
+  EXPECT_EQ(readAll(dir.file("back/docs/img/b.bin")), readAll(dir.file("src/docs/img/b.bin")));
+
+  listener.onStatus = nullptr;
+  reporter.answers = {true};  // b.bin is there already
+  ASSERT_TRUE(session.extractAll(dir.file("back")));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kExtractionCompleted}));
+  EXPECT_EQ(readAll(dir.file("back/docs/a.txt")), readAll(dir.file("src/docs/a.txt")));
+}
+
+TEST_F(UnhidingSessionTest, ReadOnlyAttributeIsRestored) {
+  makeSources();
+  ::chmod(dir.file("src/docs/a.txt").c_str(), 0444);
+  auto targets = hideSources(threeCarriers("a.wav", "b.wav", "c.wav"));
+  UnhidingSession session(workspace, listener);
+  ASSERT_TRUE(session.addCarriers(targets, options, nullptr));
+  ASSERT_TRUE(session.unhide(options));
+  ASSERT_TRUE(session.extractAll(dir.file("back")));
+  struct stat st {};
+  ASSERT_EQ(::stat(dir.file("back/docs/a.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0222, 0u);
+  ASSERT_EQ(::stat(dir.file("back/empty.txt").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & 0200, 0u);
+}
+
+TEST_F(UnhidingSessionTest, FoldersDifferingOnlyInCaseStayApart) {
+  std::filesystem::create_directories(dir.file("src/one/Docs"));
+  std::filesystem::create_directories(dir.file("src/two/docs"));
+  writeAll(dir.file("src/one/Docs/a.txt"), {'A'});
+  writeAll(dir.file("src/two/docs/b.txt"), {'B'});
+  std::vector<std::string> carriers = {makeCarrier("a.wav", 12000, 1)};
+  HidingSession hiding(workspace, listener);
+  ASSERT_TRUE(hiding.addSource(dir.file("src/one/Docs")));
+  ASSERT_TRUE(hiding.addSource(dir.file("src/two/docs")));
+  ASSERT_TRUE(hiding.buildStream(options));
+  ASSERT_TRUE(hiding.addCarriers(carriers, options, nullptr));
+  ASSERT_TRUE(hiding.writeCarriers(dir.file("out"), options));
+  UnhidingSession session(workspace, listener);
+  ASSERT_TRUE(session.addCarriers(targetsOf(carriers), options, nullptr));
+  ASSERT_TRUE(session.unhide(options));
+  const ExtractionFolder& root = session.tree().root();
+  ASSERT_EQ(root.subfolders.size(), 2u);
+  EXPECT_NE(root.subfolders[0]->name, root.subfolders[1]->name);
+  EXPECT_EQ(root.subfolders[0]->files.size(), 1u);
+  EXPECT_EQ(root.subfolders[1]->files.size(), 1u);
+}
+
+TEST_F(UnhidingSessionTest, StoppedGatheringLeavesNoTemporaryFile) {
+  makeSources();
+  auto targets = hideSources(threeCarriers("a.wav", "b.wav", "c.wav"));
+  UnhidingSession session(workspace, listener);
+  ASSERT_TRUE(session.addCarriers(targets, options, nullptr));
+  listener.onProgress = [&session](uint8_t) { session.requestStop(); };
+  EXPECT_FALSE(session.unhide(options));
+  EXPECT_TRUE(reporter.shown.empty());
+  EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kFailedOrStopped}));
+  EXPECT_TRUE(tempFolderEmpty());
+}
+
+TEST_F(UnhidingSessionTest, CarriersNotTakenAreNamedInOrder) {
+  makeSources();
+  auto targets = hideSources(threeCarriers("a.wav", "b.wav", "c.wav"));
+  writeAll(dir.file("notes.txt"), {'x'});
+  UnhidingSession session(workspace, listener);
+  std::vector<std::string> notUsed;
+  ASSERT_TRUE(session.addCarriers({targets[0], dir.file("notes.txt"), targets[0], targets[1]},
+                                  options,
+                                  [&](const std::string& path) { notUsed.push_back(path); }));
+  EXPECT_EQ(notUsed, (std::vector<std::string>{dir.file("notes.txt"), targets[0]}));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kCarrierAlreadyAdded}));
+  EXPECT_EQ(session.carriers().size(), 2u);
+}
+
+}  // namespace
+}  // namespace murl::test
