@@ -28,11 +28,6 @@ const CarrierHandler& refusingHandler() {
   return handler;
 }
 
-constexpr TypeFacts kMp3Types[] = {{CarrierType::kMp3, "MP3", LevelFormat::kMp3}};
-constexpr const char* kMp3Extensions[] = {"mp3"};
-constexpr LevelFacts kMp3Levels[] = {{LevelFormat::kMp3, "mp3", "MP3"}};
-constexpr DialogFilter kMp3Filters[] = {{"MP3 Audio (mp3)", "File Audio MP3 (mp3)", "*.mp3"}};
-
 constexpr TypeFacts kPngTypes[] = {{CarrierType::kPng, "PNG", LevelFormat::kPng}};
 constexpr const char* kPngExtensions[] = {"png"};
 constexpr LevelFacts kPngLevels[] = {{LevelFormat::kPng, "png", "PNG"}};
@@ -60,11 +55,6 @@ constexpr OptionFacts kPngOptions[] = {
 
 }  // namespace
 
-const FormatFacts& mp3Facts() {
-  static constexpr FormatFacts facts{kMp3Types, kMp3Extensions,    kMp3Levels,     kMp3Filters,
-                                     {},        MediaKind::kAudio, refusingHandler};
-  return facts;
-}
 const FormatFacts& pngFacts() {
   static constexpr FormatFacts facts{kPngTypes,   kPngExtensions,    kPngLevels,     kPngFilters,
                                      kPngOptions, MediaKind::kImage, refusingHandler};

@@ -6,7 +6,6 @@
 
 namespace murl {
 
-const FormatFacts& mp3Facts();
 const FormatFacts& pngFacts();
 
 }  // namespace murl
