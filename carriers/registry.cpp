@@ -8,7 +8,7 @@
 #include "carriers/mp3/mp3.h"
 #include "carriers/pcx/pcx.h"
 #include "carriers/pe/module.h"
-#include "carriers/pending_formats.h"
+#include "carriers/png/png.h"
 #include "carriers/tga/tga.h"
 #include "carriers/wav/wav.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // Multi-byte fields read from and written to byte buffers in an explicit byte order: our own
-// formats are little-endian, AIFF and AU big-endian. Never by casting structs.
+// formats are little-endian, AIFF, AU and PNG big-endian. Never by casting structs.
 #include <cstdint>
 
 namespace murl {
@@ -24,6 +24,12 @@ inline void storeLe16(uint8_t* at, uint16_t value) {
 inline void storeLe32(uint8_t* at, uint32_t value) {
   storeLe16(at, static_cast<uint16_t>(value));
   storeLe16(at + 2, static_cast<uint16_t>(value >> 16));
+}
+inline void storeBe32(uint8_t* at, uint32_t value) {
+  at[0] = static_cast<uint8_t>(value >> 24);
+  at[1] = static_cast<uint8_t>(value >> 16);
+  at[2] = static_cast<uint8_t>(value >> 8);
+  at[3] = static_cast<uint8_t>(value);
 }
 
 }  // namespace murl
