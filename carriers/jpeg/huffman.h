@@ -1,5 +1,5 @@
 #pragma once
-// Huffman tables of baseline JPEG scans: the canonical codes of a table specification, decoded
+// Huffman tables of baseline JPEG scans: the canonical codes a DHT segment defines, decoded
 // through a lookup of the next 9 bits with the per-length code limits behind it for longer codes.
 // Every bit string decodes to the symbol a code-by-code match of lengths 1 to 16 finds, and fails
 // exactly where that match finds no code.
@@ -46,8 +46,8 @@ class HuffmanTable {
   bool defined_ = false;
 };
 
-// The 32 table slots of a file: DC tables 0 to 15, then AC tables 16 to 31 (the specification's
-// class-and-identifier byte).
+// The 32 table slots of a file, indexed by a DHT table's class-and-identifier byte: DC tables
+// 0 to 15, then AC tables 16 to 31.
 using HuffmanSlots = std::array<HuffmanTable, 32>;
 
 // Builds every table of a DHT segment's payload into its slot; a table defined again replaces
