@@ -14,6 +14,9 @@ inline uint16_t loadBe16(const uint8_t* at) { return static_cast<uint16_t>((at[0
 inline uint32_t loadBe32(const uint8_t* at) {
   return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | at[3];
 }
+inline uint64_t loadBe64(const uint8_t* at) {
+  return (uint64_t{loadBe32(at)} << 32) | loadBe32(at + 4);
+}
 inline void storeLe16(uint8_t* at, uint16_t value) {
   at[0] = static_cast<uint8_t>(value);
   at[1] = static_cast<uint8_t>(value >> 8);
