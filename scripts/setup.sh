@@ -7,6 +7,9 @@ packages=(build-essential cmake pkg-config zlib1g-dev libgtest-dev libgmock-dev 
 if [[ "${MURL_WITH_FUZZ:-0}" == 1 ]]; then
   packages+=(clang libclang-rt-dev)
 fi
+if [[ "${MURL_WITH_BENCH:-0}" == 1 ]]; then
+  packages+=(libjpeg-turbo-progs)  # the JPEG benchmark makes its photograph and compares jpegtran
+fi
 
 missing=()
 for p in "${packages[@]}"; do

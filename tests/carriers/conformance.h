@@ -39,6 +39,10 @@ struct ConformanceFile {
   // A format whose count reads only a fixed header of this many bytes still counts a file cut
   // after it (0: count reads every unit); extract fails on such a cut all the same.
   size_t countedHead = 0;
+  // For targets whose length may differ from the source's: checks that a target holds the
+  // source's content outside the unit bits (used instead of the mask when set).
+  std::function<void(const std::vector<uint8_t>& source, const std::vector<uint8_t>& target)>
+      expectSameOutsideUnits;
 };
 
 struct ConformanceCarrier {

@@ -10,7 +10,9 @@ namespace murl::test {
 namespace {
 
 void expectOnlyUnitBitsDiffer(const ConformanceFile& source, const std::vector<uint8_t>& target) {
-  if (!source.unitBitMask.empty()) {
+  if (source.expectSameOutsideUnits) {
+    source.expectSameOutsideUnits(source.bytes, target);
+  } else if (!source.unitBitMask.empty()) {
     expectOnlyMaskedBitsDiffer(source.bytes, target, source.unitBitMask);
   }
 }
