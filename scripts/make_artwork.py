@@ -141,16 +141,18 @@ def preview(body):
 
 
 def previews():
-    files_in = "".join(
-        f'<rect x="{18 + i * 8}" y="{30 + i * 10}" width="40" height="50" rx="3" fill="#ffffff" '
-        f'stroke="{INK}" stroke-width="1.5"/>' for i in range(3))
+    def files_at(x, y):
+        return "".join(
+            f'<rect x="{x + i * 8}" y="{y + i * 10}" width="40" height="50" rx="3" '
+            f'fill="#ffffff" stroke="{INK}" stroke-width="1.5"/>' for i in range(3))
+
+    files_in = files_at(18, 30)
     return {
         "preview_hide": preview(files_in + f'<path d="M80 80 H120" stroke="{INK}" stroke-width="4" '
                                 f'/><path d="M118 72 L130 80 L118 88 Z" fill="{INK}"/>' + bits_stream(70, 100, 70, SEA) +
                                 picture_frame(140, 40, 80, 60) + padlock(165, 95, 40, GOLD)),
-        "preview_unhide": preview(picture_frame(20, 40, 80, 60) + key(30, 100, 60, INK) +
-                                  bits_stream(110, 70, 40, LEAF) + files_in.replace(
-                                      'x="1', 'x="16').replace('x="2', 'x="17')),
+        "preview_unhide": preview(picture_frame(20, 30, 80, 60) + key(25, 95, 60, INK) +
+                                  bits_stream(108, 60, 40, LEAF) + files_at(158, 28)),
         "preview_author": preview(picture_frame(30, 30, 120, 90) + pen(130, 60, 80) +
                                   f'<circle cx="70" cy="110" r="16" fill="none" stroke="{ROSE}" '
                                   f'stroke-width="4"/><path d="M77 104 A9 9 0 1 0 77 116" '

@@ -3,8 +3,11 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 #include <QUrl>
+
+#include "ui/texts.h"
 
 namespace murl::ui {
 namespace {
@@ -50,13 +53,19 @@ QString qtFilterList(const std::vector<FileFilter>& filters) {
 }
 
 QMessageBox* makeMessageBox(QWidget* parent, const Message& message, BoxIcon icon,
-                            bool question) {
+                            bool question, platform::Language language) {
   QString body = QString::fromStdString(message.text);
   body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   auto* box = new QMessageBox(qtIcon(icon), QString::fromStdString(message.title), body,
                               question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                               parent);
-  if (question) box->setDefaultButton(QMessageBox::Yes);
+  if (question) {
+    box->setDefaultButton(QMessageBox::Yes);
+    box->button(QMessageBox::Yes)->setText(text(UiText::kYes, language));
+    box->button(QMessageBox::No)->setText(text(UiText::kNo, language));
+  } else {
+    box->button(QMessageBox::Ok)->setText(text(UiText::kOk, language));
+  }
   return box;
 }
 
@@ -85,13 +94,13 @@ std::optional<std::string> SystemDialogs::saveFile(QWidget* parent, const QStrin
 }
 
 void SystemDialogs::show(QWidget* parent, const Message& message, BoxIcon icon) {
-  QMessageBox* box = makeMessageBox(parent, message, icon, false);
+  QMessageBox* box = makeMessageBox(parent, message, icon, false, language_);
   box->exec();
   delete box;
 }
 
 bool SystemDialogs::ask(QWidget* parent, const Message& message, BoxIcon icon) {
-  QMessageBox* box = makeMessageBox(parent, message, icon, true);
+  QMessageBox* box = makeMessageBox(parent, message, icon, true, language_);
   bool yes = box->exec() == QMessageBox::Yes;
   delete box;
   return yes;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/reporter.h"
+#include "platform/locale.h"
 
 class QMessageBox;
 class QWidget;
@@ -43,6 +44,7 @@ class Dialogs {
 // The system's dialogs, and the default browser.
 class SystemDialogs : public Dialogs {
  public:
+  explicit SystemDialogs(platform::Language language) : language_(language) {}
   std::vector<std::string> openFiles(QWidget* parent, const QString& title,
                                      const std::vector<FileFilter>& filters) override;
   std::optional<std::string> chooseFolder(QWidget* parent, const QString& title) override;
@@ -51,11 +53,16 @@ class SystemDialogs : public Dialogs {
   void show(QWidget* parent, const Message& message, BoxIcon icon) override;
   bool ask(QWidget* parent, const Message& message, BoxIcon icon) override;
   void openUrl(const QString& address) override;
+
+ private:
+  platform::Language language_;
 };
 
 // The message box the application shows for a message (not yet shown): stored "\r\n" breaks
-// become line breaks, Yes and No when `question`, else OK. Owned by `parent`.
-QMessageBox* makeMessageBox(QWidget* parent, const Message& message, BoxIcon icon, bool question);
+// become line breaks, Yes and No when `question`, else OK, named in `language`. Owned by
+// `parent`.
+QMessageBox* makeMessageBox(QWidget* parent, const Message& message, BoxIcon icon, bool question,
+                            platform::Language language);
 
 // The dialogs' type list as Qt spells it: each name followed by its patterns, which the dialog
 // keeps out of sight. Patterns ignore letter case, as they do on the systems the carriers come

@@ -21,7 +21,9 @@ namespace {
 constexpr const char* kStyle =
     "QLineEdit, QPlainTextEdit { background-color: black; color: white; "
     "selection-background-color: #2f7fb5; }"
-    "QLineEdit:disabled, QPlainTextEdit:disabled { color: #a0a0a0; }";
+    "QLineEdit:disabled, QPlainTextEdit:disabled { color: #a0a0a0; }"
+    // While a job runs the window takes no input, yet its texts stay as readable as ever.
+    "QLabel:disabled { color: black; }";
 
 }  // namespace
 
@@ -76,6 +78,7 @@ QWidget* MainWindow::makeButtonRow() {
     button->setIconSize(QSize(40, 40));
     button->setFixedSize(54, 54);
     button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
     button->setToolTip(text(buttonTooltip(i), frontEnd_.language()));
     button->installEventFilter(this);
     connect(button, &QToolButton::clicked, this, [this, i] { command(menuCommand(i)); });

@@ -1,7 +1,10 @@
 #include "ui/startup.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
+#include <QTranslator>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -77,7 +80,13 @@ int runApplication(int argc, char** argv) {
   QApplication application(argc, argv);
   Language language = platform::detectLanguage(chosen);
   formatCount(0);  // reads the thousand separator once, now
-  SystemDialogs dialogs;
+  // Qt's own dialogs (file choosers) speak the chosen language where its translations exist.
+  QTranslator qtTexts;
+  if (language == Language::kItalian &&
+      qtTexts.load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTexts);
+  SystemDialogs dialogs(language);
   if (std::optional<MessageId> fault = primaryDisplayFault()) {
     showStartError(dialogs, *fault, language);
     return 1;

@@ -24,6 +24,9 @@ enum class UiText : uint16_t {
   kStatusLine,
   kHelpTitle,
   kUsage,
+  kYes,
+  kNo,
+  kOk,
   // Pages shared by the wizards.
   kNext,
   kColumnName,
