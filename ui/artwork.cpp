@@ -9,7 +9,7 @@ static void registerResources() { Q_INIT_RESOURCE(murl); }
 namespace murl::ui {
 namespace {
 
-constexpr const char* kButtonNames[] = {"menu",   "hide",    "unhide", "author",
+constexpr const char* kButtonNames[] = {"menu",  "hide",    "unhide", "author",
                                         "check", "options", "home"};
 constexpr const char* kItemNames[] = {"file", "folder", "image", "audio", "module"};
 

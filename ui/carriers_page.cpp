@@ -66,17 +66,19 @@ CarriersPage::CarriersPage(WizardHost& host, CarrierList& list, CarrierPageSetup
   connect(next_, &QPushButton::clicked, this, &CarriersPage::next);
   connect(rows_, &DropTree::pathsDropped, this, &CarriersPage::addRequested);
   connect(rows_, &DropTree::keyPressed, this, &CarriersPage::key);
-  connect(&host.jobs(), &JobRunner::statusChanged, this, [this](StatusLabel label, const QString& value) {
-    if (label != StatusLabel::kValue1) return;
-    path_->setText(path_->fontMetrics().elidedText(value, Qt::ElideMiddle, path_->width()));
-  });
+  connect(&host.jobs(), &JobRunner::statusChanged, this,
+          [this](StatusLabel label, const QString& value) {
+            if (label != StatusLabel::kValue1) return;
+            path_->setText(path_->fontMetrics().elidedText(value, Qt::ElideMiddle, path_->width()));
+          });
   refresh();
 }
 
 void CarriersPage::chooseCarriers() {
   Language language = host_.frontEnd().language();
-  std::vector<std::string> paths = host_.frontEnd().dialogs().openFiles(
-      host_.owner(), text(UiText::kAddCarriers, language), carrierFilters(language, setup_.filters));
+  std::vector<std::string> paths =
+      host_.frontEnd().dialogs().openFiles(host_.owner(), text(UiText::kAddCarriers, language),
+                                           carrierFilters(language, setup_.filters));
   if (!paths.empty()) emit addRequested(paths);
 }
 
@@ -133,8 +135,8 @@ void CarriersPage::fillRows(const std::vector<bool>& selected, size_t visible) {
   size_t beyond = setup_.streamBits ? carriers_.carriersBeyondStream() : 0;
   QString warning;
   if (beyond > 0) {
-    MessageId id = beyond == 1 ? MessageId::kLastCarrierOutOfRange
-                               : MessageId::kLastCarriersOutOfRange;
+    MessageId id =
+        beyond == 1 ? MessageId::kLastCarrierOutOfRange : MessageId::kLastCarriersOutOfRange;
     warning = QString::fromStdString(formatMessage(id, language, uint32_t(beyond)));
   }
   warning_->setText(warning);

@@ -45,20 +45,21 @@ QString qtFilterList(const std::vector<FileFilter>& filters) {
   for (const FileFilter& filter : filters) {
     QStringList patterns;
     for (const QString& pattern : filter.patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-      patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : caseBlindPattern(pattern));
+      patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*")
+                                                   : caseBlindPattern(pattern));
     entries << filter.name + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
                    QLatin1Char(')');
   }
   return entries.join(QStringLiteral(";;"));
 }
 
-QMessageBox* makeMessageBox(QWidget* parent, const Message& message, BoxIcon icon,
-                            bool question, platform::Language language) {
+QMessageBox* makeMessageBox(QWidget* parent, const Message& message, BoxIcon icon, bool question,
+                            platform::Language language) {
   QString body = QString::fromStdString(message.text);
   body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-  auto* box = new QMessageBox(qtIcon(icon), QString::fromStdString(message.title), body,
-                              question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                              parent);
+  auto* box =
+      new QMessageBox(qtIcon(icon), QString::fromStdString(message.title), body,
+                      question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
   if (question) {
     box->setDefaultButton(QMessageBox::Yes);
     box->button(QMessageBox::Yes)->setText(text(UiText::kYes, language));
@@ -71,16 +72,16 @@ QMessageBox* makeMessageBox(QWidget* parent, const Message& message, BoxIcon ico
 
 std::vector<std::string> SystemDialogs::openFiles(QWidget* parent, const QString& title,
                                                   const std::vector<FileFilter>& filters) {
-  QStringList chosen = QFileDialog::getOpenFileNames(parent, title, QString(), qtFilterList(filters),
-                                                     nullptr, QFileDialog::HideNameFilterDetails);
+  QStringList chosen = QFileDialog::getOpenFileNames(
+      parent, title, QString(), qtFilterList(filters), nullptr, QFileDialog::HideNameFilterDetails);
   std::vector<std::string> paths;
   for (const QString& path : chosen) paths.push_back(path.toStdString());
   return paths;
 }
 
 std::optional<std::string> SystemDialogs::chooseFolder(QWidget* parent, const QString& title) {
-  QString folder = QFileDialog::getExistingDirectory(parent, title, QString(),
-                                                     QFileDialog::ShowDirsOnly);
+  QString folder =
+      QFileDialog::getExistingDirectory(parent, title, QString(), QFileDialog::ShowDirsOnly);
   if (folder.isEmpty()) return std::nullopt;
   return folder.toStdString();
 }

@@ -7,8 +7,7 @@ FrontEnd::FrontEnd(Dialogs& dialogs, Language language, const Artwork& artwork)
       direct_(dialogs, nullptr),
       worker_(direct_,
               [this](std::function<void()> task) {
-                QMetaObject::invokeMethod(postTarget_.get(), std::move(task),
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(postTarget_.get(), std::move(task), Qt::QueuedConnection);
               }),
       workspace_(worker_, language),
       artwork_(artwork),

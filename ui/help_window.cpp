@@ -12,9 +12,9 @@ namespace {
 
 // In PageId order.
 constexpr const char* kTopics[] = {
-    "main",      "hiding-1",  "hiding-2",  "hiding-3",   "hiding-4",  "hiding-5",
-    "hiding-report", "unhiding", "unhiding", "unhiding", "unhiding", "authoring",
-    "authoring", "authoring", "checking", "options",
+    "main",          "hiding-1",  "hiding-2", "hiding-3", "hiding-4", "hiding-5",
+    "hiding-report", "unhiding",  "unhiding", "unhiding", "unhiding", "authoring",
+    "authoring",     "authoring", "checking", "options",
 };
 static_assert(std::size(kTopics) == static_cast<size_t>(PageId::kCount));
 

@@ -144,7 +144,8 @@ void MainWindow::leaveWizard() {
   wizard_->release();
   // The wizard may be the caller: it goes once control is back in the event loop.
   retired_ = std::move(wizard_);
-  QMetaObject::invokeMethod(this, [this] { retired_.reset(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { retired_.reset(); }, Qt::QueuedConnection);
 }
 
 bool MainWindow::startJob(std::function<void()> work) {
@@ -155,10 +156,10 @@ bool MainWindow::startJob(std::function<void()> work) {
   shutDown();
   hide();
   MessageId id = MessageId::kCouldntStartThread;
-  frontEnd_.dialogs().show(nullptr,
-                           Message{id, messageTitle(id, workspace.language),
-                                   messageText(id, workspace.language)},
-                           BoxIcon::kStop);
+  frontEnd_.dialogs().show(
+      nullptr,
+      Message{id, messageTitle(id, workspace.language), messageText(id, workspace.language)},
+      BoxIcon::kStop);
   close();
   QApplication::exit(1);
   return false;
@@ -207,8 +208,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   Language language = frontEnd_.language();
-  Message question{MessageId::kQuitAreYouSure,
-                   messageText(MessageId::kQuitRequested, language),
+  Message question{MessageId::kQuitAreYouSure, messageText(MessageId::kQuitRequested, language),
                    messageText(MessageId::kQuitAreYouSure, language)};
   if (!frontEnd_.dialogs().ask(this, question, BoxIcon::kQuestion)) {
     event->ignore();

@@ -36,8 +36,6 @@ enum class MenuCommand : uint16_t {
   kHomePage = 1006,
 };
 constexpr int kMenuButtonCount = 7;
-constexpr MenuCommand menuCommand(int button) {
-  return static_cast<MenuCommand>(1000 + button);
-}
+constexpr MenuCommand menuCommand(int button) { return static_cast<MenuCommand>(1000 + button); }
 
 }  // namespace murl::ui

@@ -13,8 +13,7 @@ constexpr int kLineWidth = 560;
 
 }  // namespace
 
-ProgressPage::ProgressPage(JobRunner& jobs, const QString& caption)
-    : bar_(new QProgressBar(this)) {
+ProgressPage::ProgressPage(JobRunner& jobs, const QString& caption) : bar_(new QProgressBar(this)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(18, 8, 18, 8);
   layout->addStretch(1);

@@ -114,8 +114,8 @@ void SourcePage::fillFolder(QTreeWidgetItem* item, SourceFolder& folder) {
     fillFolder(child, sub);
   }
   for (const SourceFile& file : folder.files()) {
-    auto* child = new QTreeWidgetItem(item, {QString::fromUtf8(file.name().data(),
-                                                               qsizetype(file.name().size()))});
+    auto* child = new QTreeWidgetItem(
+        item, {QString::fromUtf8(file.name().data(), qsizetype(file.name().size()))});
     child->setIcon(0, artwork.item(ItemIcon::kFile));
   }
 }
@@ -134,10 +134,10 @@ void SourcePage::refresh() {
   root->setExpanded(true);
 
   const SourceTree& sources = session_.sources();
-  files_->setText(text(UiText::kFilesNum, language,
-                       QString::fromStdString(formatCount(sources.fileCount()))));
-  size_->setText(text(UiText::kSizeBytes, language,
-                      QString::fromStdString(formatCount(sources.totalSize()))));
+  files_->setText(
+      text(UiText::kFilesNum, language, QString::fromStdString(formatCount(sources.fileCount()))));
+  size_->setText(
+      text(UiText::kSizeBytes, language, QString::fromStdString(formatCount(sources.totalSize()))));
   bool room = sources.fileCount() < kMaxSourceFiles && sources.totalSize() < kMaxContentSize;
   addFiles_->setEnabled(room);
   addFolder_->setEnabled(room);

@@ -2,11 +2,11 @@
 // folder question, the report and leaving or quitting on the way.
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QToolTip>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <filesystem>
 
 #include "support/cli_run.h"
@@ -70,8 +70,9 @@ class HidingRunTest : public QObject {
     std::string pw = kPassword.toStdString() + "\n";
     writeAll(desk.dir.file("pw.txt"), {pw.begin(), pw.end()});
     std::filesystem::create_directory(desk.dir.file("back"));
-    CliResult unhide = runCli(desk.dir, "unhide --lang en -o back --password-file pw.txt "
-                                        "out/photo.bmp out/song.wav");
+    CliResult unhide = runCli(desk.dir,
+                              "unhide --lang en -o back --password-file pw.txt "
+                              "out/photo.bmp out/song.wav");
     QCOMPARE(unhide.status, 0);
     QVERIFY(readAll(desk.dir.file("back/secret.bin")) == readAll(secret));
   }
@@ -88,8 +89,9 @@ class HidingRunTest : public QObject {
     desk.dialogs.saves.push_back(desk.dir.file("report.txt"));
     report->saveButton()->click();
     std::vector<uint8_t> saved = readAll(desk.dir.file("report.txt"));
-    QCOMPARE(QString::fromUtf8(reinterpret_cast<const char*>(saved.data()), qsizetype(saved.size())),
-             report->box()->toPlainText());
+    QCOMPARE(
+        QString::fromUtf8(reinterpret_cast<const char*>(saved.data()), qsizetype(saved.size())),
+        report->box()->toPlainText());
     desk.dialogs.saves.push_back(desk.dir.file("no/such/folder/report.txt"));
     report->saveButton()->click();
     QCOMPARE(desk.dialogs.shownIds(), std::vector<MessageId>{MessageId::kCouldntCreateFile});
@@ -117,7 +119,8 @@ class HidingRunTest : public QObject {
     QVERIFY(prepare(desk));
     desk.window().menuButton(0)->click();
     QCOMPARE(desk.window().page(), PageId::kMainMenu);
-    QCOMPARE(desk.window().windowTitle(), QStringLiteral("Murl v1.01 - Steganographer & Authoring"));
+    QCOMPARE(desk.window().windowTitle(),
+             QStringLiteral("Murl v1.01 - Steganographer & Authoring"));
     QVERIFY(desk.tempFiles().empty());
     QCOMPARE(desk.frontEnd().workspace().password.length(), 0u);
   }
@@ -149,7 +152,8 @@ class HidingRunTest : public QObject {
       if (!running || quitAsked) return;
       quitAsked = true;
       desk.dialogs.answers = {true};
-      QMetaObject::invokeMethod(&desk.window(), [&] { desk.window().close(); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          &desk.window(), [&] { desk.window().close(); }, Qt::QueuedConnection);
     });
     auto* page = desk.window().currentPage()->findChildren<QPushButton*>().back();
     desk.window().currentPage()->findChildren<QLineEdit*>()[0]->setText(kPassword);
@@ -168,8 +172,9 @@ class MainWindowTest : public QObject {
  private slots:
   void buttonsTooltipsAndPreviews() {
     Desk desk;
-    const char* tips[] = {"Back to Main Menu", "Hiding Wizard",  "Unhiding Wizard", "Authoring Wizard",
-                          "Checking Wizard",   "Options Panel", "Go to Home Page"};
+    const char* tips[] = {"Back to Main Menu", "Hiding Wizard",   "Unhiding Wizard",
+                          "Authoring Wizard",  "Checking Wizard", "Options Panel",
+                          "Go to Home Page"};
     for (int i = 0; i < ui::kMenuButtonCount; ++i)
       QCOMPARE(desk.window().menuButton(i)->toolTip(), QString::fromLatin1(tips[i]));
     QCOMPARE(desk.window().size(), QSize(ui::MainWindow::kWidth, ui::MainWindow::kHeight));
@@ -217,7 +222,8 @@ class MainWindowTest : public QObject {
         QStringLiteral("Menu Principale")));
     desk.window().command(ui::MenuCommand::kHidingWizard);
     QTest::keyClick(&desk.window(), Qt::Key_F1);
-    QCOMPARE(desk.window().helpWindow()->browser()->source().fragment(), QStringLiteral("hiding-1"));
+    QCOMPARE(desk.window().helpWindow()->browser()->source().fragment(),
+             QStringLiteral("hiding-1"));
   }
 };
 

@@ -1,4 +1,6 @@
 // The Hiding Wizard driven as a user drives it, with the dialogs answered from a script.
+#include "ui/hiding_wizard.h"
+
 #include <QComboBox>
 #include <QDropEvent>
 #include <QLabel>
@@ -14,7 +16,6 @@
 #include "support/cli_run.h"
 #include "ui/carriers_page.h"
 #include "ui/drop_tree.h"
-#include "ui/hiding_wizard.h"
 #include "ui/password_page.h"
 #include "ui/report_page.h"
 #include "ui/source_page.h"
@@ -202,21 +203,26 @@ class HidingCarriersTest : public QObject {
                                       desk.wavCarrier("c.wav", 20000, 3)};
     QVERIFY(desk.addCarriers(carriers));
     auto* page = desk.page<ui::CarriersPage>();
-    QCOMPARE(rowNames(page), (std::vector<QString>{"a.wav #00000", "b.wav #00001", "c.wav #00002"}));
+    QCOMPARE(rowNames(page),
+             (std::vector<QString>{"a.wav #00000", "b.wav #00001", "c.wav #00002"}));
     QCOMPARE(page->carriersCounter()->text(), QStringLiteral("Carriers: 3"));
     QVERIFY(page->pathLine()->text().isEmpty());
     QVERIFY(page->nextButton()->isEnabled());
 
     selectRows(page, {0});
     QTest::keyClick(page->list(), Qt::Key_Plus);
-    QCOMPARE(rowNames(page), (std::vector<QString>{"b.wav #00000", "a.wav #00001", "c.wav #00002"}));
+    QCOMPARE(rowNames(page),
+             (std::vector<QString>{"b.wav #00000", "a.wav #00001", "c.wav #00002"}));
     QTest::keyClick(page->list(), Qt::Key_Plus, Qt::KeypadModifier);
-    QCOMPARE(rowNames(page), (std::vector<QString>{"b.wav #00000", "c.wav #00001", "a.wav #00002"}));
+    QCOMPARE(rowNames(page),
+             (std::vector<QString>{"b.wav #00000", "c.wav #00001", "a.wav #00002"}));
     QTest::keyClick(page->list(), Qt::Key_Plus);  // already last
-    QCOMPARE(rowNames(page), (std::vector<QString>{"b.wav #00000", "c.wav #00001", "a.wav #00002"}));
+    QCOMPARE(rowNames(page),
+             (std::vector<QString>{"b.wav #00000", "c.wav #00001", "a.wav #00002"}));
     selectRows(page, {1, 2});
     QTest::keyClick(page->list(), Qt::Key_Minus);
-    QCOMPARE(rowNames(page), (std::vector<QString>{"c.wav #00000", "a.wav #00001", "b.wav #00002"}));
+    QCOMPARE(rowNames(page),
+             (std::vector<QString>{"c.wav #00000", "a.wav #00001", "b.wav #00002"}));
     QVERIFY(page->list()->topLevelItem(0)->isSelected());
     QVERIFY(page->list()->topLevelItem(1)->isSelected());
 
@@ -236,7 +242,8 @@ class HidingCarriersTest : public QObject {
     QVERIFY(desk.reachCarriers({desk.sourceFile("secret.bin", 2000)}));
     auto* page = desk.page<ui::CarriersPage>();
     QVERIFY(!page->nextButton()->isEnabled());
-    QVERIFY(desk.addCarriers({desk.wavCarrier("small.wav", 4000), desk.wavCarrier("big.wav", 60000)}));
+    QVERIFY(
+        desk.addCarriers({desk.wavCarrier("small.wav", 4000), desk.wavCarrier("big.wav", 60000)}));
     QVERIFY(page->warningLine()->text().isEmpty());
     QVERIFY(page->nextButton()->isEnabled());
     QVERIFY(!page->addButton()->isEnabled());  // enough already

@@ -4,9 +4,9 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <cstdio>
@@ -132,8 +132,10 @@ void hidingRun(Desk& desk, Camera& camera) {
   sources->addFilesButton()->click();
   sources->tree()->topLevelItem(0)->child(0)->setExpanded(true);
   camera.window(window, QStringLiteral("hiding-1"));
-  camera.message(&window, MessageId::kScanFileAlreadyAdded, QStringLiteral("box-file-already-added"));
-  camera.message(&window, MessageId::kFolderNameTooLong, QStringLiteral("box-folder-name-too-long"));
+  camera.message(&window, MessageId::kScanFileAlreadyAdded,
+                 QStringLiteral("box-file-already-added"));
+  camera.message(&window, MessageId::kFolderNameTooLong,
+                 QStringLiteral("box-folder-name-too-long"));
   sources->nextButton()->click();
 
   auto* password = desk.page<ui::PasswordPage>();

@@ -1,5 +1,6 @@
 // The start-up checks: the arguments and the display.
 #include "ui/startup.h"
+
 #include "ui_fixture.h"
 
 namespace murl::test {
@@ -15,9 +16,12 @@ class StartupTest : public QObject {
       std::optional<MessageId> fault;
     };
     const Case cases[] = {
-        {4, 1024, 768, MessageId::kNeeded256Colors}, {8, 640, 480, std::nullopt},
-        {32, 1920, 1080, std::nullopt},              {8, 639, 480, MessageId::kNeeded640x480},
-        {8, 640, 479, MessageId::kNeeded640x480},    {1, 320, 200, MessageId::kNeeded256Colors},
+        {4, 1024, 768, MessageId::kNeeded256Colors},
+        {8, 640, 480, std::nullopt},
+        {32, 1920, 1080, std::nullopt},
+        {8, 639, 480, MessageId::kNeeded640x480},
+        {8, 640, 479, MessageId::kNeeded640x480},
+        {1, 320, 200, MessageId::kNeeded256Colors},
     };
     for (const Case& c : cases) QCOMPARE(ui::displayFault(c.depth, c.width, c.height), c.fault);
     QCOMPARE(QString::fromUtf8(messageText(MessageId::kNeeded640x480, Language::kItalian)),

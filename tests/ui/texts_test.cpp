@@ -1,5 +1,7 @@
 // Every text a page shows comes from the tables, in the window's language; the carrier dialog's
 // type list is the program's documented one.
+#include "ui/texts.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QHeaderView>
@@ -15,7 +17,6 @@
 #include "ui/drop_tree.h"
 #include "ui/filters.h"
 #include "ui/source_page.h"
-#include "ui/texts.h"
 #include "ui_fixture.h"
 
 namespace murl::test {
@@ -79,8 +80,9 @@ class TextsTest : public QObject {
     for (int i = 0; i < ui::kMenuButtonCount; ++i)
       texts.push_back(desk.window().menuButton(i)->toolTip());
     for (const QString& text : texts) {
-      bool found = std::any_of(patterns.begin(), patterns.end(),
-                               [&](const QRegularExpression& p) { return p.match(text).hasMatch(); });
+      bool found = std::any_of(patterns.begin(), patterns.end(), [&](const QRegularExpression& p) {
+        return p.match(text).hasMatch();
+      });
       if (!found) qWarning("not from the tables: %s", qPrintable(text));
       if (!found) return -1;
     }
@@ -169,7 +171,8 @@ class TextsTest : public QObject {
         {"Next/Sun Audio (au,snd)", "File Audio Next/Sun (au,snd)", "*.au;*.snd"},
         {"PCX Image (pcx)", "Immagine PCX (pcx)", "*.pcx"},
         {"PNG Image (png)", "Immagine PNG (png)", "*.png"},
-        {"TGA Image (tga,vda,icb,vst)", "Immagine TGA (tga,vda,icb,vst)", "*.tga;*.vda;*.icb;*.vst"},
+        {"TGA Image (tga,vda,icb,vst)", "Immagine TGA (tga,vda,icb,vst)",
+         "*.tga;*.vda;*.icb;*.vst"},
         {"WAV Audio (wav,wave)", "File Audio WAV (wav,wave)", "*.wav;*.wave"},
         {"Win PE Module (A-H)", "Modulo Win PE (A-H)", nullptr},
         {"Win PE Module (I-Z)", "Modulo Win PE (I-Z)", nullptr},
@@ -193,9 +196,11 @@ class TextsTest : public QObject {
   }
 
   void qtFiltersKeepTheNamesAndIgnoreCase() {
-    QString list = ui::qtFilterList({{QStringLiteral("BMP Image (bmp,dib)"), QStringLiteral("*.bmp;*.dib")},
-                                     {QStringLiteral("All Files"), QStringLiteral("*.*")}});
-    QCOMPARE(list, QStringLiteral("BMP Image (bmp,dib) (*.[bB][mM][pP] *.[dD][iI][bB]);;All Files (*)"));
+    QString list =
+        ui::qtFilterList({{QStringLiteral("BMP Image (bmp,dib)"), QStringLiteral("*.bmp;*.dib")},
+                          {QStringLiteral("All Files"), QStringLiteral("*.*")}});
+    QCOMPARE(list,
+             QStringLiteral("BMP Image (bmp,dib) (*.[bB][mM][pP] *.[dD][iI][bB]);;All Files (*)"));
   }
 };
 

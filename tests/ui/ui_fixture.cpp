@@ -87,8 +87,8 @@ Desk::~Desk() {
 }
 
 bool Desk::waitForPage(ui::PageId id, int milliseconds) {
-  return QTest::qWaitFor(
-      [&] { return window_->page() == id && !window_->jobs().running(); }, milliseconds);
+  return QTest::qWaitFor([&] { return window_->page() == id && !window_->jobs().running(); },
+                         milliseconds);
 }
 
 std::vector<std::string> Desk::tempFiles() const { return folderNames(dir.file("temp")); }
@@ -152,4 +152,3 @@ bool registerSuite(const char* name, SuiteFactory factory) {
 }
 
 }  // namespace murl::test
-

@@ -98,7 +98,8 @@ using SuiteFactory = std::function<QObject*()>;
 bool registerSuite(const char* name, SuiteFactory factory);
 std::map<std::string, SuiteFactory>& suites();
 
-#define MURL_UI_SUITE(Class) \
-  static const bool Class##Registered = ::murl::test::registerSuite(#Class, [] { return new Class; })
+#define MURL_UI_SUITE(Class)            \
+  static const bool Class##Registered = \
+      ::murl::test::registerSuite(#Class, [] { return new Class; })
 
 }  // namespace murl::test

@@ -5,8 +5,8 @@
 
 // One program for every suite: "murl_ui_tests SUITE [QTest arguments]" runs one of them.
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                   : qgetenv("QT_QPA_PLATFORM"));
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication application(argc, argv);
   std::string only = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
   std::vector<char*> rest{argv[0]};
