@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "core/number_display.h"
+#include "stream/source_tree.h"
 #include "support/cli_run.h"
 #include "ui/carriers_page.h"
 #include "ui/drop_tree.h"
@@ -123,6 +124,23 @@ class HidingSourcesTest : public QObject {
     desk.page<ui::SourcePage>()->addFolderButton()->click();
     QCOMPARE(desk.dialogs.shownIds(), std::vector<MessageId>{MessageId::kFolderNameTooLong});
     QCOMPARE(desk.page<ui::SourcePage>()->tree()->topLevelItem(0)->childCount(), 0);
+  }
+
+  void theAddButtonsRestOnceTheTreeIsFull() {
+    Desk desk;
+    // A sparse file of exactly the largest total: nothing more fits.
+    std::string full = desk.sourceFile("full.bin", 0);
+    std::filesystem::resize_file(full, kMaxContentSize);
+    desk.window().command(ui::MenuCommand::kHidingWizard);
+    auto* page = desk.page<ui::SourcePage>();
+    desk.dialogs.files.push_back({full});
+    page->addFilesButton()->click();
+    QVERIFY(!page->addFilesButton()->isEnabled());
+    QVERIFY(!page->addFolderButton()->isEnabled());
+    page->tree()->topLevelItem(0)->child(0)->setSelected(true);
+    QTest::keyClick(page->tree(), Qt::Key_Delete);
+    QVERIFY(page->addFilesButton()->isEnabled());
+    QVERIFY(page->addFolderButton()->isEnabled());
   }
 
   void aFileAddedTwiceAsksAndNoStops() {
