@@ -114,6 +114,39 @@ class HidingRunTest : public QObject {
     QVERIFY(folderNames(desk.dir.file("out")).empty());
   }
 
+  void noToOverwritingReturnsToTheMenuWithoutAWord() {
+    Desk desk;
+    QVERIFY(prepare(desk));
+    writeAll(desk.dir.file("out/photo.bmp"), {1});
+    desk.dialogs.folders.push_back(desk.dir.file("out"));
+    desk.page<ui::CarriersPage>()->nextButton()->click();
+    QVERIFY(desk.waitForPage(PageId::kMainMenu));
+    QCOMPARE(desk.dialogs.askedIds(), std::vector<MessageId>{MessageId::kTargetExistsOverwrite});
+    QVERIFY(desk.dialogs.shown.empty());
+    QCOMPARE(folderNames(desk.dir.file("out")), std::vector<std::string>{"photo.bmp"});
+    QCOMPARE(readAll(desk.dir.file("out/photo.bmp")), std::vector<uint8_t>{1});
+    QVERIFY(desk.tempFiles().empty());
+  }
+
+  void quittingWhileTheJobWaitsForAnAnswerEndsIt() {
+    Desk desk;
+    QVERIFY(prepare(desk));
+    writeAll(desk.dir.file("out/photo.bmp"), {1});
+    // The job waits for its question; the user quits instead of answering it.
+    desk.dialogs.onAsk = [&](const Message& message) {
+      if (message.id != MessageId::kTargetExistsOverwrite) return;
+      desk.dialogs.answers = {true, true};  // "Are you sure?" Yes; the overwrite comes too late
+      desk.window().close();
+    };
+    desk.dialogs.folders.push_back(desk.dir.file("out"));
+    desk.page<ui::CarriersPage>()->nextButton()->click();
+    QVERIFY(QTest::qWaitFor([&] { return !desk.window().isVisible(); }, 30000));
+    QVERIFY(!desk.window().jobs().running());
+    QCOMPARE(folderNames(desk.dir.file("out")), std::vector<std::string>{"photo.bmp"});
+    QCOMPARE(readAll(desk.dir.file("out/photo.bmp")), std::vector<uint8_t>{1});
+    QVERIFY(desk.tempFiles().empty());
+  }
+
   void backToTheMenuFreesTheRun() {
     Desk desk;
     QVERIFY(prepare(desk));
