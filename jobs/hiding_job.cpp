@@ -4,16 +4,15 @@
 
 #include "carriers/registry.h"
 #include "jobs/job_scope.h"
+#include "platform/ascii_case.h"
 #include "platform/folders.h"
 #include "stream/hidden_stream.h"
 
 namespace murl {
 namespace {
 
-signed char folded(char c) {
-  if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return static_cast<signed char>(c);
-}
+// Bytes past ASCII compare as negative values, so they sort before every letter and digit.
+signed char folded(char c) { return static_cast<signed char>(asciiLower(c)); }
 
 }  // namespace
 
@@ -106,8 +105,8 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
 
   // Writing a target over its own source would truncate the carrier before it is read.
   for (const PlanEntry& entry : plan_) {
-    if (platform::sameFile(carriers[entry.carrierIndex].path,
-                           targetPath(outputFolder, entry.targetName))) {
+    if (workspace_.fileSystem.sameFile(carriers[entry.carrierIndex].path,
+                                       targetPath(outputFolder, entry.targetName))) {
       workspace_.show(MessageId::kTargetIsSource);
       return fail(listener);
     }
@@ -147,14 +146,14 @@ bool HidingJob::writeTargets(const std::vector<CarrierEntry>& carriers,
 
 bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
                          const HideJob& job) {
-  platform::File src = platform::File::openRead(carrier.path);
+  platform::FileSystem& files = workspace_.fileSystem;
+  platform::File src = files.openRead(carrier.path);
   if (!src.isOpen()) {
     workspace_.show(MessageId::kCouldntOpenSourceFile);
     return false;
   }
-  if (platform::fileExists(target) && !workspace_.ask(MessageId::kTargetExistsOverwrite))
-    return false;
-  platform::File dst = platform::File::createTruncate(target);
+  if (files.fileExists(target) && !workspace_.ask(MessageId::kTargetExistsOverwrite)) return false;
+  platform::File dst = files.createTruncate(target);
   if (!dst.isOpen()) {
     workspace_.show(MessageId::kCouldntCreateTargetFile);
     return false;
@@ -162,7 +161,7 @@ bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, const st
   if (!stream_.file().seek(0) ||
       !carrierHandler(carrier.type)
            .hide(src, dst, carrier, entry.share, job, workspace_, entry.percentage)) {
-    platform::wipeAndDelete(dst, target);
+    files.wipeAndDelete(dst, target);
     return false;
   }
   return true;
