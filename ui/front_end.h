@@ -9,6 +9,7 @@
 #include "core/options.h"
 #include "core/worker_reporter.h"
 #include "core/workspace.h"
+#include "platform/file_system.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
 
@@ -16,7 +17,8 @@ namespace murl::ui {
 
 class FrontEnd {
  public:
-  FrontEnd(Dialogs& dialogs, Language language, const Artwork& artwork);
+  FrontEnd(Dialogs& dialogs, Language language, const Artwork& artwork,
+           platform::FileSystem& fileSystem = platform::realFileSystem());
   FrontEnd(const FrontEnd&) = delete;
   FrontEnd& operator=(const FrontEnd&) = delete;
 

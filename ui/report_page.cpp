@@ -5,7 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "ui/texts.h"
 #include "ui/wizard.h"
 
@@ -49,14 +49,14 @@ bool ReportPage::save() {
       host_.owner(), text(UiText::kSaveReportTitle, language), filters);
   if (!path) return false;
   Workspace& workspace = host_.frontEnd().workspace();
-  platform::File file = platform::File::createTruncate(*path);
+  platform::File file = workspace.fileSystem.createTruncate(*path);
   if (!file.isOpen()) {
     workspace.show(MessageId::kCouldntCreateFile);
     return false;
   }
   if (!file.writeExact(report_.data(), report_.size())) {
     file.close();
-    platform::removeFile(*path);
+    workspace.fileSystem.remove(*path);
     workspace.show(MessageId::kCouldntWriteFile);
     return false;
   }

@@ -95,6 +95,13 @@ class HidingRunTest : public QObject {
     desk.dialogs.saves.push_back(desk.dir.file("no/such/folder/report.txt"));
     report->saveButton()->click();
     QCOMPARE(desk.dialogs.shownIds(), std::vector<MessageId>{MessageId::kCouldntCreateFile});
+    // A disk that fails while the report is written keeps no part of it.
+    desk.disk.failFrom(FsCall::kWrite);
+    desk.dialogs.saves.push_back(desk.dir.file("broken.txt"));
+    report->saveButton()->click();
+    QCOMPARE(desk.dialogs.shownIds(),
+             (std::vector<MessageId>{MessageId::kCouldntCreateFile, MessageId::kCouldntWriteFile}));
+    QVERIFY(!std::filesystem::exists(desk.dir.file("broken.txt")));
   }
 
   void noToTheFolderQuestionAsksAgainYesLeaves() {

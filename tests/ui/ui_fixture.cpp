@@ -69,7 +69,7 @@ Desk::Desk(Language language) {
     std::filesystem::create_directory(dir.file(folder));
   ui::Artwork artwork;
   if (!artwork.load()) qFatal("the pictures cannot be made");
-  frontEnd_ = std::make_unique<ui::FrontEnd>(dialogs, language, artwork);
+  frontEnd_ = std::make_unique<ui::FrontEnd>(dialogs, language, artwork, disk);
   frontEnd_->workspace().tempFolder = dir.file("temp") + "/";
   startSession(frontEnd_->workspace());
   window_ = std::make_unique<ui::MainWindow>(*frontEnd_);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
 #include "ui/dialogs.h"
 #include "ui/front_end.h"
@@ -62,7 +63,8 @@ class Desk {
   ui::MainWindow& window() { return *window_; }
   ui::FrontEnd& frontEnd() { return *frontEnd_; }
   ScriptedDialogs dialogs;
-  TempDir dir;  // carriers/, src/, out/ and temp/ (the workspace's temporary folder)
+  FaultyFileSystem disk;  // the real disk, until a test makes its calls fail
+  TempDir dir;            // carriers/, src/, out/ and temp/ (the workspace's temporary folder)
 
   // The page the window shows, as its own class; null when it shows another.
   template <class Page>
