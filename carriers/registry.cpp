@@ -4,9 +4,11 @@
 
 #include "carriers/aiff_au/aiff_au.h"
 #include "carriers/bmp/bmp.h"
+#include "carriers/jpeg/jpeg.h"
+#include "carriers/mp3/mp3.h"
 #include "carriers/pcx/pcx.h"
 #include "carriers/pe/module.h"
-#include "carriers/pending_formats.h"
+#include "carriers/png/png.h"
 #include "carriers/tga/tga.h"
 #include "carriers/wav/wav.h"
 

@@ -2,9 +2,13 @@
 # Installs the Debian packages the build and the tests need; does nothing when all are present.
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev)
+packages=(build-essential cmake pkg-config zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  libpng-dev)
 if [[ "${MURL_WITH_FUZZ:-0}" == 1 ]]; then
   packages+=(clang libclang-rt-dev)
+fi
+if [[ "${MURL_WITH_BENCH:-0}" == 1 ]]; then
+  packages+=(libjpeg-turbo-progs)  # the JPEG benchmark makes its photograph and compares jpegtran
 fi
 
 missing=()

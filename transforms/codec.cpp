@@ -71,14 +71,14 @@ Compressor::Compressor(std::span<uint8_t> output)
 
 Compressor::~Compressor() { close(); }
 
-bool Compressor::open(uint8_t levelIndex) {
+bool Compressor::open(uint8_t levelIndex, int strategy) {
   close();
   useArena(zs_, *arena_);
   DeflateTuning tuning = deflateTuning(levelIndex);
   // zlib's own level 3 takes its fast matcher; level 4 takes the lazy one, and the tuning below
   // gives it the level-3 parameters. The header bits are set to the wanted level afterwards.
   int initLevel = tuning.level < 4 ? 4 : tuning.level;
-  if (deflateInit2(&zs_, initLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  if (deflateInit2(&zs_, initLevel, Z_DEFLATED, 15, 8, strategy) != Z_OK) return false;
   open_ = true;
   if (deflateTune(&zs_, tuning.goodLength, tuning.lazyMatch, tuning.niceLength,
                   tuning.chainLength) != Z_OK) {

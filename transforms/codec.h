@@ -57,8 +57,9 @@ class Compressor {
   Compressor(const Compressor&) = delete;
   Compressor& operator=(const Compressor&) = delete;
 
-  // Opens the deflate stream for a level index 0..6. False only for lack of memory.
-  bool open(uint8_t levelIndex);
+  // Opens the deflate stream for a level index 0..6 with a zlib strategy (the default one for
+  // the hidden stream, Z_FILTERED for filtered image rows). False only for lack of memory.
+  bool open(uint8_t levelIndex, int strategy = Z_DEFAULT_STRATEGY);
   // Compresses n input bytes. A full input area goes with last = false (sync flush); the final,
   // possibly empty, rest with last = true (finish), which also drains the partial output area.
   CodecStatus compress(const uint8_t* input, size_t n, bool last, const CodecSink& sink);

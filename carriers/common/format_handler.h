@@ -15,7 +15,9 @@
 //   template <class Pass> bool walk(Pass& pass, platform::File* dst);
 //       hands every unit in order to the pass (visit or block); for hide and mark writes the
 //       whole target to dst. False after a message shown through the context, or on a stop.
-// and, where one pass cannot tell the type before the units are seen (grey bitmaps):
+// and, where count needs no walk (the header tells the units, as a PNG's does):
+//   bool countUnits(uint64_t& units);     count's units without a pass
+// or, where one pass cannot tell the type before the units are seen (grey bitmaps), both:
 //   bool countUnits(uint64_t& units);     count's pass, which also settles type()
 //   bool classify();                      mark and check settle type() before their walk
 #include <concepts>
@@ -27,8 +29,12 @@
 namespace murl {
 
 template <class F>
-concept ClassifiesWhileCounting = requires(F format, uint64_t& units) {
+concept CountsWithoutPass = requires(F format, uint64_t& units) {
   { format.countUnits(units) } -> std::same_as<bool>;
+};
+
+template <class F>
+concept ClassifiesWhileCounting = CountsWithoutPass<F> && requires(F format) {
   { format.classify() } -> std::same_as<bool>;
 };
 
@@ -44,7 +50,7 @@ bool count(const OperationContext& context, platform::File& src, const CarrierRe
   F format(context);
   if (!format.open(src, region, F::kType)) return false;
   uint64_t units = 0;
-  if constexpr (ClassifiesWhileCounting<F>) {
+  if constexpr (CountsWithoutPass<F>) {
     if (!format.countUnits(units)) return false;
   } else {
     UnitCounter counter;

@@ -8,7 +8,11 @@
 // carrier no longer holds the units it was counted with.
 //
 // Formats that test unit values call the pass only for qualifying units; spaced formats call it
-// for every unit and let the pass choose. Only spacing 1 may use block().
+// for every unit and let the pass choose. Only spacing 1 may use block(). A format that visits
+// long runs of units may first offer the run to passOver(n): the pass takes, unseen, the units
+// it would leave alone (the lead-in and those the spacing skips; a counter takes all), and the
+// format visits the unit after them.
+#include <algorithm>
 #include <cstdint>
 
 #include "bits/bit_spreader.h"
@@ -29,6 +33,17 @@ class UnitSelection {
     if (++cycle_ == spacing_) cycle_ = 0;
     return used;
   }
+  // Takes up to `units` units that are not used, stopping before the next used one; returns how
+  // many it took.
+  uint64_t passOver(uint64_t units) {
+    const uint64_t leadIn = std::min<uint64_t>(units, leadIn_);
+    leadIn_ -= static_cast<uint32_t>(leadIn);
+    if (leadIn_ != 0 || spacing_ == 1 || cycle_ == 0) return leadIn;
+    const uint32_t skipped =
+        static_cast<uint32_t>(std::min<uint64_t>(units - leadIn, spacing_ - cycle_));
+    cycle_ = (cycle_ + skipped) % spacing_;
+    return leadIn + skipped;
+  }
   bool leadInDone() const { return leadIn_ == 0; }
   bool spaced() const { return spacing_ != 1; }
   // Grouped blocks skip the lead-in themselves.
@@ -45,6 +60,7 @@ class UnitSelection {
 class UnitCounter {
  public:
   bool visit(uint8_t&) { return ++units_, true; }
+  uint64_t passOver(uint64_t units) { return units_ += units, units; }
   template <class Grouper>
   bool block(const Grouper& grouper, const uint8_t* bytes, uint64_t units) {
     units_ += countQualifying(grouper, bytes, 0, units);
@@ -74,6 +90,8 @@ class UnitWriter {
  public:
   UnitWriter(Bits& bits, uint32_t leadIn, uint32_t spacing = 1)
       : bits_(bits), selection_(leadIn, spacing) {}
+
+  uint64_t passOver(uint64_t units) { return selection_.passOver(units); }
 
   // One unit; its unit bit may be rewritten. False when the source fails (message shown).
   bool visit(uint8_t& unitBit) {
@@ -200,6 +218,8 @@ class UnitReader {
  public:
   UnitReader(UnitBitSink& sink, uint32_t leadIn, uint32_t carrierBits, uint32_t spacing = 1)
       : sink_(sink), selection_(leadIn, spacing), dataLeft_(carrierBits) {}
+
+  uint64_t passOver(uint64_t units) { return selection_.passOver(units); }
 
   bool visit(uint8_t& unitBit) {
     if (!selection_.take()) return true;

@@ -33,9 +33,16 @@ struct ConformanceFile {
   std::vector<uint8_t> unitBitMask;
   // Reads the units of this file or of a target made from it; empty when there is none.
   std::function<UnitModel(const std::vector<uint8_t>& file)> model;
-  // Cutting the file anywhere below this many bytes leaves no carrier (0: its size); bytes past
-  // it (appended after the format's end) may go without harm.
+  // Cutting the file anywhere below this many bytes leaves no carrier that extract can read (0:
+  // its size); bytes past it (appended after the format's end, or never read) may go without harm.
   size_t cutBelow = 0;
+  // A format whose count reads only a fixed header of this many bytes still counts a file cut
+  // after it (0: count reads every unit); extract fails on such a cut all the same.
+  size_t countedHead = 0;
+  // For targets whose length may differ from the source's: checks that a target holds the
+  // source's content outside the unit bits (used instead of the mask when set).
+  std::function<void(const std::vector<uint8_t>& source, const std::vector<uint8_t>& target)>
+      expectSameOutsideUnits;
 };
 
 struct ConformanceCarrier {
