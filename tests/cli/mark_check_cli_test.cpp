@@ -75,7 +75,8 @@ TEST_F(MarkCheckCli, EveryFixtureOfOtherToolsGivesItsMarkBackWhole) {
   const std::vector<std::string> fixtures = markableFixtures(types);
   for (CarrierType type :
        {CarrierType::kWav, CarrierType::kAiff, CarrierType::kAu, CarrierType::kBmpColour,
-        CarrierType::kBmpGrey, CarrierType::kPcxColour, CarrierType::kPcxGrey, CarrierType::kTga})
+        CarrierType::kBmpGrey, CarrierType::kPcxColour, CarrierType::kPcxGrey, CarrierType::kTga,
+        CarrierType::kPng, CarrierType::kJpeg, CarrierType::kMp3})
     EXPECT_TRUE(types.count(type)) << "no fixture of type " << static_cast<int>(type);
 
   writeMarkFile(kMark);
