@@ -63,7 +63,9 @@ class CheckCommand : public Command {
   const char* example() const override { return "murl-cli check --json marked/photo.bmp"; }
 
   void define(CLI::App& app) override {
-    app.add_flag("--json", json_, "Print the report as one JSON object");
+    app.add_flag("--json", json_,
+                 "Print the report as one JSON object: carrier, type, carrierBits, level (0-6), "
+                 "mark, markHex, integrity and positions (index, byte, integrity)");
     app.add_option("CARRIER", carrier_, "The carrier to check, with the levels it was marked with")
         ->required();
   }
