@@ -11,13 +11,13 @@
 #include "bits/bit_spreader.h"
 #include "carriers/registry.h"
 #include "core/workspace.h"
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "platform/temp_folder.h"
 
 namespace murl::bench {
 
 inline void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  auto file = platform::File::createTruncate(path);
+  auto file = platform::realFileSystem().createTruncate(path);
   if (!file.writeExact(bytes.data(), bytes.size())) std::abort();
 }
 
@@ -34,7 +34,7 @@ class CarrierBench {
         sink_(folder_ + "murl_bench_sink_" + name),
         size_(bytes.size()) {
     writeFile(carrier_, bytes);
-    auto src = platform::File::openRead(carrier_);
+    auto src = platform::realFileSystem().openRead(carrier_);
     IdentificationRecord record;
     record.type = type;
     if (!carrierHandler(type).count(src, record, workspace_) || record.rejected) std::abort();
@@ -44,7 +44,8 @@ class CarrierBench {
     writeFile(stream_, stream);
   }
   ~CarrierBench() {
-    for (const auto& path : {carrier_, target_, stream_, sink_}) platform::removeFile(path);
+    for (const auto& path : {carrier_, target_, stream_, sink_})
+      platform::realFileSystem().remove(path);
   }
   CarrierBench(const CarrierBench&) = delete;
   CarrierBench& operator=(const CarrierBench&) = delete;
@@ -54,8 +55,8 @@ class CarrierBench {
   void copy(benchmark::State& state) {
     std::vector<uint8_t> buffer(kBufferSize);
     for (auto _ : state) {
-      auto src = platform::File::openRead(carrier_);
-      auto dst = platform::File::createTruncate(target_);
+      auto src = platform::realFileSystem().openRead(carrier_);
+      auto dst = platform::realFileSystem().createTruncate(target_);
       size_t got;
       while ((got = src.read(buffer.data(), buffer.size())) > 0) dst.write(buffer.data(), got);
     }
@@ -65,9 +66,9 @@ class CarrierBench {
   void hide(benchmark::State& state) {
     const StreamShare share{0, entry_.carrierBits, entry_.carrierBits / 8 * 8};
     for (auto _ : state) {
-      auto src = platform::File::openRead(carrier_);
-      auto dst = platform::File::createTruncate(target_);
-      auto stream = platform::File::openRead(stream_);
+      auto src = platform::realFileSystem().openRead(carrier_);
+      auto dst = platform::realFileSystem().createTruncate(target_);
+      auto stream = platform::realFileSystem().openRead(stream_);
       HideJob job{&stream, {}};
       double percentage;
       if (!carrierHandler(entry_.type).hide(src, dst, entry_, share, job, workspace_, percentage)) {
@@ -79,8 +80,8 @@ class CarrierBench {
 
   void extract(benchmark::State& state) {
     for (auto _ : state) {
-      auto src = platform::File::openRead(carrier_);
-      auto temp = platform::File::createTruncate(sink_);
+      auto src = platform::realFileSystem().openRead(carrier_);
+      auto temp = platform::realFileSystem().createTruncate(sink_);
       ExtractionSink sink(workspace_, temp);
       if (!carrierHandler(entry_.type).extract(src, entry_, sink, workspace_) || !sink.flush()) {
         state.SkipWithError("extract failed");

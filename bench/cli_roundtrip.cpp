@@ -11,40 +11,42 @@
 #include <string>
 #include <vector>
 
+#include "platform/byte_order.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
+using murl::appendLe16;
+using murl::appendLe32;
+
 constexpr int kCarriers = 4;
 constexpr uint32_t kSamplesPerCarrier = 12 * 1024 * 1024;
 
-void writeFile(const fs::path& path, const std::vector<char>& bytes) {
+template <class Byte>
+void writeFile(const fs::path& path, const std::vector<Byte>& bytes) {
   std::ofstream(path, std::ios::binary)
-      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-void put32(std::vector<char>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 // Mono 16-bit PCM whose samples are all loud enough to carry a bit at every level.
-std::vector<char> loudWav(uint32_t samples, uint32_t seed) {
-  std::vector<char> out = {'R', 'I', 'F', 'F'};
-  put32(out, 36 + samples * 2);
+std::vector<uint8_t> loudWav(uint32_t samples, uint32_t seed) {
+  std::vector<uint8_t> out = {'R', 'I', 'F', 'F'};
+  appendLe32(out, 36 + samples * 2);
   for (char c : std::string("WAVEfmt ")) out.push_back(c);
-  put32(out, 16);
-  put32(out, 1 | (1 << 16));  // PCM, mono
-  put32(out, 44100);
-  put32(out, 88200);
-  put32(out, 2 | (16 << 16));
+  appendLe32(out, 16);
+  appendLe32(out, 1 | (1 << 16));  // PCM, mono
+  appendLe32(out, 44100);
+  appendLe32(out, 88200);
+  appendLe32(out, 2 | (16 << 16));
   for (char c : std::string("data")) out.push_back(c);
-  put32(out, samples * 2);
+  appendLe32(out, samples * 2);
   std::mt19937 random(seed);
   for (uint32_t i = 0; i < samples; ++i) {
     uint32_t r = random();
     int16_t s = static_cast<int16_t>(((r & 1) ? 1 : -1) * (0x4000 + (r >> 18)));
-    out.push_back(static_cast<char>(s & 0xFF));
-    out.push_back(static_cast<char>((s >> 8) & 0xFF));
+    appendLe16(out, static_cast<uint16_t>(s));
   }
   return out;
 }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/folders.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ struct Fixture {
     for (size_t i = 0; i < kFiles; ++i) {
       std::vector<uint8_t> data = mixedContent(i);
       std::string path = (folder / ("f" + std::to_string(i))).string();
-      platform::File f = platform::File::createTruncate(path);
+      platform::File f = platform::realFileSystem().createTruncate(path);
       f.writeExact(data.data(), data.size());
       tree.addFile(ws, tree.root(), path);
     }

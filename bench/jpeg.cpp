@@ -23,7 +23,7 @@ constexpr uint32_t kHeight = 3024;
 
 // Smooth shapes with fine grain, row by row to the file: as busy as a photograph of a scene.
 void writePhotoPpm(const std::string& path) {
-  auto file = platform::File::createTruncate(path);
+  auto file = platform::realFileSystem().createTruncate(path);
   const std::string head =
       "P6\n" + std::to_string(kWidth) + " " + std::to_string(kHeight) + "\n255\n";
   file.writeExact(head.data(), head.size());
@@ -60,8 +60,8 @@ struct Photo {
     writePhotoPpm(ppm);
     const bool made =
         std::system(("cjpeg -quality 90 '" + ppm + "' > '" + path + "'").c_str()) == 0;
-    platform::removeFile(ppm);
-    auto file = platform::File::openRead(path);
+    platform::realFileSystem().remove(ppm);
+    auto file = platform::realFileSystem().openRead(path);
     bytes.resize(file.size());
     if (!made || bytes.empty() || !file.readExact(bytes.data(), bytes.size())) {
       std::fprintf(stderr, "cjpeg failed: install libjpeg-turbo-progs\n");
@@ -69,8 +69,8 @@ struct Photo {
     }
   }
   ~Photo() {
-    platform::removeFile(path);
-    platform::removeFile(transcoded);
+    platform::realFileSystem().remove(path);
+    platform::realFileSystem().remove(transcoded);
   }
 };
 

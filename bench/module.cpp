@@ -4,17 +4,10 @@
 #include <vector>
 
 #include "bench/carrier_bench.h"
+#include "platform/byte_order.h"
 
 namespace murl {
 namespace {
-
-void putAt(std::vector<uint8_t>& out, size_t at, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void append(std::vector<uint8_t>& out, uint32_t v, int bytes) {
-  out.resize(out.size() + bytes);
-  putAt(out, out.size() - bytes, v, bytes);
-}
 
 uint8_t noise(uint32_t& state) {
   state = state * 1103515245u + 12345u;
@@ -26,9 +19,9 @@ uint8_t noise(uint32_t& state) {
 std::vector<uint8_t> bitmapData() {
   const uint32_t width = 2048, height = 1536, bytes = width * height * 3;
   std::vector<uint8_t> out;
-  for (uint32_t v : {40u, width, height}) append(out, v, 4);
-  append(out, 1, 2);
-  append(out, 24, 2);
+  for (uint32_t v : {40u, width, height}) appendLe32(out, v);
+  appendLe16(out, 1);
+  appendLe16(out, 24);
   out.resize(40 + bytes, 0);
   uint32_t state = 1;
   for (size_t i = 40; i < out.size(); ++i) out[i] = noise(state);
@@ -37,11 +30,11 @@ std::vector<uint8_t> bitmapData() {
 std::vector<uint8_t> waveData() {
   const uint32_t samples = 9 * 512 * 1024, bytes = samples * 2;
   std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
-  append(out, 36 + bytes, 4);
+  appendLe32(out, 36 + bytes);
   out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  for (uint32_t v : {16u, 1u | (1u << 16), 8000u, 16000u, 2u | (16u << 16)}) append(out, v, 4);
+  for (uint32_t v : {16u, 1u | (1u << 16), 8000u, 16000u, 2u | (16u << 16)}) appendLe32(out, v);
   out.insert(out.end(), {'d', 'a', 't', 'a'});
-  append(out, bytes, 4);
+  appendLe32(out, bytes);
   uint32_t state = 2;
   for (uint32_t i = 0; i < bytes; ++i) out.push_back(noise(state));
   return out;
@@ -54,8 +47,8 @@ std::vector<uint8_t> makeModule() {
   const std::vector<uint8_t> bitmap = bitmapData();
   const uint32_t bitmapAt = kData + static_cast<uint32_t>((wave.size() + 7) & ~size_t{7});
   std::vector<uint8_t> s(bitmapAt + bitmap.size(), 0);
-  putAt(s, 12, 1, 2);  // root: one named type, one id
-  putAt(s, 14, 1, 2);
+  storeLe16(s.data() + 12, 1);  // root: one named type, one id
+  storeLe16(s.data() + 14, 1);
   const uint32_t dir = 0x80000000;
   const uint32_t entries[][3] = {
       // at, name or id, offset
@@ -64,15 +57,15 @@ std::vector<uint8_t> makeModule() {
       {80 + 16, 0x409, 128},     {104 + 16, 0x409, 144},   // first languages
   };
   for (const auto& e : entries) {
-    putAt(s, e[0], e[1], 4);
-    putAt(s, e[0] + 4, e[2], 4);
+    storeLe32(s.data() + e[0], e[1]);
+    storeLe32(s.data() + e[0] + 4, e[2]);
   }
-  for (uint32_t table : {32u, 56u, 80u, 104u}) putAt(s, table + 14, 1, 2);
-  putAt(s, 128, kAddress + kData, 4);
-  putAt(s, 132, static_cast<uint32_t>(wave.size()), 4);
-  putAt(s, 144, kAddress + bitmapAt, 4);
-  putAt(s, 148, static_cast<uint32_t>(bitmap.size()), 4);
-  putAt(s, 160, 4, 2);
+  for (uint32_t table : {32u, 56u, 80u, 104u}) storeLe16(s.data() + table + 14, 1);
+  storeLe32(s.data() + 128, kAddress + kData);
+  storeLe32(s.data() + 132, static_cast<uint32_t>(wave.size()));
+  storeLe32(s.data() + 144, kAddress + bitmapAt);
+  storeLe32(s.data() + 148, static_cast<uint32_t>(bitmap.size()));
+  storeLe16(s.data() + 160, 4);
   for (int i = 0; i < 4; ++i) s[162 + 2 * i] = static_cast<uint8_t>("WAVE"[i]);
   std::copy(wave.begin(), wave.end(), s.begin() + kData);
   std::copy(bitmap.begin(), bitmap.end(), s.begin() + bitmapAt);
@@ -80,14 +73,14 @@ std::vector<uint8_t> makeModule() {
   std::vector<uint8_t> out(kRaw, 0);
   out[0] = 'M';
   out[1] = 'Z';
-  putAt(out, 60, 64, 4);
+  storeLe32(out.data() + 60, 64);
   std::copy_n("PE\0\0", 4, out.begin() + 64);
-  putAt(out, 64 + 6, 1, 2);  // one section, no optional header
+  storeLe16(out.data() + 64 + 6, 1);  // one section, no optional header
   const size_t section = 64 + 24;
   std::copy_n(".rsrc", 5, out.begin() + section);
-  putAt(out, section + 12, kAddress, 4);
-  putAt(out, section + 16, static_cast<uint32_t>(s.size()), 4);
-  putAt(out, section + 20, kRaw, 4);
+  storeLe32(out.data() + section + 12, kAddress);
+  storeLe32(out.data() + section + 16, static_cast<uint32_t>(s.size()));
+  storeLe32(out.data() + section + 20, kRaw);
   out.insert(out.end(), s.begin(), s.end());
   return out;
 }

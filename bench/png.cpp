@@ -160,9 +160,9 @@ void BM_LibpngDecodeAndReencode(benchmark::State& state) {
     if (!reencodeWithLibpng(from, to)) state.SkipWithError("libpng failed");
   }
   reportPeak(state, before);
-  platform::removeFile(to);
+  platform::realFileSystem().remove(to);
   state.SetBytesProcessed(
-      static_cast<int64_t>(state.iterations() * platform::File::openRead(from).size()));
+      static_cast<int64_t>(state.iterations() * platform::realFileSystem().openRead(from).size()));
 }
 
 BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -3,13 +3,10 @@
 #include <vector>
 
 #include "bench/carrier_bench.h"
+#include "platform/byte_order.h"
 
 namespace murl {
 namespace {
-
-void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
 
 // Stereo 16-bit music-like noise: most samples loud enough at the default level.
 std::vector<uint8_t> makeWav() {
@@ -17,22 +14,22 @@ std::vector<uint8_t> makeWav() {
   std::vector<uint8_t> bytes;
   bytes.reserve(44 + 2 * size_t{samples});
   bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
-  putLe(bytes, 36 + 2 * samples, 4);
+  appendLe32(bytes, 36 + 2 * samples);
   bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  putLe(bytes, 16, 4);
-  putLe(bytes, 1, 2);
-  putLe(bytes, 2, 2);
-  putLe(bytes, 44100, 4);
-  putLe(bytes, 44100 * 4, 4);
-  putLe(bytes, 4, 2);
-  putLe(bytes, 16, 2);
+  appendLe32(bytes, 16);
+  appendLe16(bytes, 1);
+  appendLe16(bytes, 2);
+  appendLe32(bytes, 44100);
+  appendLe32(bytes, 44100 * 4);
+  appendLe16(bytes, 4);
+  appendLe16(bytes, 16);
   bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
-  putLe(bytes, 2 * samples, 4);
+  appendLe32(bytes, 2 * samples);
   std::mt19937 random(1);
   std::normal_distribution<double> level(0.0, 4000.0);
   for (uint32_t i = 0; i < samples; ++i) {
     double v = std::min(32767.0, std::max(-32768.0, level(random)));
-    putLe(bytes, static_cast<uint16_t>(static_cast<int16_t>(v)), 2);
+    appendLe16(bytes, static_cast<uint16_t>(static_cast<int16_t>(v)));
   }
   return bytes;
 }

@@ -39,10 +39,8 @@ std::array<uint8_t, kTrailerHeaderSize> trailerHeader(const TrailerFields& field
   std::memcpy(header.data(), kTrailerTag, sizeof kTrailerTag);
   storeLe32(&header[8], fields.sessionNumber);
   storeLe32(&header[12], fields.jobNumber);
-  header[16] = static_cast<uint8_t>(fields.carrierIndex);
-  header[17] = static_cast<uint8_t>(fields.carrierIndex >> 8);
-  header[18] = static_cast<uint8_t>(fields.carrierCount);
-  header[19] = static_cast<uint8_t>(fields.carrierCount >> 8);
+  storeLe16(&header[16], fields.carrierIndex);
+  storeLe16(&header[18], fields.carrierCount);
   return header;
 }
 
@@ -85,8 +83,7 @@ bool ChunkSource::nextWord(uint64_t& unitBits, uint32_t& count, uint32_t most) {
   if (position_ == end_ && !advance()) return false;
   // The work buffer reaches well past a chunk's last byte, so nine bytes can always be read.
   const uint8_t* at = buffer_ + (position_ >> 3);
-  uint64_t word = 0;
-  for (int i = 0; i < 8; ++i) word = word << 8 | at[i];
+  uint64_t word = loadBe64(at);
   if (uint32_t shift = position_ & 7) word = word << shift | at[8] >> (8 - shift);
   count = static_cast<uint32_t>(std::min<uint64_t>(end_ - position_, most));
   unitBits = ~word & (~uint64_t{0} << (64 - count));

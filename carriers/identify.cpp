@@ -1,17 +1,16 @@
 #include "carriers/identify.h"
 
 #include "carriers/registry.h"
+#include "platform/ascii_case.h"
 
 namespace murl {
 namespace {
-
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // A pattern needs the extension at least as long; characters past it are ignored.
 bool matchesPattern(std::string_view pattern, std::string_view extension) {
   if (extension.size() < pattern.size()) return false;
   for (size_t i = 0; i < pattern.size(); ++i) {
-    char c = fold(extension[i]);
+    char c = asciiLower(extension[i]);
     if (pattern[i] == '*' ? (c < 'a' || c > 'z') : c != pattern[i]) return false;
   }
   return true;
@@ -19,11 +18,8 @@ bool matchesPattern(std::string_view pattern, std::string_view extension) {
 
 // A plain entry matches an extension that is a leading part of it or equal to it.
 bool matchesPlain(std::string_view entry, std::string_view extension) {
-  if (extension.size() > entry.size()) return false;
-  for (size_t i = 0; i < extension.size(); ++i) {
-    if (fold(extension[i]) != entry[i]) return false;
-  }
-  return true;
+  return extension.size() <= entry.size() &&
+         equalsIgnoringAsciiCase(extension, entry.substr(0, extension.size()));
 }
 
 bool matches(std::string_view entry, std::string_view extension) {
@@ -55,7 +51,7 @@ Identified identifyCarrier(const std::string& path, IdentifyPurpose purpose,
   }
   record = IdentificationRecord{};
   record.type = *type;
-  platform::File src = platform::File::openRead(path);
+  platform::File src = workspace.fileSystem.openRead(path);
   if (!src.isOpen()) {
     workspace.show(MessageId::kCouldntOpenCarrier);
     return Identified::kUnreadable;

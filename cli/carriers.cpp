@@ -30,7 +30,7 @@ void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers) {
 }
 
 bool outputFolderExists(CommandContext& context, const std::string& folder) {
-  if (platform::isFolder(folder)) return true;
+  if (context.workspace.fileSystem.isFolder(folder)) return true;
   context.err << text(Text::kOutputFolderMissing, context.language) << folder << "\n";
   return false;
 }

@@ -1,6 +1,6 @@
 #include "core/options.h"
 
-#include <cctype>
+#include "platform/ascii_case.h"
 
 namespace murl {
 namespace {
@@ -9,15 +9,6 @@ constexpr const char* kEnglishLevels[] = {"Minimum", "Very Low",  "Low",    "Med
                                           "High",    "Very High", "Maximum"};
 constexpr const char* kItalianLevels[] = {"Minimo", "Molto Basso", "Basso",  "Medio",
                                           "Alto",   "Molto Alto",  "Massimo"};
-
-bool sameLetters(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 }  // namespace
 
@@ -30,7 +21,8 @@ std::optional<uint8_t> parseLevel(std::string_view name) {
   if (name.size() == 1 && name[0] >= '0' && name[0] <= '0' + kMaxLevel)
     return static_cast<uint8_t>(name[0] - '0');
   for (uint8_t level = 0; level <= kMaxLevel; ++level)
-    if (sameLetters(name, kEnglishLevels[level]) || sameLetters(name, kItalianLevels[level]))
+    if (equalsIgnoringAsciiCase(name, kEnglishLevels[level]) ||
+        equalsIgnoringAsciiCase(name, kItalianLevels[level]))
       return level;
   return std::nullopt;
 }

@@ -4,14 +4,15 @@
 
 namespace murl {
 
-Workspace::Workspace(Reporter& reporter_, Language language_)
+Workspace::Workspace(Reporter& reporter_, Language language_, platform::FileSystem& fileSystem_)
     : workBuffer(kBufferSize),
       sampleBuffer(kBufferSize),
       codecBuffer(kBufferSize),
       sinkBuffer(kSinkBufferSize),
       language(language_),
       tempFolder(platform::tempFolder()),
-      reporter(reporter_) {}
+      reporter(reporter_),
+      fileSystem(fileSystem_) {}
 
 void Workspace::show(MessageId id, uint32_t number) {
   showText(id, formatMessage(id, language, number));

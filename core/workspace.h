@@ -1,6 +1,7 @@
 #pragma once
 // The state every job shares: the large buffers allocated once, the stop/closing/busy flags,
-// the options, the random source, the password, the language and the Reporter.
+// the options, the random source, the password, the language, the Reporter and the file system
+// every file is opened through.
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -9,6 +10,7 @@
 #include "core/messages.h"
 #include "core/options.h"
 #include "core/reporter.h"
+#include "platform/file_system.h"
 #include "platform/locale.h"
 #include "transforms/interrupt.h"
 #include "transforms/password.h"
@@ -29,7 +31,9 @@ class CarrierProgress {
 
 class Workspace {
  public:
-  Workspace(Reporter& reporter, Language language);
+  // Tests hand in a file system in memory or one that fails on purpose.
+  Workspace(Reporter& reporter, Language language,
+            platform::FileSystem& fileSystem = platform::realFileSystem());
   Workspace(const Workspace&) = delete;
   Workspace& operator=(const Workspace&) = delete;
 
@@ -53,6 +57,7 @@ class Workspace {
   Language language;
   std::string tempFolder;  // ends in "/"
   Reporter& reporter;
+  platform::FileSystem& fileSystem;
   CarrierProgress* carrierProgress = nullptr;  // set by the job around each carrier operation
 
   // What the handlers call once per block or row: `done` of `total` units of work.

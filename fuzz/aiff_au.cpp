@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state.workspace.options.setLevel(LevelFormat::kAu, level);
   const CarrierHandler& handler = aiffAuHandler();
   IdentificationRecord record;
-  handler.count(src, state.input, record, state.workspace);
-  auto temp = platform::File::createTruncate(state.sink);
+  handler.count(src, record, state.workspace);
+  auto temp = platform::memoryFile();
   ExtractionSink sink(state.workspace, temp);
   CarrierEntry entry{record.type, record.carrierBits, {}, state.input};
   handler.extract(src, entry, sink, state.workspace);

@@ -16,12 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const CarrierRegion region =
       inModule ? CarrierRegion{1, size - 1, true} : CarrierRegion::wholeFile(src);
   IdentificationRecord record;
-  bmpCount(src, region, record, state.workspace);
-  auto temp = platform::File::createTruncate(state.sink);
+  format_ops::count<BmpFormat>({state.workspace, Operation::kCount}, src, region, record);
+  auto temp = platform::memoryFile();
   ExtractionSink sink(state.workspace, temp);
   const bool grey = record.type == CarrierType::kBmpGrey;
+  const CarrierType other = grey ? CarrierType::kBmpColour : CarrierType::kBmpGrey;
   // The counted number of bits, and a wrong one with the other classification.
-  bmpExtract(src, region, grey, record.carrierBits, sink, state.workspace);
-  bmpExtract(src, region, !grey, record.carrierBits + 3, sink, state.workspace);
+  const OperationContext extract(state.workspace, Operation::kExtract);
+  format_ops::read<BmpFormat>(extract, src, region, record.type, record.carrierBits, sink);
+  format_ops::read<BmpFormat>(extract, src, region, other, record.carrierBits + 3, sink);
   return 0;
 }

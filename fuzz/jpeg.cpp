@@ -14,13 +14,13 @@ namespace {
 void markAndCheck(fuzz::CarrierFuzz& state, platform::File& src, uint32_t carrierBits) {
   MarkField mark{};
   for (size_t i = 0; i < mark.size(); ++i) mark[i] = static_cast<uint8_t>(i * 37 + carrierBits);
-  const std::string target = state.sink + ".jpg";
+  const std::string target = state.input + ".marked";
   double percentage = 0;
   {
-    auto dst = platform::File::createTruncate(target);
+    auto dst = state.files.createTruncate(target);
     if (!jpegHandler().mark(src, dst, mark, state.workspace, percentage)) std::abort();
   }
-  auto marked = platform::File::openRead(target);
+  auto marked = state.files.openRead(target);
   IdentificationRecord again;
   if (!jpegHandler().count(marked, again, state.workspace) || again.carrierBits != carrierBits) {
     std::abort();
@@ -33,7 +33,7 @@ void markAndCheck(fuzz::CarrierFuzz& state, platform::File& src, uint32_t carrie
     }
   }
   marked.close();
-  platform::removeFile(target);
+  state.files.remove(target);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   IdentificationRecord record;
   record.type = CarrierType::kModule;
   if (!moduleHandler().count(src, record, state.workspace) || record.rejected) return 0;
-  auto temp = platform::File::createTruncate(state.sink);
+  auto temp = platform::memoryFile();
   ExtractionSink sink(state.workspace, temp);
   CarrierEntry entry{record.type, record.carrierBits, record.parts, state.input};
   moduleHandler().extract(src, entry, sink, state.workspace);

@@ -49,8 +49,9 @@ void writeChunks(platform::File& file, const uint8_t* data, size_t size, size_t 
   chunk("IEND", nullptr, 0);
 }
 
-bool decodeFile(const OperationContext& context, const std::string& path, png::PngImage& image) {
-  auto file = platform::File::openRead(path);
+bool decodeFile(const OperationContext& context, platform::FileSystem& files,
+                const std::string& path, png::PngImage& image) {
+  auto file = files.openRead(path);
   std::array<uint8_t, png::kHeadSize> head{};
   png::PngHeader header;
   if (!file.readExact(head.data(), head.size()) || !png::parseHeader(head, false, header)) {
@@ -81,19 +82,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size = compressed.size();
   }
   {
-    auto file = platform::File::createTruncate(state.input);
+    auto file = state.files.createTruncate(state.input);
     const auto head = headFor(control);
     file.writeExact(head.data(), head.size());
     writeChunks(file, data, size, control[5] % 17);
   }
   const OperationContext context(state.workspace, Operation::kHide);
   png::PngImage image;
-  if (!decodeFile(context, state.input, image)) return 0;
+  if (!decodeFile(context, state.files, state.input, image)) return 0;
 
+  const std::string output = state.input + ".out";
   const png::EncodeSettings settings{(control[4] & 2) != 0, static_cast<uint8_t>(control[3] % 7),
                                      16384};
   {
-    auto file = platform::File::createTruncate(state.sink);
+    auto file = state.files.createTruncate(output);
     auto head = headFor(control);
     head[png::kInterlaceByte] = settings.interlaced;
     file.writeExact(head.data(), head.size());
@@ -103,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.writeExact(end, sizeof end);
   }
   png::PngImage again;
-  if (!decodeFile(context, state.sink, again) ||
+  if (!decodeFile(context, state.files, output, again) ||
       std::memcmp(image.pixels.get(), again.pixels.get(), image.imageSize) != 0) {
     std::abort();
   }

@@ -1,7 +1,6 @@
 // The stream reader over arbitrary bytes: as a gathered stream (length, cipher blocks, check),
 // as the same bytes made into a well-framed stream first (so the parse sees inflated records),
 // and as a decoded HiddenStream given straight to the parser.
-#include <unistd.h>
 #include <zlib.h>
 
 #include <cstddef>
@@ -11,8 +10,7 @@
 #include <vector>
 
 #include "carrier_fuzz.h"
-#include "platform/file.h"
-#include "platform/folders.h"
+#include "platform/byte_order.h"
 #include "stream/hidden_stream.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
@@ -21,12 +19,8 @@ namespace {
 
 using namespace murl;
 
-// Temporary files go to memory: each one is synced to the disk when wiped.
 struct State : fuzz::CarrierFuzz {
-  State() : CarrierFuzz("stream") {
-    if (platform::isFolder("/dev/shm")) workspace.tempFolder = "/dev/shm/";
-    workspace.password.take("fuzzing password 1234");
-  }
+  State() : CarrierFuzz("stream") { workspace.password.take("fuzzing password 1234"); }
 };
 
 void readGathered(State& s, const uint8_t* data, size_t n) {
@@ -53,8 +47,8 @@ std::vector<uint8_t> framed(State& s, const uint8_t* data, size_t n) {
   };
   if (c.compress(data, n, true, sink) != CodecStatus::kOk) return {};
   uint32_t length = static_cast<uint32_t>(out.size() - 4);
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(length >> (8 * i));
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(check >> (8 * i)));
+  storeLe32(out.data(), length);
+  appendLe32(out, check);
   return out;
 }
 

@@ -4,15 +4,12 @@
 #include <new>
 #include <utility>
 
+#include "platform/ascii_case.h"
 #include "platform/folders.h"
 
 namespace murl {
 std::string foldedFileName(const std::string& path) {
-  std::string name = platform::baseName(path);
-  for (char& c : name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return name;
+  return asciiLowered(platform::baseName(path));
 }
 
 CarrierList::CarrierList(IdentifyPurpose purpose, Identifier identifier)

@@ -36,7 +36,7 @@ bool CheckingSession::readMark(const std::string& path, JobListener& listener) {
     workspace_.show(MessageId::kInsufficientCarrierBits);
     return false;
   }
-  platform::File src = platform::File::openRead(path);
+  platform::File src = workspace_.fileSystem.openRead(path);
   if (!src.isOpen()) {
     workspace_.show(MessageId::kCouldntOpenCarrier);
     return false;

@@ -4,16 +4,15 @@
 
 #include "carriers/registry.h"
 #include "jobs/job_scope.h"
+#include "platform/ascii_case.h"
 #include "platform/folders.h"
 #include "stream/hidden_stream.h"
 
 namespace murl {
 namespace {
 
-signed char folded(char c) {
-  if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return static_cast<signed char>(c);
-}
+// Bytes past ASCII compare as negative values, so they sort before every letter and digit.
+signed char folded(char c) { return static_cast<signed char>(asciiLower(c)); }
 
 }  // namespace
 

@@ -11,7 +11,7 @@ HidingSession::HidingSession(Workspace& workspace, JobListener& listener)
 
 bool HidingSession::addSource(const std::string& path) {
   SourceFolder& root = sources_.root();
-  if (!platform::isFolder(path))
+  if (!workspace_.fileSystem.isFolder(path))
     return sources_.addFile(workspace_, root, path) <= SourceAddResult::kAdded;
   std::string folder = path;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();

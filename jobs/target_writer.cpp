@@ -1,6 +1,6 @@
 #include "jobs/target_writer.h"
 
-#include "platform/folders.h"
+#include "platform/file_system.h"
 
 namespace murl {
 
@@ -12,8 +12,8 @@ std::string targetPath(const std::string& outputFolder, const std::string& name)
 bool targetsApartFromSources(const std::vector<CarrierEntry>& carriers,
                              const std::string& outputFolder, Workspace& workspace) {
   for (const CarrierEntry& carrier : carriers) {
-    if (platform::sameFile(carrier.path,
-                           targetPath(outputFolder, platform::baseName(carrier.path)))) {
+    if (workspace.fileSystem.sameFile(carrier.path,
+                                      targetPath(outputFolder, platform::baseName(carrier.path)))) {
       workspace.show(MessageId::kTargetIsSource);
       return false;
     }
@@ -23,20 +23,20 @@ bool targetsApartFromSources(const std::vector<CarrierEntry>& carriers,
 
 bool writeTarget(const std::string& source, const std::string& target, Workspace& workspace,
                  const TargetWriting& write) {
-  platform::File src = platform::File::openRead(source);
+  platform::FileSystem& files = workspace.fileSystem;
+  platform::File src = files.openRead(source);
   if (!src.isOpen()) {
     workspace.show(MessageId::kCouldntOpenSourceFile);
     return false;
   }
-  if (platform::fileExists(target) && !workspace.ask(MessageId::kTargetExistsOverwrite))
-    return false;
-  platform::File dst = platform::File::createTruncate(target);
+  if (files.fileExists(target) && !workspace.ask(MessageId::kTargetExistsOverwrite)) return false;
+  platform::File dst = files.createTruncate(target);
   if (!dst.isOpen()) {
     workspace.show(MessageId::kCouldntCreateTargetFile);
     return false;
   }
   if (write(src, dst)) return true;
-  platform::wipeAndDelete(dst, target);
+  files.wipeAndDelete(dst, target);
   return false;
 }
 

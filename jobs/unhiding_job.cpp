@@ -37,7 +37,7 @@ bool UnhidingJob::gather(const std::vector<CarrierEntry>& carriers, TempFile& ga
     const CarrierEntry& carrier = carriers[i];
     progress.begin(i);
     listener.status(StatusLabel::kValue1, carrier.path);
-    platform::File src = platform::File::openRead(carrier.path);
+    platform::File src = workspace_.fileSystem.openRead(carrier.path);
     if (!src.isOpen()) {
       workspace_.show(MessageId::kCouldntOpenCarrier);
       return false;

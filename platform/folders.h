@@ -1,8 +1,7 @@
 #pragma once
-// Folder listing and creation, and the Windows-style attributes word kept for hidden files.
+// Names of files and folders, and the Windows-style attributes word kept for hidden files.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace murl::platform {
 
@@ -22,22 +21,6 @@ struct FolderEntry {
   bool isFolder = false;
   uint32_t attributes = attr::kNormal;
 };
-
-// Lists a folder's entries, without "." and "..", in name order (byte-wise) so results do not
-// depend on the file system. Links are followed; entries that are neither files nor folders
-// (devices, sockets, broken links) are left out. False when the folder cannot be read.
-bool listFolder(const std::string& path, std::vector<FolderEntry>& entries);
-
-bool isFolder(const std::string& path);
-// Creates one folder (owner, group and others as the umask allows); true if it now exists.
-bool createFolder(const std::string& path);
-
-// Reads the attributes word of a file or folder: read-only when nobody may write it, hidden for
-// dot-names, directory for folders, normal when nothing else applies. kInvalid when it is absent.
-uint32_t fileAttributes(const std::string& path);
-// Applies an attributes word: read-only clears every write permission, anything else restores
-// the owner's write permission. The other bits have no meaning here and are ignored.
-bool setFileAttributes(const std::string& path, uint32_t attributes);
 
 // Joins a folder and a name with one "/" between them.
 std::string joinPath(const std::string& folder, const std::string& name);

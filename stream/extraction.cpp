@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/folders.h"
-
 namespace murl {
 namespace {
 
@@ -45,7 +43,7 @@ bool Extractor::extractFolder(const ExtractionFolder& folder, std::string& path)
   path += folder.name;
   listener_.status(StatusLabel::kValue1, path);
   // A folder that exists is reused without a question.
-  if (!platform::isFolder(path) && !platform::createFolder(path)) {
+  if (!files_.isFolder(path) && !files_.createFolder(path)) {
     workspace_.show(MessageId::kCouldntCreateFolder);
     return false;
   }
@@ -65,11 +63,11 @@ bool Extractor::extractFile(const ExtractedFile& file, std::string& path) {
   path += file.name;
   listener_.status(StatusLabel::kValue1, path);
   // Asked for anything of that name, readable or not: the rename below would replace it.
-  if (platform::pathTaken(path) && !workspace_.ask(MessageId::kFileExistsOverwrite)) return false;
+  if (files_.pathTaken(path) && !workspace_.ask(MessageId::kFileExistsOverwrite)) return false;
   // The content goes to a file of its own first and replaces `path` only when complete, so a
   // failed write or a stop leaves neither half a file nor a lost older one.
   std::string part;
-  platform::File out = platform::File::createBeside(path, part);
+  platform::File out = files_.createBeside(path, part);
   if (!out.isOpen()) {
     workspace_.show(MessageId::kCouldntCreateFile);
     return false;
@@ -77,15 +75,15 @@ bool Extractor::extractFile(const ExtractedFile& file, std::string& path) {
   bool copied = copyContent(file, out);
   out.close();
   if (!copied) {
-    platform::removeFile(part);
+    files_.remove(part);
     return false;
   }
-  if (!platform::renameFile(part, path)) {
-    platform::removeFile(part);
+  if (!files_.rename(part, path)) {
+    files_.remove(part);
     workspace_.show(MessageId::kCouldntCreateFile);
     return false;
   }
-  if (file.attributes != 0) platform::setFileAttributes(path, file.attributes);
+  if (file.attributes != 0) files_.setFileAttributes(path, file.attributes);
   path.resize(cut);
   return true;
 }

@@ -7,7 +7,7 @@
 
 #include "core/job_listener.h"
 #include "core/workspace.h"
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "stream/extraction_tree.h"
 
 namespace murl {
@@ -16,7 +16,10 @@ class Extractor {
  public:
   // `decoded` is the decoded hidden stream the tree's offsets point into.
   Extractor(Workspace& workspace, JobListener& listener, platform::File& decoded)
-      : workspace_(workspace), listener_(listener), decoded_(decoded) {}
+      : workspace_(workspace),
+        listener_(listener),
+        decoded_(decoded),
+        files_(workspace.fileSystem) {}
 
   // Extracts items of `folder` (subfolders numbered first, then files), each with its whole
   // subtree, into `outputFolder`. Shows "Extraction successfully completed" when every item
@@ -38,6 +41,7 @@ class Extractor {
   Workspace& workspace_;
   JobListener& listener_;
   platform::File& decoded_;
+  platform::FileSystem& files_;
 };
 
 }  // namespace murl

@@ -7,8 +7,8 @@
 #include <span>
 #include <string>
 
-#include "stream/hidden_stream.h"
 #include "platform/byte_order.h"
+#include "stream/hidden_stream.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
 
@@ -87,7 +87,7 @@ class StreamBuilder {
     storeLe32(field + 4, file.attributes);
     if (!put(field, 8)) return false;
     listener_.status(StatusLabel::kValue1, file.path);
-    platform::File source = platform::File::openRead(file.path);
+    platform::File source = ws_.fileSystem.openRead(file.path);
     if (!source.isOpen()) return fail(MessageId::kCouldntOpenFile);
     for (uint32_t left = file.size; left > 0;) {
       if (ws_.interrupted()) return false;

@@ -3,17 +3,15 @@
 #include <algorithm>
 #include <new>
 
-#include "platform/file.h"
+#include "platform/ascii_case.h"
 #include "platform/folders.h"
 
 namespace murl {
 
 namespace {
 
-uint8_t fold(char c) {
-  auto b = static_cast<uint8_t>(c);
-  return (b >= 'A' && b <= 'Z') ? static_cast<uint8_t>(b + ('a' - 'A')) : b;
-}
+// Bytes past ASCII compare as unsigned values, after every letter and digit.
+uint8_t fold(char c) { return static_cast<uint8_t>(asciiLower(c)); }
 
 SourceAddResult askToGoOn(Workspace& workspace, MessageId question) {
   return workspace.ask(question) ? SourceAddResult::kSkipped : SourceAddResult::kStop;
@@ -50,7 +48,7 @@ SourceAddResult SourceTree::addFile(Workspace& workspace, SourceFolder& folder,
   }
   uint64_t size;
   {
-    platform::File file = platform::File::openRead(path);
+    platform::File file = workspace.fileSystem.openRead(path);
     if (!file.isOpen()) return askToGoOn(workspace, MessageId::kScanCouldntOpenFile);
     size = file.size();
   }
@@ -60,7 +58,7 @@ SourceAddResult SourceTree::addFile(Workspace& workspace, SourceFolder& folder,
   if (folder.filePaths_.count(path) != 0) {
     return askToGoOn(workspace, MessageId::kScanFileAlreadyAdded);
   }
-  uint32_t attributes = reduceAttributes(platform::fileAttributes(path));
+  uint32_t attributes = reduceAttributes(workspace.fileSystem.fileAttributes(path));
   try {
     folder.filePaths_.insert(path);
     folder.files_.push_back(SourceFile{path, static_cast<uint32_t>(size), attributes});
@@ -100,7 +98,7 @@ SourceAddResult SourceTree::addSubfolder(Workspace& workspace, SourceFolder& fol
 SourceAddResult SourceTree::scanFolder(Workspace& workspace, SourceFolder& folder,
                                        const std::string& path, bool& added) {
   std::vector<platform::FolderEntry> entries;
-  if (!platform::listFolder(path, entries)) return SourceAddResult::kAdded;
+  if (!workspace.fileSystem.listFolder(path, entries)) return SourceAddResult::kAdded;
   SourceAddResult result = SourceAddResult::kAdded;
   for (const auto& entry : entries) {
     if (entry.isFolder) continue;

@@ -17,9 +17,10 @@ bool TempFile::create(Workspace& workspace) {
   wipe();
   for (int i = 0; i < kMaxTries; ++i) {
     std::string path = workspace.tempFolder + drawTempName(workspace.random);
-    file_ = platform::File::createExclusive(path);
+    file_ = workspace.fileSystem.createExclusive(path);
     if (file_.isOpen()) {
       path_ = std::move(path);
+      fileSystem_ = &workspace.fileSystem;
       return true;
     }
   }
@@ -29,7 +30,7 @@ bool TempFile::create(Workspace& workspace) {
 
 bool TempFile::wipe() {
   if (!file_.isOpen()) return true;
-  bool ok = platform::wipeAndDelete(file_, path_);
+  bool ok = fileSystem_->wipeAndDelete(file_, path_);
   path_.clear();
   return ok;
 }

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/workspace.h"
-#include "platform/file.h"
+#include "platform/file_system.h"
 
 namespace murl {
 
@@ -16,8 +16,9 @@ class TempFile {
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
 
-  // Creates a new file under a freshly drawn name in workspace.tempFolder, drawing again while
-  // the name is taken. False, with "Couldn't write to temp file!" shown, when none can be made.
+  // Creates a new file under a freshly drawn name in workspace.tempFolder, through the
+  // workspace's file system (kept for the wipe), drawing again while the name is taken. False, with
+  // "Couldn't write to temp file!" shown, when none can be made.
   bool create(Workspace& workspace);
   // Zeros over the whole length, close, delete. True when nothing was left or all went well.
   bool wipe();
@@ -29,6 +30,7 @@ class TempFile {
  private:
   platform::File file_;
   std::string path_;
+  platform::FileSystem* fileSystem_ = nullptr;
 };
 
 // 8 letters "a".."z" drawn from the random source, then ".tmp".

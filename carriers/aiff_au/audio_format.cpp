@@ -1,8 +1,8 @@
 #include "carriers/aiff_au/audio_format.h"
 
-#include <cctype>
 #include <cstring>
 
+#include "platform/ascii_case.h"
 #include "platform/byte_order.h"
 
 namespace murl::audio {
@@ -13,10 +13,7 @@ constexpr uint32_t kAuHeaderSize = 24;
 constexpr uint32_t kAuToTheEnd = 0xFFFFFFFF;
 
 bool sameLetters(const uint8_t* bytes, const char* word) {
-  for (size_t i = 0; i < 4; ++i) {
-    if (std::tolower(bytes[i]) != std::tolower(static_cast<unsigned char>(word[i]))) return false;
-  }
-  return true;
+  return equalsIgnoringAsciiCase(std::string_view(reinterpret_cast<const char*>(bytes), 4), word);
 }
 
 // The walk's knowledge of COMM.

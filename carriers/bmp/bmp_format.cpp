@@ -102,8 +102,7 @@ bool bmpRowIsGrey(const BmpLayout& layout, const uint8_t* row) {
     return true;
   }
   for (uint32_t i = 0; i < layout.rowBytes; i += 4) {
-    const uint32_t px = uint32_t{row[i]} | (uint32_t{row[i + 1]} << 8) |
-                        (uint32_t{row[i + 2]} << 16) | (uint32_t{row[i + 3]} << 24);
+    const uint32_t px = loadLe32(row + i);
     const uint32_t c0 = (px & layout.masks[0]) >> layout.shifts[0];
     if (c0 != (px & layout.masks[1]) >> layout.shifts[1] ||
         c0 != (px & layout.masks[2]) >> layout.shifts[2]) {

@@ -19,7 +19,7 @@ class ColourByteGrouper {
       : level_(level), loudBits_(uint64_t{(0xFFu << (level + 1)) & 0xFF} * kLaneLow) {}
 
   UnitGroup group(const uint8_t* at) const {
-    const uint64_t bytes = le64(at);
+    const uint64_t bytes = loadLe64(at);
     const uint64_t loud = bytes & loudBits_;
     // Seven low bits plus 0x7F carry into bit 7 exactly when they are not zero, and never out of
     // the lane.
@@ -27,7 +27,7 @@ class ColourByteGrouper {
     return {gather(any >> 7), gather(bytes & kLaneLow)};
   }
 
-  static void flip(uint8_t* at, uint8_t flips) { putLe64(at, le64(at) ^ kSpread[flips]); }
+  static void flip(uint8_t* at, uint8_t flips) { storeLe64(at, loadLe64(at) ^ kSpread[flips]); }
 
   uint8_t qualifies(const uint8_t* unit) const { return isImageUnit(*unit, level_); }
 

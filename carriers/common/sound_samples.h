@@ -47,15 +47,13 @@ class OrderedSampleGrouper {
   // The 16 bytes of eight samples with bit 0 flipped where `flips` has a bit.
   static void flip(uint8_t* at, uint8_t flips) {
     constexpr int kShift = 8 * kBitByte;  // the low byte's place in a little-endian lane
-    putLe64(at, le64(at) ^ (spread(flips >> 4) << kShift));
-    putLe64(at + 8, le64(at + 8) ^ (spread(flips & 15) << kShift));
+    storeLe64(at, loadLe64(at) ^ (spread(flips >> 4) << kShift));
+    storeLe64(at + 8, loadLe64(at + 8) ^ (spread(flips & 15) << kShift));
   }
 
   uint8_t qualifies(const uint8_t* sample) const {
-    const int16_t value = Order == std::endian::little
-                              ? static_cast<int16_t>(sample[0] | (sample[1] << 8))
-                              : static_cast<int16_t>((sample[0] << 8) | sample[1]);
-    return sampleQualifies(value, level_);
+    const uint16_t value = Order == std::endian::little ? loadLe16(sample) : loadBe16(sample);
+    return sampleQualifies(static_cast<int16_t>(value), level_);
   }
 
  private:
@@ -64,7 +62,7 @@ class OrderedSampleGrouper {
 
   // Four samples, the first in the low lane, each lane holding the sample's value.
   static uint64_t lanes(const uint8_t* at) {
-    const uint64_t word = le64(at);
+    const uint64_t word = loadLe64(at);
     if constexpr (Order == std::endian::little) return word;
     return ((word >> 8) & 0x00FF00FF00FF00FF) | ((word & 0x00FF00FF00FF00FF) << 8);
   }

@@ -12,30 +12,11 @@
 //   uint8_t qualifies(const uint8_t* unit) const;  one unit: 1 when it qualifies, else 0
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
-#include <cstring>
+
+#include "platform/byte_order.h"
 
 namespace murl {
-
-inline uint64_t swapBytes(uint64_t value) {
-  uint64_t swapped = 0;
-  for (int i = 0; i < 8; ++i, value >>= 8) swapped = swapped << 8 | (value & 0xFF);
-  return swapped;
-}
-
-// Whole-word loads and stores, little-endian whatever the machine's order.
-inline uint64_t le64(const uint8_t* at) {
-  uint64_t value;
-  std::memcpy(&value, at, sizeof value);
-  if constexpr (std::endian::native == std::endian::big) value = swapBytes(value);
-  return value;
-}
-
-inline void putLe64(uint8_t* at, uint64_t value) {
-  if constexpr (std::endian::native == std::endian::big) value = swapBytes(value);
-  std::memcpy(at, &value, sizeof value);
-}
 
 // Set bits of a byte; std::popcount becomes a library call where the processor's own
 // instruction cannot be assumed.

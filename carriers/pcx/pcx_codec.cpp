@@ -62,7 +62,7 @@ bool decodeScanline(ReadWindow& in, uint8_t* line, uint32_t lineBytes) {
       if (count > lineBytes - made) return false;
       std::memset(line + made, value, count);
     } else {
-      putLe64(line + made, value * kLaneLow);
+      storeLe64(line + made, value * kLaneLow);
     }
     made += count;
     used += 1 + isCount;
@@ -89,7 +89,7 @@ size_t encodeScanline(const uint8_t* line, uint32_t lineBytes, uint8_t* out) {
   for (uint32_t i = 0; i < lineBytes;) {
     // Bytes that differ from the one after them are codes of their own, up to eight at a time.
     if (lineBytes - i > 8) {
-      const uint32_t alone = bytesBefore(zeroBytes(le64(line + i) ^ le64(line + i + 1)));
+      const uint32_t alone = bytesBefore(zeroBytes(loadLe64(line + i) ^ loadLe64(line + i + 1)));
       for (uint32_t k = 0; k < alone; ++k) {
         const uint8_t value = line[i + k];
         *at = kCountMark | 1;

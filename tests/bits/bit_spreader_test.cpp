@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 
+#include "support/faulty_file_system.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 #include "transforms/cipher.h"
@@ -23,7 +24,7 @@ class BitSpreaderTest : public ::testing::Test {
     std::mt19937 random(77);
     for (auto& b : stream) b = static_cast<uint8_t>(random());
     writeAll(dir.file("stream"), stream);
-    return platform::File::openRead(dir.file("stream"));
+    return platform::realFileSystem().openRead(dir.file("stream"));
   }
 
   // The hidden bits a chunk source gives (its unit bits inverted), data bits only.
@@ -159,7 +160,7 @@ TEST_F(BitSpreaderTest, ShortStreamFileIsReported) {
 
 TEST_F(BitSpreaderTest, SinkGathersWholeBuffersAndThePartialLastByte) {
   std::string path = dir.file("gathered");
-  auto temp = platform::File::createTruncate(path);
+  auto temp = platform::realFileSystem().createTruncate(path);
   ExtractionSink sink(workspace, temp);
   for (int i = 0; i < 1001; ++i) ASSERT_TRUE(sink.putUnitBit(i % 3 == 0 ? 0 : 1));
   ASSERT_TRUE(sink.flush());
@@ -170,7 +171,7 @@ TEST_F(BitSpreaderTest, SinkGathersWholeBuffersAndThePartialLastByte) {
   EXPECT_EQ(bytes[125] & 0x7F, 0);
 
   // Past one buffer: the first 0x15FFEA bytes go out as one write, the rest on flush.
-  auto big = platform::File::createTruncate(path);
+  auto big = platform::realFileSystem().createTruncate(path);
   ExtractionSink second(workspace, big);
   const uint64_t total = uint64_t{kSinkBufferSize} * 8 + 20;
   for (uint64_t k = 0; k < total; ++k) ASSERT_TRUE(second.put((k * 7 / 5) & 1));
@@ -183,12 +184,12 @@ TEST_F(BitSpreaderTest, SinkGathersWholeBuffersAndThePartialLastByte) {
 }
 
 TEST_F(BitSpreaderTest, SinkWriteFailureIsReported) {
-  auto temp = platform::File::createTruncate(dir.file("x"));
+  FaultyFileSystem faults;
+  auto temp = faults.createTruncate(dir.file("x"));
+  faults.failFrom(FsCall::kWrite);
   ExtractionSink sink(workspace, temp);
-  platform::injectWriteFailureAfter(0);
   bool ok = true;
   for (uint64_t k = 0; k < uint64_t{kSinkBufferSize} * 8 && ok; ++k) ok = sink.put(1);
-  platform::injectWriteFailureAfter(-1);
   EXPECT_FALSE(ok);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteTempFile});
 }

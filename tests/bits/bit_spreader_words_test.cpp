@@ -4,6 +4,7 @@
 #include <random>
 
 #include "bits/bit_spreader.h"
+#include "support/faulty_file_system.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 
@@ -27,8 +28,8 @@ TEST_F(BitSpreaderWordsTest, WordsGiveTheSameBitsAsNext) {
   std::vector<uint8_t> stream(kChunkBits / 8 + 16);
   for (auto& b : stream) b = static_cast<uint8_t>(random());
   writeAll(dir.file("stream"), stream);
-  auto bitFile = platform::File::openRead(dir.file("stream"));
-  auto wordFile = platform::File::openRead(dir.file("stream"));
+  auto bitFile = platform::realFileSystem().openRead(dir.file("stream"));
+  auto wordFile = platform::realFileSystem().openRead(dir.file("stream"));
   const StreamShare share{13, kChunkBits + 300, kChunkBits - 37};
   TrailerFields fields{7, 8, 1, 2};
   ChunkSource bits(byBits, bitFile, share, fields);
@@ -54,8 +55,8 @@ TEST_F(BitSpreaderWordsTest, WordsGiveTheSameBitsAsNext) {
 }
 
 TEST_F(BitSpreaderWordsTest, SinkTakesWordsAsItTakesBitsAcrossAFullBuffer) {
-  auto bitTemp = platform::File::createTruncate(dir.file("bits"));
-  auto wordTemp = platform::File::createTruncate(dir.file("words"));
+  auto bitTemp = platform::realFileSystem().createTruncate(dir.file("bits"));
+  auto wordTemp = platform::realFileSystem().createTruncate(dir.file("words"));
   ExtractionSink bits(byBits, bitTemp);
   ExtractionSink words(byWords, wordTemp);
   // A partial byte carried over from an earlier carrier.
@@ -72,12 +73,12 @@ TEST_F(BitSpreaderWordsTest, SinkTakesWordsAsItTakesBitsAcrossAFullBuffer) {
   wordTemp.close();
   EXPECT_EQ(readAll(dir.file("words")), readAll(dir.file("bits")));
 
-  auto failing = platform::File::createTruncate(dir.file("failing"));
+  FaultyFileSystem faults;
+  auto failing = faults.createTruncate(dir.file("failing"));
+  faults.failFrom(FsCall::kWrite);
   ExtractionSink sink(byWords, failing);
-  platform::injectWriteFailureAfter(0);
   bool ok = true;
   for (uint64_t k = 0; k < kSinkBufferSize / 8 + 1 && ok; ++k) ok = sink.putUnitBits(k, 64);
-  platform::injectWriteFailureAfter(-1);
   EXPECT_FALSE(ok);
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteTempFile});
 }

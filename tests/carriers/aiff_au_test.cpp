@@ -16,7 +16,7 @@ using audio::AudioLayout;
 bool parses(const std::vector<uint8_t>& bytes, AudioLayout& layout) {
   TempDir dir;
   writeAll(dir.file("sound"), bytes);
-  auto src = platform::File::openRead(dir.file("sound"));
+  auto src = platform::realFileSystem().openRead(dir.file("sound"));
   return audio::parseAudio(src, layout);
 }
 bool parses(const std::vector<uint8_t>& bytes) {

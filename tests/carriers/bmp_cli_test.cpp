@@ -3,7 +3,7 @@
 // other than the defaults.
 #include <gtest/gtest.h>
 
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "support/cli_run.h"
 #include "support/random_bytes.h"
 
@@ -17,7 +17,8 @@ const char* const kFixtures[] = {
 };
 
 TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
-  if (!platform::fileExists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
+  if (!platform::realFileSystem().fileExists(MURL_CLI_PATH))
+    GTEST_SKIP() << "murl-cli is not built";
   TempDir dir;
   // Random bytes do not compress: the stream needs nearly every fixture.
   const std::vector<uint8_t> secret = randomBytes(3700, 11);
@@ -30,7 +31,8 @@ TEST(BmpSoundCli, HideAndUnhideOverTheFixturesOfOtherTools) {
   EXPECT_NE(hidden.out.find("\nWAV bits selection level: Very Low\n"), std::string::npos)
       << hidden.out;
   for (const char* name : kFixtures) {
-    ASSERT_TRUE(platform::fileExists(dir.file(std::string("out/") + name))) << name;
+    ASSERT_TRUE(platform::realFileSystem().fileExists(dir.file(std::string("out/") + name)))
+        << name;
   }
   ASSERT_EQ(
       runCli(dir, "unhide --lang en -o back --password-file pw.txt" + levels + " --" + run.targets)

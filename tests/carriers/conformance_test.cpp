@@ -1,5 +1,8 @@
 #include "carriers/conformance.h"
 
+#include <optional>
+#include <string_view>
+
 #include "carriers/identify.h"
 #include "carriers/registry.h"
 
@@ -77,13 +80,13 @@ void expectMarkAndCheckRefused(RoundTrip& trip, const CarrierEntry& entry) {
   const std::string targetPath = trip.dir.file("marked");
   double percentage = -1;
   {
-    auto src = platform::File::openRead(entry.path);
-    auto dst = platform::File::createTruncate(targetPath);
+    auto src = platform::realFileSystem().openRead(entry.path);
+    auto dst = platform::realFileSystem().createTruncate(targetPath);
     EXPECT_FALSE(carrierHandler(entry.type).mark(src, dst, {}, trip.workspace, percentage));
   }
   EXPECT_TRUE(readAll(targetPath).empty());
   CheckCollector collector;
-  auto src = platform::File::openRead(entry.path);
+  auto src = platform::realFileSystem().openRead(entry.path);
   EXPECT_FALSE(carrierHandler(entry.type).check(src, entry.carrierBits, collector, trip.workspace));
   EXPECT_EQ(trip.reporter.shown.size(), 2u);
 }
@@ -95,16 +98,10 @@ TEST_P(CarrierConformance, MarkThenCheckIsWholeAtEveryPosition) {
   std::copy(text.begin(), text.end(), mark.begin());
   const std::string targetPath = trip.dir.file("marked_" + name());
   double percentage = -1;
-  {
-    auto src = platform::File::openRead(entry.path);
-    auto dst = platform::File::createTruncate(targetPath);
-    ASSERT_TRUE(carrierHandler(entry.type).mark(src, dst, mark, trip.workspace, percentage));
-  }
+  ASSERT_TRUE(trip.mark(entry.path, "marked_" + name(), entry.type, mark, percentage));
   expectOnlyUnitBitsDiffer(source, readAll(targetPath));
   CheckCollector collector;
-  auto marked = platform::File::openRead(targetPath);
-  ASSERT_TRUE(
-      carrierHandler(entry.type).check(marked, entry.carrierBits, collector, trip.workspace));
+  ASSERT_TRUE(trip.check(targetPath, entry.type, entry.carrierBits, collector));
   // A carrier of fewer than 800 bits holds only the mark's first bytes.
   const size_t positions = std::min<size_t>(kMarkSize, entry.carrierBits / 8);
   for (size_t p = 0; p < positions; ++p) {
@@ -132,8 +129,7 @@ TEST_P(CarrierConformance, CountedBitsMustMatch) {
     EXPECT_FALSE(trip.extract(entry.path, wrong, bits)) << n;
     if (GetParam().marks) {
       CheckCollector collector;
-      auto src = platform::File::openRead(entry.path);
-      EXPECT_FALSE(carrierHandler(entry.type).check(src, n, collector, trip.workspace)) << n;
+      EXPECT_FALSE(trip.check(entry.path, entry.type, n, collector)) << n;
     }
     const size_t messages = GetParam().marks ? 2 : 1;
     EXPECT_EQ(trip.reporter.shownIds(), std::vector(messages, MessageId::kWrongCarrierBitsNumber))
@@ -197,13 +193,8 @@ TEST_P(CarrierConformance, StopFlagEndsEveryOperationWithoutMessage) {
   EXPECT_FALSE(trip.extract(entry.path, entry, bits));
   if (GetParam().marks) {
     CheckCollector collector;
-    auto src = platform::File::openRead(entry.path);
-    EXPECT_FALSE(
-        carrierHandler(entry.type).check(src, entry.carrierBits, collector, trip.workspace));
-    auto again = platform::File::openRead(entry.path);
-    auto dst = platform::File::createTruncate(trip.dir.file("m_" + name()));
-    EXPECT_FALSE(
-        carrierHandler(entry.type).mark(again, dst, MarkField{}, trip.workspace, percentage));
+    EXPECT_FALSE(trip.check(entry.path, entry.type, entry.carrierBits, collector));
+    EXPECT_FALSE(trip.mark(entry.path, "m_" + name(), entry.type, MarkField{}, percentage));
   }
   EXPECT_TRUE(trip.reporter.shown.empty());
   // Count runs outside jobs: only closing ends it.
@@ -212,14 +203,70 @@ TEST_P(CarrierConformance, StopFlagEndsEveryOperationWithoutMessage) {
   EXPECT_TRUE(trip.countFile(entry.path, GetParam().type).rejected);
 }
 
-TEST_P(CarrierConformance, FailingTargetWriteIsReportedOnce) {
-  trip.randomStream(64, 3);
-  platform::injectWriteFailureAfter(0);
-  double percentage = -1;
-  const bool ok = hide("t_", {0, entry.carrierBits, 512}, percentage);
-  platform::injectWriteFailureAfter(-1);
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(trip.reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteTargetFile});
+// One operation of a handler over one file of the trip, with the one message its failure shows
+// (none for count, which only refuses).
+struct FailingCall {
+  const char* operation;
+  TripFile file;
+  FsCall call;
+  std::optional<MessageId> message;
+};
+
+const FailingCall kFailingCalls[] = {
+    {"count", TripFile::kSource, FsCall::kRead, std::nullopt},
+    {"hide", TripFile::kSource, FsCall::kRead, MessageId::kCouldntReadSourceFile},
+    {"hide", TripFile::kStream, FsCall::kRead, MessageId::kCouldntReadTempFile},
+    {"hide", TripFile::kTarget, FsCall::kWrite, MessageId::kCouldntWriteTargetFile},
+    {"extract", TripFile::kSource, FsCall::kRead, MessageId::kCouldntReadFile},
+    {"extract", TripFile::kSink, FsCall::kWrite, MessageId::kCouldntWriteTempFile},
+    {"mark", TripFile::kSource, FsCall::kRead, MessageId::kCouldntReadSourceFile},
+    {"mark", TripFile::kTarget, FsCall::kWrite, MessageId::kCouldntWriteTargetFile},
+    {"check", TripFile::kSource, FsCall::kRead, MessageId::kCouldntReadFile},
+};
+
+// Each read or write of each operation fails in turn, from its first call to its last: the
+// operation fails and shows exactly its one message, wherever the disk gave out.
+TEST_P(CarrierConformance, EveryFailingReadOrWriteShowsOneMessage) {
+  const std::string hidden = "hidden_" + name(), marked = "marked_" + name();
+  trip.randomStream((entry.carrierBits + 7) / 8, 4);
+  const StreamShare share{0, entry.carrierBits, entry.carrierBits};
+  const MarkField mark{'m'};
+  double percentage = 0;
+  ASSERT_TRUE(hide("hidden_", share, percentage));
+  const bool marks = GetParam().marks;
+  if (marks) {
+    ASSERT_TRUE(trip.mark(entry.path, marked, entry.type, mark, percentage));
+  }
+  auto run = [&](std::string_view operation) {
+    if (operation == "count") return !trip.countFile(entry.path, entry.type).rejected;
+    if (operation == "hide") return hide("t_", share, percentage);
+    std::vector<uint8_t> bits;
+    if (operation == "extract") return trip.extract(trip.dir.file(hidden), entry, bits);
+    if (operation == "mark")
+      return trip.mark(entry.path, "m_" + name(), entry.type, mark, percentage);
+    CheckCollector collector;
+    return trip.check(trip.dir.file(marked), entry.type, entry.carrierBits, collector);
+  };
+  for (const FailingCall& failing : kFailingCalls) {
+    const std::string_view operation = failing.operation;
+    if (!marks && (operation == "mark" || operation == "check")) continue;
+    // A module leaves out any resource whose count fails, a failing read included, and stays a
+    // carrier of the others: it cannot tell a read failure from a resource it cannot use.
+    if (entry.type == CarrierType::kModule && operation == "count") continue;
+    SCOPED_TRACE(std::string(failing.operation) + " file " +
+                 std::to_string(static_cast<int>(failing.file)));
+    trip.faultyFile = failing.file;
+    std::vector<MessageId> expected;
+    if (failing.message) expected.push_back(*failing.message);
+    trip.reporter.clear();
+    failEachCallInTurn(
+        trip.faults, failing.call, [&] { return run(failing.operation); },
+        [&](uint64_t, bool succeeded) {
+          EXPECT_FALSE(succeeded);
+          EXPECT_EQ(trip.reporter.shownIds(), expected);
+          trip.reporter.clear();
+        });
+  }
 }
 
 }  // namespace

@@ -174,7 +174,7 @@ TEST(InPlaceWalk, CarriersInsideAModuleAreRewrittenWhereTheyLie) {
     writeAll(trip.dir.file("m.dll"), module);
     writeAll(trip.dir.file("t.dll"), module);  // the module handler copies the module first
     const CarrierRegion region{offset, c.resource.size(), true};
-    auto src = platform::File::openRead(trip.dir.file("m.dll"));
+    auto src = platform::realFileSystem().openRead(trip.dir.file("m.dll"));
     IdentificationRecord record;
     ASSERT_TRUE(c.ops.count(trip.workspace, src, region, record));
     // The lead-in of a sound part follows the part's size, not the module's.
@@ -183,8 +183,8 @@ TEST(InPlaceWalk, CarriersInsideAModuleAreRewrittenWhereTheyLie) {
     }
     trip.randomStream(record.carrierBits / 8, 7);
     {
-      auto dst = platform::File::openReadWrite(trip.dir.file("t.dll"));
-      auto stream = platform::File::openRead(trip.dir.file("stream.tmp"));
+      auto dst = platform::realFileSystem().openReadWrite(trip.dir.file("t.dll"));
+      auto stream = platform::realFileSystem().openRead(trip.dir.file("stream.tmp"));
       ASSERT_TRUE(c.ops.hide(trip.workspace, src, dst, region, record.type,
                              {0, record.carrierBits, record.carrierBits / 8 * 8}, {&stream, {}}));
     }
@@ -193,8 +193,8 @@ TEST(InPlaceWalk, CarriersInsideAModuleAreRewrittenWhereTheyLie) {
     std::copy(c.mask.begin(), c.mask.end(), mask.begin() + offset);
     expectOnlyMaskedBitsDiffer(module, target, mask);
     EXPECT_NE(module, target);
-    auto hidden = platform::File::openRead(trip.dir.file("t.dll"));
-    auto temp = platform::File::createTruncate(trip.dir.file("sink"));
+    auto hidden = platform::realFileSystem().openRead(trip.dir.file("t.dll"));
+    auto temp = platform::realFileSystem().createTruncate(trip.dir.file("sink"));
     ExtractionSink sink(trip.workspace, temp);
     ASSERT_TRUE(c.ops.read(trip.workspace, hidden, region, record.type, record.carrierBits, sink));
     ASSERT_TRUE(sink.flush());

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "support/cli_run.h"
 #include "support/random_bytes.h"
 
@@ -19,7 +19,8 @@ const char* const kFixtures[] = {
 };
 
 TEST(JpegCli, HideAndUnhideOverTheFixturesOfOtherTools) {
-  if (!platform::fileExists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
+  if (!platform::realFileSystem().fileExists(MURL_CLI_PATH))
+    GTEST_SKIP() << "murl-cli is not built";
   TempDir dir;
   for (const char* folder : {"src", "out", "back", "other"}) {
     std::filesystem::create_directory(dir.file(folder));
@@ -46,7 +47,7 @@ TEST(JpegCli, HideAndUnhideOverTheFixturesOfOtherTools) {
       runCli(dir, "unhide --lang en -o other --password-file pw.txt --level jpg=1 --" + targets)
           .status,
       0);
-  EXPECT_FALSE(platform::fileExists(dir.file("other/src/secret.bin")));
+  EXPECT_FALSE(platform::realFileSystem().fileExists(dir.file("other/src/secret.bin")));
 }
 
 }  // namespace

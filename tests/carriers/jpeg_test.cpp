@@ -177,8 +177,8 @@ TEST_F(JpegTrip, PlusOrMinusOneNeverCarriesAndTwoOrThreeDoAtLevelZero) {
   mark.fill(0x5A);
   double percentage = -1;
   {
-    auto src = platform::File::openRead(path);
-    auto dst = platform::File::createTruncate(trip.dir.file("marked.jpg"));
+    auto src = platform::realFileSystem().openRead(path);
+    auto dst = platform::realFileSystem().createTruncate(trip.dir.file("marked.jpg"));
     ASSERT_TRUE(jpegHandler().mark(src, dst, mark, trip.workspace, percentage));
   }
   const auto marked = readAll(trip.dir.file("marked.jpg"));

@@ -101,7 +101,7 @@ TEST_F(ModuleTest, HeaderAndDirectoryDefectsMakeNoCarrier) {
   const std::pair<const char*, Edit> defects[] = {
       {"shorter than a DOS header", [](auto& b) { b.resize(63); }},
       {"no MZ signature", [](auto& b) { b[1] = 'X'; }},
-      {"PE header offset past the end", [](auto& b) { putLe32At(b, 60, b.size() + 1); }},
+      {"PE header offset past the end", [](auto& b) { storeLe32(b.data() + 60, b.size() + 1); }},
       {"no PE signature", [](auto& b) { b[0x43] = 1; }},
       {"no sections", [](auto& b) { b[0x46] = b[0x47] = 0; }},
       {"resource section named .rsrc2", [&](auto& b) { b[good.sectionHeaderAt + 5] = '2'; }},
@@ -109,26 +109,28 @@ TEST_F(ModuleTest, HeaderAndDirectoryDefectsMakeNoCarrier) {
        [&](auto& b) { std::copy_n(".RSRC", 5, b.begin() + good.sectionHeaderAt); }},
       {"section table past the end", [](auto& b) { b[0x54] = b[0x55] = 0xFF; }},
       {"raw data pointer past the end",
-       [&](auto& b) { putLe32At(b, good.sectionHeaderAt + 20, b.size() + 1); }},
+       [&](auto& b) { storeLe32(b.data() + good.sectionHeaderAt + 20, b.size() + 1); }},
       {"root directory without entries",
        [&](auto& b) { std::fill_n(b.begin() + good.sectionAt + 12, 4, 0); }},
       {"type directory that loops back to the root",
-       [&](auto& b) { putLe32At(b, bitmaps + 4, 0x80000000); }},
+       [&](auto& b) { storeLe32(b.data() + bitmaps + 4, 0x80000000); }},
       {"name directory that loops back to its type",
-       [&](auto& b) { putLe32At(b, good.languageEntryAt[0] + 4, 0x80000000 | 16); }},
+       [&](auto& b) { storeLe32(b.data() + good.languageEntryAt[0] + 4, 0x80000000 | 16); }},
       {"type directory outside the section",
-       [&](auto& b) { putLe32At(b, bitmaps + 4, 0x80000000 | uint32_t(sectionSize - 8)); }},
+       [&](auto& b) { storeLe32(b.data() + bitmaps + 4, 0x80000000 | uint32_t(sectionSize - 8)); }},
       {"type name outside the section",
-       [&](auto& b) { putLe32At(b, named, 0x80000000 | 0x7FFFFF00); }},
+       [&](auto& b) { storeLe32(b.data() + named, 0x80000000 | 0x7FFFFF00); }},
       {"type name longer than the section",
        [&](auto& b) { b[good.sectionAt + nameAt] = b[good.sectionAt + nameAt + 1] = 0xFF; }},
       {"data entry outside the section",
-       [&](auto& b) { putLe32At(b, good.languageEntryAt[1] + 4, uint32_t(sectionSize - 4)); }},
+       [&](auto& b) {
+         storeLe32(b.data() + good.languageEntryAt[1] + 4, uint32_t(sectionSize - 4));
+       }},
       {"resource before the start of the file",
-       [&](auto& b) { putLe32At(b, good.dataEntryAt[0], 0); }},
+       [&](auto& b) { storeLe32(b.data() + good.dataEntryAt[0], 0); }},
       {"resource one byte past the end", [&](auto& b) { b[good.dataEntryAt[1] + 4] += 1; }},
       {"resource size near 4 GiB",
-       [&](auto& b) { putLe32At(b, good.dataEntryAt[0] + 4, 0xFFFFFFF0); }},
+       [&](auto& b) { storeLe32(b.data() + good.dataEntryAt[0] + 4, 0xFFFFFFF0); }},
   };
   for (const auto& [defect, edit] : defects) {
     std::vector<uint8_t> bytes = good.bytes;
@@ -150,22 +152,22 @@ std::vector<uint8_t> sharingModule(uint32_t types, uint32_t names) {
   s[12] = static_cast<uint8_t>(names);
   s[14] = static_cast<uint8_t>(types);
   for (uint32_t i = 0; i < entries; ++i) {
-    putLe32At(s, 16 + 8 * i, i < names ? 0x80000000 | name : 2);
-    putLe32At(s, 20 + 8 * i, 0x80000000 | typeTable);
+    storeLe32(s.data() + 16 + 8 * i, i < names ? 0x80000000 | name : 2);
+    storeLe32(s.data() + 20 + 8 * i, 0x80000000 | typeTable);
   }
   s[name] = 44;  // 300 characters
   s[name + 1] = 1;
   for (uint32_t c = 0; c < 300; ++c) s[name + 2 + 2 * c] = 'S';
   s[typeTable + 14] = s[language + 14] = 1;
-  putLe32At(s, typeTable + 16, 1);
-  putLe32At(s, typeTable + 20, 0x80000000 | language);
-  putLe32At(s, language + 16, 0x409);
-  putLe32At(s, language + 20, data);
-  putLe32At(s, data, base.sectionVirtualAddress + bitmap);
-  putLe32At(s, data + 4, static_cast<uint32_t>(pixels.size()));
+  storeLe32(s.data() + typeTable + 16, 1);
+  storeLe32(s.data() + typeTable + 20, 0x80000000 | language);
+  storeLe32(s.data() + language + 16, 0x409);
+  storeLe32(s.data() + language + 20, data);
+  storeLe32(s.data() + data, base.sectionVirtualAddress + bitmap);
+  storeLe32(s.data() + data + 4, static_cast<uint32_t>(pixels.size()));
   std::copy(pixels.begin(), pixels.end(), s.begin() + bitmap);
   std::vector<uint8_t> module(base.bytes.begin(), base.bytes.begin() + base.sectionAt);
-  putLe32At(module, base.sectionHeaderAt + 16, static_cast<uint32_t>(s.size()));
+  storeLe32(module.data() + base.sectionHeaderAt + 16, static_cast<uint32_t>(s.size()));
   module.insert(module.end(), s.begin(), s.end());
   return module;
 }

@@ -6,6 +6,7 @@
 
 #include "carriers/mp3/byte_window.h"
 #include "carriers/mp3/reservoir.h"
+#include "platform/file_system.h"
 #include "support/mp3_builder.h"
 #include "support/temp_dir.h"
 
@@ -189,8 +190,8 @@ TEST(Mp3ByteWindow, CopiesEveryByteOnceWithTheChangesMade) {
   std::vector<uint8_t> bytes(100);
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i);
   test::writeAll(dir.file("src"), bytes);
-  auto src = platform::File::openRead(dir.file("src"));
-  auto dst = platform::File::createTruncate(dir.file("dst"));
+  auto src = platform::realFileSystem().openRead(dir.file("src"));
+  auto dst = platform::realFileSystem().createTruncate(dir.file("dst"));
   std::vector<uint8_t> buffer(16);
   ByteWindow window(src, bytes.size(), buffer, &dst, 5);
   ASSERT_TRUE(window.fetch(10, 4));

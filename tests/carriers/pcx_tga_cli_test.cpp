@@ -2,7 +2,7 @@
 // over all of them with the output options turning every coding around, then unhide.
 #include <gtest/gtest.h>
 
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "support/cli_run.h"
 #include "support/random_bytes.h"
 #include "support/raster_builder.h"
@@ -36,7 +36,8 @@ void expectSamePicture(const std::string& name, const std::vector<uint8_t>& sour
 }
 
 TEST(PcxTgaCli, HideAndUnhideOverTheImagesOfOtherToolsWithTheirCodingTurnedAround) {
-  if (!platform::fileExists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
+  if (!platform::realFileSystem().fileExists(MURL_CLI_PATH))
+    GTEST_SKIP() << "murl-cli is not built";
   TempDir dir;
   // Random bytes do not compress: the stream needs every image.
   const std::vector<uint8_t> secret = randomBytes(3220, 11);

@@ -2,7 +2,7 @@
 // default: one hide over all of them at level 0, then unhide with the level alone.
 #include <gtest/gtest.h>
 
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "support/cli_run.h"
 #include "support/png_builder.h"
 #include "support/random_bytes.h"
@@ -17,7 +17,8 @@ const char* const kFixtures[] = {
 };
 
 TEST(PngCli, HideAndUnhideWithEveryPngOption) {
-  if (!platform::fileExists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
+  if (!platform::realFileSystem().fileExists(MURL_CLI_PATH))
+    GTEST_SKIP() << "murl-cli is not built";
   TempDir dir;
   // Random bytes do not compress: the stream needs every fixture.
   const std::vector<uint8_t> secret = randomBytes(2750, 12);

@@ -40,7 +40,7 @@ class PngCodecTest : public ::testing::Test {
     const auto head = std::vector<uint8_t>(whole.begin(), whole.begin() + png::kHeadSize);
     const std::string path = trip.dir.file("e.png");
     {
-      auto file = platform::File::createTruncate(path);
+      auto file = platform::realFileSystem().createTruncate(path);
       EXPECT_TRUE(file.writeExact(head.data(), head.size()));
       const OperationContext context(trip.workspace, Operation::kHide);
       png::RowProgress progress(context, 0);
@@ -138,7 +138,7 @@ TEST_F(PngCodecTest, BrokenImageDataFailsWithOneMessage) {
   PngShape halves = s;
   halves.idatSplit = {data.size() / 2};
   auto shortStream = scanlines;
-  shortStream.pop_back();
+  shortStream.resize(shortStream.size() - 1);
   auto longStream = scanlines;
   longStream.insert(longStream.end(), 1 + 16 * 3, 0);
   auto badFilter = scanlines;
@@ -189,7 +189,7 @@ TEST_F(PngCodecTest, IdatChunksHoldExactlyTheChunkSizeButTheLast) {
     const auto bytes = randomBytes(row.bytes, 3);
     const std::string path = trip.dir.file("idat");
     {
-      auto file = platform::File::createTruncate(path);
+      auto file = platform::realFileSystem().createTruncate(path);
       const OperationContext context(trip.workspace, Operation::kHide);
       png::IdatWriter writer(context, file, trip.workspace.workBuffer.data(), row.chunkSize);
       for (size_t at = 0; at < bytes.size(); at += 7000) {

@@ -7,7 +7,7 @@
 
 #include "carriers/common/operation.h"
 #include "carriers/png/png_codec.h"
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "support/png_builder.h"
 #include "support/temp_dir.h"
 
@@ -16,7 +16,7 @@ namespace murl::test {
 // Decodes the image data of the PNG file at `path`. False when the header is no carrier's or the
 // data does not decode (the decoder's message goes to the workspace's reporter).
 inline bool decodePngFile(const std::string& path, Workspace& workspace, png::PngImage& image) {
-  auto file = platform::File::openRead(path);
+  auto file = platform::realFileSystem().openRead(path);
   std::array<uint8_t, png::kHeadSize> head{};
   png::PngHeader header;
   if (!file.readExact(head.data(), head.size()) || !png::parseHeader(head, false, header)) {

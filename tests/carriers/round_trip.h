@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,16 +13,26 @@
 #include "carriers/common/contract.h"
 #include "carriers/registry.h"
 #include "core/workspace.h"
-#include "platform/file.h"
+#include "platform/file_system.h"
+#include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 
 namespace murl::test {
 
+// The files of a trip, each of which can be the one opened through the faulty file system.
+enum class TripFile : uint8_t { kSource, kTarget, kStream, kSink };
+
 class RoundTrip {
  public:
   RoundTrip() : workspace(reporter, Language::kEnglish) {}
+
+  // What the trip opens `file` through: `faults` for the file under test, else the disk.
+  platform::FileSystem& filesFor(TripFile file) {
+    return file == faultyFile ? static_cast<platform::FileSystem&>(faults)
+                              : platform::realFileSystem();
+  }
 
   // Writes the bytes as `name` and runs the count of `type`'s handler on them.
   IdentificationRecord count(const std::vector<uint8_t>& bytes, const std::string& name,
@@ -33,7 +44,7 @@ class RoundTrip {
   IdentificationRecord countFile(const std::string& path, CarrierType type) {
     IdentificationRecord record;
     record.type = type;
-    auto src = platform::File::openRead(path);
+    auto src = filesFor(TripFile::kSource).openRead(path);
     carrierHandler(type).count(src, record, workspace);
     return record;
   }
@@ -52,11 +63,26 @@ class RoundTrip {
   // Hides the share into a target named `target`, from the carrier file at `source`.
   bool hide(const std::string& source, const std::string& target, const CarrierEntry& entry,
             const StreamShare& share, double& percentage) {
-    auto src = platform::File::openRead(source);
-    auto dst = platform::File::createTruncate(dir.file(target));
-    auto streamFile = platform::File::openRead(dir.file("stream.tmp"));
+    auto src = filesFor(TripFile::kSource).openRead(source);
+    auto dst = filesFor(TripFile::kTarget).createTruncate(dir.file(target));
+    auto streamFile = filesFor(TripFile::kStream).openRead(dir.file("stream.tmp"));
     HideJob job{&streamFile, {1, 2, 0, 1}};
     return carrierHandler(entry.type).hide(src, dst, entry, share, job, workspace, percentage);
+  }
+
+  // Marks the carrier at `source` into a target named `target`.
+  bool mark(const std::string& source, const std::string& target, CarrierType type,
+            const MarkField& field, double& percentage) {
+    auto src = filesFor(TripFile::kSource).openRead(source);
+    auto dst = filesFor(TripFile::kTarget).createTruncate(dir.file(target));
+    return carrierHandler(type).mark(src, dst, field, workspace, percentage);
+  }
+
+  // Reads the mark bits of the carrier at `path` into the collector.
+  bool check(const std::string& path, CarrierType type, uint32_t carrierBits,
+             CheckCollector& collector) {
+    auto src = filesFor(TripFile::kSource).openRead(path);
+    return carrierHandler(type).check(src, carrierBits, collector, workspace);
   }
 
   // Extracts N bits from the carrier at `path`; `bits` gets the sink's bytes.
@@ -68,11 +94,11 @@ class RoundTrip {
   // Extracts every entry in order into one sink, as the unhiding job gathers them.
   bool extractAll(const std::vector<CarrierEntry>& entries, std::vector<uint8_t>& bits) {
     const std::string sinkPath = dir.file("sink.tmp");
-    auto temp = platform::File::createTruncate(sinkPath);
+    auto temp = filesFor(TripFile::kSink).createTruncate(sinkPath);
     ExtractionSink sink(workspace, temp);
     bool ok = true;
     for (const CarrierEntry& entry : entries) {
-      auto src = platform::File::openRead(entry.path);
+      auto src = filesFor(TripFile::kSource).openRead(entry.path);
       ok = ok && carrierHandler(entry.type).extract(src, entry, sink, workspace);
     }
     ok = ok && sink.flush();
@@ -139,6 +165,8 @@ class RoundTrip {
   Workspace workspace;
   TempDir dir;
   std::vector<uint8_t> streamBytes;
+  FaultyFileSystem faults;
+  std::optional<TripFile> faultyFile;  // none: every file comes from the disk
 };
 
 // Every byte equal outside the bits `mayChange` allows (one mask byte per file byte).

@@ -58,7 +58,7 @@ struct Decoded {
 Decoded decodeRows(const std::vector<uint8_t>& packets, uint32_t width, uint32_t b, int rows) {
   TempDir dir;
   writeAll(dir.file("p"), packets);
-  auto file = platform::File::openRead(dir.file("p"));
+  auto file = platform::realFileSystem().openRead(dir.file("p"));
   std::vector<uint8_t> window(8192);
   ReadWindow in(file, window.data(), window.size(), 0);
   tga::RowDecoder decoder(b);

@@ -23,9 +23,9 @@ class AuthoringSessionTest : public SessionTest {
     IdentificationRecord record;
     EXPECT_TRUE(identify(path, IdentifyPurpose::kChecking, record, workspace));
     const std::string sinkPath = dir.file("sink.bin");
-    auto sinkFile = platform::File::createTruncate(sinkPath);
+    auto sinkFile = workspace.fileSystem.createTruncate(sinkPath);
     ExtractionSink sink(workspace, sinkFile);
-    auto src = platform::File::openRead(path);
+    auto src = workspace.fileSystem.openRead(path);
     EXPECT_TRUE(carrierHandler(record.type)
                     .extract(src, {record.type, record.carrierBits, {}, path}, sink, workspace));
     EXPECT_TRUE(sink.flush());

@@ -11,6 +11,7 @@
 #include "jobs/hiding_session.h"
 #include "jobs/unhiding_session.h"
 #include "platform/folders.h"
+#include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
@@ -45,7 +46,7 @@ class RecordingListener : public JobListener {
 
 class SessionTest : public ::testing::Test {
  protected:
-  SessionTest() : workspace(reporter, Language::kEnglish) {
+  SessionTest() : workspace(reporter, Language::kEnglish, files) {
     workspace.tempFolder = temps.path() + "/";
     workspace.password.take("a password of 24 letters");
     for (const char* folder : {"carriers", "out", "src", "back"})
@@ -126,6 +127,7 @@ class SessionTest : public ::testing::Test {
   TempDir dir;
   TempDir temps;
   RecordingReporter reporter;
+  FaultyFileSystem files;  // every file the jobs open goes through it
   Workspace workspace;
   RecordingListener listener;
   Options options;  // the front end's own

@@ -89,9 +89,9 @@ TEST_F(UnhidingSessionTest, AFailedWriteLeavesNoPartOfItAndTheOlderFileAsItWas) 
   writeAll(dir.file("back/docs/img/b.bin"), {'o', 'l', 'd'});
   ::chmod(dir.file("back/docs/img/b.bin").c_str(), 0);  // not even readable: still asked about
   reporter.answers = {true};
-  platform::injectWriteFailureAfter(0);
+  files.failFrom(FsCall::kWrite);
   EXPECT_FALSE(session.extractAll(dir.file("back")));
-  platform::injectWriteFailureAfter(-1);
+  files.heal();
   EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kFileExistsOverwrite}));
   EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kCouldntWriteFile}));
   EXPECT_EQ(folderNames(dir.file("back/docs/img")), (std::vector<std::string>{"b.bin"}));

@@ -1,7 +1,6 @@
 #include "platform/folders.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -9,46 +8,9 @@
 
 #include "platform/locale.h"
 #include "platform/system_info.h"
-#include "support/temp_dir.h"
 
 namespace murl::platform {
 namespace {
-
-using test::TempDir;
-
-TEST(Folders, ListingIsSortedSkipsDotEntriesAndMarksKinds) {
-  TempDir dir;
-  test::writeAll(dir.file("b.txt"), {1});
-  test::writeAll(dir.file(".hidden"), {});
-  ASSERT_TRUE(createFolder(dir.file("A")));
-  ASSERT_TRUE(createFolder(dir.file("A")));  // already there counts as success
-  ASSERT_EQ(::symlink("nowhere", dir.file("broken").c_str()), 0);
-  std::vector<FolderEntry> entries;
-  ASSERT_TRUE(listFolder(dir.path(), entries));
-  ASSERT_EQ(entries.size(), 3u);
-  EXPECT_EQ(entries[0].name, ".hidden");
-  EXPECT_EQ(entries[0].attributes, attr::kHidden);
-  EXPECT_EQ(entries[1].name, "A");
-  EXPECT_TRUE(entries[1].isFolder);
-  EXPECT_EQ(entries[2].name, "b.txt");
-  EXPECT_EQ(entries[2].attributes, attr::kNormal);
-  EXPECT_FALSE(listFolder(dir.file("b.txt"), entries));
-}
-
-TEST(Folders, ReadOnlyAttributeMapsToWritePermissionBothWays) {
-  TempDir dir;
-  std::string f = dir.file("f");
-  test::writeAll(f, {1});
-  ASSERT_TRUE(setFileAttributes(f, attr::kReadOnly | attr::kArchive));
-  struct stat st;
-  ASSERT_EQ(::stat(f.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0222, 0u);
-  EXPECT_EQ(fileAttributes(f), attr::kReadOnly);
-  ASSERT_TRUE(setFileAttributes(f, attr::kNormal));
-  EXPECT_EQ(fileAttributes(f), attr::kNormal);
-  EXPECT_EQ(fileAttributes(dir.file("missing")), attr::kInvalid);
-  EXPECT_EQ(fileAttributes(dir.path()) & attr::kDirectory, attr::kDirectory);
-}
 
 TEST(Folders, PathHelpers) {
   EXPECT_EQ(joinPath("/a", "b"), "/a/b");

@@ -7,8 +7,10 @@
 
 #include <cstdlib>
 
+#include "platform/byte_order.h"
+#include "platform/file_system.h"
 #include "stream/hidden_stream.h"
-#include "platform/folders.h"
+#include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
@@ -19,11 +21,6 @@ namespace murl::stream_test {
 
 using Bytes = std::vector<uint8_t>;
 using test::randomBytes;
-
-inline uint32_t le32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
-}
-inline uint32_t le16(const uint8_t* p) { return p[0] | p[1] << 8; }
 
 // Compresses a HiddenStream in input areas as the writer does; the whole zlib stream.
 inline Bytes zlibStream(const Bytes& plain, uint8_t level) {
@@ -54,8 +51,8 @@ inline Bytes frame(const Bytes& compressed, const Password& password) {
   }
   uint32_t length = static_cast<uint32_t>(out.size() - 4);
   uint32_t check = static_cast<uint32_t>(adler32(1, out.data() + 4, length));
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(length >> (8 * i));
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(check >> (8 * i)));
+  storeLe32(out.data(), length);
+  appendLe32(out, check);
   return out;
 }
 
@@ -63,12 +60,10 @@ inline Bytes frame(const Bytes& compressed, const Password& password) {
 inline void appendRecord(Bytes& out, const std::string& path, const Bytes& content,
                          uint32_t attributes = 0x80, int64_t sizeField = -1) {
   uint32_t size = sizeField < 0 ? static_cast<uint32_t>(content.size()) : uint32_t(sizeField);
-  out.push_back(static_cast<uint8_t>(path.size()));
-  out.push_back(static_cast<uint8_t>(path.size() >> 8));
+  appendLe16(out, static_cast<uint16_t>(path.size()));
   out.insert(out.end(), path.begin(), path.end());
-  for (uint32_t v : {size, attributes}) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  }
+  appendLe32(out, size);
+  appendLe32(out, attributes);
   out.insert(out.end(), content.begin(), content.end());
 }
 
@@ -99,7 +94,7 @@ class MemoryTempFolder {
  public:
   MemoryTempFolder() {
     if (const char* old = std::getenv("TMPDIR")) saved_ = old;
-    if (platform::isFolder("/dev/shm")) ::setenv("TMPDIR", "/dev/shm", 1);
+    if (platform::realFileSystem().isFolder("/dev/shm")) ::setenv("TMPDIR", "/dev/shm", 1);
   }
   ~MemoryTempFolder() {
     if (saved_.empty()) {
@@ -119,7 +114,6 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
     ws.tempFolder = tmp.path() + "/";
     ws.password.take("correct horse battery staple");
   }
-  ~HiddenStreamTest() override { platform::injectWriteFailureAfter(-1); }
 
   std::string makeFile(const std::string& name, const Bytes& bytes) {
     test::writeAll(src.file(name), bytes);
@@ -138,8 +132,8 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
   }
   // Decodes a written stream into plain HiddenStream bytes.
   Bytes decode(TempFile& stream) {
-    platform::File gathered = platform::File::openRead(stream.path());
-    platform::File decoded = platform::File::createTruncate(work.file("decoded"));
+    platform::File gathered = platform::realFileSystem().openRead(stream.path());
+    platform::File decoded = platform::realFileSystem().createTruncate(work.file("decoded"));
     uint64_t length = 0;
     EXPECT_TRUE(decodeHiddenStream(ws, gathered, gathered.size(), listener, decoded, length));
     decoded.close();
@@ -149,7 +143,7 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
   }
   bool readGathered(const std::string& path, ExtractionTree& out, TempFile* keep = nullptr,
                     uint64_t gatheredBytes = 0) {
-    platform::File gathered = platform::File::openRead(path);
+    platform::File gathered = platform::realFileSystem().openRead(path);
     TempFile decoded;
     return readHiddenStream(ws, gathered, gatheredBytes ? gatheredBytes : gathered.size(), listener,
                             keep ? *keep : decoded, out);
@@ -172,7 +166,7 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
   // Parses plain HiddenStream bytes.
   bool parse(const Bytes& plain, ExtractionTree& out) {
     test::writeAll(work.file("plain"), plain);
-    platform::File f = platform::File::openRead(work.file("plain"));
+    platform::File f = platform::realFileSystem().openRead(work.file("plain"));
     return parseHiddenStream(ws, f, plain.size(), out);
   }
   Bytes contentOf(TempFile& decoded, const ExtractedFile& file) {
@@ -184,7 +178,8 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
 
   test::TempDir src, tmp, work;
   test::RecordingReporter reporter;
-  Workspace ws{reporter, Language::kEnglish};
+  test::FaultyFileSystem files;
+  Workspace ws{reporter, Language::kEnglish, files};
   SourceTree tree;
   RecordingListener listener;
   uint32_t bits = 0;

@@ -4,7 +4,7 @@
 #include <zlib.h>
 
 #include "hidden_stream_fixture.h"
-#include "platform/folders.h"
+#include "platform/file_system.h"
 
 namespace murl::stream_test {
 namespace {
@@ -41,7 +41,7 @@ TEST_F(HiddenStreamTest, DecodeRefusesImpossibleLengthsAndShortLastBlocks) {
     Bytes shortBlock = {length, 0, 0, 0};
     shortBlock.resize(4 + length, 0x55);
     uint32_t check = static_cast<uint32_t>(adler32(1, shortBlock.data() + 4, length));
-    for (int i = 0; i < 4; ++i) shortBlock.push_back(static_cast<uint8_t>(check >> (8 * i)));
+    appendLe32(shortBlock, check);
     expectInvalid(shortBlock);
   }
   // Deciphered bytes after the end of the zlib stream in the last block are ignored.
@@ -143,8 +143,8 @@ TEST_F(HiddenStreamTest, ReaderStopsOnceTheDecodedTotalPassesTheLimit) {
   for (int i = 1; i < 128; ++i)
     compressed.insert(compressed.end(), areas[1].begin(), areas[1].end());
   std::string path = gatheredFile(frame(compressed, ws.password));
-  platform::File gathered = platform::File::openRead(path);
-  platform::File decoded = platform::File::createTruncate(tmp.file("decoded"));
+  platform::File gathered = platform::realFileSystem().openRead(path);
+  platform::File decoded = platform::realFileSystem().createTruncate(tmp.file("decoded"));
   uint64_t length = 0;
   EXPECT_FALSE(decodeHiddenStream(ws, gathered, gathered.size(), listener, decoded, length));
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kInvalidData});

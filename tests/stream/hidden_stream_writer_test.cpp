@@ -4,7 +4,7 @@
 #include <zlib.h>
 
 #include "hidden_stream_fixture.h"
-#include "platform/folders.h"
+#include "platform/file_system.h"
 
 namespace murl::stream_test {
 namespace {
@@ -15,9 +15,9 @@ TEST_F(HiddenStreamTest, OneEmptyFileIsASeventeenByteStreamInItsFrame) {
   ASSERT_TRUE(write(stream));
   Bytes framed = test::readAll(stream.path());
   EXPECT_EQ(bits, framed.size() * 8);
-  uint32_t length = le32(framed.data());
+  uint32_t length = loadLe32(framed.data());
   ASSERT_EQ(framed.size(), length + 8u);
-  EXPECT_EQ(le32(framed.data() + 4 + length),
+  EXPECT_EQ(loadLe32(framed.data() + 4 + length),
             adler32(1, framed.data() + 4, static_cast<uInt>(length)));
   // One piece: its deciphered bytes are the zlib stream, with the "Medium" header.
   Bytes piece(framed.begin() + 4, framed.end() - 4);
@@ -55,13 +55,13 @@ TEST_F(HiddenStreamTest, TemporaryFilesTakeAFreshRandomNameAndAreOwnersOnly) {
   EXPECT_EQ(test::readAll(tmp.file(planted)), Bytes{42});
   std::string path = file.path();
   EXPECT_TRUE(file.wipe());
-  EXPECT_FALSE(platform::fileExists(path));
+  EXPECT_FALSE(platform::realFileSystem().fileExists(path));
 }
 
 TEST_F(HiddenStreamTest, NestedFoldersGiveBackslashPathsAndEmptyFoldersVanish) {
-  ASSERT_TRUE(platform::createFolder(src.file("docs")));
-  ASSERT_TRUE(platform::createFolder(src.file("docs/img")));
-  ASSERT_TRUE(platform::createFolder(src.file("docs/none")));
+  ASSERT_TRUE(platform::realFileSystem().createFolder(src.file("docs")));
+  ASSERT_TRUE(platform::realFileSystem().createFolder(src.file("docs/img")));
+  ASSERT_TRUE(platform::realFileSystem().createFolder(src.file("docs/none")));
   makeFile("docs/img/name", {1, 2, 3});
   makeFile("docs/top", {4});
   ASSERT_EQ(tree.addSubfolder(ws, tree.root(), "docs"), SourceAddResult::kAdded);
@@ -105,7 +105,7 @@ TEST_F(HiddenStreamTest, PathOf65534BytesIsCarriedAnd65535Refused) {
   TempFile stream;
   ASSERT_TRUE(write(stream));
   Bytes plain = decode(stream);
-  EXPECT_EQ(le16(plain.data() + 2), 65534u);
+  EXPECT_EQ(loadLe16(plain.data() + 2), 65534u);
   ExtractionTree out;
   EXPECT_TRUE(readBack(stream, out));
   stream.wipe();
@@ -153,7 +153,7 @@ TEST_F(HiddenStreamTest, CompressedLengthsOnAPieceBoundary) {
     ASSERT_TRUE(write(stream));
     Bytes framed = test::readAll(stream.path());
     uint32_t expected = target == kCodecArea ? 0x400000 : 0x400000 + 17;
-    EXPECT_EQ(le32(framed.data()), expected);
+    EXPECT_EQ(loadLe32(framed.data()), expected);
     EXPECT_EQ(bits, (expected + 8) * 8);
     ExtractionTree out;
     ASSERT_TRUE(readBack(stream, out));
@@ -202,12 +202,12 @@ TEST_F(HiddenStreamTest, NoTemporaryFileSurvivesAFailureOrAStop) {
     EXPECT_FALSE(stream.isOpen());
     EXPECT_EQ(reporter.shownIds(), shown);
     EXPECT_TRUE(test::folderNames(tmp.path()).empty());
-    platform::injectWriteFailureAfter(-1);
+    files.heal();
     ws.stop = false;
   };
   for (int writes : {0, 1, 2}) {
     SCOPED_TRACE(writes);
-    platform::injectWriteFailureAfter(writes);
+    files.failFrom(test::FsCall::kWrite, writes + 1);
     fails(listener, {MessageId::kCouldntWriteTempFile});
   }
   ws.stop = true;
@@ -236,9 +236,9 @@ TEST_F(HiddenStreamTest, NoTemporaryFileSurvivesAFailureOrAStop) {
   EXPECT_FALSE(readGathered(good, out));
   EXPECT_TRUE(reporter.shown.empty());
   ws.stop = false;
-  platform::injectWriteFailureAfter(0);
+  files.failFrom(test::FsCall::kWrite);
   EXPECT_FALSE(readGathered(good, out));
-  platform::injectWriteFailureAfter(-1);
+  files.heal();
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteTempFile});
   EXPECT_TRUE(test::folderNames(tmp.path()).empty());
 }
@@ -250,7 +250,7 @@ TEST_F(HiddenStreamTest, RealFolderRoundTripRestoresEveryFileAndAttributeWord) {
     std::string parent = folders[gen() % folders.size()];
     std::string name = (gen() % 4 == 0 ? ".F" : "F") + std::to_string(i);
     std::string folder = parent.empty() ? name : parent + "/" + name;
-    ASSERT_TRUE(platform::createFolder(src.file(folder)));
+    ASSERT_TRUE(platform::realFileSystem().createFolder(src.file(folder)));
     folders.push_back(folder);
   }
   for (int i = 0; i < 320; ++i) {
@@ -286,7 +286,8 @@ TEST_F(HiddenStreamTest, RealFolderRoundTripRestoresEveryFileAndAttributeWord) {
     for (const auto& file : folder->files) {
       std::string original = src.file(path + file.name);
       EXPECT_EQ(contentOf(decoded, file), test::readAll(original)) << original;
-      EXPECT_EQ(file.attributes, reduceAttributes(platform::fileAttributes(original)));
+      EXPECT_EQ(file.attributes,
+                reduceAttributes(platform::realFileSystem().fileAttributes(original)));
       ++compared;
     }
     for (const ExtractionFolder* sub : folder->subfolders) {

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/folders.h"
+#include "platform/file_system.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 
@@ -129,10 +129,10 @@ TEST_F(SourceTreeTest, SortFoldsCaseAndKeepsEqualNamesInOrder) {
 }
 
 TEST_F(SourceTreeTest, ScanAddsFilesThenSubfoldersSortedAndStopsOnNo) {
-  ASSERT_TRUE(platform::createFolder(dir.file("top")));
-  ASSERT_TRUE(platform::createFolder(dir.file("top/Sub")));
-  ASSERT_TRUE(platform::createFolder(dir.file("top/Sub/deep")));
-  ASSERT_TRUE(platform::createFolder(dir.file("top/empty")));
+  ASSERT_TRUE(platform::realFileSystem().createFolder(dir.file("top")));
+  ASSERT_TRUE(platform::realFileSystem().createFolder(dir.file("top/Sub")));
+  ASSERT_TRUE(platform::realFileSystem().createFolder(dir.file("top/Sub/deep")));
+  ASSERT_TRUE(platform::realFileSystem().createFolder(dir.file("top/empty")));
   makeFile("top/b", 3);
   makeFile("top/A", 4);
   makeFile("top/Sub/deep/x", 5);

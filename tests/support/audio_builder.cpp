@@ -1,22 +1,16 @@
 #include "support/audio_builder.h"
 
+#include "platform/byte_order.h"
+
 namespace murl::test {
 namespace {
 
-void be16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v >> 8));
-  out.push_back(static_cast<uint8_t>(v));
-}
-void be32(std::vector<uint8_t>& out, uint32_t v) {
-  be16(out, v >> 16);
-  be16(out, v);
-}
 void text(std::vector<uint8_t>& out, const std::string& s) {
   out.insert(out.end(), s.begin(), s.end());
 }
 
 void sampleBytes(std::vector<uint8_t>& out, const std::vector<int16_t>& samples) {
-  for (int16_t s : samples) be16(out, static_cast<uint16_t>(s));
+  for (int16_t s : samples) appendBe16(out, static_cast<uint16_t>(s));
 }
 
 }  // namespace
@@ -26,28 +20,28 @@ std::vector<uint8_t> buildAiff(const std::vector<int16_t>& samples, const AiffSh
   text(body, shape.formType);
   if (shape.extraChunkFirst) {
     text(body, "NAME");
-    be32(body, 4);
+    appendBe32(body, 4);
     text(body, "test");
   }
   if (shape.oddChunkWithPad) {
     text(body, "ANNO");
-    be32(body, 3);
+    appendBe32(body, 3);
     text(body, "odd");
     body.push_back(0);
   }
   std::vector<uint8_t> common;
   text(common, "COMM");
-  be32(common, 18);
-  be16(common, shape.channels);
-  be32(common, static_cast<uint32_t>(samples.size() / shape.channels));
-  be16(common, shape.sampleSize);
+  appendBe32(common, 18);
+  appendBe16(common, shape.channels);
+  appendBe32(common, static_cast<uint32_t>(samples.size() / shape.channels));
+  appendBe16(common, shape.sampleSize);
   const uint8_t rate[10] = {0x40, 0x0B, 0xFA, 0, 0, 0, 0, 0, 0, 0};  // 8000 as 80-bit extended
   common.insert(common.end(), rate, rate + 10);
   std::vector<uint8_t> sound;
   text(sound, "SSND");
-  be32(sound, static_cast<uint32_t>(8 + samples.size() * 2 + shape.ssndSizeDelta));
-  be32(sound, 0);
-  be32(sound, 0);
+  appendBe32(sound, static_cast<uint32_t>(8 + samples.size() * 2 + shape.ssndSizeDelta));
+  appendBe32(sound, 0);
+  appendBe32(sound, 0);
   sampleBytes(sound, samples);
   const auto& first = shape.soundBeforeCommon ? sound : common;
   const auto& second = shape.soundBeforeCommon ? common : sound;
@@ -55,7 +49,7 @@ std::vector<uint8_t> buildAiff(const std::vector<int16_t>& samples, const AiffSh
   body.insert(body.end(), second.begin(), second.end());
   std::vector<uint8_t> out;
   text(out, "FORM");
-  be32(out, static_cast<uint32_t>(body.size()));
+  appendBe32(out, static_cast<uint32_t>(body.size()));
   out.insert(out.end(), body.begin(), body.end());
   out.insert(out.end(), shape.trailingBytes, 0x5A);
   return out;
@@ -66,12 +60,13 @@ std::vector<uint8_t> buildAu(const std::vector<int16_t>& samples, const AuShape&
   annotation.resize((annotation.size() + 8) & ~size_t{7}, '\0');
   std::vector<uint8_t> out;
   text(out, ".snd");
-  be32(out, static_cast<uint32_t>(24 + annotation.size()));
-  be32(out, shape.sizeToTheEnd ? 0xFFFFFFFFu
-                               : static_cast<uint32_t>(samples.size() * 2 + shape.dataSizeDelta));
-  be32(out, shape.encoding);
-  be32(out, 8000);
-  be32(out, 1);
+  appendBe32(out, static_cast<uint32_t>(24 + annotation.size()));
+  appendBe32(out, shape.sizeToTheEnd
+                      ? 0xFFFFFFFFu
+                      : static_cast<uint32_t>(samples.size() * 2 + shape.dataSizeDelta));
+  appendBe32(out, shape.encoding);
+  appendBe32(out, 8000);
+  appendBe32(out, 1);
   text(out, annotation);
   sampleBytes(out, samples);
   out.insert(out.end(), shape.trailingBytes, 0x5A);

@@ -1,16 +1,9 @@
 #include "support/bmp_builder.h"
 
+#include "platform/byte_order.h"
+
 namespace murl::test {
 namespace {
-
-void put16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-  out[at] = static_cast<uint8_t>(v);
-  out[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-  put16(out, at, v);
-  put16(out, at + 2, v >> 16);
-}
 
 size_t maskBytes(const BmpShape& shape) {
   return shape.headerSize == 40 && shape.compression == 3 ? 12 : 0;
@@ -36,27 +29,27 @@ std::vector<uint8_t> buildBmp(const BmpShape& shape, const PixelAt& pixel) {
   if (shape.fileHeader) {
     out[0] = 'B';
     out[1] = 'M';
-    put32(out, 2, static_cast<uint32_t>(out.size()));
-    put32(out, 10, static_cast<uint32_t>(start));
+    storeLe32(out.data() + 2, static_cast<uint32_t>(out.size()));
+    storeLe32(out.data() + 10, static_cast<uint32_t>(start));
   }
-  put32(out, info, shape.headerSize);
+  storeLe32(out.data() + info, shape.headerSize);
   if (shape.headerSize == 12) {
-    put16(out, info + 4, static_cast<uint32_t>(shape.width));
-    put16(out, info + 6, static_cast<uint32_t>(shape.height));
-    put16(out, info + 8, shape.planes);
-    put16(out, info + 10, shape.bitCount);
+    storeLe16(out.data() + info + 4, static_cast<uint16_t>(shape.width));
+    storeLe16(out.data() + info + 6, static_cast<uint16_t>(shape.height));
+    storeLe16(out.data() + info + 8, shape.planes);
+    storeLe16(out.data() + info + 10, shape.bitCount);
   } else if (shape.headerSize >= 40) {
-    put32(out, info + 4, static_cast<uint32_t>(shape.width));
-    put32(out, info + 8, static_cast<uint32_t>(shape.height));
-    put16(out, info + 12, shape.planes);
-    put16(out, info + 14, shape.bitCount);
-    put32(out, info + 16, shape.compression);
-    put32(out, info + 20, static_cast<uint32_t>(stride * rows));
+    storeLe32(out.data() + info + 4, static_cast<uint32_t>(shape.width));
+    storeLe32(out.data() + info + 8, static_cast<uint32_t>(shape.height));
+    storeLe16(out.data() + info + 12, shape.planes);
+    storeLe16(out.data() + info + 14, shape.bitCount);
+    storeLe32(out.data() + info + 16, shape.compression);
+    storeLe32(out.data() + info + 20, static_cast<uint32_t>(stride * rows));
   }
   if (maskBytes(shape) != 0) {
-    for (size_t c = 0; c < 3; ++c) put32(out, info + 40 + 4 * c, shape.masks[c]);
+    for (size_t c = 0; c < 3; ++c) storeLe32(out.data() + info + 40 + 4 * c, shape.masks[c]);
   } else if (shape.headerSize >= 108) {
-    for (size_t c = 0; c < 3; ++c) put32(out, info + 40 + 4 * c, shape.masks[c]);
+    for (size_t c = 0; c < 3; ++c) storeLe32(out.data() + info + 40 + 4 * c, shape.masks[c]);
   }
   for (size_t i = 0; i < shape.gapBytes; ++i)
     out[start - shape.gapBytes + i] = static_cast<uint8_t>(i);

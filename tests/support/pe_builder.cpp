@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/byte_order.h"
 #include "support/bmp_builder.h"
 #include "support/wav_builder.h"
 
@@ -12,11 +13,6 @@ constexpr size_t kPeAt = 0x40;
 constexpr size_t kFileAlignment = 0x200;
 constexpr uint32_t kSectionAlignment = 0x1000;
 constexpr uint32_t kTopBit = 0x80000000;
-
-void putLe16At(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
-  bytes[at] = static_cast<uint8_t>(value);
-  bytes[at + 1] = static_cast<uint8_t>(value >> 8);
-}
 
 size_t alignUp(size_t value, size_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
@@ -53,13 +49,13 @@ std::vector<TypeGroup> groupTypes(const PeShape& shape) {
 }
 
 void putTable(std::vector<uint8_t>& s, size_t at, uint16_t named, uint16_t ids) {
-  putLe16At(s, at + 12, named);
-  putLe16At(s, at + 14, ids);
+  storeLe16(s.data() + at + 12, named);
+  storeLe16(s.data() + at + 14, ids);
 }
 
 void putEntry(std::vector<uint8_t>& s, size_t at, uint32_t name, uint32_t offset) {
-  putLe32At(s, at, name);
-  putLe32At(s, at + 4, offset);
+  storeLe32(s.data() + at, name);
+  storeLe32(s.data() + at + 4, offset);
 }
 
 // The resource section's bytes, laid out as type tables, name tables, language tables, data
@@ -102,16 +98,16 @@ std::vector<uint8_t> buildSection(const PeShape& shape, uint32_t virtualAddress,
                kTopBit | uint32_t(languageAt[i]));
     }
     if (!type.typeName.empty()) {
-      putLe16At(s, nameAt[t], static_cast<uint16_t>(type.typeName.size()));
+      storeLe16(s.data() + nameAt[t], static_cast<uint16_t>(type.typeName.size()));
       for (size_t c = 0; c < type.typeName.size(); ++c)
-        putLe16At(s, nameAt[t] + 2 + 2 * c, static_cast<uint16_t>(type.typeName[c]));
+        storeLe16(s.data() + nameAt[t] + 2 + 2 * c, static_cast<uint16_t>(type.typeName[c]));
     }
   }
   for (size_t i = 0; i < count; ++i) {
     putTable(s, languageAt[i], 0, 1);
     putEntry(s, languageAt[i] + 16, 0x409, uint32_t(dataEntryAt[i]));
-    putLe32At(s, dataEntryAt[i], virtualAddress + uint32_t(dataAt[i]));
-    putLe32At(s, dataEntryAt[i] + 4, uint32_t(shape.resources[i].data.size()));
+    storeLe32(s.data() + dataEntryAt[i], virtualAddress + uint32_t(dataAt[i]));
+    storeLe32(s.data() + dataEntryAt[i] + 4, uint32_t(shape.resources[i].data.size()));
     std::copy(shape.resources[i].data.begin(), shape.resources[i].data.end(),
               s.begin() + static_cast<std::ptrdiff_t>(dataAt[i]));
     m.languageEntryAt.push_back(sectionAt + languageAt[i] + 16);
@@ -125,38 +121,34 @@ void putSectionHeader(std::vector<uint8_t>& b, size_t at, const std::string& nam
                       uint32_t virtualSize, uint32_t virtualAddress, uint32_t rawSize,
                       uint32_t rawAt, uint32_t characteristics) {
   std::copy_n(name.begin(), std::min<size_t>(name.size(), 8), b.begin() + at);
-  putLe32At(b, at + 8, virtualSize);
-  putLe32At(b, at + 12, virtualAddress);
-  putLe32At(b, at + 16, rawSize);
-  putLe32At(b, at + 20, rawAt);
-  putLe32At(b, at + 36, characteristics);
+  storeLe32(b.data() + at + 8, virtualSize);
+  storeLe32(b.data() + at + 12, virtualAddress);
+  storeLe32(b.data() + at + 16, rawSize);
+  storeLe32(b.data() + at + 20, rawAt);
+  storeLe32(b.data() + at + 36, characteristics);
 }
 
 // The optional header's fields other readers look at: magic, alignments, image and header
 // sizes, subsystem and the resource table's entry in the data directory.
 void putOptionalHeader(std::vector<uint8_t>& b, size_t at, bool wide, uint32_t imageSize,
                        uint32_t rsrcAddress, uint32_t rsrcSize) {
-  putLe16At(b, at, wide ? 0x20B : 0x10B);
-  if (!wide) putLe32At(b, at + 28, 0x10000000);  // image base
-  if (wide) putLe32At(b, at + 24, 0x10000000);
-  putLe32At(b, at + 32, kSectionAlignment);
-  putLe32At(b, at + 36, kFileAlignment);
-  putLe16At(b, at + 40, 4);  // operating system version
-  putLe16At(b, at + 48, 4);  // subsystem version
-  putLe32At(b, at + 56, imageSize);
-  putLe32At(b, at + 60, kFileAlignment);  // size of headers
-  putLe16At(b, at + 68, 2);               // a windowed program
+  storeLe16(b.data() + at, wide ? 0x20B : 0x10B);
+  if (!wide) storeLe32(b.data() + at + 28, 0x10000000);  // image base
+  if (wide) storeLe32(b.data() + at + 24, 0x10000000);
+  storeLe32(b.data() + at + 32, kSectionAlignment);
+  storeLe32(b.data() + at + 36, kFileAlignment);
+  storeLe16(b.data() + at + 40, 4);  // operating system version
+  storeLe16(b.data() + at + 48, 4);  // subsystem version
+  storeLe32(b.data() + at + 56, imageSize);
+  storeLe32(b.data() + at + 60, kFileAlignment);  // size of headers
+  storeLe16(b.data() + at + 68, 2);               // a windowed program
   const size_t directory = at + (wide ? 112 : 96);
-  putLe32At(b, directory - 4, 16);  // number of directory entries
-  putLe32At(b, directory + 8 * 2, rsrcAddress);
-  putLe32At(b, directory + 8 * 2 + 4, rsrcSize);
+  storeLe32(b.data() + directory - 4, 16);  // number of directory entries
+  storeLe32(b.data() + directory + 8 * 2, rsrcAddress);
+  storeLe32(b.data() + directory + 8 * 2 + 4, rsrcSize);
 }
 
 }  // namespace
-
-void putLe32At(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 PeModule buildPe(const PeShape& shape) {
   PeModule m;
@@ -172,12 +164,12 @@ PeModule buildPe(const PeShape& shape) {
   b.assign(m.sectionAt, 0);
   b[0] = 'M';
   b[1] = 'Z';
-  putLe32At(b, 60, kPeAt);
+  storeLe32(b.data() + 60, kPeAt);
   std::copy_n("PE\0\0", 4, b.begin() + kPeAt);
-  putLe16At(b, kPeAt + 4, shape.wide ? 0x8664 : 0x14C);
-  putLe16At(b, kPeAt + 6, sections);
-  putLe16At(b, kPeAt + 20, optionalSize);
-  putLe16At(b, kPeAt + 22, shape.wide ? 0x2022 : 0x2102);  // a library
+  storeLe16(b.data() + kPeAt + 4, shape.wide ? 0x8664 : 0x14C);
+  storeLe16(b.data() + kPeAt + 6, sections);
+  storeLe16(b.data() + kPeAt + 20, optionalSize);
+  storeLe16(b.data() + kPeAt + 22, shape.wide ? 0x2022 : 0x2102);  // a library
   const uint32_t imageSize =
       rsrcAddress + static_cast<uint32_t>(alignUp(rsrcSize, kSectionAlignment));
   putOptionalHeader(b, kPeAt + 24, shape.wide, imageSize, rsrcAddress, rsrcSize);

@@ -44,6 +44,4 @@ std::vector<uint8_t> bitmapResource(int32_t width, int32_t height, uint16_t bitC
 // Resource data of a mono 16-bit wave of `samples` samples, most loud enough for level 3.
 std::vector<uint8_t> waveResource(size_t samples, uint32_t seed = 1);
 
-void putLe32At(std::vector<uint8_t>& bytes, size_t at, uint32_t value);
-
 }  // namespace murl::test

@@ -2,12 +2,14 @@
 
 #include <random>
 
+#include "platform/byte_order.h"
+
 namespace murl::test {
 namespace {
 
 void putChunk(std::vector<uint8_t>& out, const std::string& id, const std::vector<uint8_t>& body) {
   out.insert(out.end(), id.begin(), id.end());
-  putLe32(out, static_cast<uint32_t>(body.size()));
+  appendLe32(out, static_cast<uint32_t>(body.size()));
   out.insert(out.end(), body.begin(), body.end());
 }
 
@@ -24,15 +26,6 @@ size_t fileSize(const WavShape& shape) {
 
 }  // namespace
 
-void putLe16(std::vector<uint8_t>& out, uint16_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void putLe32(std::vector<uint8_t>& out, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
 size_t wavSamplesOffset(const WavShape& shape) {
   return 12 + 8 + shape.fmtSize + chunksSize(shape.chunksBeforeData) + 8;
 }
@@ -41,20 +34,20 @@ std::vector<uint8_t> buildWav(const WavShape& shape) {
   std::vector<uint8_t> fmt;
   uint16_t align =
       shape.blockAlign != 0 ? shape.blockAlign : static_cast<uint16_t>(2 * shape.channels);
-  putLe16(fmt, shape.formatTag);
-  putLe16(fmt, shape.channels);
-  putLe32(fmt, 44100);
-  putLe32(fmt, 44100u * align);
-  putLe16(fmt, align);
-  putLe16(fmt, shape.bitsPerSample);
+  appendLe16(fmt, shape.formatTag);
+  appendLe16(fmt, shape.channels);
+  appendLe32(fmt, 44100);
+  appendLe32(fmt, 44100u * align);
+  appendLe16(fmt, align);
+  appendLe16(fmt, shape.bitsPerSample);
   fmt.resize(shape.fmtSize, 0);
 
   std::vector<uint8_t> data;
-  for (int16_t s : shape.samples) putLe16(data, static_cast<uint16_t>(s));
+  for (int16_t s : shape.samples) appendLe16(data, static_cast<uint16_t>(s));
   data.insert(data.end(), shape.dataTail.begin(), shape.dataTail.end());
 
   std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
-  putLe32(out, static_cast<uint32_t>(fileSize(shape) - shape.appended.size() - 8));
+  appendLe32(out, static_cast<uint32_t>(fileSize(shape) - shape.appended.size() - 8));
   out.insert(out.end(), {'W', 'A', 'V', 'E'});
   putChunk(out, "fmt ", fmt);
   for (const auto& chunk : shape.chunksBeforeData) putChunk(out, chunk.first, chunk.second);

@@ -33,7 +33,4 @@ size_t wavSamplesOffset(const WavShape& shape);
 // Adds a "pad " chunk before the data so the file size is a multiple of 16 (lead-in = level).
 void padToMultipleOf16(WavShape& shape);
 
-void putLe16(std::vector<uint8_t>& out, uint16_t value);
-void putLe32(std::vector<uint8_t>& out, uint32_t value);
-
 }  // namespace murl::test

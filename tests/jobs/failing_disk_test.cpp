@@ -1,0 +1,237 @@
+// The jobs on a disk that gives out: every open, create, read, write, folder creation and rename
+// a job makes fails in turn. Each time the job shows its one message, ends as failed, and leaves
+// neither a temporary file nor a part-written target or extracted file behind.
+#include <filesystem>
+#include <optional>
+
+#include "carriers/identify.h"
+#include "jobs/hiding_job.h"
+#include "jobs/unhiding_job.h"
+#include "session_fixture.h"
+
+namespace murl::test {
+namespace {
+
+struct FailingCall {
+  FsCall call;
+  MessageId message;
+};
+
+class FailingDiskTest : public SessionTest {
+ protected:
+  // The tree of src/, scanned before anything is made to fail.
+  void scanSources(SourceTree& tree) {
+    makeSources();
+    bool added = false;
+    tree.scanFolder(workspace, tree.root(), dir.file("src"), added);
+    tree.sort();
+  }
+
+  // The carriers at `paths`, identified for hiding.
+  std::vector<CarrierEntry> entriesOf(const std::vector<std::string>& paths) {
+    std::vector<CarrierEntry> entries;
+    for (const std::string& path : paths) {
+      IdentificationRecord record;
+      EXPECT_TRUE(identify(path, IdentifyPurpose::kHiding, record, workspace)) << path;
+      entries.push_back({record.type, record.carrierBits, record.parts, path});
+    }
+    return entries;
+  }
+
+  // Hides src/ in three carriers written into out/; `targets` gets them in list order.
+  void hideSources(std::vector<CarrierEntry>& targets) {
+    makeSources();
+    const auto carriers = threeCarriers("a.wav", "b.wav", "c.wav");
+    SessionTest::hideSources(carriers);
+    targets = entriesOf(targetsOf(carriers));
+  }
+
+  // A fresh, empty folder for the next attempt's output.
+  std::string freshFolder(const char* kind) {
+    std::string folder = dir.file(std::string(kind) + "/" + std::to_string(attempts_++));
+    std::filesystem::create_directories(folder);
+    return folder;
+  }
+
+  // Clears what the last attempt left in the reporter, listener and flags.
+  void startAttempt() {
+    reporter.clear();
+    listener.completions.clear();
+    workspace.stop = false;
+  }
+
+  void expectFailedWith(MessageId message) {
+    EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{message});
+    EXPECT_EQ(listener.completions, std::vector<JobCompletion>{JobCompletion::kFailedOrStopped});
+    EXPECT_TRUE(workspace.stop);
+  }
+
+  // Every file under `folder` is a whole copy of the source of that name in src/.
+  void expectOnlyWholeFiles(const std::string& folder) {
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+      if (!e.is_regular_file()) continue;
+      std::string relative = std::filesystem::relative(e.path(), folder).string();
+      ASSERT_TRUE(std::filesystem::is_regular_file(dir.file("src/" + relative))) << relative;
+      EXPECT_EQ(readAll(e.path()), readAll(dir.file("src/" + relative))) << relative;
+    }
+  }
+
+ private:
+  int attempts_ = 0;
+};
+
+TEST_F(FailingDiskTest, BuildingTheStreamLeavesNoTemporaryFile) {
+  SourceTree tree;
+  scanSources(tree);
+  const FailingCall rows[] = {
+      {FsCall::kCreate, MessageId::kCouldntWriteTempFile},
+      {FsCall::kOpen, MessageId::kCouldntOpenFile},
+      {FsCall::kRead, MessageId::kCouldntReadFile},
+      {FsCall::kWrite, MessageId::kCouldntWriteTempFile},
+  };
+  std::optional<HidingJob> job;
+  for (const FailingCall& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.call));
+    failEachCallInTurn(
+        files, row.call,
+        [&] {
+          startAttempt();
+          return job.emplace(workspace).buildStream(tree, listener);
+        },
+        [&](uint64_t, bool succeeded) {
+          EXPECT_FALSE(succeeded);
+          expectFailedWith(row.message);
+          EXPECT_TRUE(tempFolderEmpty());
+        },
+        [&] { job.reset(); });
+  }
+  EXPECT_TRUE(tempFolderEmpty());
+}
+
+TEST_F(FailingDiskTest, WritingCarriersKeepsOnlyTheWholeTargetsBeforeTheFailingOne) {
+  SourceTree tree;
+  scanSources(tree);
+  const auto carriers = entriesOf(threeCarriers("a.wav", "b.wav", "c.wav"));
+  const std::vector<std::string> planned = {"a.wav", "b.wav", "c.wav"};
+  HidingJob job(workspace);
+  ASSERT_TRUE(job.buildStream(tree, listener));
+  const FailingCall rows[] = {
+      {FsCall::kOpen, MessageId::kCouldntOpenSourceFile},
+      {FsCall::kCreate, MessageId::kCouldntCreateTargetFile},
+      {FsCall::kWrite, MessageId::kCouldntWriteTargetFile},
+  };
+  for (const FailingCall& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.call));
+    // The calls of the kind made before each target was begun, in the run where nothing fails.
+    std::vector<uint64_t> begun;
+    listener.onStatus = [&](StatusLabel label, const std::string& text) {
+      if (label == StatusLabel::kValue2 && !text.empty() && begun.size() < planned.size())
+        begun.push_back(files.calls(row.call));
+    };
+    std::string out;
+    failEachCallInTurn(
+        files, row.call,
+        [&] {
+          startAttempt();
+          out = freshFolder("out");
+          return job.writeCarriers(carriers, out, listener);
+        },
+        [&](uint64_t n, bool succeeded) {
+          EXPECT_FALSE(succeeded);
+          expectFailedWith(row.message);
+          size_t whole = 0;  // targets finished before the failing call
+          while (whole + 1 < begun.size() && begun[whole + 1] - begun[0] < n) ++whole;
+          const std::vector<std::string> kept(planned.begin(), planned.begin() + whole);
+          EXPECT_EQ(folderNames(out), kept);
+          for (size_t i = 0; i < whole; ++i)
+            EXPECT_EQ(readAll(out + "/" + kept[i]).size(), readAll(carriers[i].path).size());
+        });
+  }
+  listener.onStatus = nullptr;
+  job.discardStream();
+  EXPECT_TRUE(tempFolderEmpty());
+}
+
+TEST_F(FailingDiskTest, UnhidingLeavesNoTemporaryFile) {
+  std::vector<CarrierEntry> targets;
+  ASSERT_NO_FATAL_FAILURE(hideSources(targets));
+  const FailingCall rows[] = {
+      {FsCall::kOpen, MessageId::kCouldntOpenCarrier},
+      {FsCall::kCreate, MessageId::kCouldntWriteTempFile},
+      {FsCall::kWrite, MessageId::kCouldntWriteTempFile},
+      {FsCall::kRead, MessageId::kCouldntReadFile},  // a carrier; later reads are of temp files
+  };
+  UnhidingJob job(workspace);
+  for (const FailingCall& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.call));
+    // Reads of the carriers, counted in the run where nothing fails: the job names the first
+    // carrier before reading it and clears the title once they are all gathered.
+    std::optional<uint64_t> firstRead, carrierReads;
+    listener.onStatus = [&](StatusLabel label, const std::string& text) {
+      if (label == StatusLabel::kValue1 && !text.empty() && !firstRead)
+        firstRead = files.calls(FsCall::kRead);
+      if (label == StatusLabel::kTitle1 && firstRead && !carrierReads)
+        carrierReads = files.calls(FsCall::kRead) - *firstRead;
+    };
+    failEachCallInTurn(
+        files, row.call,
+        [&] {
+          startAttempt();
+          return job.run(targets, listener);
+        },
+        [&](uint64_t n, bool succeeded) {
+          // The last write of a run is the zeros over the gathered file: when they cannot be
+          // written the file is deleted all the same and the listing stands, with only the
+          // decoded stream kept for extraction.
+          if (row.call == FsCall::kWrite && succeeded) {
+            EXPECT_TRUE(reporter.shown.empty());
+            EXPECT_EQ(listener.completions,
+                      std::vector<JobCompletion>{JobCompletion::kFilesListed});
+            EXPECT_EQ(folderNames(temps.path()).size(), 1u);
+            return;
+          }
+          EXPECT_FALSE(succeeded) << n;
+          EXPECT_TRUE(tempFolderEmpty());
+          const bool tempRead = row.call == FsCall::kRead && n > carrierReads.value_or(0);
+          expectFailedWith(tempRead ? MessageId::kCouldntReadTempFile : row.message);
+          EXPECT_EQ(job.tree().fileCount(), 0u);
+        },
+        [&] { job.release(); });
+  }
+  listener.onStatus = nullptr;
+}
+
+TEST_F(FailingDiskTest, ExtractingLeavesOnlyWholeFilesAndNoPartFile) {
+  std::vector<CarrierEntry> targets;
+  ASSERT_NO_FATAL_FAILURE(hideSources(targets));
+  UnhidingJob job(workspace);
+  ASSERT_TRUE(job.run(targets, listener));
+  const FailingCall rows[] = {
+      {FsCall::kCreateFolder, MessageId::kCouldntCreateFolder},
+      {FsCall::kCreate, MessageId::kCouldntCreateFile},
+      {FsCall::kRename, MessageId::kCouldntCreateFile},
+      {FsCall::kWrite, MessageId::kCouldntWriteFile},
+      {FsCall::kRead, MessageId::kCouldntReadTempFile},
+  };
+  for (const FailingCall& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.call));
+    std::string back;
+    failEachCallInTurn(
+        files, row.call,
+        [&] {
+          reporter.clear();
+          back = freshFolder("back");
+          return job.extractAll(back, listener);
+        },
+        [&](uint64_t, bool succeeded) {
+          EXPECT_FALSE(succeeded);
+          EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{row.message});
+          expectOnlyWholeFiles(back);
+        });
+  }
+  job.release();
+  EXPECT_TRUE(tempFolderEmpty());
+}
+
+}  // namespace
+}  // namespace murl::test

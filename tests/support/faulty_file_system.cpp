@@ -1,0 +1,120 @@
+#include "support/faulty_file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace murl::test {
+namespace {
+
+using platform::File;
+
+class FaultyFile final : public platform::FileImpl {
+ public:
+  FaultyFile(File inner, std::shared_ptr<FaultyFileSystem::Counters> counters)
+      : inner_(std::move(inner)), counters_(std::move(counters)) {}
+
+  size_t read(void* buffer, size_t count) override {
+    // A read with nothing left to give moves no byte, failing or not: it is not counted.
+    if (count == 0 || inner_.position() >= inner_.size()) return inner_.read(buffer, count);
+    return counters_->fails(FsCall::kRead) ? 0 : inner_.read(buffer, count);
+  }
+  size_t write(const void* buffer, size_t count) override {
+    return counters_->fails(FsCall::kWrite) ? 0 : inner_.write(buffer, count);
+  }
+  bool seek(uint64_t offset) override { return inner_.seek(offset); }
+  uint64_t position() const override { return inner_.position(); }
+  uint64_t size() const override { return inner_.size(); }
+  bool truncate(uint64_t length) override { return inner_.truncate(length); }
+  bool sync() override { return inner_.sync(); }
+
+ private:
+  File inner_;
+  std::shared_ptr<FaultyFileSystem::Counters> counters_;
+};
+
+size_t slot(FsCall call) { return static_cast<size_t>(call); }
+
+}  // namespace
+
+bool FaultyFileSystem::Counters::fails(FsCall call) {
+  uint64_t n = ++made[slot(call)];
+  return failFrom[slot(call)] != 0 && n >= failFrom[slot(call)];
+}
+
+FaultyFileSystem::FaultyFileSystem(platform::FileSystem& base) : base_(base) {}
+
+void FaultyFileSystem::failFrom(FsCall call, uint64_t n) {
+  counters_->failFrom[slot(call)] = counters_->made[slot(call)] + n;
+}
+
+void FaultyFileSystem::heal() { counters_->failFrom.fill(0); }
+
+uint64_t FaultyFileSystem::calls(FsCall call) const { return counters_->made[slot(call)]; }
+
+File FaultyFileSystem::wrap(File file) {
+  if (!file.isOpen()) return file;
+  return File(std::make_unique<FaultyFile>(std::move(file), counters_));
+}
+
+File FaultyFileSystem::openRead(const std::string& path) {
+  return counters_->fails(FsCall::kOpen) ? File() : wrap(base_.openRead(path));
+}
+
+File FaultyFileSystem::openReadWrite(const std::string& path) {
+  return counters_->fails(FsCall::kOpen) ? File() : wrap(base_.openReadWrite(path));
+}
+
+File FaultyFileSystem::createTruncate(const std::string& path) {
+  return counters_->fails(FsCall::kCreate) ? File() : wrap(base_.createTruncate(path));
+}
+
+File FaultyFileSystem::createExclusive(const std::string& path) {
+  return counters_->fails(FsCall::kCreate) ? File() : wrap(base_.createExclusive(path));
+}
+
+File FaultyFileSystem::createBeside(const std::string& path, std::string& partPath) {
+  if (counters_->fails(FsCall::kCreate)) {
+    partPath.clear();
+    return File();
+  }
+  return wrap(base_.createBeside(path, partPath));
+}
+
+bool FaultyFileSystem::rename(const std::string& from, const std::string& to) {
+  return !counters_->fails(FsCall::kRename) && base_.rename(from, to);
+}
+
+bool FaultyFileSystem::createFolder(const std::string& path) {
+  return !counters_->fails(FsCall::kCreateFolder) && base_.createFolder(path);
+}
+
+bool FaultyFileSystem::listFolder(const std::string& path,
+                                  std::vector<platform::FolderEntry>& entries) {
+  if (counters_->fails(FsCall::kListFolder)) {
+    entries.clear();
+    return false;
+  }
+  return base_.listFolder(path, entries);
+}
+
+void failEachCallInTurn(FaultyFileSystem& files, FsCall call, const std::function<bool()>& attempt,
+                        const std::function<void(uint64_t n, bool succeeded)>& afterFailure,
+                        const std::function<void()>& cleanUp) {
+  const uint64_t before = files.calls(call);
+  const bool clean = attempt();
+  const uint64_t made = files.calls(call) - before;
+  if (cleanUp) cleanUp();
+  ASSERT_TRUE(clean) << "the attempt fails with nothing failing";
+  ASSERT_GT(made, 0u) << "the attempt makes no call of that kind";
+  for (uint64_t n = 1; n <= made; ++n) {
+    SCOPED_TRACE("failing call " + std::to_string(n) + " of " + std::to_string(made));
+    files.failFrom(call, n);
+    const bool succeeded = attempt();
+    files.heal();
+    afterFailure(n, succeeded);
+    if (cleanUp) cleanUp();
+  }
+}
+
+}  // namespace murl::test
