@@ -15,6 +15,7 @@ class AuthoringSessionTest : public SessionTest {
     carriers = threeCarriers(a, b, c);
     ASSERT_TRUE(session.setMark(mark));
     ASSERT_TRUE(session.addCarriers(carriers, options, nullptr));
+    listener.sources.clear();  // the carriers offered, before any is marked
   }
 
   // The N data bits of a marked carrier, read back by its extract operation (not by a check):
