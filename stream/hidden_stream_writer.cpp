@@ -64,7 +64,9 @@ class StreamBuilder {
   bool open(uint8_t level) {
     static const uint8_t kPlaceholder[4] = {};
     if (!out_.writeExact(kPlaceholder, 4)) return fail(MessageId::kCouldntWriteTempFile);
-    if (!compressor_.open(level)) return fail(MessageId::kCompressionError);
+    if (!compressor_.open(level, Z_DEFAULT_STRATEGY, AreaStoring::kWhenNotShrinking)) {
+      return fail(MessageId::kCompressionError);
+    }
     return true;
   }
 
