@@ -1,6 +1,7 @@
 // Writing and reading a hidden stream of 16 MiB of text, mixed (text, binary, runs) or random
-// content, beside zlib level 6 alone over the same bytes and a plain copy of the files. Peak memory is reported as a counter: it must not grow with
-// the content, since the writer and reader work in the Workspace's fixed buffers.
+// content, beside zlib level 6 alone over the same bytes and a plain copy of the files. Peak memory
+// is reported as a counter: it must not grow with the content, since the writer and reader work in
+// the Workspace's fixed buffers.
 #include "stream/hidden_stream.h"
 
 #include <benchmark/benchmark.h>

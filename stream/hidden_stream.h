@@ -15,11 +15,12 @@
 #include <string_view>
 #include <vector>
 
-#include "stream/extraction_tree.h"
 #include "core/job_listener.h"
+#include "core/workspace.h"
+#include "stream/cipher_pipeline.h"
+#include "stream/extraction_tree.h"
 #include "stream/source_tree.h"
 #include "stream/temp_file.h"
-#include "core/workspace.h"
 
 namespace murl {
 
@@ -33,8 +34,11 @@ constexpr size_t kCipherBlockSize = 0x400000;        // a full piece once enciph
 // creates as a new temporary file. Progress is content read * 100 / total content; value 1 of
 // the status labels shows the path of the file being read. On success `stream` holds exactly
 // 8 + L bytes and `streamBits` is (8 + L) * 8. On failure or stop the file is wiped and deleted.
+// The pieces are enciphered by `cipherWorkers` threads beside the compression, or on the job's
+// thread when it is 0; the bytes are the same either way.
 bool writeHiddenStream(Workspace& workspace, const SourceTree& tree, JobListener& listener,
-                       TempFile& stream, uint32_t& streamBits);
+                       TempFile& stream, uint32_t& streamBits,
+                       unsigned cipherWorkers = cipherWorkersPerCore());
 
 // Checks and decodes a gathered stream whose first `gatheredBytes` bytes count (G: the carriers'
 // total bits / 8), inflating it into `decoded` (created here as a new temporary file), and

@@ -196,7 +196,8 @@ TEST(Codec, AreasThatDoNotShrinkAreStoredAndStillInflate) {
     EXPECT_LE(static_cast<double>(storing.stream.size()),
               row.maxRatioToDeflating * static_cast<double>(deflating.stream.size()));
     EXPECT_EQ(storing.stream[1], deflating.stream[1]);  // the same header level bits
-    for (size_t i = 0; i + 1 < storing.pieces.size(); ++i) EXPECT_EQ(storing.pieces[i], row.outputArea);
+    for (size_t i = 0; i + 1 < storing.pieces.size(); ++i)
+      EXPECT_EQ(storing.pieces[i], row.outputArea);
     EXPECT_EQ(zlibInflate(storing.stream, data.size()), data);
     Bytes back;
     ASSERT_EQ(decompress(storing.stream, 4099, back), CodecStatus::kOk);
