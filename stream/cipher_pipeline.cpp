@@ -6,8 +6,12 @@ namespace murl {
 
 unsigned cipherWorkersPerCore() { return std::clamp(std::thread::hardware_concurrency(), 1U, 4U); }
 
-CipherPipeline::CipherPipeline(const Password& password, Interrupt interrupt, unsigned workers)
-    : password_(password), interrupt_(interrupt), slots_(std::max(workers, 1U)) {
+CipherPipeline::CipherPipeline(CipherDirection direction, const Password& password,
+                               Interrupt interrupt, unsigned workers)
+    : direction_(direction),
+      password_(password),
+      interrupt_(interrupt),
+      slots_(std::max(workers, 1U)) {
   for (Slot& slot : slots_) {
     slot.buffer.reset(new uint8_t[kCodecArea + kCipherOverhead]);
     slot.scratch.reset(new uint8_t[kCodecArea + kCipherOverhead]);
@@ -39,12 +43,19 @@ void CipherPipeline::work() {
     if (shuttingDown_) return;
     next->state = SlotState::kWorking;
     lock.unlock();
-    const bool done = encipherBlockWith(next->buffer.get(), next->n, next->scratch.get(), password_,
-                                        next->draws, interrupt_);
+    const bool done = run(*next);
     lock.lock();
     next->state = done ? SlotState::kDone : SlotState::kFailed;
     finished_.notify_all();
   }
+}
+
+bool CipherPipeline::run(Slot& slot) const {
+  if (direction_ == CipherDirection::kDecipher) {
+    return decipherBlock(slot.buffer.get(), slot.n, slot.scratch.get(), password_, interrupt_);
+  }
+  return encipherBlockWith(slot.buffer.get(), slot.n, slot.scratch.get(), password_, slot.draws,
+                           interrupt_);
 }
 
 bool CipherPipeline::retire(size_t index, const PieceWriter& write) {
@@ -55,7 +66,9 @@ bool CipherPipeline::retire(size_t index, const PieceWriter& write) {
         lock, [&] { return slot.state == SlotState::kDone || slot.state == SlotState::kFailed; });
   }
   const bool ok =
-      slot.state == SlotState::kDone && write(slot.buffer.get(), slot.n + kCipherOverhead);
+      slot.state == SlotState::kDone &&
+      write(slot.buffer.get(), direction_ == CipherDirection::kEncipher ? slot.n + kCipherOverhead
+                                                                        : slot.n - kCipherOverhead);
   std::lock_guard lock(mutex_);
   slot.state = SlotState::kFree;
   ++nextRetire_;
@@ -77,6 +90,10 @@ bool CipherPipeline::submit(const uint8_t* piece, size_t n, const CipherDraws& d
   }
   queued_.notify_one();
   return true;
+}
+
+bool CipherPipeline::submit(const uint8_t* block, size_t m, const PieceWriter& write) {
+  return submit(block, m, CipherDraws{}, write);
 }
 
 bool CipherPipeline::drain(const PieceWriter& write) {

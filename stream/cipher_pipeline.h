@@ -1,6 +1,6 @@
 #pragma once
 // Pieces of the hidden stream enciphered on worker threads while the job's thread compresses the
-// next ones, and handed back in piece order.
+// next ones, or blocks deciphered while it inflates the ones before; handed back in order.
 //
 // The caller draws each piece's cipher parameters when it submits the piece, so the random
 // source is walked in piece order exactly as by a one-stage encipherment, and the output is the
@@ -20,15 +20,19 @@
 
 namespace murl {
 
-// Receives each enciphered piece (n + 16 bytes at data), in piece order; false ends the work.
+// Receives each enciphered piece (n + 16 bytes at data) or deciphered block (m - 16 bytes), in
+// order; false ends the work.
 using PieceWriter = std::function<bool(const uint8_t* data, size_t n)>;
 
 // One worker per core, at least one and at most four.
 unsigned cipherWorkersPerCore();
 
+enum class CipherDirection : uint8_t { kEncipher, kDecipher };
+
 class CipherPipeline {
  public:
-  CipherPipeline(const Password& password, Interrupt interrupt, unsigned workers);
+  CipherPipeline(CipherDirection direction, const Password& password, Interrupt interrupt,
+                 unsigned workers);
   // Stops the workers (a piece being enciphered sees the interrupt or is let finish) and joins
   // them: no thread outlives the pipeline.
   ~CipherPipeline();
@@ -39,6 +43,8 @@ class CipherPipeline {
   // the oldest piece in flight when every buffer is taken and hands it to `write` first. False
   // when an encipherment was interrupted or refused, or `write` returned false.
   bool submit(const uint8_t* piece, size_t n, const CipherDraws& draws, const PieceWriter& write);
+  // The same for a block of 16 <= m <= 0x400000 enciphered bytes to decipher.
+  bool submit(const uint8_t* block, size_t m, const PieceWriter& write);
   // Waits for every piece in flight and hands each to `write` in order.
   bool drain(const PieceWriter& write);
 
@@ -54,9 +60,11 @@ class CipherPipeline {
   };
 
   void work();
+  bool run(Slot& slot) const;
   // Waits for slot `index` to finish and writes it; the slot is free afterwards.
   bool retire(size_t index, const PieceWriter& write);
 
+  const CipherDirection direction_;
   const Password& password_;
   Interrupt interrupt_;
   std::vector<Slot> slots_;

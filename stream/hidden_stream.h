@@ -44,13 +44,17 @@ bool writeHiddenStream(Workspace& workspace, const SourceTree& tree, JobListener
 // total bits / 8), inflating it into `decoded` (created here as a new temporary file), and
 // rebuilds `tree` from it. Progress follows the cipher blocks. On failure or stop `decoded` is
 // wiped and deleted; the gathered file stays the caller's to wipe.
+// The blocks are deciphered by `cipherWorkers` threads while the job's thread inflates in order,
+// or all on the job's thread when it is 0.
 bool readHiddenStream(Workspace& workspace, platform::File& gathered, uint64_t gatheredBytes,
-                      JobListener& listener, TempFile& decoded, ExtractionTree& tree);
+                      JobListener& listener, TempFile& decoded, ExtractionTree& tree,
+                      unsigned cipherWorkers = cipherWorkersPerCore());
 
 // The reader's two halves. decode: the length, block and check tests, decipher and inflate into
 // `decoded` (written from its current position), giving the HiddenStream's length.
 bool decodeHiddenStream(Workspace& workspace, platform::File& gathered, uint64_t gatheredBytes,
-                        JobListener& listener, platform::File& decoded, uint64_t& decodedLength);
+                        JobListener& listener, platform::File& decoded, uint64_t& decodedLength,
+                        unsigned cipherWorkers = cipherWorkersPerCore());
 // parse: the records of a HiddenStream of `length` bytes at the start of `decoded`, into `tree`.
 bool parseHiddenStream(Workspace& workspace, platform::File& decoded, uint64_t length,
                        ExtractionTree& tree);

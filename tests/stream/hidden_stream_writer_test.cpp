@@ -289,12 +289,17 @@ TEST_F(HiddenStreamTest, WorkersEncipherTheSameBytesAsTheJobsThreadAlone) {
     }
     EXPECT_EQ(streams[0], streams[1]);
     EXPECT_EQ(indexAfter[0], indexAfter[1]);
+    // Read back on the job's thread alone and with the workers deciphering.
     test::writeAll(work.file("again"), streams[1]);
-    ExtractionTree out;
-    TempFile decoded;
-    ASSERT_TRUE(readGathered(work.file("again"), out, &decoded));
-    ASSERT_EQ(out.root().files.size(), 2u);
-    EXPECT_EQ(contentOf(decoded, out.root().files[1]), text);
+    for (unsigned workers : {0U, row.workers}) {
+      platform::File gathered = platform::realFileSystem().openRead(work.file("again"));
+      ExtractionTree out;
+      TempFile decoded;
+      ASSERT_TRUE(readHiddenStream(ws, gathered, gathered.size(), listener, decoded, out, workers));
+      ASSERT_EQ(out.root().files.size(), 2u);
+      EXPECT_EQ(contentOf(decoded, out.root().files[1]), text);
+      EXPECT_EQ(contentOf(decoded, out.root().files[0]).size(), row.randomSize);
+    }
   }
 }
 
@@ -322,6 +327,23 @@ TEST_F(HiddenStreamTest, AStopWithPiecesInFlightLeavesNoThreadAndNoFile) {
     EXPECT_EQ(threadCount(), threadsBefore);
     ws.stop = false;
   }
+  // Reading, stopped while blocks are with the workers: the decoded file goes too.
+  TempFile written;
+  ASSERT_TRUE(write(written));
+  for (uint8_t at : {0, 40}) {
+    SCOPED_TRACE(at);
+    StopAtPercent stopper(ws, at);
+    TempFile decoded;
+    ExtractionTree out;
+    platform::File gathered = platform::realFileSystem().openRead(written.path());
+    EXPECT_FALSE(readHiddenStream(ws, gathered, gathered.size(), stopper, decoded, out, 2));
+    EXPECT_FALSE(decoded.isOpen());
+    EXPECT_TRUE(reporter.shown.empty());
+    EXPECT_EQ(test::folderNames(tmp.path()).size(), 1u);  // the written stream only
+    EXPECT_EQ(threadCount(), threadsBefore);
+    ws.stop = false;
+  }
+  written.wipe();
   // A failing write of a finished piece ends the work the same way, with its one message.
   files.failFrom(test::FsCall::kWrite, 3);
   TempFile stream;
