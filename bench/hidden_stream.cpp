@@ -90,28 +90,34 @@ void peakMemory(benchmark::State& state) {
   state.counters["peak_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-// Argument pairs: payload kind, compression level index.
+// Arguments: payload kind, compression level index, cipher workers (0: the job's thread alone).
 void BM_WriteHiddenStream(benchmark::State& state) {
   Fixture& f = fixture(state.range(0));
   f.ws.options.compressionLevel = static_cast<uint8_t>(state.range(1));
+  const auto workers = static_cast<unsigned>(state.range(2));
   JobListener quiet;
   uint32_t bits = 0;
   for (auto _ : state) {
     TempFile stream;
-    if (!writeHiddenStream(f.ws, f.tree, quiet, stream, bits)) state.SkipWithError("write failed");
+    if (!writeHiddenStream(f.ws, f.tree, quiet, stream, bits, workers)) {
+      state.SkipWithError("write failed");
+    }
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.contentSize));
   state.counters["ratio%"] = 100.0 * (bits / 8) / static_cast<double>(f.contentSize);
   peakMemory(state);
 }
 BENCHMARK(BM_WriteHiddenStream)
-    ->ArgsProduct({{kText, kMixed, kRandom}, {3}})
-    ->Args({kMixed, 0})
+    ->ArgsProduct({{kText, kMixed, kRandom}, {3}, {2}})
+    ->Args({kMixed, 0, 2})
+    ->Args({kRandom, 3, 0})
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMillisecond);
 
+// Arguments: payload kind, cipher workers.
 void BM_ReadHiddenStream(benchmark::State& state) {
   Fixture& f = fixture(state.range(0));
+  const auto workers = static_cast<unsigned>(state.range(1));
   f.ws.options.compressionLevel = 3;
   JobListener quiet;
   TempFile stream;
@@ -120,7 +126,7 @@ void BM_ReadHiddenStream(benchmark::State& state) {
   for (auto _ : state) {
     TempFile decoded;
     ExtractionTree tree;
-    if (!readHiddenStream(f.ws, stream.file(), bits / 8, quiet, decoded, tree)) {
+    if (!readHiddenStream(f.ws, stream.file(), bits / 8, quiet, decoded, tree, workers)) {
       state.SkipWithError("read failed");
     }
   }
@@ -128,9 +134,8 @@ void BM_ReadHiddenStream(benchmark::State& state) {
   peakMemory(state);
 }
 BENCHMARK(BM_ReadHiddenStream)
-    ->Arg(kText)
-    ->Arg(kMixed)
-    ->Arg(kRandom)
+    ->ArgsProduct({{kText, kMixed, kRandom}, {2}})
+    ->Args({kRandom, 0})
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMillisecond);
 
