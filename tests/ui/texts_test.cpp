@@ -179,7 +179,8 @@ class TextsTest : public QObject {
         {"All Files (*.*)", "Tutti i File (*.*)", "*.*"},
     };
     for (Language language : {Language::kEnglish, Language::kItalian}) {
-      std::vector<ui::FileFilter> all = carrierFilters(language, ui::CarrierChoice::kWithModules);
+      std::vector<ui::FileFilter> all =
+          ui::carrierFilters(language, ui::CarrierChoice::kWithModules);
       QCOMPARE(all.size(), std::size(rows));
       for (size_t i = 0; i < all.size(); ++i) {
         QCOMPARE(all[i].name, QString::fromUtf8(language == Language::kItalian ? rows[i].italian
@@ -189,7 +190,7 @@ class TextsTest : public QObject {
       QVERIFY(all[12].patterns.startsWith(QLatin1String("*.8b*;*.98;*.386;")));
       QVERIFY(all[13].patterns.endsWith(QLatin1String(";*.xfm;*.xh*;*.xpg")));
       std::vector<ui::FileFilter> marks =
-          carrierFilters(language, ui::CarrierChoice::kWithoutModules);
+          ui::carrierFilters(language, ui::CarrierChoice::kWithoutModules);
       QCOMPARE(marks.size(), all.size() - 2);
       QCOMPARE(marks.back().name, all.back().name);
     }
