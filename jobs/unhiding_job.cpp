@@ -10,6 +10,7 @@ namespace murl {
 
 bool UnhidingJob::run(const std::vector<CarrierEntry>& carriers, JobListener& listener) {
   release();
+  listener.stage(JobStage::kGathering);
   TempFile gathered;
   if (!gathered.create(workspace_)) return end(true, gathered, listener);
   if (workspace_.interrupted() || !gather(carriers, gathered, listener))
@@ -19,6 +20,7 @@ bool UnhidingJob::run(const std::vector<CarrierEntry>& carriers, JobListener& li
   for (const CarrierEntry& c : carriers) totalBits += c.carrierBits;
   for (StatusLabel label : {StatusLabel::kTitle1, StatusLabel::kValue1}) listener.status(label, "");
   listener.progress(0);
+  listener.stage(JobStage::kDecoding);
   if (!readHiddenStream(workspace_, gathered.file(), totalBits / 8, listener, decoded_, tree_))
     return end(!workspace_.interrupted(), gathered, listener);
   gathered.wipe();
