@@ -110,7 +110,18 @@ bool SystemDialogs::ask(QWidget* parent, const Message& message, BoxIcon icon) {
 void SystemDialogs::openUrl(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
 
 void DialogReporter::warn(const Message& message) {
+  if (held_ && *held_ == message.id) {
+    kept_ = message;
+    return;
+  }
   dialogs_.show(owner_, message, BoxIcon::kExclamation);
+}
+
+std::optional<Message> DialogReporter::takeHeld() {
+  held_.reset();
+  std::optional<Message> kept = std::move(kept_);
+  kept_.reset();
+  return kept;
 }
 void DialogReporter::error(const Message& message) {
   dialogs_.show(owner_, message, BoxIcon::kStop);
