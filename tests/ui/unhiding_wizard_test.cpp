@@ -143,7 +143,7 @@ class UnhidingWizardTest : public QObject {
     QVERIFY(desk.tempFiles().empty());
   }
 
-  void carriersOutOfOrderOrAnotherPasswordAreInvalidData() {
+  void invalidDataReturnsToTheMenuAndQuittingWipesTheStream() {
     Desk desk;
     QVERIFY(hideTree(desk));
     struct Case {
@@ -164,6 +164,14 @@ class UnhidingWizardTest : public QObject {
       QVERIFY2(desk.dialogs.shownIcons[0] == ui::BoxIcon::kExclamation, c.what);
       QVERIFY2(desk.tempFiles().empty(), c.what);
     }
+    // Quitting on the extraction page wipes the decoded stream with everything else.
+    QVERIFY(desk.unhide(targets, kPassword));
+    QCOMPARE(desk.window().page(), PageId::kUnhidingExtraction);
+    QVERIFY(!desk.tempFiles().empty());
+    desk.dialogs.answers = {true};
+    desk.window().close();
+    QCOMPARE(desk.dialogs.askedIds(), std::vector<MessageId>{MessageId::kQuitAreYouSure});
+    QVERIFY(desk.tempFiles().empty());
   }
 
   void carriersDroppedOnTheListAreAdded() {
