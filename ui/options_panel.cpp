@@ -14,8 +14,8 @@ namespace {
 constexpr int kGroupRole = Qt::UserRole;
 constexpr int kValueRole = Qt::UserRole + 1;
 
-QString pick(const TextPair& pair, Language language) {
-  return QString::fromUtf8(language == Language::kItalian ? pair.italian : pair.english);
+QString textOf(const TextPair& pair, Language language) {
+  return QString::fromUtf8(pick(pair, language));
 }
 
 std::vector<QString> levelNames(Language language) {
@@ -36,7 +36,7 @@ const FormatFacts& formatOfLevel(const LevelFacts* level) {
 std::vector<QString> optionLabels(const OptionFacts& option, Language language) {
   if (option.kind == OptionFacts::Kind::kLevel) return levelNames(language);
   std::vector<QString> labels;
-  for (const TextPair& label : option.labels) labels.push_back(pick(label, language));
+  for (const TextPair& label : option.labels) labels.push_back(textOf(label, language));
   return labels;
 }
 
@@ -61,7 +61,7 @@ OptionsPanel::OptionsPanel(WizardHost& host, const Options& settings)
              settings);
     if (&format.levels.front() != level) continue;
     for (const OptionFacts& option : format.options)
-      addGroup(node, pick(option.title, language), optionLabels(option, language),
+      addGroup(node, textOf(option.title, language), optionLabels(option, language),
                Group{{}, 0, option.get, option.set}, settings);
   }
   if (tree_->topLevelItemCount() > 0) tree_->topLevelItem(0)->setExpanded(true);

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "carriers/common/contract.h"
+#include "core/messages.h"
 #include "core/options.h"
 
 namespace murl {
@@ -23,12 +24,6 @@ struct LevelFacts {
   LevelFormat format;
   const char* cliName;     // "wav", as in --level wav=N
   const char* reportName;  // "WAV": the Process Report and the Options Panel name it so
-};
-
-// A text of the desktop application in its two languages.
-struct TextPair {
-  const char* english;
-  const char* italian;
 };
 
 // The two type lists of the carrier dialogs: hiding and unhiding take modules, marking and
