@@ -14,6 +14,7 @@ enum class JobCompletion : uint16_t {
   kCarriersWritten = 1025,
   kFilesListed = 1034,
   kCarriersMarked = 1046,
+  kCarriersInspected = 1048,  // the inspection's verdict is ready
 };
 
 enum class StatusLabel : uint8_t { kTitle1, kValue1, kTitle2, kValue2 };

@@ -1,0 +1,33 @@
+#include "jobs/inspecting_session.h"
+
+#include "jobs/job_scope.h"
+
+namespace murl {
+
+InspectingSession::InspectingSession(Workspace& workspace, JobListener& listener)
+    : JobSession(workspace, listener, IdentifyPurpose::kUnhiding) {}
+
+bool InspectingSession::inspect(const std::vector<std::string>& paths, const Options& options) {
+  JobScope scope(workspace_, listener_, options);
+  verdict_ = InspectionVerdict{};
+  std::vector<CarrierInspection> carriers(paths.size());
+  {
+    OverallProgress progress(workspace_, scope, paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+      progress.begin(i);
+      scope.status(StatusLabel::kValue1, paths[i]);
+      if (workspace_.interrupted() || !inspectCarrier(paths[i], workspace_, carriers[i])) {
+        scope.status(StatusLabel::kValue1, "");
+        if (!workspace_.closing) scope.finished(JobCompletion::kFailedOrStopped);
+        return false;
+      }
+      progress.end();
+    }
+  }
+  verdict_ = judgeCarriers(std::move(carriers));
+  scope.status(StatusLabel::kValue1, "");
+  scope.finished(JobCompletion::kCarriersInspected);
+  return true;
+}
+
+}  // namespace murl
