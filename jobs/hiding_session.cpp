@@ -59,6 +59,11 @@ std::string HidingSession::report() const {
   return buildHidingReport(input);
 }
 
+void HidingSession::discardStream() {
+  job_.discardStream();
+  sources_.reset();
+}
+
 void HidingSession::reset() {
   job_.reset();
   sources_.reset();

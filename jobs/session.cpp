@@ -13,13 +13,18 @@ bool JobSession::offerCarriers(const std::vector<std::string>& paths, const Opti
   bool full = false;
   for (const std::string& path : paths) {
     full = full || workspace_.interrupted();
+    if (!full) scope.status(StatusLabel::kValue1, path);
     CarrierAddResult result =
         full ? CarrierAddResult::kLimitReached : carriers_.add(path, workspace_);
     if (result == CarrierAddResult::kAdded) continue;
-    if (result == CarrierAddResult::kOutOfMemory) return false;
+    if (result == CarrierAddResult::kOutOfMemory) {
+      scope.status(StatusLabel::kValue1, "");
+      return false;
+    }
     if (result == CarrierAddResult::kLimitReached) full = true;
     if (notUsed) notUsed(path);
   }
+  scope.status(StatusLabel::kValue1, "");
   return true;
 }
 

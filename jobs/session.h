@@ -41,7 +41,8 @@ class JobSession {
   JobSession(Workspace& workspace, JobListener& listener, IdentifyPurpose purpose);
   ~JobSession() = default;
 
-  // A job: offers each path to the carrier list in turn, counting the carriers with `options`.
+  // A job: offers each path to the carrier list in turn, counting the carriers with `options`;
+  // value 1 of the status labels shows the path being offered, and is cleared at the end.
   // Paths the list does not take go to `notUsed`, and so do all paths after the list reported
   // itself full or the job was stopped. False, after "Out of memory!", when the adding had to end.
   bool offerCarriers(const std::vector<std::string>& paths, const Options& options,
