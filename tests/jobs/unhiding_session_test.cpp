@@ -39,10 +39,18 @@ TEST_F(UnhidingSessionTest, TrailersGiveTheOrderAndTellWhyBitsDoNotDecode) {
       {"two exchanged", exchanged, right, false, {1, 0, 2}, {}},
       {"two exchanged, order kept", exchanged, right, true, {}, Verdict::kReordered},
       {"one left out", {targets[0], targets[2]}, right, false, {}, Verdict::kMissing},
-      {"another password", targets, "another password of 30 letters", false, {},
+      {"another password",
+       targets,
+       "another password of 30 letters",
+       false,
+       {},
        Verdict::kComplete},
-      {"exchanged, another password", exchanged, "another password of 30 letters", false,
-       {1, 0, 2}, Verdict::kComplete},
+      {"exchanged, another password",
+       exchanged,
+       "another password of 30 letters",
+       false,
+       {1, 0, 2},
+       Verdict::kComplete},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
