@@ -7,7 +7,7 @@
 namespace murl {
 
 HidingSession::HidingSession(Workspace& workspace, JobListener& listener)
-    : JobSession(workspace, listener, IdentifyPurpose::kHiding), job_(workspace) {}
+    : CarrierListSession(workspace, listener, IdentifyPurpose::kHiding), job_(workspace) {}
 
 bool HidingSession::addSource(const std::string& path) {
   SourceFolder& root = sources_.root();

@@ -18,7 +18,7 @@
 
 namespace murl {
 
-class HidingSession : public JobSession {
+class HidingSession : public CarrierListSession {
  public:
   HidingSession(Workspace& workspace, JobListener& listener);
 

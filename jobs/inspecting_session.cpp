@@ -5,7 +5,7 @@
 namespace murl {
 
 InspectingSession::InspectingSession(Workspace& workspace, JobListener& listener)
-    : JobSession(workspace, listener, IdentifyPurpose::kUnhiding) {}
+    : JobSession(workspace, listener) {}
 
 bool InspectingSession::inspect(const std::vector<std::string>& paths, const Options& options) {
   JobScope scope(workspace_, listener_, options);

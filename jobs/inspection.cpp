@@ -33,13 +33,15 @@ std::vector<LevelFormat> searchFormats(const CarrierInspection& carrier) {
   return formats;
 }
 
-// The carrier read at the workspace's levels. False only when the job was stopped.
-bool readAtLevels(const std::string& path, Workspace& workspace, CarrierInspection& result) {
+// The carrier read at the workspace's levels; `identified` tells what identification made of
+// the file. False only when the job was stopped.
+bool readAtLevels(const std::string& path, Workspace& workspace, CarrierInspection& result,
+                  Identified& identified) {
   result = CarrierInspection{};
   result.path = path;
   IdentificationRecord record;
-  if (!identify(path, IdentifyPurpose::kUnhiding, record, workspace))
-    return !workspace.interrupted();
+  identified = identifyCarrier(path, IdentifyPurpose::kUnhiding, record, workspace);
+  if (identified != Identified::kCarrier) return !workspace.interrupted();
   const CarrierEntry entry{record.type, record.carrierBits, record.parts, path};
   platform::File src = workspace.fileSystem.openRead(path);
   if (!src.isOpen()) {
@@ -151,15 +153,11 @@ CarrierInspection inspectionOf(const CarrierEntry& entry, const std::vector<Trai
 }
 
 bool inspectCarrier(const std::string& path, Workspace& workspace, CarrierInspection& result) {
-  result = CarrierInspection{};
-  result.path = path;
+  Identified identified = Identified::kNotACarrier;
+  if (!readAtLevels(path, workspace, result, identified)) return false;
   // A file that cannot be opened is said so once, not once per level tried.
-  if (!workspace.fileSystem.openRead(path).isOpen()) {
-    workspace.show(MessageId::kCouldntOpenCarrier);
-    return true;
-  }
-  if (!readAtLevels(path, workspace, result)) return false;
-  return result.trailerFound || searchOtherLevels(workspace, result);
+  if (result.trailerFound || identified == Identified::kUnreadable) return true;
+  return searchOtherLevels(workspace, result);
 }
 
 bool searchOtherLevels(Workspace& workspace, CarrierInspection& result) {
@@ -174,7 +172,9 @@ bool searchOtherLevels(Workspace& workspace, CarrierInspection& result) {
       if (level == given.level(format)) continue;
       workspace.options = given;
       workspace.options.setLevel(format, level);
-      running = readAtLevels(result.path, workspace, attempt);
+      Identified identified = Identified::kNotACarrier;
+      running = readAtLevels(result.path, workspace, attempt, identified) &&
+                identified != Identified::kUnreadable;
       if (running && attempt.trailerFound) {
         attempt.otherLevels = true;
         result = std::move(attempt);

@@ -4,11 +4,12 @@
 
 namespace murl {
 
-JobSession::JobSession(Workspace& workspace, JobListener& listener, IdentifyPurpose purpose)
-    : workspace_(workspace), listener_(listener), carriers_(purpose) {}
+CarrierListSession::CarrierListSession(Workspace& workspace, JobListener& listener,
+                                       IdentifyPurpose purpose)
+    : JobSession(workspace, listener), carriers_(purpose) {}
 
-bool JobSession::offerCarriers(const std::vector<std::string>& paths, const Options& options,
-                               const NotUsed& notUsed) {
+bool CarrierListSession::offerCarriers(const std::vector<std::string>& paths,
+                                       const Options& options, const NotUsed& notUsed) {
   JobScope scope(workspace_, listener_, options);
   bool full = false;
   for (const std::string& path : paths) {
