@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "carriers/registry.h"
+#include "core/messages.h"
 #include "core/number_display.h"
 #include "jobs/inspection.h"
 #include "platform/folders.h"
@@ -9,17 +10,8 @@
 namespace murl {
 namespace {
 
-struct Pair {
-  const char* english;
-  const char* italian;
-};
-
-const char* pick(const Pair& pair, Language language) {
-  return language == Language::kItalian ? pair.italian : pair.english;
-}
-
 // A text with its one "%s" replaced.
-std::string filled(const Pair& pair, Language language, const std::string& value) {
+std::string filled(const TextPair& pair, Language language, const std::string& value) {
   std::string text = pick(pair, language);
   const size_t at = text.find("%s");
   if (at != std::string::npos) text.replace(at, 2, value);
@@ -94,8 +86,8 @@ std::string carrierSummary(const CarrierInspection& c, Language language) {
                      pick({" carrier bits, ", " carrier bit, "}, language);
   if (!c.trailerFound)
     return text + pick({"no readable trailer", "nessun trailer leggibile"}, language);
-  text += filled(c.otherLevels ? Pair{"trailer only at %s", "trailer solo a %s"}
-                               : Pair{"trailer at %s", "trailer a %s"},
+  text += filled(c.otherLevels ? TextPair{"trailer only at %s", "trailer solo a %s"}
+                               : TextPair{"trailer at %s", "trailer a %s"},
                  language, levelsText(c.levels, language));
   text += filled({": job %s, ", ": operazione %s, "}, language, hex32(c.trailer.jobNumber));
   return text + pick({"carrier ", "carrier "}, language) +
