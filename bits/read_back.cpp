@@ -9,15 +9,29 @@
 
 namespace murl {
 
+namespace {
+
+// The header's last 32 bytes hold the password it was hidden with: deciphered, they are wiped
+// at once and never leave this file.
+void wipe(TrailerBytes& header) {
+  volatile uint8_t* byte = header.data();
+  for (size_t i = 0; i < header.size(); ++i) byte[i] = 0;
+}
+
+}  // namespace
+
 bool readTrailer(const TrailerBytes& trailer, uint32_t dataCheck, TrailerFields& fields) {
   TrailerBytes header = trailer;
   decipherHeader(header.data(), dataCheck);
-  if (std::memcmp(header.data(), kTrailerTag, sizeof kTrailerTag) != 0) return false;
-  fields.sessionNumber = loadLe32(&header[8]);
-  fields.jobNumber = loadLe32(&header[12]);
-  fields.carrierIndex = loadLe16(&header[16]);
-  fields.carrierCount = loadLe16(&header[18]);
-  return true;
+  const bool tagged = std::memcmp(header.data(), kTrailerTag, sizeof kTrailerTag) == 0;
+  if (tagged) {
+    fields.sessionNumber = loadLe32(&header[8]);
+    fields.jobNumber = loadLe32(&header[12]);
+    fields.carrierIndex = loadLe16(&header[16]);
+    fields.carrierCount = loadLe16(&header[18]);
+  }
+  wipe(header);
+  return tagged;
 }
 
 bool readTrailers(const std::vector<TrailerRecord>& records, TrailerFields& fields) {
