@@ -94,7 +94,7 @@ std::vector<std::string> verdictLines(const InspectionVerdict& verdict, Language
 // The note of an unhide that read its carriers in their trailers' order: the paths in that order.
 std::vector<std::string> orderUsedLines(const std::vector<std::string>& paths,
                                         const std::vector<size_t>& order, Language language);
-// "WAV 5 (High)".
+// "WAV 5 (Very High)".
 std::string levelText(const LevelSetting& setting, Language language);
 
 }  // namespace murl

@@ -53,6 +53,8 @@ TEST_F(InspectCli, TellsTheOrderAndUnhideFollowsIt) {
             std::string::npos)
       << text.out;
   EXPECT_EQ(run("inspect out/c0.wav 'out/" + kOddName + "' out/c2.wav").status, 0);
+  // Each trailer also holds the password it was hidden with: inspection never shows it.
+  EXPECT_EQ(text.out.find("a password for the cli"), std::string::npos);
 
   if (!std::string(MURL_PYTHON).empty()) {
     const CliResult json = run("inspect --json " + given + " src/data.bin");
@@ -64,6 +66,7 @@ TEST_F(InspectCli, TellsTheOrderAndUnhideFollowsIt) {
                        "d[\"carriers\"][3][\"carrier\"], d[\"carriers\"][0][\"levels\"]"),
               "unreadable [3] 3 [2, 1, 0, False] True False [{'format': 'WAV', 'level': 3}]")
         << json.out;
+    EXPECT_EQ(json.out.find("a password for the cli"), std::string::npos);
   }
 
   // Unhide reads them in their trailers' order and says so; kept in the order given they do not
@@ -80,6 +83,17 @@ TEST_F(InspectCli, TellsTheOrderAndUnhideFollowsIt) {
   EXPECT_NE(strict.err.find("Invalid data: extracting aborted!\nComplete, but out of order.\n"),
             std::string::npos)
       << strict.err;
+  // In order, the trailers leave only the password to blame.
+  const std::string other = "another password, not the one\n";
+  writeAll(dir.file("other.txt"), {other.begin(), other.end()});
+  const CliResult wrong =
+      run("list --password-file other.txt out/c0.wav 'out/" + kOddName + "' out/c2.wav");
+  EXPECT_EQ(wrong.status, 1);
+  EXPECT_NE(wrong.err.find("Invalid data: extracting aborted!\nComplete and in order: the "
+                           "carriers of one hiding job, 3 in all.\nThe password differs from "
+                           "the one they were hidden with.\n"),
+            std::string::npos)
+      << wrong.err;
 }
 
 // A marked carrier holds the mark where a hide's trailer would be.
