@@ -16,16 +16,13 @@ bool InspectingSession::inspect(const std::vector<std::string>& paths, const Opt
     for (size_t i = 0; i < paths.size(); ++i) {
       progress.begin(i);
       scope.status(StatusLabel::kValue1, paths[i]);
-      if (workspace_.interrupted() || !inspectCarrier(paths[i], workspace_, carriers[i])) {
-        scope.status(StatusLabel::kValue1, "");
-        if (!workspace_.closing) scope.finished(JobCompletion::kFailedOrStopped);
-        return false;
-      }
+      if (workspace_.interrupted() || !inspectCarrier(paths[i], workspace_, carriers[i]))
+        return endUnfinished(workspace_, scope);
       progress.end();
     }
   }
   verdict_ = judgeCarriers(std::move(carriers));
-  scope.status(StatusLabel::kValue1, "");
+  clearStatusLabels(scope);
   scope.finished(JobCompletion::kCarriersInspected);
   return true;
 }

@@ -16,8 +16,9 @@ class InspectingSession : public JobSession {
   InspectingSession(Workspace& workspace, JobListener& listener);
 
   // Reads each file's trailers at `options` (other levels when they fail there) and judges the
-  // set. Posts kCarriersInspected; kFailedOrStopped when stopped (nothing when closing). A file
-  // that is no carrier is one of the set's findings, not a failure.
+  // set. Posts kCarriersInspected; kFailedOrStopped when stopped (nothing when closing) or when a
+  // file cannot be opened (its message shown). A file that is no carrier is one of the set's
+  // findings, not a failure.
   bool inspect(const std::vector<std::string>& paths, const Options& options);
   const InspectionVerdict& verdict() const { return verdict_; }
 

@@ -33,20 +33,25 @@ std::vector<LevelFormat> searchFormats(const CarrierInspection& carrier) {
   return formats;
 }
 
-// The carrier read at the workspace's levels; `identified` tells what identification made of
-// the file. False only when the job was stopped.
-bool readAtLevels(const std::string& path, Workspace& workspace, CarrierInspection& result,
-                  Identified& identified) {
+// The carrier read at the workspace's levels. False when the job was stopped or the file could
+// not be opened (its message shown).
+bool readAtLevels(const std::string& path, Workspace& workspace, CarrierInspection& result) {
   result = CarrierInspection{};
   result.path = path;
   IdentificationRecord record;
-  identified = identifyCarrier(path, IdentifyPurpose::kUnhiding, record, workspace);
-  if (identified != Identified::kCarrier) return !workspace.interrupted();
+  switch (identifyCarrier(path, IdentifyPurpose::kUnhiding, record, workspace)) {
+    case Identified::kUnreadable:
+      return false;
+    case Identified::kNotACarrier:
+      return !workspace.interrupted();
+    case Identified::kCarrier:
+      break;
+  }
   const CarrierEntry entry{record.type, record.carrierBits, record.parts, path};
   platform::File src = workspace.fileSystem.openRead(path);
   if (!src.isOpen()) {
     workspace.show(MessageId::kCouldntOpenCarrier);
-    return true;
+    return false;
   }
   ReadBackSink sink;
   const bool read = carrierHandler(entry.type).extract(src, entry, sink, workspace);
@@ -153,11 +158,8 @@ CarrierInspection inspectionOf(const CarrierEntry& entry, const std::vector<Trai
 }
 
 bool inspectCarrier(const std::string& path, Workspace& workspace, CarrierInspection& result) {
-  Identified identified = Identified::kNotACarrier;
-  if (!readAtLevels(path, workspace, result, identified)) return false;
-  // A file that cannot be opened is said so once, not once per level tried.
-  if (result.trailerFound || identified == Identified::kUnreadable) return true;
-  return searchOtherLevels(workspace, result);
+  if (!readAtLevels(path, workspace, result)) return false;
+  return result.trailerFound || searchOtherLevels(workspace, result);
 }
 
 bool searchOtherLevels(Workspace& workspace, CarrierInspection& result) {
@@ -165,26 +167,25 @@ bool searchOtherLevels(Workspace& workspace, CarrierInspection& result) {
   // The bar stays where the carrier began while levels are tried.
   CarrierProgress* progress = workspace.carrierProgress;
   workspace.carrierProgress = nullptr;
-  bool running = true;
+  bool readable = true;
+  bool found = false;
   CarrierInspection attempt;
   for (LevelFormat format : searchFormats(result)) {
-    for (uint8_t level = 0; level <= kMaxLevel && running; ++level) {
+    for (uint8_t level = 0; level <= kMaxLevel && readable && !found; ++level) {
       if (level == given.level(format)) continue;
       workspace.options = given;
       workspace.options.setLevel(format, level);
-      Identified identified = Identified::kNotACarrier;
-      running = readAtLevels(result.path, workspace, attempt, identified) &&
-                identified != Identified::kUnreadable;
-      if (running && attempt.trailerFound) {
-        attempt.otherLevels = true;
-        result = std::move(attempt);
-        running = false;
-      }
+      readable = readAtLevels(result.path, workspace, attempt);
+      found = readable && attempt.trailerFound;
     }
+  }
+  if (found) {
+    attempt.otherLevels = true;
+    result = std::move(attempt);
   }
   workspace.options = given;
   workspace.carrierProgress = progress;
-  return !workspace.interrupted();
+  return readable;
 }
 
 }  // namespace murl

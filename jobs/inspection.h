@@ -73,8 +73,8 @@ bool outOfOrder(const InspectionVerdict& verdict);
 // Reads the trailers of the carrier at `path` (every resource's, for a module) at the
 // workspace's levels; when they cannot be read there, at each other level of each format that
 // chose its units, one format at a time, until they can. The workspace's options are as they
-// were afterwards. False only when the job was stopped; a file that cannot be opened has shown
-// "Couldn't open carrier!" and is no carrier.
+// were afterwards. False when the job was stopped, or when the file cannot be opened ("Couldn't
+// open carrier!" shown): a file that opens but is no carrier is a finding, not a failure.
 bool inspectCarrier(const std::string& path, Workspace& workspace, CarrierInspection& result);
 // The same search for a carrier whose reading at the workspace's levels is already known.
 bool searchOtherLevels(Workspace& workspace, CarrierInspection& result);

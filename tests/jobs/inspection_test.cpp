@@ -160,5 +160,14 @@ TEST_F(InspectionTest, EachSituationIsToldApart) {
   EXPECT_NE(second.carriers[0].trailer.jobNumber, first.carriers[0].trailer.jobNumber);
 }
 
+// A file that cannot be opened is a failure of the inspection, said once, not a finding.
+TEST_F(InspectionTest, AFileThatCannotBeOpenedFailsTheInspection) {
+  InspectingSession session(workspace, listener);
+  EXPECT_FALSE(session.inspect({makeBmp("b.bmp", 48), dir.file("carriers/gone.wav")}, options));
+  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntOpenCarrier});
+  EXPECT_EQ(listener.completions, std::vector<JobCompletion>{JobCompletion::kFailedOrStopped});
+  EXPECT_EQ(session.verdict().verdict, Verdict::kNoCarriers);
+}
+
 }  // namespace
 }  // namespace murl::test
