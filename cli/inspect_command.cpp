@@ -6,7 +6,6 @@
 #include "cli/command.h"
 #include "cli/escaping.h"
 #include "jobs/inspecting_session.h"
-#include "platform/folders.h"
 
 namespace murl::cli {
 namespace {
@@ -87,7 +86,7 @@ void printJson(std::ostream& out, const InspectionVerdict& v, Language language)
 
 void printText(std::ostream& out, const InspectionVerdict& v, Language language) {
   for (const CarrierInspection& c : v.carriers)
-    out << terminalText(platform::baseName(c.path)) << "  " << carrierSummary(c, language) << "\n";
+    out << terminalText(c.path) << "  " << carrierSummary(c, language) << "\n";
   for (const std::string& line : verdictLines(v, language)) out << terminalText(line) << "\n";
 }
 
@@ -96,7 +95,8 @@ class InspectCommand : public Command {
   const char* name() const override { return "inspect"; }
   const char* description() const override {
     return "Tell from their trailers, without the password, whether target carriers would "
-           "unhide: one hiding job, complete, in order, at the levels given (exit status 0)";
+           "unhide; exit status 0 only for all the carriers of one hiding job, in order, at the "
+           "levels given";
   }
   const char* example() const override {
     return "murl-cli inspect out/song2.wav out/song1.wav out/photo.bmp";

@@ -67,9 +67,11 @@ void addJobLines(const InspectionVerdict& v, Language language, std::vector<std:
                        language, std::to_string(v.jobs.size())));
   for (const std::vector<size_t>& job : v.jobs) {
     const TrailerFields& trailer = v.carriers[job[0]].trailer;
+    const TextPair carriers = trailer.carrierCount == 1 ? TextPair{" carrier): ", " carrier): "}
+                                                        : TextPair{" carriers): ", " carrier): "};
     out.push_back("  " + filled({"job %s", "operazione %s"}, language, hex32(trailer.jobNumber)) +
-                  " (" + std::to_string(trailer.carrierCount) +
-                  pick({" carriers): ", " carrier): "}, language) + namesAt(v, job));
+                  " (" + std::to_string(trailer.carrierCount) + pick(carriers, language) +
+                  namesAt(v, job));
   }
 }
 
