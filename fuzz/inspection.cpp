@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state.files.addFile(name, std::vector<uint8_t>(data + 1, data + size));
   CarrierInspection carrier;
   inspectCarrier(name, state.workspace, carrier);
-  judgeCarriers({carrier, carrier});
+  judgeCarriers({carrier, carrier}, state.workspace.options);
   state.files.remove(name);
   return 0;
 }

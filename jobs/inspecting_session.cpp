@@ -21,7 +21,7 @@ bool InspectingSession::inspect(const std::vector<std::string>& paths, const Opt
       progress.end();
     }
   }
-  verdict_ = judgeCarriers(std::move(carriers));
+  verdict_ = judgeCarriers(std::move(carriers), workspace_.options);
   clearStatusLabels(scope);
   scope.finished(JobCompletion::kCarriersInspected);
   return true;

@@ -102,18 +102,20 @@ void placeByIndex(InspectionVerdict& v) {
   if (v.missing.empty()) v.order = std::move(at);
 }
 
-void collectOtherLevels(InspectionVerdict& v) {
+// A module's units are chosen by two formats' levels, and only one of them may differ.
+void collectOtherLevels(InspectionVerdict& v, const Options& given) {
   for (const CarrierInspection& c : v.carriers) {
     if (!c.otherLevels) continue;
     for (const LevelSetting& setting : c.levels)
-      if (std::find(v.levels.begin(), v.levels.end(), setting) == v.levels.end())
+      if (setting.level != given.level(setting.format) &&
+          std::find(v.levels.begin(), v.levels.end(), setting) == v.levels.end())
         v.levels.push_back(setting);
   }
 }
 
 }  // namespace
 
-InspectionVerdict judgeCarriers(std::vector<CarrierInspection> carriers) {
+InspectionVerdict judgeCarriers(std::vector<CarrierInspection> carriers, const Options& given) {
   InspectionVerdict v;
   v.carriers = std::move(carriers);
   if (v.carriers.empty()) return v;
@@ -123,7 +125,7 @@ InspectionVerdict judgeCarriers(std::vector<CarrierInspection> carriers) {
     return v;
   }
   if (v.jobs.size() == 1) placeByIndex(v);
-  collectOtherLevels(v);
+  collectOtherLevels(v, given);
   if (!v.unreadable.empty()) {
     v.verdict = Verdict::kUnreadable;
   } else if (!v.repeated.empty()) {

@@ -60,13 +60,14 @@ struct InspectionVerdict {
   std::vector<uint16_t> missing;
   std::vector<size_t> repeated;
   std::vector<size_t> order;
-  // The levels to give instead, when some trailers were found only at other levels.
+  // The levels to give instead of those given, when some trailers were found only at others.
   std::vector<LevelSetting> levels;
 };
 
-// The verdict over carriers in the order given. The first that applies of: mixed jobs,
-// unreadable carriers, a place given twice, carriers missing, other levels, another order.
-InspectionVerdict judgeCarriers(std::vector<CarrierInspection> carriers);
+// The verdict over carriers in the order given, read at the levels `given`. The first that
+// applies of: mixed jobs, unreadable carriers, a place given twice, carriers missing, other
+// levels, another order.
+InspectionVerdict judgeCarriers(std::vector<CarrierInspection> carriers, const Options& given);
 // Every carrier of one job was found once, and not in the order given.
 bool outOfOrder(const InspectionVerdict& verdict);
 

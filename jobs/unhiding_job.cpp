@@ -67,7 +67,7 @@ bool UnhidingJob::gather(const std::vector<CarrierEntry>& carriers,
 bool UnhidingJob::followTrailers(const std::vector<CarrierEntry>& carriers,
                                  const std::vector<CarrierInspection>& readings, TempFile& gathered,
                                  JobListener& listener) {
-  InspectionVerdict verdict = judgeCarriers(readings);
+  InspectionVerdict verdict = judgeCarriers(readings, workspace_.options);
   if (verdict.verdict != Verdict::kReordered) return true;
   if (!gathered.file().seek(0) || !gathered.file().truncate(0)) {
     workspace_.show(MessageId::kCouldntWriteTempFile);
@@ -88,7 +88,7 @@ void UnhidingJob::diagnose(std::vector<CarrierInspection> readings) {
   }
   for (CarrierInspection& carrier : asRead)
     if (!carrier.trailerFound && !searchOtherLevels(workspace_, carrier)) return;
-  diagnosis_ = judgeCarriers(std::move(asRead));
+  diagnosis_ = judgeCarriers(std::move(asRead), workspace_.options);
 }
 
 // Cleans up after a failure (its message shown) or a stop: both temporary files go.

@@ -92,8 +92,8 @@ std::string joinedLines(const InspectionVerdict& v) {
   return text;
 }
 
-// The situations a user meets, over WAV, BMP and PNG carriers of two hiding jobs: the second
-// hid at other levels, so its carriers are found only there.
+// The situations a user meets, over WAV, BMP, PNG and module carriers of three hiding jobs: the
+// second and third hid at other levels, so their carriers are found only there.
 TEST_F(InspectionTest, EachSituationIsToldApart) {
   const auto a =
       hideInto({makeCarrier("a.wav", 4000, 1), makeBmp("b.bmp", 48), makePng("c.png")}, options);
@@ -101,6 +101,12 @@ TEST_F(InspectionTest, EachSituationIsToldApart) {
   levels.setLevel(LevelFormat::kWav, 5);
   levels.setLevel(LevelFormat::kBmp, 1);
   const auto b = hideInto({makeCarrier("d.wav", 3000, 4), makeBmp("e.bmp", 40)}, levels);
+  // A module's bitmaps and wave: only the bitmaps' level differs from the one given.
+  writeAll(dir.file("carriers/f.dll"),
+           readAll(std::string(MURL_TEST_DATA_DIR) + "/module_pe32.dll"));
+  Options bmpLevel = options;
+  bmpLevel.setLevel(LevelFormat::kBmp, 1);
+  const auto module = hideInto({dir.file("carriers/f.dll")}, bmpLevel);
   const size_t pixels = bmpPixelStart(BmpShape{});
   const std::string reencoded = altered(a[1], "b.bmp", [&](std::vector<uint8_t>& bytes) {
     for (size_t i = pixels; i < bytes.size(); ++i) bytes[i] ^= 1;
@@ -131,6 +137,11 @@ TEST_F(InspectionTest, EachSituationIsToldApart) {
        "No readable trailer in: b.bmp."},
       {"one cut", {cut, a[1], a[2]}, Verdict::kUnreadable, {0}, "set of 3: number 1."},
       {"other levels", b, Verdict::kOtherLevels, {0, 1}, "WAV 5 (Very High), BMP 1 (Very Low)."},
+      {"a module at one other level",
+       module,
+       Verdict::kOtherLevels,
+       {0},
+       "levels: BMP 1 (Very Low).\n"},
       {"one given twice", {a[0], copy, a[1], a[2]}, Verdict::kRepeated, {1}, "once: a2.wav."},
   };
   for (const Case& c : cases) {
