@@ -169,17 +169,26 @@ bool searchOtherLevels(Workspace& workspace, CarrierInspection& result) {
   // The bar stays where the carrier began while levels are tried.
   CarrierProgress* progress = workspace.carrierProgress;
   workspace.carrierProgress = nullptr;
+  // Every combination of the formats' levels but the one given (a module's bitmaps and waves
+  // may both have been hidden at other levels): n counts in base 7, one digit a format, each
+  // digit the distance from the level given.
+  constexpr size_t kLevels = kMaxLevel + 1;
+  const std::vector<LevelFormat> formats = searchFormats(result);
+  size_t combinations = 1;
+  for (size_t i = 0; i < formats.size(); ++i) combinations *= kLevels;
   bool readable = true;
   bool found = false;
   CarrierInspection attempt;
-  for (LevelFormat format : searchFormats(result)) {
-    for (uint8_t level = 0; level <= kMaxLevel && readable && !found; ++level) {
-      if (level == given.level(format)) continue;
-      workspace.options = given;
-      workspace.options.setLevel(format, level);
-      readable = readAtLevels(result.path, workspace, attempt);
-      found = readable && attempt.trailerFound;
+  for (size_t n = 1; n < combinations && readable && !found; ++n) {
+    workspace.options = given;
+    size_t digits = n;
+    for (LevelFormat format : formats) {
+      workspace.options.setLevel(
+          format, static_cast<uint8_t>((given.level(format) + digits % kLevels) % kLevels));
+      digits /= kLevels;
     }
+    readable = readAtLevels(result.path, workspace, attempt);
+    found = readable && attempt.trailerFound;
   }
   if (found) {
     attempt.otherLevels = true;

@@ -72,8 +72,8 @@ InspectionVerdict judgeCarriers(std::vector<CarrierInspection> carriers, const O
 bool outOfOrder(const InspectionVerdict& verdict);
 
 // Reads the trailers of the carrier at `path` (every resource's, for a module) at the
-// workspace's levels; when they cannot be read there, at each other level of each format that
-// chose its units, one format at a time, until they can. The workspace's options are as they
+// workspace's levels; when they cannot be read there, at every other combination of the levels
+// of the formats that chose its units, until they can. The workspace's options are as they
 // were afterwards. False when the job was stopped, or when the file cannot be opened ("Couldn't
 // open carrier!" shown): a file that opens but is no carrier is a finding, not a failure.
 bool inspectCarrier(const std::string& path, Workspace& workspace, CarrierInspection& result);

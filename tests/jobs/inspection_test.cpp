@@ -107,6 +107,8 @@ TEST_F(InspectionTest, EachSituationIsToldApart) {
   Options bmpLevel = options;
   bmpLevel.setLevel(LevelFormat::kBmp, 1);
   const auto module = hideInto({dir.file("carriers/f.dll")}, bmpLevel);
+  writeAll(dir.file("carriers/g.dll"), readAll(dir.file("carriers/f.dll")));
+  const auto bothLevels = hideInto({dir.file("carriers/g.dll")}, levels);
   const size_t pixels = bmpPixelStart(BmpShape{});
   const std::string reencoded = altered(a[1], "b.bmp", [&](std::vector<uint8_t>& bytes) {
     for (size_t i = pixels; i < bytes.size(); ++i) bytes[i] ^= 1;
@@ -142,6 +144,11 @@ TEST_F(InspectionTest, EachSituationIsToldApart) {
        Verdict::kOtherLevels,
        {0},
        "levels: BMP 1 (Very Low).\n"},
+      {"a module at two other levels",
+       bothLevels,
+       Verdict::kOtherLevels,
+       {0},
+       "levels: BMP 1 (Very Low), WAV 5 (Very High).\n"},
       {"one given twice", {a[0], copy, a[1], a[2]}, Verdict::kRepeated, {1}, "once: a2.wav."},
   };
   for (const Case& c : cases) {
