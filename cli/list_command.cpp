@@ -51,7 +51,7 @@ class ListCommand : public Command {
   }
 
  private:
-  std::vector<std::string> carriers_;
+  TargetCarriers carriers_;
 };
 
 }  // namespace
