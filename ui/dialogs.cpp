@@ -38,6 +38,22 @@ QString caseBlindPattern(const QString& pattern) {
   return out;
 }
 
+// The message's lines as paragraphs. A line that begins with two spaces is an item of a list under
+// the message (a carrier's path): it keeps its indent when it wraps.
+QString boxBody(const std::string& text) {
+  QString body = QString::fromStdString(text);
+  body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  QString html;
+  for (const QString& line : body.split(QLatin1Char('\n'))) {
+    bool item = line.startsWith(QLatin1String("  "));
+    QString shown = line.trimmed().toHtmlEscaped();
+    html += (item ? QLatin1String("<p style=\"margin:0 0 0 16px\">")
+                  : QLatin1String("<p style=\"margin:0\">")) +
+            (shown.isEmpty() ? QStringLiteral("&nbsp;") : shown) + QLatin1String("</p>");
+  }
+  return html;
+}
+
 }  // namespace
 
 QString qtFilterList(const std::vector<FileFilter>& filters) {
@@ -55,11 +71,11 @@ QString qtFilterList(const std::vector<FileFilter>& filters) {
 
 QMessageBox* makeMessageBox(QWidget* parent, const Message& message, BoxIcon icon, bool question,
                             platform::Language language) {
-  QString body = QString::fromStdString(message.text);
-  body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   auto* box =
-      new QMessageBox(qtIcon(icon), QString::fromStdString(message.title), body,
+      new QMessageBox(qtIcon(icon), QString::fromStdString(message.title), QString(),
                       question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+  box->setTextFormat(Qt::RichText);
+  box->setText(boxBody(message.text));
   if (question) {
     box->setDefaultButton(QMessageBox::Yes);
     box->button(QMessageBox::Yes)->setText(text(UiText::kYes, language));
