@@ -45,7 +45,9 @@ void UnhidingWizard::unhide(const std::string& password) {
   host_.showPage(PageId::kUnhiding3, page);
   // Data that does not decode is told once the job knows why.
   host_.frontEnd().messageBoxes().holdBack(MessageId::kInvalidData);
-  startJob([this](const Options& options) { session_.unhide(options); });
+  // The carriers are read in the order the user gave them; a wrong order is told, with the
+  // right one, by the diagnosis.
+  startJob([this](const Options& options) { session_.unhide(options, true); });
 }
 
 void UnhidingWizard::completed(JobCompletion completion) {
@@ -67,8 +69,8 @@ void UnhidingWizard::failed() {
 }
 
 std::vector<std::string> UnhidingWizard::diagnosis() const {
-  // TODO(unhide diagnosis): the verdict of the carriers' trailers plugs in here.
-  return {};
+  if (!session_.diagnosis()) return {};
+  return verdictLines(*session_.diagnosis(), host_.frontEnd().language(), true);
 }
 
 void UnhidingWizard::showExtraction() {
