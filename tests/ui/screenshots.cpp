@@ -197,6 +197,8 @@ void hidingRun(Desk& desk, Camera& camera) {
   camera.message(&window, MessageId::kEnoughCarriers, QStringLiteral("box-enough-carriers"));
   camera.message(&window, MessageId::kNeedOutputFolder, QStringLiteral("box-need-output-folder"));
   camera.message(&window, MessageId::kTargetExistsOverwrite, QStringLiteral("box-target-exists"));
+  camera.message(&window, MessageId::kTargetNotAsWritten,
+                 QStringLiteral("box-target-not-as-written"));
   carriers->key(Qt::Key_Plus);
 
   // A target already there makes the job wait for an answer half-way: step 5 is taken then.
@@ -219,11 +221,12 @@ void unhidingRun(Desk& desk, Camera& camera) {
   chmod(desk.sourceFile("letters/to mother.txt", 4200, 1).c_str(), 0444);
   desk.sourceFile("letters/drafts/first.txt", 3400, 2);
   std::vector<std::string> sources{desk.dir.file("src/letters"), sample("secret/letter.txt")};
-  std::filesystem::create_directory(desk.dir.file("hidden"));
-  desk.hide(sources, {sample("carriers/c_major.wav"), sample("carriers/e_minor.wav")},
-            desk.dir.file("hidden"), password);
-  std::vector<std::string> targets{desk.dir.file("hidden/c_major.wav"),
-                                   desk.dir.file("hidden/e_minor.wav")};
+  // A folder as deep as a user's, for the paths the diagnosis names.
+  const std::string hidden = desk.dir.file("hidden/Holiday_pictures_2024/sent_back_by_the_family");
+  std::filesystem::create_directories(hidden);
+  desk.hide(sources, {sample("carriers/c_major.wav"), sample("carriers/e_minor.wav")}, hidden,
+            password);
+  std::vector<std::string> targets{hidden + "/c_major.wav", hidden + "/e_minor.wav"};
 
   window.command(ui::MenuCommand::kUnhidingWizard);
   desk.addCarriers(targets);
