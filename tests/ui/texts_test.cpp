@@ -43,14 +43,12 @@ std::vector<QRegularExpression> tablePatterns(Language language) {
   for (int i = 0; i < int(MessageId::kCount); ++i)
     texts.push_back(QString::fromUtf8(messageText(MessageId(i), language)));
   // The formats' own texts in the Options Panel.
-  auto pick = [language](const TextPair& pair) {
-    return QString::fromUtf8(language == Language::kItalian ? pair.italian : pair.english);
-  };
   for (const LevelFacts* level : levelsByReportName())
     texts.push_back(QString::fromUtf8(level->reportName));
   for (const OptionFacts* option : formatOptions()) {
-    texts.push_back(pick(option->title));
-    for (const TextPair& label : option->labels) texts.push_back(pick(label));
+    texts.push_back(QString::fromUtf8(pick(option->title, language)));
+    for (const TextPair& label : option->labels)
+      texts.push_back(QString::fromUtf8(pick(label, language)));
   }
   std::vector<QRegularExpression> patterns;
   for (const QString& text : texts) {
