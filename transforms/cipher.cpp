@@ -84,13 +84,6 @@ HeaderKeys headerKeys(uint32_t key) {
   return keys;
 }
 
-void decipherHeader(uint8_t* buffer, uint32_t key) {
-  const HeaderKeys keys = headerKeys(key);
-  KeyMixer mixer(keys.d.data(), keys.e.data(), keys.d.size(), kHeaderSize);
-  uint8_t scratch[kHeaderSize];
-  decipherRounds(buffer, kHeaderSize, scratch, mixer, [](int) { return size_t{0}; }, {});
-}
-
 }  // namespace cipher
 
 CipherDraws drawCipherParameters(RandomSource& random) {
@@ -130,6 +123,14 @@ void encipherHeader(uint8_t* buffer, uint32_t key, RandomSource& random) {
   uint8_t scratch[cipher::kHeaderSize];
   cipher::encipherRounds(buffer, cipher::kHeaderPlainSize, scratch, mixer,
                          [](int) { return size_t{0}; }, drawCipherParameters(random), {});
+}
+
+void decipherHeader(uint8_t* buffer, uint32_t key) {
+  const cipher::HeaderKeys keys = cipher::headerKeys(key);
+  cipher::KeyMixer mixer(keys.d.data(), keys.e.data(), keys.d.size(), cipher::kHeaderSize);
+  uint8_t scratch[cipher::kHeaderSize];
+  cipher::decipherRounds(buffer, cipher::kHeaderSize, scratch, mixer, [](int) { return size_t{0}; },
+                         {});
 }
 
 }  // namespace murl
