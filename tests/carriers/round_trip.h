@@ -1,12 +1,12 @@
 #pragma once
-// Hide and extract through a handler with a stream of known bits, for the conformance suite and
-// the per-format tests: the stream's bits must come back, and the target must differ from the
-// source only where a unit bit may change.
+// Count, hide, extract, mark and check through a carrier's handler, for the conformance suite and
+// the per-format tests: each file of a trip can be the one opened through a failing file system.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bits/bit_spreader.h"
@@ -20,6 +20,20 @@
 #include "support/temp_dir.h"
 
 namespace murl::test {
+
+inline std::vector<uint8_t> readFixture(const std::string& name) {
+  return readAll(std::string(MURL_TEST_DATA_DIR) + "/" + name);
+}
+
+// `file` with the bytes from `at` on replaced by `with`.
+inline std::vector<uint8_t> patched(std::vector<uint8_t> file, size_t at,
+                                    std::initializer_list<uint8_t> with) {
+  std::copy(with.begin(), with.end(), file.begin() + static_cast<std::ptrdiff_t>(at));
+  return file;
+}
+
+// A file named after the defect planted in it.
+using Planted = std::pair<const char*, std::vector<uint8_t>>;
 
 // The files of a trip, each of which can be the one opened through the faulty file system.
 enum class TripFile : uint8_t { kSource, kTarget, kStream, kSink };
@@ -37,9 +51,8 @@ class RoundTrip {
   // Writes the bytes as `name` and runs the count of `type`'s handler on them.
   IdentificationRecord count(const std::vector<uint8_t>& bytes, const std::string& name,
                              CarrierType type) {
-    const std::string path = dir.file(name);
-    writeAll(path, bytes);
-    return countFile(path, type);
+    writeAll(dir.file(name), bytes);
+    return countFile(dir.file(name), type);
   }
   IdentificationRecord countFile(const std::string& path, CarrierType type) {
     IdentificationRecord record;
@@ -48,17 +61,23 @@ class RoundTrip {
     carrierHandler(type).count(src, record, workspace);
     return record;
   }
+  // The carrier bits count finds, 0 when it refuses the file.
+  uint32_t bitsOf(const std::vector<uint8_t>& bytes, CarrierType type) {
+    const IdentificationRecord record = count(bytes, "count.tmp", type);
+    return record.rejected ? 0 : record.carrierBits;
+  }
+  // Every planted file is refused by count, silently.
+  void expectNoCarriers(CarrierType type, std::initializer_list<Planted> files) {
+    for (const auto& [defect, bytes] : files) EXPECT_EQ(bitsOf(bytes, type), 0u) << defect;
+    EXPECT_TRUE(reporter.shown.empty());
+  }
 
-  // A stream file of `bytes` random bytes (or the given ones).
-  std::string stream(std::vector<uint8_t> bytes) {
+  // The stream file: `bytes` random bytes (or the given ones).
+  void stream(std::vector<uint8_t> bytes) {
     streamBytes = std::move(bytes);
-    const std::string path = dir.file("stream.tmp");
-    writeAll(path, streamBytes);
-    return path;
+    writeAll(dir.file("stream.tmp"), streamBytes);
   }
-  std::string randomStream(size_t bytes, uint32_t seed = 1) {
-    return stream(randomBytes(bytes, seed));
-  }
+  void randomStream(size_t bytes, uint32_t seed = 1) { stream(randomBytes(bytes, seed)); }
 
   // Hides the share into a target named `target`, from the carrier file at `source`.
   bool hide(const std::string& source, const std::string& target, const CarrierEntry& entry,
@@ -85,13 +104,8 @@ class RoundTrip {
     return carrierHandler(type).check(src, carrierBits, collector, workspace);
   }
 
-  // Extracts N bits from the carrier at `path`; `bits` gets the sink's bytes.
-  bool extract(const std::string& path, const CarrierEntry& entry, std::vector<uint8_t>& bits) {
-    CarrierEntry at = entry;
-    at.path = path;
-    return extractAll({at}, bits);
-  }
-  // Extracts every entry in order into one sink, as the unhiding job gathers them.
+  // Extracts every entry in order into one sink, as the unhiding job gathers them; `bits` gets
+  // the sink's bytes.
   bool extractAll(const std::vector<CarrierEntry>& entries, std::vector<uint8_t>& bits) {
     const std::string sinkPath = dir.file("sink.tmp");
     auto temp = filesFor(TripFile::kSink).createTruncate(sinkPath);
@@ -106,59 +120,43 @@ class RoundTrip {
     bits = readAll(sinkPath);
     return ok;
   }
+  bool extract(const CarrierEntry& entry, std::vector<uint8_t>& bits) {
+    return extractAll({entry}, bits);
+  }
 
-  // Writes `source` as `name`, counts it, hides `streamBytes` random bytes (all of its carrier
-  // bits' worth at most) into "t_" + name and returns the target's bytes.
-  std::vector<uint8_t> hideBytes(const std::vector<uint8_t>& source, const std::string& name,
-                                 CarrierType countAs, size_t streamBytesWanted,
-                                 IdentificationRecord& record) {
-    record = count(source, name, countAs);
+  // Hides `share` of the stream file from `entry` into `target`, then expects extract to give
+  // the stream's bits back from the share's start bit on. Returns the target's entry.
+  CarrierEntry expectBitsBack(const CarrierEntry& entry, const std::string& target,
+                              const StreamShare& share, double* percentage = nullptr) {
+    double shown = -1;
+    EXPECT_TRUE(hide(entry.path, target, entry, share, shown)) << target;
+    if (percentage) *percentage = shown;
+    CarrierEntry hidden = entry;
+    hidden.path = dir.file(target);
+    std::vector<uint8_t> bits;
+    EXPECT_TRUE(extract(hidden, bits)) << target;
+    EXPECT_EQ(bits.size(), (uint64_t{entry.carrierBits} + 7) / 8) << target;
+    for (uint32_t k = 0; k < share.streamBits && k / 8 < bits.size(); ++k) {
+      if (bitAt(bits.data(), k) != bitAt(streamBytes.data(), share.startBit + k)) {
+        ADD_FAILURE() << target << ": bit " << k << " differs";
+        break;
+      }
+    }
+    return hidden;
+  }
+
+  // Writes `bytes` as `name`, counts it as `countAs`, hides a random stream over all of its
+  // carrier bits into "t_" + name and expects them back; returns the target's bytes.
+  std::vector<uint8_t> roundTrip(const std::vector<uint8_t>& bytes, const std::string& name,
+                                 CarrierType countAs, IdentificationRecord* counted = nullptr) {
+    const IdentificationRecord record = count(bytes, name, countAs);
+    if (counted) *counted = record;
     EXPECT_FALSE(record.rejected) << name;
     if (record.rejected) return {};
-    randomStream(streamBytesWanted, 5);
-    const CarrierEntry entry{record.type, record.carrierBits, {}, dir.file(name)};
-    const uint32_t bits = static_cast<uint32_t>(
-        std::min<uint64_t>(uint64_t{streamBytesWanted} * 8, entry.carrierBits));
-    double percentage = -1;
-    EXPECT_TRUE(hide(entry.path, "t_" + name, entry, {0, entry.carrierBits, bits}, percentage));
+    randomStream(record.carrierBits / 8 + 1, record.carrierBits);
+    const CarrierEntry entry{record.type, record.carrierBits, record.parts, dir.file(name)};
+    expectBitsBack(entry, "t_" + name, {0, record.carrierBits, record.carrierBits});
     return readAll(dir.file("t_" + name));
-  }
-  // Extracts the target of hideBytes() and expects the stream's bytes to come back.
-  void expectStreamIn(const std::string& name, const IdentificationRecord& record) {
-    std::vector<uint8_t> bits;
-    const std::string path = dir.file("t_" + name);
-    ASSERT_TRUE(extract(path, {record.type, record.carrierBits, {}, path}, bits)) << name;
-    ASSERT_GE(bits.size(), streamBytes.size());
-    EXPECT_TRUE(std::equal(streamBytes.begin(), streamBytes.end(), bits.begin())) << name;
-  }
-
-  // The whole trip over a file already in the folder: count, hide the stream's first bits (all
-  // of the carrier's bits, or fewer when the stream is shorter), extract, compare.
-  void expectRoundTrip(const std::string& name, CarrierType countAs, size_t streamBytesWanted) {
-    const std::string source = dir.file(name);
-    IdentificationRecord record = countFile(source, countAs);
-    ASSERT_FALSE(record.rejected) << name;
-    const CarrierEntry entry{record.type, record.carrierBits, {}, source};
-    randomStream(streamBytesWanted);
-    const uint64_t streamBits = uint64_t{streamBytesWanted} * 8;
-    const StreamShare share{
-        0, record.carrierBits,
-        static_cast<uint32_t>(std::min<uint64_t>(streamBits, record.carrierBits))};
-    double percentage = -1;
-    ASSERT_TRUE(hide(source, "target_" + name, entry, share, percentage)) << name;
-    EXPECT_GT(percentage, 0.0);
-    EXPECT_LT(percentage, 100.0);
-    const CarrierEntry targetEntry{record.type, record.carrierBits, {}, dir.file("target_" + name)};
-    IdentificationRecord again = countFile(targetEntry.path, countAs);
-    EXPECT_EQ(again.type, record.type);
-    EXPECT_EQ(again.carrierBits, record.carrierBits);
-    std::vector<uint8_t> bits;
-    ASSERT_TRUE(extract(targetEntry.path, targetEntry, bits)) << name;
-    ASSERT_EQ(bits.size(), (record.carrierBits + 7) / 8);
-    for (uint32_t k = 0; k < share.streamBits; ++k) {
-      ASSERT_EQ(bitAt(bits.data(), k), bitAt(streamBytes.data(), k)) << name << " bit " << k;
-    }
-    EXPECT_TRUE(reporter.shown.empty());
   }
 
   RecordingReporter reporter;

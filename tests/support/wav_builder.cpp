@@ -75,12 +75,4 @@ std::vector<int16_t> soundSamples(size_t count, size_t loud, int threshold, uint
   return samples;
 }
 
-void padToMultipleOf16(WavShape& shape) {
-  size_t rest = fileSize(shape) % 16;
-  if (rest == 0) return;
-  // A chunk of its own needs 8 bytes of head; its body makes up the rest.
-  size_t body = (16 - rest + 16 - 8) % 16;
-  shape.chunksBeforeData.emplace_back("pad ", std::vector<uint8_t>(body, 0));
-}
-
 }  // namespace murl::test

@@ -30,7 +30,4 @@ std::vector<int16_t> soundSamples(size_t count, size_t loud, int threshold, uint
 // Where the samples start in a file made by buildWav (fmt, chunks before data, data header).
 size_t wavSamplesOffset(const WavShape& shape);
 
-// Adds a "pad " chunk before the data so the file size is a multiple of 16 (lead-in = level).
-void padToMultipleOf16(WavShape& shape);
-
 }  // namespace murl::test
