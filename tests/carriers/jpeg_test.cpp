@@ -1,7 +1,6 @@
 // The JPEG carrier: what count accepts and refuses, by the defect planted in a file it accepts;
-// canonical Huffman codes and the blocks of a scan; damaged scans judged as a second, bit-by-bit
-// reading judges them; and the conformance rows over the files of other encoders, whose units
-// that reading finds.
+// damaged scans judged as a second, bit-by-bit reading judges them; and the conformance rows over
+// the files of other encoders, whose units that reading finds.
 #include "carriers/jpeg/jpeg.h"
 
 #include <gtest/gtest.h>
@@ -149,26 +148,6 @@ TEST_F(JpegCount, RestartMarkersMustComeInOrderAtEveryInterval) {
                          {"no interval", removed(bytes, segmentAt(bytes, 0xFFDD), 6)}});
 }
 
-// Canonical codes of every length 1 to 16 come back with their symbols, whatever bits follow;
-// a prefix no code begins is no code.
-TEST(JpegHuffman, DecodesEveryCanonicalCodeAndNothingElse) {
-  std::array<uint8_t, 16> counts{};
-  counts.fill(1);  // one code at each length: 0, 10, 110, ...; all ones is left free
-  Bytes symbols(16);
-  for (uint8_t i = 0; i < 16; ++i) symbols[i] = static_cast<uint8_t>(0xA0 + i);
-  jpeg::HuffmanTable table;
-  ASSERT_TRUE(table.build(counts, symbols));
-  for (uint32_t length = 1; length <= 16; ++length) {
-    const uint32_t code = ((1u << length) - 2) << (16 - length);  // length - 1 ones, then a zero
-    for (uint32_t tail : {0u, 0xFFFFu}) {
-      const jpeg::HuffmanCode got = table.decode(code | (tail >> length));
-      EXPECT_EQ(got.length, length);
-      EXPECT_EQ(got.symbol, 0xA0 + length - 1);
-    }
-  }
-  EXPECT_EQ(table.decode(0xFFFF).length, 0);
-}
-
 TEST(JpegHuffman, RefusesTablesThatAskForMoreCodesThanAreFree) {
   const std::pair<std::array<uint8_t, 16>, bool> cases[] = {
       {{2}, true},        // both codes of length 1
@@ -182,32 +161,6 @@ TEST(JpegHuffman, RefusesTablesThatAskForMoreCodesThanAreFree) {
   for (const auto& [counts, valid] : cases) {
     jpeg::HuffmanTable table;
     EXPECT_EQ(table.build(counts, symbols), valid) << int{counts[0]} << "," << int{counts[1]};
-  }
-}
-
-// Blocks per scan: an interleaved scan walks the frame's MCUs; a scan of one component walks its
-// own blocks, which for a full-size component of a subsampled image is not a whole number of
-// MCUs when a side is not a multiple of 16.
-TEST(JpegScans, BlocksFollowTheComponentsOfTheScan) {
-  jpeg::HuffmanSlots tables;
-  const std::array<uint8_t, 16> counts{0, 1};
-  const uint8_t symbol[1] = {0};
-  tables[0].build(counts, symbol);
-  tables[16].build(counts, symbol);
-  jpeg::Frame frame;
-  ASSERT_TRUE(
-      jpeg::parseFrame(Bytes{8, 0, 36, 0, 52, 3, 1, 0x22, 0, 2, 0x11, 0, 3, 0x11, 0}, frame));
-  const std::pair<Bytes, std::pair<uint64_t, uint32_t>> cases[] = {
-      {{3, 1, 0, 2, 0, 3, 0, 0, 63, 0}, {4 * 3, 6}},  // 52 x 36 in MCUs of 16 x 16
-      {{1, 1, 0, 0, 63, 0}, {7 * 5, 1}},              // 52 x 36 in blocks of 8 x 8
-      {{1, 2, 0, 0, 63, 0}, {4 * 3, 1}},              // 26 x 18
-      {{2, 2, 0, 3, 0, 0, 63, 0}, {4 * 3, 2}},
-  };
-  for (const auto& [payload, expected] : cases) {
-    jpeg::Scan scan;
-    ASSERT_TRUE(jpeg::parseScan(payload, frame, tables, scan));
-    EXPECT_EQ(scan.mcus, expected.first);
-    EXPECT_EQ(scan.blocksPerMcu, expected.second);
   }
 }
 

@@ -42,9 +42,9 @@ TEST(ModuleTypeNames, WavesAndBitmapsByTheLettersOfTheName) {
   }
 }
 
-// A wave type first (named types come first), then a bitmap.
+// A wave type (named types come first), then a bitmap.
 PeShape mixedShape() {
-  return {.resources = {bitmap(1, bitmapResource(40, 30)), named(u"WAVE", 1, waveResource(1500))}};
+  return {.resources = {named(u"WAVE", 1, waveResource(1500)), bitmap(1, bitmapResource(40, 30))}};
 }
 
 TEST(ModuleCount, HeaderAndDirectoryDefectsMakeNoCarrier) {
@@ -86,7 +86,7 @@ TEST(ModuleCount, HeaderAndDirectoryDefectsMakeNoCarrier) {
         edited(good.languageEntryAt[1] + 4, offset(sectionSize - 4))},
        {"resource before the start of the file", edited(good.dataEntryAt[0], 0)},
        {"resource one byte past the end",
-        edited(good.dataEntryAt[1] + 4, offset(waveResource(1500).size() + 1))},
+        edited(good.dataEntryAt[1] + 4, offset(bitmapResource(40, 30).size() + 1))},
        {"resource size near 4 GiB", edited(good.dataEntryAt[0] + 4, 0xFFFFFFF0)},
        {"icons and a dialog",
         buildPe({.resources = {{3, {}, 1, Bytes(200, 0x41)}, {5, {}, 2, Bytes(200, 0x41)}}}).bytes},
@@ -178,7 +178,7 @@ TEST(ModuleCount, ResourcesCountInFileOrderAsFilesOfTheirOwn) {
        {1, 0},
        {LevelFormat::kBmp}},
       {"an 8-bit bitmap and a silent wave: a module of no bits",
-       {.resources = {bitmap(1, bitmapResource(32, 32, 8)), named(u"WAVE", 1, silence)}},
+       {.resources = {named(u"WAVE", 1, silence), bitmap(1, bitmapResource(32, 32, 8))}},
        {},
        {}},
   };
@@ -257,7 +257,7 @@ TEST(ModuleHide, PercentageAndProgressRunOverTheWholeModule) {
     std::vector<std::pair<uint64_t, uint64_t>> seen;
   } recorder;
   const PeModule module = buildPe(
-      {.resources = {bitmap(1, bitmapResource(40, 30)), named(u"WAVE", 1, waveResource(1500)),
+      {.resources = {named(u"WAVE", 1, waveResource(1500)), bitmap(1, bitmapResource(40, 30)),
                      bitmap(2, bitmapResource(20, 20))}});
   RoundTrip trip;
   const IdentificationRecord record = trip.count(module.bytes, "r.dll", CarrierType::kModule);
@@ -269,8 +269,8 @@ TEST(ModuleHide, PercentageAndProgressRunOverTheWholeModule) {
   trip.expectBitsBack(entry, "t.dll", {5, record.carrierBits, record.carrierBits - 3}, &percentage);
   const Bytes bytes = readAll(trip.dir.file("t.dll"));
   const std::tuple<size_t, size_t, size_t, size_t> resources[] = {
-      {module.dataAt[0] + 40, 1, 40 * 30 * 3, bitmapResource(40, 30).size()},
-      {module.dataAt[1] + 44, 2, 1500, waveResource(1500).size()},
+      {module.dataAt[0] + 44, 2, 1500, waveResource(1500).size()},
+      {module.dataAt[1] + 40, 1, 40 * 30 * 3, bitmapResource(40, 30).size()},
       {module.dataAt[2] + 40, 1, 20 * 20 * 3, bitmapResource(20, 20).size()}};
   double weighted = 0;
   for (const auto& [at, stride, units, size] : resources) {
@@ -312,12 +312,12 @@ TEST(ModuleHide, AModuleOfNoBitsIsCopiedUnchanged) {
 ConformanceFile builtModule(uint32_t minBits, bool wide) {
   const int32_t height = static_cast<int32_t>(minBits / 150 + 8);
   const PeModule module =
-      buildPe({.resources = {bitmap(1, bitmapResource(64, height)),
-                             named(wide ? u"MYWAVES" : u"WAVE", 1, waveResource(2000))},
+      buildPe({.resources = {named(wide ? u"MYWAVES" : u"WAVE", 1, waveResource(2000)),
+                             bitmap(1, bitmapResource(64, height))},
                .wide = wide});
   Bytes mask(module.bytes.size(), 0);
-  std::fill_n(mask.begin() + module.dataAt[0] + 40, 64 * height * 3, uint8_t{1});
-  for (size_t i = 0; i < 2000; ++i) mask[module.dataAt[1] + 44 + 2 * i] = 1;
+  for (size_t i = 0; i < 2000; ++i) mask[module.dataAt[0] + 44 + 2 * i] = 1;
+  std::fill_n(mask.begin() + module.dataAt[1] + 40, 64 * height * 3, uint8_t{1});
   return {module.bytes, mask};
 }
 

@@ -1,4 +1,5 @@
-// The MP3 carrier through its handler: the carrier bits of frame layouts, what count refuses,
+// The MP3 carrier: frame headers and side information, where the bit reservoir leaves free bits
+// and what it refuses; through the handler the carrier bits of frame layouts, what count refuses,
 // a large file with a bit reservoir, and the conformance rows, whose unit model reads the free
 // bits after each frame's main data.
 #include "carriers/mp3/mp3.h"
@@ -7,6 +8,7 @@
 
 #include "carriers/conformance.h"
 #include "carriers/mp3/mp3_frame.h"
+#include "carriers/mp3/reservoir.h"
 #include "platform/byte_order.h"
 #include "support/mp3_builder.h"
 
@@ -24,6 +26,170 @@ Mp3FrameLayout frameWithMain(uint32_t mainBits) {
   Mp3FrameLayout frame = mpeg1At320k();
   frame.partLengths = {mainBits / 4, mainBits / 4, mainBits / 4, mainBits - 3 * (mainBits / 4)};
   return frame;
+}
+
+struct HeaderRow {
+  const char* name;
+  std::array<uint8_t, 4> bytes;
+  bool accepted;
+  uint32_t length;
+  uint32_t prefix;
+};
+
+// Lengths are the standard's 144 (MPEG-1) or 72 (MPEG-2, 2.5) x bitrate / rate, plus padding.
+TEST(Mp3Header, LengthsPrefixesAndRefusals) {
+  const HeaderRow rows[] = {
+      {"Mpeg1At128kAnd44100", {0xFF, 0xFB, 0x90, 0x00}, true, 417, 36},
+      {"Mpeg1At128kPadded", {0xFF, 0xFB, 0x92, 0x00}, true, 418, 36},
+      {"Mpeg1MonoWithCrc", {0xFF, 0xFA, 0x90, 0xC0}, true, 417, 23},
+      {"Mpeg1At320kAnd32000Padded", {0xFF, 0xFB, 0xEA, 0x00}, true, 1441, 36},
+      {"Mpeg2At8kAnd24000Mono", {0xFF, 0xF3, 0x14, 0xC0}, true, 24, 13},
+      {"Mpeg2At160kAnd16000WithCrc", {0xFF, 0xF2, 0xE8, 0x00}, true, 720, 23},
+      {"Mpeg25At64kAnd12000", {0xFF, 0xE3, 0x84, 0x00}, true, 384, 21},
+      {"LayerTwo", {0xFF, 0xFD, 0x90, 0x00}, false, 0, 0},
+      {"LayerOne", {0xFF, 0xFF, 0x90, 0x00}, false, 0, 0},
+      {"ReservedVersion", {0xFF, 0xEB, 0x90, 0x00}, false, 0, 0},
+      {"FreeFormat", {0xFF, 0xFB, 0x00, 0x00}, false, 0, 0},
+      {"BitrateIndex15", {0xFF, 0xFB, 0xF0, 0x00}, false, 0, 0},
+      {"ReservedRate", {0xFF, 0xFB, 0x9C, 0x00}, false, 0, 0},
+      {"SyncTooShort", {0xFF, 0xDB, 0x90, 0x00}, false, 0, 0},
+      {"NoSyncByte", {0xFE, 0xFB, 0x90, 0x00}, false, 0, 0},
+  };
+  for (const HeaderRow& row : rows) {
+    mp3::FrameHeader header;
+    EXPECT_EQ(mp3::parseHeader(row.bytes.data(), header), row.accepted) << row.name;
+    if (!row.accepted) continue;
+    EXPECT_EQ(header.length, row.length) << row.name;
+    EXPECT_EQ(header.prefix, row.prefix) << row.name;
+  }
+}
+
+TEST(Mp3Header, SideInformationGivesMainDataBeginAndLength) {
+  struct Row {
+    Mp3FrameLayout frame;
+    uint32_t mainDataBegin;
+    std::vector<uint32_t> parts;
+  };
+  auto with = [](Mp3FrameLayout f, bool crc, bool mono) {
+    f.crc = crc;
+    f.mono = mono;
+    return f;
+  };
+  const Row rows[] = {
+      {with(mpeg1At320k(), false, false), 511, {4095, 1, 2, 3}},
+      {with(mpeg1At320k(), true, true), 7, {10, 20}},
+      {with(mpeg2At8k(), false, true), 255, {100}},
+      {with(mpeg25At64k(), true, false), 1, {1, 4094}},
+  };
+  for (const Row& row : rows) {
+    Mp3Shape shape;
+    shape.frames = {row.frame};
+    shape.frames[0].mainDataBegin = row.mainDataBegin;
+    shape.frames[0].partLengths = row.parts;
+    const auto file = buildMp3(shape);
+    mp3::FrameHeader header;
+    ASSERT_TRUE(mp3::parseHeader(file.bytes.data(), header));
+    const mp3::SideInfo side = mp3::parseSideInfo(file.bytes.data(), header);
+    uint32_t sum = 0;
+    for (uint32_t part : row.parts) sum += part;
+    EXPECT_EQ(side.mainDataBegin, row.mainDataBegin);
+    EXPECT_EQ(side.mainBits, sum);
+  }
+}
+
+TEST(Mp3Header, MainDataEndByte) {
+  // B = 0 ends at D; 1 to 8 bits at D + 1; beyond, at the byte of the last bit.
+  const std::pair<uint32_t, int64_t> rows[] = {{0, 100},   {1, 101},  {7, 101},  {8, 101},
+                                               {9, 101},   {16, 101}, {17, 102}, {24, 102},
+                                               {800, 199}, {803, 200}};
+  for (const auto& [bits, end] : rows) EXPECT_EQ(mp3::mainDataEnd(100, bits), end) << bits;
+}
+
+// Frames of 960 bytes with 36-byte prefixes from offset 0, in a file of `size` bytes.
+mp3::FrameFacts frameAt(int index, uint32_t mainDataBegin, uint32_t mainBits) {
+  return {index * 960, 36, 960, mainDataBegin, mainBits};
+}
+
+struct WalkRow {
+  const char* name;
+  std::vector<mp3::FrameFacts> frames;
+  uint64_t leadIn;
+  bool placed;                              // every frame's main data placed
+  std::vector<mp3::FreeStretch> stretches;  // of each frame but the last
+};
+
+TEST(Mp3Reservoir, FreeStretchesAndRefusals) {
+  const WalkRow rows[] = {
+      {"WholeBytesAfterMainData",
+       {frameAt(0, 0, 800), frameAt(1, 0, 0)},
+       9999,
+       true,
+       {{136, 0, 824 * 8}}},
+      {"PartialByteFirst",
+       {frameAt(0, 0, 803), frameAt(1, 0, 0)},
+       9999,
+       true,
+       {{136, 3, 5 + 823 * 8}}},
+      {"EndsWhereTheNextMainDataBegins",
+       {frameAt(0, 0, 800), frameAt(1, 100, 2000), frameAt(2, 0, 0)},
+       9999,
+       true,
+       // The second frame's main data runs over its own prefix: 860 + 250 - 1 + 36.
+       {{136, 0, 724 * 8}, {1146, 0, 774 * 8}}},
+      {"CountBackSkipsThePrefixesPassed",
+       {frameAt(0, 0, 800), frameAt(1, 700, 800), frameAt(2, 1000, 0)},
+       9999,
+       true,
+       // 1920 - 1000 = 920 lies before the end of frame 1's prefix: 36 more back.
+       {{136, 0, 124 * 8}, {360, 0, 524 * 8}}},
+      {"NoMainDataStartsAfterD",
+       {frameAt(0, 0, 0), frameAt(1, 0, 0)},
+       9999,
+       true,
+       {{37, 0, 923 * 8}}},
+      {"EqualToTheNextMainDataWithoutBits",
+       {frameAt(0, 0, 0), frameAt(1, 924, 0)},
+       9999,
+       true,
+       {{}}},
+      {"LeadInByteInside", {frameAt(0, 0, 800), frameAt(1, 0, 0)}, 500, true, {{}}},
+      {"LeadInByteAtE", {frameAt(0, 0, 800), frameAt(1, 0, 0)}, 135, true, {{}}},
+      {"LeadInByteAtTheNextMainData", {frameAt(0, 0, 800), frameAt(1, 0, 0)}, 996, true, {{}}},
+      {"LeadInByteJustPast",
+       {frameAt(0, 0, 800), frameAt(1, 0, 0)},
+       997,
+       true,
+       {{136, 0, 824 * 8}}},
+      {"CrossesItsOwnHeader",
+       {frameAt(0, 0, 800), frameAt(1, 700, 800), frameAt(2, 0, 0)},
+       9999,
+       true,
+       {{136, 0, 124 * 8}, {}}},
+      {"FirstFrameWithReservoir", {frameAt(0, 1, 0)}, 9999, false, {}},
+      {"MainDataBeforeTheFile", {frameAt(0, 0, 0), frameAt(1, 940, 0)}, 9999, false, {}},
+      {"MainDataOverlapping", {frameAt(0, 0, 8000), frameAt(1, 10, 0)}, 9999, false, {}},
+      {"SharingTheLastByte", {frameAt(0, 0, 800), frameAt(1, 825, 8)}, 9999, false, {}},
+      {"MainDataPastTheFile", {frameAt(0, 0, 800), frameAt(1, 0, 90000)}, 9999, false, {}},
+  };
+  for (const WalkRow& row : rows) {
+    mp3::Reservoir reservoir(10000, row.leadIn);
+    bool placed = reservoir.first(row.frames[0]);
+    std::vector<mp3::FreeStretch> stretches;
+    for (size_t i = 1; placed && i < row.frames.size(); ++i) {
+      mp3::FreeStretch stretch;
+      placed = reservoir.next(row.frames[i], stretch);
+      if (placed) stretches.push_back(stretch);
+    }
+    EXPECT_EQ(placed, row.placed) << row.name;
+    if (!row.placed) continue;
+    ASSERT_EQ(stretches.size(), row.stretches.size()) << row.name;
+    for (size_t i = 0; i < stretches.size(); ++i) {
+      EXPECT_EQ(stretches[i].bits, row.stretches[i].bits) << row.name << " frame " << i;
+      if (row.stretches[i].empty()) continue;
+      EXPECT_EQ(stretches[i].firstByte, row.stretches[i].firstByte) << row.name << " frame " << i;
+      EXPECT_EQ(stretches[i].firstBit, row.stretches[i].firstBit) << row.name << " frame " << i;
+    }
+  }
 }
 
 // Three frames with 100 bytes of main data: the first two carry 824 free bytes each.

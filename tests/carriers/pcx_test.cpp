@@ -78,19 +78,6 @@ TEST(PcxScanline, DecodesRunsAcrossPlaneLinesButNotAcrossScanlines) {
   for (const auto& [defect, codes] : failing) EXPECT_EQ(decodeOne(codes, 6, line), -1) << defect;
 }
 
-TEST(PcxScanline, CodesRunsOfUpTo63AndLoneHighBytesAsPairs) {
-  Bytes line = {0x10, 0xC0, 0xFF, 0xBF, 0x20, 0x20};
-  line.insert(line.end(), 70, 0xE0);
-  Bytes out(2 * line.size());
-  out.resize(pcx::encodeScanline(line.data(), static_cast<uint32_t>(line.size()), out.data()));
-  EXPECT_EQ(out, (Bytes{0x10, 0xC1, 0xC0, 0xC1, 0xFF, 0xBF, 0xC2, 0x20, 0xFF, 0xE0, 0xC7, 0xE0}));
-  // The worst case: every byte high and alone takes twice its length.
-  Bytes high(64);
-  for (size_t i = 0; i < high.size(); ++i) high[i] = static_cast<uint8_t>(0xC0 + (i & 1));
-  Bytes coded(2 * high.size());
-  EXPECT_EQ(pcx::encodeScanline(high.data(), 64, coded.data()), 128u);
-}
-
 // The units as the test's own decoding finds them at the default level: plane 0, 1, 2 bytes of
 // each pixel, pixels left to right, scanlines top to bottom; plane 0 bytes alone when every pixel
 // is grey.

@@ -1,17 +1,224 @@
-// The PNG carrier through its handler: the header rules, what count refuses, broken chunk
-// sequences, and the conformance rows, whose targets must decode to the source's pixels but for
+// The PNG carrier: the image codec, checked against ImageMagick's reading of independent files,
+// however the image data is cut into chunks and every way it can be broken; the scanline filters
+// against the PNG standard's definitions; the header rules, what count refuses, broken chunk
+// sequences; and the conformance rows, whose targets must decode to the source's pixels but for
 // the unit bits and be written as the output options say.
 #include "carriers/png/png.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <array>
+#include <fstream>
+
+#include "carriers/common/operation.h"
 #include "carriers/conformance.h"
-#include "carriers/png_decoding.h"
+#include "carriers/png/png_codec.h"
+#include "carriers/png/png_filters.h"
+#include "support/png_builder.h"
 
 namespace murl::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+
+// Decodes a PNG file's image data with the codec; false when its header is no carrier's or the
+// data does not decode (the decoder's message goes to the workspace's reporter).
+bool decodePng(const Bytes& file, Workspace& workspace, png::PngImage& image) {
+  TempDir dir;
+  writeAll(dir.file("d.png"), file);
+  auto src = platform::realFileSystem().openRead(dir.file("d.png"));
+  png::PngHeader header;
+  if (file.size() < png::kHeadSize ||
+      !png::parseHeader(std::span<const uint8_t, png::kHeadSize>(file.data(), png::kHeadSize),
+                        false, header)) {
+    return false;
+  }
+  // The decoder starts at the first IDAT chunk (or, when the chunks are broken, after IHDR).
+  const auto chunks = pngChunks(file);
+  const auto idat = std::find_if(chunks.begin(), chunks.end(),
+                                 [](const PngChunkView& c) { return c.type == "IDAT"; });
+  src.seek(idat == chunks.end() ? png::kHeadSize : idat->offset);
+  const OperationContext context(workspace, Operation::kExtract);
+  png::RowProgress progress(context, 0);
+  return png::allocateImage(context, header, image) &&
+         png::decodeImage(context, src, image, progress);
+}
+
+png::PngImage decoded(const Bytes& file) {
+  SilentReporter reporter;
+  Workspace workspace(reporter, Language::kEnglish);
+  png::PngImage image;
+  decodePng(file, workspace, image);
+  return image;
+}
+
+// The pixels as red, green, blue and alpha samples of the image's depth (16-bit ones big-endian):
+// grey repeated three times, full alpha where there is none.
+std::vector<uint8_t> rgbaOf(const png::PngImage& image) {
+  const png::PngHeader& h = image.header;
+  const uint32_t sampleBytes = h.bitDepth / 8;
+  const uint32_t samples = h.samplesPerPixel();
+  const bool grey = h.layout == png::Layout::kGrey || h.layout == png::Layout::kGreyAlpha;
+  const bool alpha = h.layout == png::Layout::kGreyAlpha || h.layout == png::Layout::kColourAlpha;
+  std::vector<uint8_t> out;
+  for (uint64_t p = 0; p < uint64_t{h.width} * h.height; ++p) {
+    const uint8_t* px = image.pixels.get() + p * h.bytesPerPixel;
+    for (uint32_t c = 0; c < 4; ++c) {
+      const uint32_t from = c == 3 ? samples - 1 : (grey ? 0 : c);
+      for (uint32_t b = 0; b < sampleBytes; ++b) {
+        out.push_back(c == 3 && !alpha ? 0xFF : px[from * sampleBytes + b]);
+      }
+    }
+  }
+  return out;
+}
+
+class PngCodecTest : public ::testing::Test {
+ protected:
+  // The messages shown land in the reporter.
+  bool decodes(const Bytes& bytes, Bytes* pixels = nullptr) {
+    png::PngImage image;
+    const bool ok = decodePng(bytes, trip.workspace, image);
+    if (ok && pixels) pixels->assign(image.pixels.get(), image.pixels.get() + image.imageSize);
+    return ok;
+  }
+  RoundTrip trip;
+};
+
+// The CRC-32 of each fixture's pixels as `convert FILE -depth D -endian MSB rgba:-` gives them
+// (tests/data/README.md).
+TEST_F(PngCodecTest, FixturesDecodeToThePixelsImageMagickReads) {
+  std::ifstream list(std::string(MURL_TEST_DATA_DIR) + "/png_pixels.txt");
+  std::string name, crc;
+  int files = 0;
+  while (list >> name >> crc) {
+    png::PngImage image;
+    ASSERT_TRUE(decodePng(readFixture(name), trip.workspace, image)) << name;
+    const auto rgba = rgbaOf(image);
+    EXPECT_EQ(crc32(0, rgba.data(), static_cast<uInt>(rgba.size())), std::stoul(crc, nullptr, 16))
+        << name;
+    ++files;
+  }
+  EXPECT_EQ(files, 9);
+  EXPECT_TRUE(trip.reporter.shown.empty());
+}
+
+// Chunk CRCs and bytes after the end of the zlib stream are no reason to refuse an image.
+TEST_F(PngCodecTest, ImageDataDecodesAlikeHoweverItIsCutIntoChunks) {
+  for (const char* name : {"png_rgb8.png", "png_adam7_narrow.png"}) {
+    const Bytes file = readFixture(name);
+    Bytes pixels, again;
+    ASSERT_TRUE(decodes(file, &pixels)) << name;
+    Bytes data = pngImageData(file);
+    const size_t n = data.size();
+    data.insert(data.end(), {1, 2, 3, 4, 5});
+    const std::vector<std::vector<size_t>> splits{
+        {}, {0}, {0, 0, 5, 0}, {1, 1, 1, 1, 1}, {n}, {n - 1, 0}, std::vector<size_t>(n - 1, 1)};
+    for (const auto& split : splits) {
+      Bytes cut = withImageData(file, data, split);
+      for (const PngChunkView& chunk : pngChunks(cut)) {
+        if (chunk.type == "IDAT") cut[chunk.offset + 8 + chunk.data.size()] ^= 0x55;
+      }
+      ASSERT_TRUE(decodes(cut, &again)) << name << " " << split.size();
+      EXPECT_EQ(again, pixels) << name << " " << split.size();
+    }
+  }
+  EXPECT_TRUE(trip.reporter.shown.empty());
+}
+
+TEST_F(PngCodecTest, BrokenImageDataFailsWithOneMessage) {
+  const Bytes file = readFixture("png_rgb8.png");  // 40 x 30 RGB, 121 bytes a scanline
+  const Bytes data = pngImageData(file);
+  const Bytes scanlines = zlibInflate(data);
+  ASSERT_EQ(scanlines.size(), 30u * 121);
+  const auto withScanlines = [&](Bytes lines) { return withImageData(file, zlibCompress(lines)); };
+  Bytes interrupted = withImageData(file, data, {data.size() / 2});
+  const auto chunks = pngChunks(interrupted);
+  const auto second = std::find_if(chunks.rbegin(), chunks.rend(),
+                                   [](const PngChunkView& c) { return c.type == "IDAT"; });
+  const Bytes text = pngChunk("tEXt", {'a', 0, 'b'});
+  interrupted.insert(interrupted.begin() + second->offset, text.begin(), text.end());
+  Bytes badAdler = data;
+  badAdler.back() ^= 1;
+  Bytes withDictionary = data;
+  withDictionary[1] = 0xBB;  // FDICT set, header check still a multiple of 31
+  withDictionary.insert(withDictionary.begin() + 2, {0, 0, 0, 1});
+  const Bytes whole = withImageData(file, data);  // one IDAT chunk
+  const PngChunkView idat = pngChunks(whole)[5];  // after IHDR, gAMA, cHRM, bKGD, tIME
+  ASSERT_EQ(idat.type, "IDAT");
+  const size_t idatEnd = idat.offset + 12 + idat.data.size();
+  const std::pair<const char*, Bytes> broken[] = {
+      {"image data interrupted by a tEXt chunk", interrupted},
+      {"stream one byte short of the image",
+       withScanlines({scanlines.begin(), scanlines.end() - 1})},
+      {"stream holding a scanline more than the image", withScanlines([&] {
+         Bytes more = scanlines;
+         more.insert(more.end(), 121, 0);
+         return more;
+       }())},
+      {"filter type 5", withScanlines(patched(scanlines, 3 * 121, {5}))},
+      {"zlib data cut short", withImageData(file, {data.begin(), data.end() - 9})},
+      {"wrong Adler-32", withImageData(file, badAdler)},
+      {"preset dictionary", withImageData(file, withDictionary)},
+      {"not zlib at all", withImageData(file, Bytes(40, 0x33))},
+      {"file ends inside the image data", {whole.begin(), whole.begin() + idatEnd - 100}},
+      {"file ends after the image data", {whole.begin(), whole.begin() + idatEnd}},
+  };
+  for (const auto& [defect, bytes] : broken) {
+    EXPECT_FALSE(decodes(bytes)) << defect;
+    EXPECT_EQ(trip.reporter.shownIds(), std::vector{MessageId::kCouldntReadFile}) << defect;
+    trip.reporter.clear();
+  }
+}
+
+// The PNG standard's definitions, byte by byte: a = left, b = above, c = above left.
+TEST(PngFilters, KnownAnswersWithTwoBytePixels) {
+  const uint8_t prior[] = {10, 200, 30, 40, 250, 60};
+  const uint8_t row[] = {15, 100, 35, 45, 5, 255};
+  const std::array<Bytes, 5> expected{{
+      {15, 100, 35, 45, 5, 255},
+      {15, 100, 20, 201, 226, 210},  // x - a
+      {5, 156, 5, 5, 11, 195},       // x - b
+      {10, 0, 13, 231, 119, 203},    // x - floor((a + b) / 2)
+      {5, 156, 5, 5, 11, 195},       // Paeth picks b throughout here
+  }};
+  for (uint8_t type = 0; type < 5; ++type) {
+    Bytes out(6);
+    png::filterRow(type, row, prior, 6, 2, out.data());
+    EXPECT_EQ(out, expected[type]) << "type " << int{type};
+  }
+  // Paeth's ties: |p - b| = |p - c| takes b (a 0, b 30, c 10); |p - a| = |p - c| takes a (a 70,
+  // b 10, c 30). The second byte of each row is 100.
+  const std::tuple<Bytes, Bytes, uint8_t> ties[] = {{{0, 100}, {10, 30}, 30},
+                                                    {{70, 100}, {30, 10}, 70}};
+  for (const auto& [tied, above, predicted] : ties) {
+    uint8_t out[2];
+    png::filterRow(4, tied.data(), above.data(), 2, 1, out);
+    EXPECT_EQ(out[1], static_cast<uint8_t>(100 - predicted)) << int{predicted};
+  }
+}
+
+TEST(PngFilters, ChooserCountsChangesAndTiesGoToTheLowerType) {
+  Bytes a(8), b(8);
+  png::FilterChooser chooser(a.data(), b.data());
+  const uint8_t zeros[4] = {};
+  const uint8_t* filtered = nullptr;
+  // A ramp: Sub and Paeth (which is Sub over a zero prior) both leave 10, 10, 10, 10: one change
+  // after their type byte; None, Up and Average change at every byte.
+  const uint8_t ramp[4] = {10, 20, 30, 40};
+  EXPECT_EQ(chooser.choose(ramp, zeros, 4, 1, -1, filtered), 1);
+  EXPECT_EQ(Bytes(filtered, filtered + 4), Bytes(4, 10));
+  // Zeros under zeros: None stores 0 0 0 0 0 with no change at all.
+  EXPECT_EQ(chooser.choose(zeros, zeros, 4, 1, 0, filtered), 0);
+  // Threes under threes: None, Up and Paeth each change once after their type byte, and the last
+  // byte stored for the previous scanline decides between them.
+  const uint8_t threes[4] = {3, 3, 3, 3};
+  const std::pair<int, uint8_t> byLast[] = {{-1, 0}, {0, 0}, {2, 2}, {4, 4}, {1, 0}};
+  for (auto [last, type] : byLast) {
+    EXPECT_EQ(chooser.choose(threes, threes, 4, 1, last, filtered), type) << last;
+  }
+}
 
 bool parses(const PngHead& head, bool writesInterlaced = false) {
   const Bytes bytes = pngHead(head);
@@ -141,19 +348,8 @@ Bytes unitBytes(const png::PngHeader& h) {
   return places;
 }
 
-png::PngImage decoded(const Bytes& file) {
-  TempDir dir;
-  SilentReporter reporter;
-  Workspace workspace(reporter, Language::kEnglish);
-  writeAll(dir.file("m.png"), file);
-  png::PngImage image;
-  decodePngFile(dir.file("m.png"), workspace, image);
-  return image;
-}
-
 // Every unit sample's lowest bit in raster order over the decoded pixels (decoding is checked
-// against ImageMagick's reading in png_codec_test.cpp); the first S skipped, then every
-// (L + 1)-th used.
+// against ImageMagick's reading above); the first S skipped, then every (L + 1)-th used.
 ModelOf pngModel(uint8_t level) {
   return [level](const Bytes& file) {
     const png::PngImage image = decoded(file);

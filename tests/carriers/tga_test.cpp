@@ -46,57 +46,6 @@ TEST(TgaHeader, AcceptsTrueColourAndGreyRawOrCodedOnly) {
   }
 }
 
-// Rows decoded one after another from the same packets, and the window's offset after each.
-struct Decoded {
-  std::vector<Bytes> rows;
-  std::vector<uint64_t> ends;
-  bool ok = true;
-};
-Decoded decodeRows(const Bytes& packets, uint32_t width, uint32_t b, int rows) {
-  TempDir dir;
-  writeAll(dir.file("p"), packets);
-  auto file = platform::realFileSystem().openRead(dir.file("p"));
-  Bytes window(8192);
-  ReadWindow in(file, window.data(), window.size(), 0);
-  tga::RowDecoder decoder(b);
-  Decoded out;
-  for (int r = 0; r < rows && out.ok; ++r) {
-    out.rows.emplace_back(size_t{width} * b);
-    out.ok = decoder.decode(in, out.rows.back().data(), width);
-    out.ends.push_back(in.offset());
-  }
-  return out;
-}
-
-TEST(TgaRowDecoder, RunPacketTenPixelsBeforeTheRowEndSuppliesTheNextRow) {
-  Bytes packets = {117};  // raw, 118 pixels
-  for (int i = 0; i < 118; ++i) packets.insert(packets.end(), {1, 2, static_cast<uint8_t>(i)});
-  packets.insert(packets.end(), {0xFF, 7, 8, 9, 9});  // run of 128, raw of 10
-  for (int i = 0; i < 10; ++i) packets.insert(packets.end(), {4, 5, static_cast<uint8_t>(i)});
-  const Decoded d = decodeRows(packets, 128, 3, 2);
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.ends, (std::vector<uint64_t>{1 + 354 + 4, packets.size()}));
-  for (int x = 118; x < 128; ++x) EXPECT_EQ(d.rows[0][3 * x + 2], 9) << x;
-  for (int x = 0; x < 118; ++x) EXPECT_EQ(d.rows[1][3 * x], 7) << x;
-  EXPECT_EQ(d.rows[1][3 * 118], 4);
-  EXPECT_EQ(d.rows[1][3 * 127 + 2], 9);
-}
-
-TEST(TgaRowDecoder, RawPacketsRunOnOverSeveralRowsAndMustBeWhole) {
-  Bytes packets = {127};  // 128 grey pixels over rows of 50
-  for (int i = 0; i < 128; ++i) packets.push_back(static_cast<uint8_t>(i));
-  packets.insert(packets.end(), {0x95, 0xAA});  // run of 22
-  const Decoded d = decodeRows(packets, 50, 1, 3);
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.rows[1][0], 50);
-  EXPECT_EQ(d.rows[2][27], 127);
-  EXPECT_EQ(d.rows[2][28], 0xAA);
-  EXPECT_EQ(d.ends, (std::vector<uint64_t>{129, 129, 131}));
-  packets.pop_back();  // the run's pixel is missing
-  EXPECT_FALSE(decodeRows(packets, 50, 1, 3).ok);
-  EXPECT_FALSE(decodeRows({4, 1, 2, 3}, 5, 1, 1).ok);  // raw packet of 5 with 3 pixels
-}
-
 // What the encoder writes for rows of grey pixels, the last row being the last of the image.
 Bytes encodeRows(const std::vector<Bytes>& rows) {
   tga::RowEncoder encoder(1);

@@ -1,5 +1,5 @@
-// The eight-at-a-time groupers against the one-unit tests they stand for, the byte tables that
-// move unit bits in and out of a group, and the choice of used units by lead-in and spacing.
+// The eight-at-a-time groupers against the one-unit tests they stand for, and the choice of used
+// units by lead-in and spacing.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -78,21 +78,6 @@ TYPED_TEST(GrouperAgreement, GroupsAgreeWithTheOneUnitTestAndFlipOnlyUnitBits) {
       }
     }
   }
-}
-
-TEST(ByteBitTables, DepositAndExtractAreInverseWithinTheMask) {
-  const ByteBitTables& tables = byteBitTables();
-  for (uint32_t mask = 0; mask < 256; ++mask) {
-    const int set = std::popcount(mask);
-    for (uint32_t bits = 0; bits < 256; ++bits) {
-      const uint8_t deposited = tables.deposit[mask][bits];
-      ASSERT_EQ(deposited & ~mask, 0u);
-      // The leading bits come back in order, whatever lies outside the mask.
-      ASSERT_EQ(tables.extract[mask][deposited | (~mask & 0xA5)], set == 0 ? 0 : bits >> (8 - set));
-    }
-  }
-  EXPECT_EQ(tables.deposit[0x5A][0xC0], 0x50);  // 1 1 into the first two set bits, 0 0 after
-  EXPECT_EQ(tables.extract[0x5A][0x42], 0x9);   // bits 6, 4, 3, 1: 1 0 0 1
 }
 
 // Unit i is used when it is past the lead-in S and (i - S) is a multiple of the spacing, whether

@@ -22,23 +22,12 @@ bool sameType(const PeResource& a, const PeResource& b) {
   return a.typeName == b.typeName && (!a.typeName.empty() || a.typeId == b.typeId);
 }
 
-// Each type's resources (indexes into the shape's list) by id; named types first, as module
-// directories store them.
+// Each type's resources (indexes into the shape's list): runs of the same type.
 std::vector<std::vector<size_t>> groupTypes(const PeShape& shape) {
   std::vector<std::vector<size_t>> groups;
   for (size_t i = 0; i < shape.resources.size(); ++i) {
-    auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& g) {
-      return sameType(shape.resources[g[0]], shape.resources[i]);
-    });
-    if (group == groups.end()) group = groups.insert(groups.end(), std::vector<size_t>{});
-    group->push_back(i);
-  }
-  std::stable_partition(groups.begin(), groups.end(),
-                        [&](const auto& g) { return !shape.resources[g[0]].typeName.empty(); });
-  for (auto& g : groups) {
-    std::stable_sort(g.begin(), g.end(), [&](size_t a, size_t b) {
-      return shape.resources[a].id < shape.resources[b].id;
-    });
+    if (i == 0 || !sameType(shape.resources[i - 1], shape.resources[i])) groups.emplace_back();
+    groups.back().push_back(i);
   }
   return groups;
 }

@@ -16,8 +16,9 @@ struct PeResource {
 };
 
 struct PeShape {
-  std::vector<PeResource> resources;  // types in order of first appearance, names by id
-  bool wide = false;                  // the optional header of PE32+ (64-bit) instead of PE32
+  // In directory order: named types first, each type's resources together, ids ascending.
+  std::vector<PeResource> resources;
+  bool wide = false;  // the optional header of PE32+ (64-bit) instead of PE32
   std::string sectionName = ".rsrc";
   bool reverseData = false;  // resource data laid out in the reverse of the list's order
 };
