@@ -42,11 +42,6 @@ std::vector<PlanEntry> buildPlan(const std::vector<CarrierEntry>& carriers, uint
   return plan;
 }
 
-std::string targetPath(const std::string& outputFolder, const std::string& name) {
-  if (!outputFolder.empty() && outputFolder.back() == '/') return outputFolder + name;
-  return outputFolder + "/" + name;
-}
-
 HidingJob::~HidingJob() { discardStream(); }
 
 void HidingJob::discardStream() { stream_.wipe(); }
@@ -55,25 +50,6 @@ void HidingJob::reset() {
   discardStream();
   streamBits_ = 0;
   plan_.clear();
-}
-
-// A failure whose message has been shown: the job ends and the front end goes back to the menu.
-bool HidingJob::fail(JobListener& listener) {
-  listener.status(StatusLabel::kTitle1, "");
-  listener.status(StatusLabel::kValue1, "");
-  workspace_.stop = true;
-  listener.finished(JobCompletion::kFailedOrStopped);
-  return false;
-}
-
-// The stop or closing flag was found set: no message, and nothing posted while closing.
-bool HidingJob::stopped(JobListener& listener) {
-  if (!workspace_.closing) {
-    listener.status(StatusLabel::kTitle1, "");
-    listener.status(StatusLabel::kValue1, "");
-    listener.finished(JobCompletion::kFailedOrStopped);
-  }
-  return false;
 }
 
 bool HidingJob::buildStream(const SourceTree& tree, JobListener& listener) {
@@ -85,7 +61,7 @@ bool HidingJob::buildStream(const SourceTree& tree, JobListener& listener) {
     listener.finished(JobCompletion::kStreamBuilt);
     return true;
   }
-  return workspace_.interrupted() ? stopped(listener) : fail(listener);
+  return endUnfinished(workspace_, listener);
 }
 
 bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
@@ -96,21 +72,14 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
   for (const CarrierEntry& carrier : carriers) total += carrier.carrierBits;
   if (total < streamBits_) {
     workspace_.show(MessageId::kInsufficientCarrierBits);
-    return fail(listener);
+    return endFailed(workspace_, listener);
   }
   workspace_.sessionNumber += 1;
   uint32_t high = workspace_.random.drawWord(0, 0xFFFF);
   uint32_t jobNumber = (high << 16) | workspace_.random.drawWord(0, 0xFFFF);
   plan_ = buildPlan(carriers, streamBits_);
-
-  // Writing a target over its own source would truncate the carrier before it is read.
-  for (const PlanEntry& entry : plan_) {
-    if (workspace_.fileSystem.sameFile(carriers[entry.carrierIndex].path,
-                                       targetPath(outputFolder, entry.targetName))) {
-      workspace_.show(MessageId::kTargetIsSource);
-      return fail(listener);
-    }
-  }
+  if (!targetsApartFromSources(carriers, outputFolder, workspace_))
+    return endFailed(workspace_, listener);
 
   HideJob job;
   job.stream = &stream_.file();
@@ -118,10 +87,8 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
   job.trailer.jobNumber = jobNumber;
   job.trailer.carrierCount = static_cast<uint16_t>(carriers.size());
   if (!writeTargets(carriers, outputFolder, job, listener))
-    return workspace_.interrupted() ? stopped(listener) : fail(listener);
-  for (StatusLabel label :
-       {StatusLabel::kTitle1, StatusLabel::kValue1, StatusLabel::kTitle2, StatusLabel::kValue2})
-    listener.status(label, "");
+    return endUnfinished(workspace_, listener);
+  clearStatusLabels(listener);
   listener.finished(JobCompletion::kCarriersWritten);
   return true;
 }
@@ -146,25 +113,15 @@ bool HidingJob::writeTargets(const std::vector<CarrierEntry>& carriers,
 
 bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
                          const HideJob& job) {
-  platform::FileSystem& files = workspace_.fileSystem;
-  platform::File src = files.openRead(carrier.path);
-  if (!src.isOpen()) {
-    workspace_.show(MessageId::kCouldntOpenSourceFile);
-    return false;
-  }
-  if (files.fileExists(target) && !workspace_.ask(MessageId::kTargetExistsOverwrite)) return false;
-  platform::File dst = files.createTruncate(target);
-  if (!dst.isOpen()) {
-    workspace_.show(MessageId::kCouldntCreateTargetFile);
-    return false;
-  }
-  if (!stream_.file().seek(0) ||
-      !carrierHandler(carrier.type)
-           .hide(src, dst, carrier, entry.share, job, workspace_, entry.percentage)) {
-    files.wipeAndDelete(dst, target);
-    return false;
-  }
-  return true;
+  return writeTarget(carrier.path, target, workspace_,
+                     [&](platform::File& src, platform::File& dst) {
+                       if (!stream_.file().seek(0)) {
+                         workspace_.show(MessageId::kCouldntReadTempFile);
+                         return false;
+                       }
+                       return carrierHandler(carrier.type)
+                           .hide(src, dst, carrier, entry.share, job, workspace_, entry.percentage);
+                     });
 }
 
 ReportInput hidingReportInput(const std::vector<CarrierEntry>& carriers,

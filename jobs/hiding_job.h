@@ -11,6 +11,7 @@
 #include "core/job_listener.h"
 #include "core/workspace.h"
 #include "jobs/process_report.h"
+#include "jobs/target_writer.h"
 #include "platform/file.h"
 #include "stream/temp_file.h"
 
@@ -33,9 +34,6 @@ struct PlanEntry {
 std::vector<PlanEntry> buildPlan(const std::vector<CarrierEntry>& carriers, uint32_t streamBits);
 // a sorts strictly before b in the plan's order.
 bool planNameBefore(const std::string& a, const std::string& b);
-
-// The output folder, then "/" unless it already ends with one, then the name.
-std::string targetPath(const std::string& outputFolder, const std::string& name);
 
 // The engine of the two phases; a HidingSession starts each phase and owns what it works on.
 class HidingJob {
@@ -68,8 +66,6 @@ class HidingJob {
   void reset();
 
  private:
-  bool fail(JobListener& listener);
-  bool stopped(JobListener& listener);
   // Every target in plan order; false on a failure (its message shown) or a stop.
   bool writeTargets(const std::vector<CarrierEntry>& carriers, const std::string& outputFolder,
                     HideJob& job, JobListener& listener);
