@@ -78,25 +78,26 @@ TEST(AiffAuCount, RefusesPlantedDefects) {
   RoundTrip trip;
   ASSERT_GT(trip.bitsOf(aiff, CarrierType::kAiff), 0u);
   ASSERT_GT(trip.bitsOf(au, CarrierType::kAiff), 0u);
-  trip.expectNoCarriers(CarrierType::kAiff,
-                        {{"SSND too long", patched(aiff, kSsnd + 7, {uint8_t(aiff[kSsnd + 7] + 2)})},
-                         {"SSND too short", patched(aiff, kSsnd + 7, {uint8_t(aiff[kSsnd + 7] - 2)})},
-                         {"8-bit", patched(aiff, kComm + 14, {0, 8})},
-                         {"24-bit", patched(aiff, kComm + 14, {0, 24})},
-                         {"no frames", patched(aiff, kComm + 10, {0, 0, 0, 0})},
-                         {"odd chunk and pad", oddChunk},
-                         {"SSND before COMM", withChunkMoved(aiff, kComm, 26, aiff.size())},
-                         {"AIFC", patched(aiff, 11, {'C'})},
-                         {"truncated", Bytes(aiff.begin(), aiff.end() - 1)},
-                         {"form ends inside a chunk", patched(aiff, 7, {uint8_t(aiff[7] - 2)})},
-                         {"form of 2 GiB", patched(aiff, 4, {0x80})},
-                         {"AU of 8-bit samples", patched(au, 15, {2})},
-                         {"odd AU data size", patched(au, 11, {uint8_t(au[11] - 1)})},
-                         {"AU data past the end", patched(au, 11, {uint8_t(au[11] + 2)})},
-                         {"odd AU data to the end", oddToTheEnd},
-                         {"AU data size 0", patched(au, 8, {0, 0, 0, 0})},
-                         {"AU data inside its header", patched(au, 7, {20})},
-                         {"AU header cut", Bytes(au.begin(), au.begin() + 23)}});
+  trip.expectNoCarriers(
+      CarrierType::kAiff,
+      {{"SSND too long", patched(aiff, kSsnd + 7, {uint8_t(aiff[kSsnd + 7] + 2)})},
+       {"SSND too short", patched(aiff, kSsnd + 7, {uint8_t(aiff[kSsnd + 7] - 2)})},
+       {"8-bit", patched(aiff, kComm + 14, {0, 8})},
+       {"24-bit", patched(aiff, kComm + 14, {0, 24})},
+       {"no frames", patched(aiff, kComm + 10, {0, 0, 0, 0})},
+       {"odd chunk and pad", oddChunk},
+       {"SSND before COMM", withChunkMoved(aiff, kComm, 26, aiff.size())},
+       {"AIFC", patched(aiff, 11, {'C'})},
+       {"truncated", Bytes(aiff.begin(), aiff.end() - 1)},
+       {"form ends inside a chunk", patched(aiff, 7, {uint8_t(aiff[7] - 2)})},
+       {"form of 2 GiB", patched(aiff, 4, {0x80})},
+       {"AU of 8-bit samples", patched(au, 15, {2})},
+       {"odd AU data size", patched(au, 11, {uint8_t(au[11] - 1)})},
+       {"AU data past the end", patched(au, 11, {uint8_t(au[11] + 2)})},
+       {"odd AU data to the end", oddToTheEnd},
+       {"AU data size 0", patched(au, 8, {0, 0, 0, 0})},
+       {"AU data inside its header", patched(au, 7, {20})},
+       {"AU header cut", Bytes(au.begin(), au.begin() + 23)}});
 }
 
 // Where a file's samples lie, found the plain way: after "data" (WAV, little-endian), after the
@@ -157,24 +158,25 @@ ConformanceFile builtWav(uint32_t minBits) {
   return file;
 }
 
-// An AIFF or AU fixture of sox: `after` bytes appended, and the sound formats at two levels, so
-// each type must read its own.
-ConformanceCarrier sox(const char* name, const char* fixture, const char* as, CarrierType type,
-                       uint8_t aifLevel, uint8_t auLevel, size_t after = 0, Bytes formType = {}) {
-  Options options = atLevel(6);
-  options.setLevel(LevelFormat::kAif, aifLevel);
-  options.setLevel(LevelFormat::kAu, auLevel);
-  const uint8_t level = type == CarrierType::kAu ? auLevel : aifLevel;
+// A fixture of sox or ffmpeg at `level`, the other sound formats at another, so each type must
+// read its own; `after` bytes appended, or the AIFF form type written in lower case.
+ConformanceCarrier fixture(const char* name, const char* file, const char* as, CarrierType type,
+                           uint8_t level, size_t after = 0, bool lowerCase = false) {
+  Options options = atLevel((level + 3) % 7);
+  options.setLevel(type == CarrierType::kWav  ? LevelFormat::kWav
+                   : type == CarrierType::kAu ? LevelFormat::kAu
+                                              : LevelFormat::kAif,
+                   level);
   return {name,
           as,
           type,
           [=](uint32_t) {
-            ConformanceFile file{readFixture(fixture)};
-            std::copy(formType.begin(), formType.end(), file.bytes.begin() + 8);
-            prepareSound(file, level, after);
+            ConformanceFile carrier{readFixture(file)};
+            if (lowerCase) std::copy_n("aiff", 4, carrier.bytes.begin() + 8);
+            prepareSound(carrier, level, after);
             // Samples that run to the end leave a carrier at any even length past the header.
-            if (file.bytes[8] == 0xFF) file.cutBelow = samplesOf(file.bytes).at;
-            return file;
+            if (carrier.bytes[8] == 0xFF) carrier.cutBelow = samplesOf(carrier.bytes).at;
+            return carrier;
           },
           true,
           options};
@@ -185,11 +187,13 @@ INSTANTIATE_TEST_SUITE_P(
     Sound, CarrierConformance,
     ::testing::Values(
         ConformanceCarrier{"WavStereoWithChunksAround", "clip.wav", CarrierType::kWav, builtWav},
-        sox("AiffLowerCaseForm", "aiff_mono.aiff", "m.aiff", CarrierType::kAiff, 3, 0, 0,
-            {'a', 'i', 'f', 'f'}),
-        sox("AiffStereoBytesAfter", "aiff_stereo.aiff", "s.au", CarrierType::kAiff, 1, 4, 16),
-        sox("AuMono", "au_mono.au", "a.snd", CarrierType::kAu, 5, 2),
-        sox("AuToTheEnd", "au_unknown_size.au", "e.aif", CarrierType::kAu, 0, 3)),
+        fixture("SoxWavMono", "wav_mono.wav", "m.wav", CarrierType::kWav, 2),
+        fixture("SoxWavStereo", "wav_stereo.wav", "s.wave", CarrierType::kWav, 0),
+        fixture("FfmpegWavList", "wav_ff_list.wav", "l.wav", CarrierType::kWav, 3),
+        fixture("AiffLowerCaseForm", "aiff_mono.aiff", "m.aiff", CarrierType::kAiff, 3, 0, true),
+        fixture("AiffStereoBytesAfter", "aiff_stereo.aiff", "s.au", CarrierType::kAiff, 1, 16),
+        fixture("AuMono", "au_mono.au", "a.snd", CarrierType::kAu, 2),
+        fixture("AuToTheEnd", "au_unknown_size.au", "e.aif", CarrierType::kAu, 3)),
     conformanceName);
 
 // Samples over two 4 MiB blocks, at level 0, from an unaligned start bit: the grouped walk meets

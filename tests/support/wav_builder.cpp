@@ -56,4 +56,11 @@ std::vector<int16_t> soundSamples(size_t count, size_t loud, int threshold, uint
   return samples;
 }
 
+void padToMultipleOf16(WavShape& shape) {
+  const size_t rest = buildWav(shape).size() % 16;
+  // A chunk of its own needs 8 bytes of head; its body makes up the rest.
+  if (rest != 0)
+    shape.chunksBeforeData.emplace_back("pad ", std::vector<uint8_t>((24 - rest) % 16));
+}
+
 }  // namespace murl::test

@@ -26,4 +26,7 @@ std::vector<uint8_t> buildWav(const WavShape& shape);
 // within the quiet range. Bit 0 of every sample is random.
 std::vector<int16_t> soundSamples(size_t count, size_t loud, int threshold, uint32_t seed);
 
+// Adds a "pad " chunk before the data so the file size is a multiple of 16 (lead-in = level).
+void padToMultipleOf16(WavShape& shape);
+
 }  // namespace murl::test
