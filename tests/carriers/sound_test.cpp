@@ -37,6 +37,7 @@ TEST(WavCount, RefusesWhatIsNotSixteenBitPcm) {
       CarrierType::kWav,
       {{"8-bit", shaped([](WavShape& s) { s.blockAlign = 1, s.bitsPerSample = 8; })},
        {"stereo align 2", shaped([](WavShape& s) { s.channels = 2, s.blockAlign = 2; })},
+       {"mono align 4", shaped([](WavShape& s) { s.blockAlign = 4; })},
        {"float tag", shaped([](WavShape& s) { s.formatTag = 3; })},
        {"no channels", shaped([](WavShape& s) { s.channels = 0, s.blockAlign = 2; })},
        {"short fmt", shaped([](WavShape& s) { s.fmtSize = 13; })},
@@ -51,6 +52,7 @@ TEST(WavCount, RefusesWhatIsNotSixteenBitPcm) {
        {"RIFF covers only WAVE", patched(bytes, 4, {4, 0, 0, 0})},
        {"data before fmt", patched(bytes, 12, {'d', 'a', 't', 'a'})},
        {"empty data", patched(bytes, 40, {0, 0, 0, 0})},
+       {"no samples", shaped([](WavShape& s) { s.samples.clear(); })},
        {"data past the RIFF size", patched(bytes, 40, {0xFF, 0xFF, 0xFF, 0x7F})},
        {"chunks end early", longer},
        {"no data chunk", headOnly}});
@@ -73,6 +75,10 @@ TEST(AiffAuCount, RefusesPlantedDefects) {
   Bytes oddChunk = aiff;  // a 3-byte chunk and its pad byte, which the walk does not skip
   oddChunk.insert(oddChunk.begin() + 12, {'A', 'N', 'N', 'O', 0, 0, 0, 3, 'o', 'd', 'd', 0});
   storeBe32(&oddChunk[4], loadBe32(&oddChunk[4]) + 12);
+  Bytes longSsnd = aiff;  // two bytes more in SSND and the form than COMM's frames fill
+  longSsnd.insert(longSsnd.end(), {0, 0});
+  storeBe32(&longSsnd[4], loadBe32(&longSsnd[4]) + 2);
+  storeBe32(&longSsnd[kSsnd + 4], loadBe32(&longSsnd[kSsnd + 4]) + 2);
   Bytes oddToTheEnd = toTheEnd;
   oddToTheEnd.push_back(0);
   RoundTrip trip;
@@ -80,7 +86,7 @@ TEST(AiffAuCount, RefusesPlantedDefects) {
   ASSERT_GT(trip.bitsOf(au, CarrierType::kAiff), 0u);
   trip.expectNoCarriers(
       CarrierType::kAiff,
-      {{"SSND too long", patched(aiff, kSsnd + 7, {uint8_t(aiff[kSsnd + 7] + 2)})},
+      {{"SSND too long", longSsnd},
        {"SSND too short", patched(aiff, kSsnd + 7, {uint8_t(aiff[kSsnd + 7] - 2)})},
        {"8-bit", patched(aiff, kComm + 14, {0, 8})},
        {"24-bit", patched(aiff, kComm + 14, {0, 24})},
