@@ -5,6 +5,8 @@
 
 #include "hidden_stream_fixture.h"
 #include "platform/file_system.h"
+#include "platform/memory_file_system.h"
+#include "stream/extraction.h"
 
 namespace murl::stream_test {
 namespace {
@@ -117,6 +119,35 @@ TEST(ExtractionTree, RefusesA65536thSubfolder) {
   std::string more = "one more";
   EXPECT_FALSE(tree.add({more}, "f", 1, 0, 0));
   EXPECT_EQ(tree.fileCount(), 65536u);
+}
+
+// Paths of up to 65535 characters are written out; a folder's counts its closing slash. Under
+// "/o/", 255 folders of 255 characters take the path to 65283 characters.
+TEST(Extraction, PathsOfUpTo65535CharactersAreWritten) {
+  const struct {
+    size_t lastFolder;  // 0: none past the 255
+    size_t fileName;
+    MessageId shown;
+  } rows[] = {
+      {0, 252, MessageId::kExtractionCompleted},
+      {0, 253, MessageId::kFileNameTooLong},
+      {251, 1, MessageId::kFileNameTooLong},  // the folder is made; its file does not fit
+      {252, 1, MessageId::kFolderNameTooLong},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> names(255, std::string(255, 'd'));
+    if (row.lastFolder != 0) names.emplace_back(row.lastFolder, 'e');
+    ExtractionTree tree;
+    ASSERT_TRUE(tree.add({names.begin(), names.end()}, std::string(row.fileName, 'f'), 1, 0, 0));
+    test::RecordingReporter reporter;
+    platform::MemoryFileSystem memory;
+    ASSERT_TRUE(memory.createFolder("/o"));
+    Workspace ws(reporter, Language::kEnglish, memory);
+    RecordingListener listener;
+    platform::File decoded = platform::memoryFile({'x'});
+    Extractor(ws, listener, decoded).extractAll(tree, "/o");
+    EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{row.shown}) << row.fileName;
+  }
 }
 
 TEST_F(HiddenStreamTest, ReaderStopsOnceTheDecodedTotalPassesTheLimit) {
