@@ -121,6 +121,19 @@ TEST(ExtractionTree, RefusesA65536thSubfolder) {
   EXPECT_EQ(tree.fileCount(), 65536u);
 }
 
+// Extraction of a tree whose every file holds one byte into /o of a file system in memory.
+struct MemoryExtraction {
+  MemoryExtraction() { EXPECT_TRUE(memory.createFolder("/o")); }
+  bool extract(const ExtractionTree& tree) {
+    platform::File decoded = platform::memoryFile({'x'});
+    return Extractor(ws, listener, decoded).extractAll(tree, "/o");
+  }
+  test::RecordingReporter reporter;
+  platform::MemoryFileSystem memory;
+  Workspace ws{reporter, Language::kEnglish, memory};
+  RecordingListener listener;
+};
+
 // Paths of up to 65535 characters are written out; a folder's counts its closing slash. Under
 // "/o/", 255 folders of 255 characters take the path to 65283 characters.
 TEST(Extraction, PathsOfUpTo65535CharactersAreWritten) {
@@ -139,15 +152,22 @@ TEST(Extraction, PathsOfUpTo65535CharactersAreWritten) {
     if (row.lastFolder != 0) names.emplace_back(row.lastFolder, 'e');
     ExtractionTree tree;
     ASSERT_TRUE(tree.add({names.begin(), names.end()}, std::string(row.fileName, 'f'), 1, 0, 0));
-    test::RecordingReporter reporter;
-    platform::MemoryFileSystem memory;
-    ASSERT_TRUE(memory.createFolder("/o"));
-    Workspace ws(reporter, Language::kEnglish, memory);
-    RecordingListener listener;
-    platform::File decoded = platform::memoryFile({'x'});
-    Extractor(ws, listener, decoded).extractAll(tree, "/o");
-    EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{row.shown}) << row.fileName;
+    MemoryExtraction run;
+    run.extract(tree);
+    EXPECT_EQ(run.reporter.shownIds(), std::vector<MessageId>{row.shown}) << row.fileName;
   }
+}
+
+// Whatever holds the name, even what cannot be opened as a file, is asked about.
+TEST(Extraction, AFolderOfTheFilesNameIsAskedAbout) {
+  ExtractionTree tree;
+  ASSERT_TRUE(tree.add({}, "f", 1, 0, 0));
+  MemoryExtraction run;
+  ASSERT_TRUE(run.memory.createFolder("/o/f"));
+  run.reporter.answers = {false};
+  EXPECT_FALSE(run.extract(tree));
+  EXPECT_EQ(run.reporter.askedIds(), std::vector<MessageId>{MessageId::kFileExistsOverwrite});
+  EXPECT_TRUE(run.reporter.shown.empty());
 }
 
 TEST_F(HiddenStreamTest, ReaderStopsOnceTheDecodedTotalPassesTheLimit) {
