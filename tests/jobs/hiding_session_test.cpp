@@ -82,17 +82,26 @@ TEST_F(HidingSessionTest, ProgressFollowsTheFilesReadThenMovesOverTheCarriers) {
     EXPECT_NE(std::find(percents.begin(), percents.end(), border), percents.end()) << +border;
 }
 
-TEST_F(HidingSessionTest, TooFewCarrierBitsAreRefusedBeforeAnythingIsWritten) {
+TEST_F(HidingSessionTest, OneBitTooFewIsRefusedBeforeAnythingIsWrittenAndNoneTooFewHidesAll) {
   makeSources();
-  carriers = threeCarriers("a.wav", "b.wav", "c.wav");
-  carriers.pop_back();
+  HidingSession measuring(workspace, listener);
+  ASSERT_TRUE(prepareHiding(measuring, {}));
+  const uint32_t bits = measuring.streamBits();  // the same tree gives a stream of the same size
+  carriers = {makeExactCarrier("short.wav", bits - 1, 1)};
   ASSERT_TRUE(prepareHiding(session, carriers));
-  EXPECT_EQ(session.missingBits(), session.streamBits() - session.carriers().totalBits());
-  EXPECT_GT(session.missingBits(), 0u);
+  EXPECT_EQ(session.missingBits(), 1u);
   EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
   EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kInsufficientCarrierBits}));
   EXPECT_EQ(listener.completions.back(), JobCompletion::kFailedOrStopped);
   EXPECT_TRUE(folderNames(dir.file("out")).empty());
+  // A carrier of exactly the stream's bits holds it to its last bit, and gives it back.
+  reporter.clear();
+  HidingSession exact(workspace, listener);
+  carriers = {makeExactCarrier("exact.wav", bits, 2)};
+  ASSERT_TRUE(prepareHiding(exact, carriers));
+  EXPECT_EQ(exact.missingBits(), 0u);
+  ASSERT_TRUE(exact.writeCarriers(dir.file("out"), options));
+  expectSourcesBack(targetsOf(carriers));
 }
 
 TEST_F(HidingSessionTest, NoToOverwritingEndsWithoutAMessageAndTheNextTryWrites) {
