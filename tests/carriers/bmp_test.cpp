@@ -89,6 +89,21 @@ TEST(BmpHandler, AllBlackBitmapIsNotACarrier) {
       {{"all black", buildBmp({}, [](uint32_t, uint32_t) { return 0x0F0F0Fu; })}});
 }
 
+// A bitmap is grey when every pixel's three channels agree: one pixel differing in any one
+// channel makes it a colour bitmap.
+TEST(BmpHandler, GreyOnlyWhenEveryPixelsThreeChannelsAgree) {
+  RoundTrip trip;
+  const auto typeOf = [&](uint32_t flip) {
+    const auto pixel = [flip](uint32_t x, uint32_t r) {
+      return greyPixel(x, r) ^ (x + r ? 0 : flip);
+    };
+    return trip.count(buildBmp({}, pixel), "grey.bmp", CarrierType::kBmpColour).type;
+  };
+  EXPECT_EQ(typeOf(0), CarrierType::kBmpGrey);
+  for (uint32_t flip : {0x01u, 0x0100u, 0x010000u})
+    EXPECT_EQ(typeOf(flip), CarrierType::kBmpColour) << std::hex << flip;
+}
+
 // A bitmap file's layout read off its own headers: where the rows lie and which bits of a pixel
 // each channel takes (bytes 0, 1, 2 of a 24-bit pixel; for 32 bits the masks, blue first except
 // after a version 3 header with bit fields, whose masks follow it in file order).
