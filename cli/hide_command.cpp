@@ -31,6 +31,9 @@ class HideCommand : public Command {
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_option("--compression", compression_, "Compression level, 0-6 or a level name")
         ->default_str("3 (Medium)");
+    app.add_flag("--no-verify", noVerify_,
+                 "Do not read each target back after writing it (by default a target that does "
+                 "not read back as written fails the hide and is removed)");
     app.add_option("SOURCE", sources_, "Files and folders to hide")->required();
   }
 
@@ -53,7 +56,7 @@ class HideCommand : public Command {
         !covers(context, session) || !session.outOfRangeCheck())
       return kExitFailure;
 
-    if (!session.writeCarriers(output_, context.options)) return kExitFailure;
+    if (!session.writeCarriers(output_, context.options, !noVerify_)) return kExitFailure;
     printProcessReport(context, session.report(), output_);
     return kExitOk;
   }
@@ -84,6 +87,7 @@ class HideCommand : public Command {
   std::vector<std::string> carriers_;
   std::vector<std::string> sources_;
   std::string compression_;
+  bool noVerify_ = false;
 };
 
 }  // namespace
