@@ -75,7 +75,7 @@ TEST_P(CarrierConformance, TrailerReadsBackUnderTheDataCheckOfTheBitsBeforeIt) {
   ASSERT_TRUE(hide("trailer_", {0, n, n}, percentage));
   const CarrierEntry target = targetEntry("trailer_");
   std::vector<uint8_t> bits;
-  ASSERT_TRUE(trip.extract(target.path, target, bits));
+  ASSERT_TRUE(trip.extract(target, bits));
   platform::File src = platform::realFileSystem().openRead(target.path);
   ReadBackSink sink;
   ASSERT_TRUE(carrierHandler(target.type).extract(src, target, sink, trip.workspace));

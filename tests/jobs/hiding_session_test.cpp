@@ -224,7 +224,7 @@ TEST_F(HidingSessionTest, ATargetThatDoesNotReadBackAsWrittenFailsAndGoes) {
     files.beforeOpenRead = [&](const std::string& path) {
       if (path != second || !c.tamper) return;
       std::vector<uint8_t> bytes = readAll(path);
-      for (size_t i = wavSamplesOffset(WavShape{}); i < bytes.size(); i += 2) bytes[i] ^= 1;
+      for (size_t i = 44; i < bytes.size(); i += 2) bytes[i] ^= 1;  // samples past the head
       writeAll(path, bytes);
     };
     // Opens: a.wav, its target again, b.wav, its target again.
