@@ -1,12 +1,14 @@
 #include "jobs/hiding_job.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "carriers/registry.h"
 #include "jobs/job_scope.h"
 #include "platform/ascii_case.h"
 #include "platform/folders.h"
 #include "stream/hidden_stream.h"
+#include "stream/output_file.h"
 
 namespace murl {
 namespace {
@@ -98,26 +100,25 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
     workspace_.show(MessageId::kInsufficientCarrierBits);
     return fail(listener);
   }
+  // Held for the whole job: two jobs writing one folder would replace each other's targets.
+  platform::Folder folder = workspace_.fileSystem.openFolder(outputFolder);
+  if (!folder.isOpen() || !folder.lock()) {
+    workspace_.show(folder.isOpen() ? MessageId::kOutputFolderBusy
+                                    : MessageId::kCouldntCreateTargetFile);
+    return fail(listener);
+  }
   workspace_.sessionNumber += 1;
   uint32_t high = workspace_.random.drawWord(0, 0xFFFF);
   uint32_t jobNumber = (high << 16) | workspace_.random.drawWord(0, 0xFFFF);
   plan_ = buildPlan(carriers, streamBits_);
-
-  // Writing a target over its own source would truncate the carrier before it is read.
-  for (const PlanEntry& entry : plan_) {
-    if (workspace_.fileSystem.sameFile(carriers[entry.carrierIndex].path,
-                                       targetPath(outputFolder, entry.targetName))) {
-      workspace_.show(MessageId::kTargetIsSource);
-      return fail(listener);
-    }
-  }
+  if (!targetsApartFromSources(carriers, folder)) return fail(listener);
 
   HideJob job;
   job.stream = &stream_.file();
   job.trailer.sessionNumber = workspace_.sessionNumber;
   job.trailer.jobNumber = jobNumber;
   job.trailer.carrierCount = static_cast<uint16_t>(carriers.size());
-  if (!writeTargets(carriers, outputFolder, job, listener))
+  if (!writeTargets(carriers, folder, outputFolder, job, listener))
     return workspace_.interrupted() ? stopped(listener) : fail(listener);
   for (StatusLabel label :
        {StatusLabel::kTitle1, StatusLabel::kValue1, StatusLabel::kTitle2, StatusLabel::kValue2})
@@ -126,45 +127,53 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
   return true;
 }
 
-bool HidingJob::writeTargets(const std::vector<CarrierEntry>& carriers,
+// Writing a target over any source of the job, through a link or not, would destroy a carrier
+// before it is read; nothing is written when one would.
+bool HidingJob::targetsApartFromSources(const std::vector<CarrierEntry>& carriers,
+                                        platform::Folder& folder) {
+  std::unordered_set<platform::FileId, platform::FileIdHash> sources;
+  for (const CarrierEntry& carrier : carriers)
+    if (auto id = workspace_.fileSystem.fileId(carrier.path)) sources.insert(*id);
+  for (const PlanEntry& entry : plan_) {
+    if (auto id = folder.id(entry.targetName); id && sources.count(*id) != 0) {
+      workspace_.show(MessageId::kTargetIsSource);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool HidingJob::writeTargets(const std::vector<CarrierEntry>& carriers, platform::Folder& folder,
                              const std::string& outputFolder, HideJob& job, JobListener& listener) {
   OverallProgress progress(workspace_, listener, plan_.size());
   for (size_t j = 0; j < plan_.size(); ++j) {
     if (workspace_.interrupted()) return false;
     PlanEntry& entry = plan_[j];
     const CarrierEntry& carrier = carriers[entry.carrierIndex];
-    std::string target = targetPath(outputFolder, entry.targetName);
     listener.status(StatusLabel::kValue1, carrier.path);
     progress.begin(j);
-    listener.status(StatusLabel::kValue2, target);
+    listener.status(StatusLabel::kValue2, targetPath(outputFolder, entry.targetName));
     job.trailer.carrierIndex = entry.carrierIndex;
-    if (!writeOne(entry, carrier, target, job)) return false;
+    if (!writeOne(entry, carrier, folder, job)) return false;
     progress.end();
   }
   return true;
 }
 
-bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
+bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, platform::Folder& folder,
                          const HideJob& job) {
-  platform::FileSystem& files = workspace_.fileSystem;
-  platform::File src = files.openRead(carrier.path);
+  platform::File src = workspace_.fileSystem.openRead(carrier.path);
   if (!src.isOpen()) {
     workspace_.show(MessageId::kCouldntOpenSourceFile);
     return false;
   }
-  if (files.fileExists(target) && !workspace_.ask(MessageId::kTargetExistsOverwrite)) return false;
-  platform::File dst = files.createTruncate(target);
-  if (!dst.isOpen()) {
-    workspace_.show(MessageId::kCouldntCreateTargetFile);
-    return false;
-  }
-  if (!stream_.file().seek(0) ||
-      !carrierHandler(carrier.type)
-           .hide(src, dst, carrier, entry.share, job, workspace_, entry.percentage)) {
-    files.wipeAndDelete(dst, target);
-    return false;
-  }
-  return true;
+  OutputFile dst(workspace_,
+                 {MessageId::kTargetExistsOverwrite, MessageId::kCouldntCreateTargetFile});
+  if (!dst.start(folder, entry.targetName)) return false;
+  return stream_.file().seek(0) &&
+         carrierHandler(carrier.type)
+             .hide(src, dst.file(), carrier, entry.share, job, workspace_, entry.percentage) &&
+         dst.finish();
 }
 
 ReportInput hidingReportInput(const std::vector<CarrierEntry>& carriers,

@@ -12,6 +12,7 @@
 #include "core/workspace.h"
 #include "jobs/process_report.h"
 #include "platform/file.h"
+#include "platform/folder.h"
 #include "stream/temp_file.h"
 
 namespace murl {
@@ -52,11 +53,12 @@ class HidingJob {
   bool buildStream(const SourceTree& tree, JobListener& listener);
   // B, the stream's bit count, once phase 1 has succeeded.
   uint32_t streamBits() const { return streamBits_; }
-  const std::string& streamPath() const { return stream_.path(); }
 
   // Phase 2: writes every carrier (list order `carriers`, which must cover the stream and pass
-  // the out-of-range check) into `outputFolder`. Posts kCarriersWritten or kFailedOrStopped.
-  // Targets written before a failure stay; the one being written is wiped and deleted.
+  // the out-of-range check) into `outputFolder`, holding the folder's lock meanwhile. Posts
+  // kCarriersWritten or kFailedOrStopped. Nothing is written when a target would be any source
+  // of the job. Targets written before a failure stay; the one being written leaves nothing, and
+  // an older file of its name stays as it was.
   bool writeCarriers(const std::vector<CarrierEntry>& carriers, const std::string& outputFolder,
                      JobListener& listener);
   const std::vector<PlanEntry>& plan() const { return plan_; }
@@ -70,10 +72,11 @@ class HidingJob {
  private:
   bool fail(JobListener& listener);
   bool stopped(JobListener& listener);
+  bool targetsApartFromSources(const std::vector<CarrierEntry>& carriers, platform::Folder& folder);
   // Every target in plan order; false on a failure (its message shown) or a stop.
-  bool writeTargets(const std::vector<CarrierEntry>& carriers, const std::string& outputFolder,
-                    HideJob& job, JobListener& listener);
-  bool writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
+  bool writeTargets(const std::vector<CarrierEntry>& carriers, platform::Folder& folder,
+                    const std::string& outputFolder, HideJob& job, JobListener& listener);
+  bool writeOne(PlanEntry& entry, const CarrierEntry& carrier, platform::Folder& folder,
                 const HideJob& job);
 
   Workspace& workspace_;

@@ -99,14 +99,43 @@ TEST_F(HidingSessionTest, NoToOverwritingEndsWithoutAMessageAndTheNextTryWrites)
 
 TEST_F(HidingSessionTest, AFailingThirdCarrierLeavesNoTargetOfThatName) {
   prepare();
+  writeAll(dir.file("out/c.wav"), {'o', 'l', 'd'});
+  reporter.answers = {true};
   // The third source loses its tail after it was counted: its hide runs out of samples.
   auto bytes = readAll(carriers[2]);
   bytes.resize(bytes.size() / 2);
   writeAll(carriers[2], bytes);
   EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
   EXPECT_EQ(reporter.shown.size(), 1u);
-  EXPECT_EQ(folderNames(dir.file("out")), (std::vector<std::string>{"a.wav", "b.wav"}));
+  EXPECT_EQ(folderNames(dir.file("out")), (std::vector<std::string>{"a.wav", "b.wav", "c.wav"}));
+  EXPECT_EQ(readAll(dir.file("out/c.wav")), (std::vector<uint8_t>{'o', 'l', 'd'}));
   EXPECT_EQ(listener.completions.back(), JobCompletion::kFailedOrStopped);
+}
+
+TEST_F(HidingSessionTest, ALinkAtATargetNameIsReplacedNeverWrittenThrough) {
+  prepare();
+  std::filesystem::create_directory(dir.file("elsewhere"));
+  writeAll(dir.file("elsewhere/victim.wav"), {'v'});
+  std::filesystem::create_symlink("../elsewhere/victim.wav", dir.file("out/b.wav"));
+  reporter.answers = {false};
+  EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
+  EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kTargetExistsOverwrite}));
+  reporter.answers = {true, true};  // a.wav, written before the No, and b.wav
+  ASSERT_TRUE(session.writeCarriers(dir.file("out"), options));
+  EXPECT_EQ(readAll(dir.file("elsewhere/victim.wav")), (std::vector<uint8_t>{'v'}));
+  EXPECT_FALSE(std::filesystem::is_symlink(dir.file("out/b.wav")));
+  expectSourcesBack(targetsOf(carriers));
+}
+
+TEST_F(HidingSessionTest, AnOutputFolderInUseByAnotherJobIsLeftAlone) {
+  prepare();
+  platform::Folder held = platform::realFileSystem().openFolder(dir.file("out"));
+  ASSERT_TRUE(held.lock());
+  EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kOutputFolderBusy}));
+  EXPECT_TRUE(folderNames(dir.file("out")).empty());
+  held.close();
+  EXPECT_TRUE(session.writeCarriers(dir.file("out"), options));
 }
 
 TEST_F(HidingSessionTest, ATargetThatIsItsSourceIsRefusedBeforeAnythingIsWritten) {
@@ -121,6 +150,24 @@ TEST_F(HidingSessionTest, ATargetThatIsItsSourceIsRefusedBeforeAnythingIsWritten
   reporter.clear();
   EXPECT_FALSE(session.writeCarriers(dir.file("link"), options));
   EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kTargetIsSource}));
+  // A target that would be another carrier of the job, by a link or a second name: writing the
+  // first target would destroy the second carrier before it is read.
+  const auto linked = {+[](const std::string& to, const std::string& at) {
+                         std::filesystem::create_symlink(to, at);
+                       },
+                       +[](const std::string& to, const std::string& at) {
+                         std::filesystem::create_hard_link(to, at);
+                       }};
+  for (auto link : linked) {
+    link(carriers[1], dir.file("out/a.wav"));
+    reporter.clear();
+    reporter.answers = {true};
+    EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
+    EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kTargetIsSource}));
+    EXPECT_TRUE(reporter.asked.empty());
+    EXPECT_EQ(folderNames(dir.file("out")), std::vector<std::string>{"a.wav"});
+    std::filesystem::remove(dir.file("out/a.wav"));
+  }
 }
 
 TEST_F(HidingSessionTest, AStoppedJobLeavesNothingBehindAndTheNextJobRuns) {

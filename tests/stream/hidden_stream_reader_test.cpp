@@ -13,7 +13,7 @@ TEST_F(HiddenStreamTest, ChangedBytesAndAWrongPasswordAreInvalidData) {
   addRootFile("t", randomBytes(5000, 4));
   TempFile stream;
   ASSERT_TRUE(write(stream));
-  Bytes framed = test::readAll(stream.path());
+  Bytes framed = bytesOf(stream);
   stream.wipe();
   Bytes changed = framed;
   changed[4 + 2000] ^= 0x01;
