@@ -7,6 +7,7 @@
 #include "carriers/bmp/bmp_format.h"
 #include "carriers/conformance.h"
 #include "carriers/round_trip.h"
+#include "platform/byte_order.h"
 #include "support/bmp_builder.h"
 
 namespace murl::test {
@@ -104,6 +105,20 @@ TEST(BmpHeader, RowsMustFitInTheFileAndStartAfterTheHeaders) {
   EXPECT_FALSE(bmp::parseBmp(bytes, true, bytes.size() - 1, layout));
   bytes[10] = 40;  // pixel data offset inside the info header
   EXPECT_FALSE(bmp::parseBmp(bytes, true, bytes.size(), layout));
+  // 24-bit pixels read no masks, so bit fields put none between the header and the rows.
+  auto fields = buildBmp(BmpShape{.compression = 3}, noisyPixel);
+  fields.erase(fields.begin() + 54, fields.begin() + 66);
+  storeLe32(fields.data() + 10, 54);
+  ASSERT_TRUE(bmp::parseBmp(fields, true, fields.size(), layout));
+  EXPECT_EQ(layout.pixelStart, 54u);
+  // More pixels than any bitmap can count are refused by the header alone, however large the
+  // (sparse) file: no row is read.
+  BmpShape huge{.width = 0x10000, .height = 0, .fileHeader = false};
+  auto header = buildBmp(huge, noisyPixel);
+  storeLe32(header.data() + 8, 0x10000);
+  EXPECT_FALSE(bmp::parseBmp(header, false, uint64_t{1} << 40, layout));
+  storeLe32(header.data() + 8, 0xFFFF);
+  EXPECT_TRUE(bmp::parseBmp(header, false, uint64_t{1} << 40, layout));
 }
 
 TEST(BmpHeader, BitFieldMasksMustBeDisjointRunsOfAtLeastEightBits) {
@@ -127,6 +142,7 @@ TEST(BmpHeader, InsideAModuleRowsFollowTheHeaderOfEachVersion) {
       {BmpShape{.headerSize = 12}, 12},
       {BmpShape{.headerSize = 40}, 40},
       {spec32(40, 3), 52},
+      {BmpShape{.compression = 3}, 52},  // the mask words keep their room, read or not
       {spec32(108, 3), 108},
       {spec32(124, 0), 124},
   };

@@ -44,6 +44,20 @@ TEST(PcxHeader, RefusesWhatIsNotA24BitImage) {
   EXPECT_FALSE(pcx::parsePcx(std::span<const uint8_t, 128>(bytes.data(), 128), layout));
 }
 
+TEST(PcxHeader, ScanlinesMustFitTheFileAtTheDensestCoding) {
+  for (bool coded : {true, false}) {
+    const PcxShape shape{.width = 126, .height = 10, .coded = coded};
+    const auto bytes = buildPcx(shape, noisyPixel);
+    pcx::PcxLayout layout;
+    ASSERT_TRUE(pcx::parsePcx(std::span<const uint8_t, 128>(bytes.data(), 128), layout));
+    // Each scanline of 3 x 126 bytes takes at least 12 bytes coded, 378 raw.
+    const uint64_t least = 128 + 10 * (coded ? 12 : 378);
+    EXPECT_TRUE(pcx::linesFit(layout, least)) << coded;
+    EXPECT_FALSE(pcx::linesFit(layout, least - 1)) << coded;
+    EXPECT_FALSE(pcx::linesFit(layout, 100)) << coded;
+  }
+}
+
 // Decodes a scanline of `lineBytes` from `codes` followed by `after`.
 struct DecodeResult {
   bool ok;

@@ -49,6 +49,21 @@ TEST(TgaHeader, RefusesColourMappedSixteenBitAndMismatchedDepths) {
   for (const auto& [defect, s] : refused) EXPECT_FALSE(parses(s)) << defect;
 }
 
+TEST(TgaHeader, PixelsMustFitTheFileAtTheDensestCoding) {
+  for (uint8_t type : {2, 10}) {
+    const auto bytes = buildTga(TgaShape{.type = type, .depth = 24}, noisyPixel);
+    tga::TgaLayout layout;
+    ASSERT_TRUE(tga::parseTga(std::span<const uint8_t, 18>(bytes.data(), 18), layout));
+    // Coded: a header byte and one pixel per 128 pixels; raw: every pixel's three bytes.
+    const uint64_t pixels = layout.pixelCount();
+    const uint64_t least =
+        layout.pixelStart() + (type == 10 ? (pixels + 127) / 128 * 4 : pixels * 3);
+    EXPECT_TRUE(tga::pixelsFit(layout, least)) << int{type};
+    EXPECT_FALSE(tga::pixelsFit(layout, least - 1)) << int{type};
+    EXPECT_FALSE(tga::pixelsFit(layout, 10)) << int{type};
+  }
+}
+
 // Rows decoded one after another from the same packets.
 struct Decoded {
   std::vector<std::vector<uint8_t>> rows;
