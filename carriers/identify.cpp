@@ -41,22 +41,29 @@ std::optional<CarrierType> typeFromExtension(std::string_view path) {
   return std::nullopt;
 }
 
-bool identify(const std::string& path, IdentifyPurpose purpose, IdentificationRecord& record,
-              Workspace& workspace) {
+Identified identifyCarrier(const std::string& path, IdentifyPurpose purpose,
+                           IdentificationRecord& record, Workspace& workspace) {
   std::optional<CarrierType> type = typeFromExtension(path);
-  if (!type) return false;
+  if (!type) return Identified::kNotACarrier;
   if (formatOf(*type).kind == MediaKind::kModule &&
       (purpose == IdentifyPurpose::kAuthoring || purpose == IdentifyPurpose::kChecking)) {
-    return false;
+    return Identified::kNotACarrier;
   }
   record = IdentificationRecord{};
   record.type = *type;
   platform::File src = workspace.fileSystem.openRead(path);
   if (!src.isOpen()) {
     workspace.show(MessageId::kCouldntOpenCarrier);
-    return false;
+    return Identified::kUnreadable;
   }
-  return carrierHandler(*type).count(src, record, workspace) && !record.rejected;
+  return carrierHandler(*type).count(src, record, workspace) && !record.rejected
+             ? Identified::kCarrier
+             : Identified::kNotACarrier;
+}
+
+bool identify(const std::string& path, IdentifyPurpose purpose, IdentificationRecord& record,
+              Workspace& workspace) {
+  return identifyCarrier(path, purpose, record, workspace) == Identified::kCarrier;
 }
 
 }  // namespace murl

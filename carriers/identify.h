@@ -16,8 +16,17 @@ enum class IdentifyPurpose : uint8_t { kHiding, kUnhiding, kAuthoring, kChecking
 // folded), or a pattern such as "dl*" whose "*" stands for one letter. None when nothing matches.
 std::optional<CarrierType> typeFromExtension(std::string_view path);
 
-// True when the file is a carrier; the record then holds its final type and carrier bits.
-// Shows "Couldn't open carrier!" when the file cannot be opened; no other message.
+enum class Identified : uint8_t {
+  kCarrier,      // the record holds its final type and carrier bits
+  kNotACarrier,  // no message shown
+  kUnreadable,   // "Couldn't open carrier!" shown
+};
+
+// What the file is for `purpose`. Shows "Couldn't open carrier!" when the file cannot be opened;
+// no other message.
+Identified identifyCarrier(const std::string& path, IdentifyPurpose purpose,
+                           IdentificationRecord& record, Workspace& workspace);
+// True when the file is a carrier; the same message.
 bool identify(const std::string& path, IdentifyPurpose purpose, IdentificationRecord& record,
               Workspace& workspace);
 

@@ -35,4 +35,11 @@ bool outputFolderExists(CommandContext& context, const std::string& folder) {
   return false;
 }
 
+void printProcessReport(CommandContext& context, const std::string& report,
+                        const std::string& outputFolder) {
+  context.out << unixLines(report) << "\n";
+  if (!context.common.quiet)
+    context.err << text(Text::kReportWritten, context.language) << outputFolder << "\n";
+}
+
 }  // namespace murl::cli

@@ -17,6 +17,8 @@ std::vector<std::unique_ptr<Command>> commandTable() {
   table.push_back(makeHideCommand());
   table.push_back(makeListCommand());
   table.push_back(makeUnhideCommand());
+  table.push_back(makeMarkCommand());
+  table.push_back(makeCheckCommand());
   return table;
 }
 
@@ -46,7 +48,9 @@ int execute(Command& command, const CommonOptions& common, std::ostream& out, st
 }  // namespace
 
 int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  CLI::App app{"murl-cli: hides a tree of files inside ordinary media files, and gets it back."};
+  CLI::App app{
+      "murl-cli: hides a tree of files inside ordinary media files and gets it back; writes "
+      "copyright marks into carriers and checks them."};
   app.set_version_flag("--version", std::string("murl-cli ") + MURL_VERSION);
   app.require_subcommand(0, 1);
   app.footer("Run 'murl-cli COMMAND --help' for a command's options and an example.");

@@ -82,9 +82,15 @@ void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers);
 // True when `folder` is a folder; else names it on stderr as missing.
 bool outputFolderExists(CommandContext& context, const std::string& folder);
 
+// Prints a Process Report on stdout and, unless quiet, where the targets went on stderr.
+void printProcessReport(CommandContext& context, const std::string& report,
+                        const std::string& outputFolder);
+
 std::unique_ptr<Command> makeCapacityCommand();
 std::unique_ptr<Command> makeHideCommand();
 std::unique_ptr<Command> makeListCommand();
 std::unique_ptr<Command> makeUnhideCommand();
+std::unique_ptr<Command> makeMarkCommand();
+std::unique_ptr<Command> makeCheckCommand();
 
 }  // namespace murl::cli

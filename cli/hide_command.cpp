@@ -11,13 +11,6 @@
 namespace murl::cli {
 namespace {
 
-std::string unixLines(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i)
-    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
-  return out;
-}
-
 class HideCommand : public Command {
  public:
   const char* name() const override { return "hide"; }
@@ -61,9 +54,7 @@ class HideCommand : public Command {
       return kExitFailure;
 
     if (!session.writeCarriers(output_, context.options)) return kExitFailure;
-    context.out << unixLines(session.report()) << "\n";
-    if (!context.common.quiet)
-      context.err << text(Text::kReportWritten, context.language) << output_ << "\n";
+    printProcessReport(context, session.report(), output_);
     return kExitOk;
   }
 

@@ -9,12 +9,20 @@
 #include <ostream>
 
 #include "cli/texts.h"
+#include "jobs/authoring_session.h"
 #include "platform/folders.h"
 #include "transforms/password.h"
 
 namespace murl::cli {
 
 bool interactiveTerminal() { return ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO); }
+
+std::string unixLines(const std::string& text) {
+  std::string lines;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (text.compare(i, 2, "\r\n") != 0) lines += text[i];
+  return lines;
+}
 
 std::string oneLine(const std::string& text) {
   std::string line;
@@ -120,36 +128,67 @@ void dropLineEnd(std::string& line) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
 }
 
-}  // namespace
+// A text typed twice: a password or a copyright mark.
+struct TypedTwice {
+  Text prompt;
+  Text again;
+  Text rules;
+  Text missing;
+  Text fileUnreadable;
+  const char* environment;
+  bool (*accepted)(std::string_view first, std::string_view second);
+};
 
-bool readPassword(const std::string& passwordFile, bool interactive, Language language,
-                  std::ostream& err, std::string& password) {
+bool readTypedTwice(const TypedTwice& kind, const std::string& file, bool interactive,
+                    Language language, std::ostream& err, std::string& value) {
   std::string first;
   std::string second;
-  if (!passwordFile.empty()) {
-    std::ifstream in(passwordFile, std::ios::binary);
+  if (!file.empty()) {
+    std::ifstream in(file, std::ios::binary);
     if (!in || !std::getline(in, first)) {
-      err << text(Text::kPasswordFileUnreadable, language) << passwordFile << "\n";
+      err << text(kind.fileUnreadable, language) << file << "\n";
       return false;
     }
     dropLineEnd(first);
     second = first;
-  } else if (const char* env = std::getenv("MURL_PASSWORD"); env && *env) {
+  } else if (const char* env = std::getenv(kind.environment); env && *env) {
     first = second = env;
   } else if (interactive) {
-    if (!readHidden(text(Text::kPasswordPrompt, language), err, first) ||
-        !readHidden(text(Text::kPasswordAgain, language), err, second))
+    if (!readHidden(text(kind.prompt, language), err, first) ||
+        !readHidden(text(kind.again, language), err, second))
       return false;
   } else {
-    err << text(Text::kNoPassword, language) << "\n";
+    err << text(kind.missing, language) << "\n";
     return false;
   }
-  if (!Password::accepted(first, second)) {
-    err << text(Text::kPasswordRules, language) << "\n";
+  if (!kind.accepted(first, second)) {
+    err << text(kind.rules, language) << "\n";
     return false;
   }
-  password = first;
+  value = first;
   return true;
+}
+
+}  // namespace
+
+bool readPassword(const std::string& passwordFile, bool interactive, Language language,
+                  std::ostream& err, std::string& password) {
+  static constexpr TypedTwice kPassword{
+      Text::kPasswordPrompt,         Text::kPasswordAgain, Text::kPasswordRules, Text::kNoPassword,
+      Text::kPasswordFileUnreadable, "MURL_PASSWORD",      Password::accepted};
+  return readTypedTwice(kPassword, passwordFile, interactive, language, err, password);
+}
+
+bool readMark(const std::string& markFile, bool interactive, Language language, std::ostream& err,
+              std::string& mark) {
+  static constexpr TypedTwice kMark{Text::kMarkPrompt,
+                                    Text::kMarkAgain,
+                                    Text::kMarkRules,
+                                    Text::kNoMark,
+                                    Text::kMarkFileUnreadable,
+                                    "MURL_MARK",
+                                    AuthoringSession::markAccepted};
+  return readTypedTwice(kMark, markFile, interactive, language, err, mark);
 }
 
 }  // namespace murl::cli

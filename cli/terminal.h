@@ -64,6 +64,8 @@ class TerminalReporter : public Reporter {
 
 // A message's text on one line: its "\r\n" breaks become spaces.
 std::string oneLine(const std::string& text);
+// A report's text with its "\r\n" line ends as "\n".
+std::string unixLines(const std::string& text);
 
 // The password, from the first line of `passwordFile` (without its line end) when a file is
 // named, else from $MURL_PASSWORD, else typed twice without echo on the terminal. False, with a
@@ -71,5 +73,10 @@ std::string oneLine(const std::string& text);
 // the same twice).
 bool readPassword(const std::string& passwordFile, bool interactive, Language language,
                   std::ostream& err, std::string& password);
+// The copyright mark in the same ways, from `markFile` or $MURL_MARK or the terminal. False, with
+// a message on `err`, when none is available or it breaks the rules (1 to 100 bytes, none zero,
+// typed the same twice).
+bool readMark(const std::string& markFile, bool interactive, Language language, std::ostream& err,
+              std::string& mark);
 
 }  // namespace murl::cli

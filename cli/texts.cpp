@@ -36,6 +36,15 @@ constexpr Pair kTexts[] = {
     {"The output folder does not exist: ", "La cartella di output non esiste: "},
     {"Not among the hidden files: ", "Non fra i file nascosti: "},
     {"Target carriers written to ", "Carrier destinazione scritti in "},
+    {"Copyright mark (1-100 characters): ", "Marchio di copyright (1-100 caratteri): "},
+    {"Copyright mark again: ", "Ripetere il marchio di copyright: "},
+    {"The copyright mark must be 1 to 100 characters (bytes), typed the same twice.",
+     "Il marchio di copyright deve avere da 1 a 100 caratteri (byte), digitati 2 volte uguali."},
+    {"No copyright mark: give --mark-file FILE or set MURL_MARK, or run on a terminal.",
+     "Nessun marchio di copyright: usate --mark-file FILE o MURL_MARK, o un terminale."},
+    {"Couldn't read the mark file: ", "Impossibile leggere il file del marchio: "},
+    {"Nothing was marked: every carrier given must be usable.",
+     "Nulla è stato marcato: ogni carrier indicato deve essere utilizzabile."},
 };
 static_assert(std::size(kTexts) == static_cast<size_t>(Text::kCount));
 

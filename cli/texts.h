@@ -1,6 +1,6 @@
 #pragma once
 // The front end's own texts, in English and Italian (the program's messages are in
-// engine/messages.h).
+// core/messages.h).
 #include "platform/locale.h"
 
 namespace murl::cli {
@@ -27,6 +27,12 @@ enum class Text {
   kOutputFolderMissing,
   kSelectionNotFound,
   kReportWritten,
+  kMarkPrompt,
+  kMarkAgain,
+  kMarkRules,
+  kNoMark,
+  kMarkFileUnreadable,
+  kNothingMarked,
   kCount
 };
 

@@ -14,6 +14,7 @@ enum class JobCompletion : uint16_t {
   kCarriersWritten = 1025,
   kFilesListed = 1034,
   kCarriersMarked = 1046,
+  kCarrierChecked = 1047,  // a check's report is ready; the Checking Panel stays open either way
 };
 
 enum class StatusLabel : uint8_t { kTitle1, kValue1, kTitle2, kValue2 };

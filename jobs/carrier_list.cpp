@@ -112,21 +112,25 @@ size_t CarrierList::moveSelectedUp(std::vector<bool>& selected) {
   return scrollTo;
 }
 
-bool CarrierList::outOfRangeCheck(Workspace& workspace) const {
+size_t CarrierList::carriersBeyondStream() const {
   size_t n = entries_.size();
   uint64_t sum = 0;
   for (size_t k = 0; k + 1 < n; ++k) {
     sum += entries_[k].carrierBits;
-    if (sum < streamBits_) continue;
-    auto beyond = static_cast<uint32_t>(n - k - 1);
-    if (beyond == 1) {
-      workspace.show(MessageId::kLastCarrierOutOfRange);
-    } else {
-      workspace.show(MessageId::kLastCarriersOutOfRange, beyond);
-    }
-    return false;
+    if (sum >= streamBits_) return n - k - 1;
   }
-  return true;
+  return 0;
+}
+
+bool CarrierList::outOfRangeCheck(Workspace& workspace) const {
+  size_t beyond = carriersBeyondStream();
+  if (beyond == 0) return true;
+  if (beyond == 1) {
+    workspace.show(MessageId::kLastCarrierOutOfRange);
+  } else {
+    workspace.show(MessageId::kLastCarriersOutOfRange, static_cast<uint32_t>(beyond));
+  }
+  return false;
 }
 
 }  // namespace murl

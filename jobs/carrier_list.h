@@ -57,8 +57,10 @@ class CarrierList {
   size_t moveSelectedDown(std::vector<bool>& selected);
   size_t moveSelectedUp(std::vector<bool>& selected);
 
-  // False, with a message, when the carriers before the last hold B bits already, so the
-  // carriers after them would receive no stream bit.
+  // How many carriers at the end of the list would receive no stream bit because the ones
+  // before them hold B bits already (0 for a list of fewer than two).
+  size_t carriersBeyondStream() const;
+  // False, with a message, when carriersBeyondStream() is not 0.
   bool outOfRangeCheck(Workspace& workspace) const;
 
  private:

@@ -1,14 +1,12 @@
 #include "jobs/hiding_job.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "carriers/registry.h"
 #include "jobs/job_scope.h"
 #include "platform/ascii_case.h"
 #include "platform/folders.h"
 #include "stream/hidden_stream.h"
-#include "stream/output_file.h"
 
 namespace murl {
 namespace {
@@ -44,11 +42,6 @@ std::vector<PlanEntry> buildPlan(const std::vector<CarrierEntry>& carriers, uint
   return plan;
 }
 
-std::string targetPath(const std::string& outputFolder, const std::string& name) {
-  if (!outputFolder.empty() && outputFolder.back() == '/') return outputFolder + name;
-  return outputFolder + "/" + name;
-}
-
 HidingJob::~HidingJob() { discardStream(); }
 
 void HidingJob::discardStream() { stream_.wipe(); }
@@ -57,25 +50,6 @@ void HidingJob::reset() {
   discardStream();
   streamBits_ = 0;
   plan_.clear();
-}
-
-// A failure whose message has been shown: the job ends and the front end goes back to the menu.
-bool HidingJob::fail(JobListener& listener) {
-  listener.status(StatusLabel::kTitle1, "");
-  listener.status(StatusLabel::kValue1, "");
-  workspace_.stop = true;
-  listener.finished(JobCompletion::kFailedOrStopped);
-  return false;
-}
-
-// The stop or closing flag was found set: no message, and nothing posted while closing.
-bool HidingJob::stopped(JobListener& listener) {
-  if (!workspace_.closing) {
-    listener.status(StatusLabel::kTitle1, "");
-    listener.status(StatusLabel::kValue1, "");
-    listener.finished(JobCompletion::kFailedOrStopped);
-  }
-  return false;
 }
 
 bool HidingJob::buildStream(const SourceTree& tree, JobListener& listener) {
@@ -87,7 +61,7 @@ bool HidingJob::buildStream(const SourceTree& tree, JobListener& listener) {
     listener.finished(JobCompletion::kStreamBuilt);
     return true;
   }
-  return workspace_.interrupted() ? stopped(listener) : fail(listener);
+  return endUnfinished(workspace_, listener);
 }
 
 bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
@@ -98,20 +72,16 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
   for (const CarrierEntry& carrier : carriers) total += carrier.carrierBits;
   if (total < streamBits_) {
     workspace_.show(MessageId::kInsufficientCarrierBits);
-    return fail(listener);
+    return endFailed(workspace_, listener);
   }
-  // Held for the whole job: two jobs writing one folder would replace each other's targets.
-  platform::Folder folder = workspace_.fileSystem.openFolder(outputFolder);
-  if (!folder.isOpen() || !folder.lock()) {
-    workspace_.show(folder.isOpen() ? MessageId::kOutputFolderBusy
-                                    : MessageId::kCouldntCreateTargetFile);
-    return fail(listener);
-  }
+  platform::Folder folder = openOutputFolder(outputFolder, workspace_);
+  if (!folder.isOpen()) return endFailed(workspace_, listener);
   workspace_.sessionNumber += 1;
   uint32_t high = workspace_.random.drawWord(0, 0xFFFF);
   uint32_t jobNumber = (high << 16) | workspace_.random.drawWord(0, 0xFFFF);
   plan_ = buildPlan(carriers, streamBits_);
-  if (!targetsApartFromSources(carriers, folder)) return fail(listener);
+  if (!targetsApartFromSources(carriers, folder, workspace_))
+    return endFailed(workspace_, listener);
 
   HideJob job;
   job.stream = &stream_.file();
@@ -119,27 +89,9 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
   job.trailer.jobNumber = jobNumber;
   job.trailer.carrierCount = static_cast<uint16_t>(carriers.size());
   if (!writeTargets(carriers, folder, outputFolder, job, listener))
-    return workspace_.interrupted() ? stopped(listener) : fail(listener);
-  for (StatusLabel label :
-       {StatusLabel::kTitle1, StatusLabel::kValue1, StatusLabel::kTitle2, StatusLabel::kValue2})
-    listener.status(label, "");
+    return endUnfinished(workspace_, listener);
+  clearStatusLabels(listener);
   listener.finished(JobCompletion::kCarriersWritten);
-  return true;
-}
-
-// Writing a target over any source of the job, through a link or not, would destroy a carrier
-// before it is read; nothing is written when one would.
-bool HidingJob::targetsApartFromSources(const std::vector<CarrierEntry>& carriers,
-                                        platform::Folder& folder) {
-  std::unordered_set<platform::FileId, platform::FileIdHash> sources;
-  for (const CarrierEntry& carrier : carriers)
-    if (auto id = workspace_.fileSystem.fileId(carrier.path)) sources.insert(*id);
-  for (const PlanEntry& entry : plan_) {
-    if (auto id = folder.id(entry.targetName); id && sources.count(*id) != 0) {
-      workspace_.show(MessageId::kTargetIsSource);
-      return false;
-    }
-  }
   return true;
 }
 
@@ -162,18 +114,15 @@ bool HidingJob::writeTargets(const std::vector<CarrierEntry>& carriers, platform
 
 bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, platform::Folder& folder,
                          const HideJob& job) {
-  platform::File src = workspace_.fileSystem.openRead(carrier.path);
-  if (!src.isOpen()) {
-    workspace_.show(MessageId::kCouldntOpenSourceFile);
-    return false;
-  }
-  OutputFile dst(workspace_,
-                 {MessageId::kTargetExistsOverwrite, MessageId::kCouldntCreateTargetFile});
-  if (!dst.start(folder, entry.targetName)) return false;
-  return stream_.file().seek(0) &&
-         carrierHandler(carrier.type)
-             .hide(src, dst.file(), carrier, entry.share, job, workspace_, entry.percentage) &&
-         dst.finish();
+  return writeTarget(carrier.path, folder, entry.targetName, workspace_,
+                     [&](platform::File& src, platform::File& dst) {
+                       if (!stream_.file().seek(0)) {
+                         workspace_.show(MessageId::kCouldntReadTempFile);
+                         return false;
+                       }
+                       return carrierHandler(carrier.type)
+                           .hide(src, dst, carrier, entry.share, job, workspace_, entry.percentage);
+                     });
 }
 
 ReportInput hidingReportInput(const std::vector<CarrierEntry>& carriers,

@@ -11,6 +11,7 @@
 #include "core/job_listener.h"
 #include "core/workspace.h"
 #include "jobs/process_report.h"
+#include "jobs/target_writer.h"
 #include "platform/file.h"
 #include "platform/folder.h"
 #include "stream/temp_file.h"
@@ -35,9 +36,6 @@ std::vector<PlanEntry> buildPlan(const std::vector<CarrierEntry>& carriers, uint
 // a sorts strictly before b in the plan's order.
 bool planNameBefore(const std::string& a, const std::string& b);
 
-// The output folder, then "/" unless it already ends with one, then the name.
-std::string targetPath(const std::string& outputFolder, const std::string& name);
-
 // The engine of the two phases; a HidingSession starts each phase and owns what it works on.
 class HidingJob {
  public:
@@ -55,10 +53,8 @@ class HidingJob {
   uint32_t streamBits() const { return streamBits_; }
 
   // Phase 2: writes every carrier (list order `carriers`, which must cover the stream and pass
-  // the out-of-range check) into `outputFolder`, holding the folder's lock meanwhile. Posts
-  // kCarriersWritten or kFailedOrStopped. Nothing is written when a target would be any source
-  // of the job. Targets written before a failure stay; the one being written leaves nothing, and
-  // an older file of its name stays as it was.
+  // the out-of-range check) into `outputFolder`. Posts kCarriersWritten or kFailedOrStopped.
+  // Targets written before a failure stay; the one being written is wiped and deleted.
   bool writeCarriers(const std::vector<CarrierEntry>& carriers, const std::string& outputFolder,
                      JobListener& listener);
   const std::vector<PlanEntry>& plan() const { return plan_; }
@@ -70,9 +66,6 @@ class HidingJob {
   void reset();
 
  private:
-  bool fail(JobListener& listener);
-  bool stopped(JobListener& listener);
-  bool targetsApartFromSources(const std::vector<CarrierEntry>& carriers, platform::Folder& folder);
   // Every target in plan order; false on a failure (its message shown) or a stop.
   bool writeTargets(const std::vector<CarrierEntry>& carriers, platform::Folder& folder,
                     const std::string& outputFolder, HideJob& job, JobListener& listener);

@@ -7,7 +7,7 @@
 namespace murl {
 
 HidingSession::HidingSession(Workspace& workspace, JobListener& listener)
-    : JobSession(workspace, listener, IdentifyPurpose::kHiding), job_(workspace) {}
+    : CarrierListSession(workspace, listener, IdentifyPurpose::kHiding), job_(workspace) {}
 
 bool HidingSession::addSource(const std::string& path) {
   SourceFolder& root = sources_.root();
@@ -57,6 +57,11 @@ std::string HidingSession::report() const {
   ReportInput input = hidingReportInput(carriers_.entries(), job_.plan(), workspace_);
   input.options = writtenWith_;
   return buildHidingReport(input);
+}
+
+void HidingSession::discardStream() {
+  job_.discardStream();
+  sources_.reset();
 }
 
 void HidingSession::reset() {

@@ -18,7 +18,7 @@
 
 namespace murl {
 
-class HidingSession : public JobSession {
+class HidingSession : public CarrierListSession {
  public:
   HidingSession(Workspace& workspace, JobListener& listener);
 
@@ -49,6 +49,9 @@ class HidingSession : public JobSession {
   // The Process Report of the carriers written last, with the options they were written with.
   std::string report() const;
 
+  // Once the carriers are written: wipes the stream's temporary file and empties the sources,
+  // keeping the carriers and the plan the report is made of.
+  void discardStream();
   // Wipes the stream's temporary file and empties the sources and the carrier list.
   void reset();
 

@@ -30,6 +30,32 @@ void JobScope::finished(JobCompletion completion) {
   frontEnd_.finished(completion);
 }
 
+bool endFailed(Workspace& workspace, JobListener& listener) {
+  listener.status(StatusLabel::kTitle1, "");
+  listener.status(StatusLabel::kValue1, "");
+  workspace.stop = true;
+  listener.finished(JobCompletion::kFailedOrStopped);
+  return false;
+}
+
+bool endStopped(Workspace& workspace, JobListener& listener) {
+  if (workspace.closing) return false;
+  listener.status(StatusLabel::kTitle1, "");
+  listener.status(StatusLabel::kValue1, "");
+  listener.finished(JobCompletion::kFailedOrStopped);
+  return false;
+}
+
+bool endUnfinished(Workspace& workspace, JobListener& listener) {
+  return workspace.interrupted() ? endStopped(workspace, listener) : endFailed(workspace, listener);
+}
+
+void clearStatusLabels(JobListener& listener) {
+  for (StatusLabel label :
+       {StatusLabel::kTitle1, StatusLabel::kValue1, StatusLabel::kTitle2, StatusLabel::kValue2})
+    listener.status(label, "");
+}
+
 OverallProgress::OverallProgress(Workspace& workspace, JobListener& listener, size_t count)
     : workspace_(workspace), listener_(listener), count_(std::max<size_t>(count, 1)) {
   workspace_.carrierProgress = this;

@@ -35,6 +35,17 @@ class JobScope : public JobListener {
   bool posted_ = false;
 };
 
+// How a job ends when it cannot finish; both return false, for the job to return. After a
+// failure (its message shown): title 1 and value 1 cleared, the stop flag set, kFailedOrStopped
+// posted. When the stop or closing flag was found set: no message, the same labels cleared and
+// kFailedOrStopped posted, except while the application closes, when nothing is posted.
+bool endFailed(Workspace& workspace, JobListener& listener);
+bool endStopped(Workspace& workspace, JobListener& listener);
+// Whichever of the two the flags tell.
+bool endUnfinished(Workspace& workspace, JobListener& listener);
+// Clears the four status labels, as a job that finished does before it posts.
+void clearStatusLabels(JobListener& listener);
+
 // The job's bar over `count` carriers: carrier i spans i * 100 / count to (i + 1) * 100 / count,
 // and the handler's reports, once per block or row, move the bar across that span. Only changed
 // percentages are passed on, so a handler reporting every block does not flood the front end.

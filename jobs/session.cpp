@@ -4,22 +4,28 @@
 
 namespace murl {
 
-JobSession::JobSession(Workspace& workspace, JobListener& listener, IdentifyPurpose purpose)
-    : workspace_(workspace), listener_(listener), carriers_(purpose) {}
+CarrierListSession::CarrierListSession(Workspace& workspace, JobListener& listener,
+                                       IdentifyPurpose purpose)
+    : JobSession(workspace, listener), carriers_(purpose) {}
 
-bool JobSession::offerCarriers(const std::vector<std::string>& paths, const Options& options,
-                               const NotUsed& notUsed) {
+bool CarrierListSession::offerCarriers(const std::vector<std::string>& paths,
+                                       const Options& options, const NotUsed& notUsed) {
   JobScope scope(workspace_, listener_, options);
   bool full = false;
   for (const std::string& path : paths) {
     full = full || workspace_.interrupted();
+    if (!full) scope.status(StatusLabel::kValue1, path);
     CarrierAddResult result =
         full ? CarrierAddResult::kLimitReached : carriers_.add(path, workspace_);
     if (result == CarrierAddResult::kAdded) continue;
-    if (result == CarrierAddResult::kOutOfMemory) return false;
+    if (result == CarrierAddResult::kOutOfMemory) {
+      scope.status(StatusLabel::kValue1, "");
+      return false;
+    }
     if (result == CarrierAddResult::kLimitReached) full = true;
     if (notUsed) notUsed(path);
   }
+  scope.status(StatusLabel::kValue1, "");
   return true;
 }
 

@@ -52,10 +52,7 @@ bool UnhidingJob::gather(const std::vector<CarrierEntry>& carriers, TempFile& ga
 bool UnhidingJob::end(bool failed, TempFile& gathered, JobListener& listener) {
   gathered.wipe();
   release();
-  if (failed) workspace_.stop = true;
-  for (StatusLabel label : {StatusLabel::kTitle1, StatusLabel::kValue1}) listener.status(label, "");
-  if (failed || !workspace_.closing) listener.finished(JobCompletion::kFailedOrStopped);
-  return false;
+  return failed ? endFailed(workspace_, listener) : endStopped(workspace_, listener);
 }
 
 bool UnhidingJob::extractSelected(const ExtractionFolder& folder, const std::vector<size_t>& items,

@@ -5,7 +5,7 @@
 namespace murl {
 
 UnhidingSession::UnhidingSession(Workspace& workspace, JobListener& listener)
-    : JobSession(workspace, listener, IdentifyPurpose::kUnhiding), job_(workspace) {}
+    : CarrierListSession(workspace, listener, IdentifyPurpose::kUnhiding), job_(workspace) {}
 
 bool UnhidingSession::addCarriers(const std::vector<std::string>& paths, const Options& options,
                                   const NotUsed& notUsed) {

@@ -12,7 +12,7 @@
 
 namespace murl {
 
-class UnhidingSession : public JobSession {
+class UnhidingSession : public CarrierListSession {
  public:
   UnhidingSession(Workspace& workspace, JobListener& listener);
 

@@ -34,7 +34,13 @@ class File {
 
   bool isOpen() const { return impl_ != nullptr; }
   // Both return the number of bytes moved; fewer than asked means end of file or failure.
-  size_t read(void* buffer, size_t count) { return impl_ ? impl_->read(buffer, count) : 0; }
+  size_t read(void* buffer, size_t count) {
+    if (!impl_) return 0;
+    const size_t moved = impl_->read(buffer, count);
+    // Short of the end of the file, a short read is a failure of the disk, not the file's end.
+    if (moved < count && impl_->position() < impl_->size()) failed_ = true;
+    return moved;
+  }
   size_t write(const void* buffer, size_t count) { return impl_ ? impl_->write(buffer, count) : 0; }
   bool readExact(void* buffer, size_t count) { return read(buffer, count) == count; }
   bool writeExact(const void* buffer, size_t count) { return write(buffer, count) == count; }
@@ -46,9 +52,13 @@ class File {
   // Forces written data to the disk.
   bool sync() { return impl_ && impl_->sync(); }
   void close() { impl_.reset(); }
+  // Whether a read has failed before the end of the file since the file was opened: a reader
+  // that found no valid data can tell a disk failure from content it refuses.
+  bool readFailed() const { return failed_; }
 
  private:
   std::unique_ptr<FileImpl> impl_;
+  bool failed_ = false;
 };
 
 // Overwrites the whole file with zero bytes in pieces of at most 4 MiB, syncs and closes it, so

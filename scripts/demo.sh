@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Quick start, first command: installs what is missing, builds, runs the main job: hides the
 # files of samples/secret in the three sample WAV carriers, prints the Process Report, gets the
-# files back out of the target carriers and checks they equal the originals.
+# files back out of the target carriers and checks they equal the originals; then marks the
+# carriers with a copyright mark and checks one of them.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -34,3 +35,11 @@ for f in $(cd "$root/samples/secret" && find . -type f | sort); do
   cmp "$root/samples/secret/$f" "$work/restored/secret/$f"
 done
 echo "All extracted files equal the originals."
+echo
+echo "== Writing a copyright mark into the sample carriers"
+mkdir "$work/marked"
+MURL_MARK='(c) the demo of Murl' "$cli" mark --lang en --quiet -o "$work/marked" "${carriers[@]}"
+echo
+echo
+echo "== The mark read back from one marked carrier (the first of its 100 byte lines)"
+"$cli" check --lang en "$work/marked/c_major.wav" | sed -n 1,8p

@@ -4,6 +4,9 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   libpng-dev)
+# The desktop application: Qt 6 Widgets, SVG and Test, Qt's Italian texts for its own dialogs, and
+# a font for the offscreen platform the tests and the screenshots run on.
+packages+=(qt6-base-dev qt6-svg-dev libgl-dev qt6-translations-l10n fonts-dejavu-core)
 if [[ "${MURL_WITH_FUZZ:-0}" == 1 ]]; then
   packages+=(clang libclang-rt-dev)
 fi

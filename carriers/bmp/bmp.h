@@ -9,6 +9,7 @@
 #include "carriers/common/colour_bytes.h"
 #include "carriers/common/format_facts.h"
 #include "carriers/common/format_handler.h"
+#include "carriers/common/image_usability.h"
 #include "carriers/common/in_place.h"
 #include "platform/byte_order.h"
 
@@ -22,7 +23,7 @@ class BmpFormat {
 
   bool open(platform::File& src, const CarrierRegion& region, CarrierType type);
   CarrierType type() const { return grey_ ? CarrierType::kBmpGrey : CarrierType::kBmpColour; }
-  uint32_t leadIn() const { return bmp::bmpLeadIn(layout_, level_); }
+  uint32_t leadIn() const { return imageLeadIn(layout_.width, layout_.height, level_); }
   uint32_t spacing() const { return 1; }
   uint64_t allUnits() const { return layout_.pixelCount() * (grey_ ? 1 : 3); }
 

@@ -46,11 +46,6 @@ struct BmpLayout {
 bool parseBmp(std::span<const uint8_t> bytes, bool withFileHeader, uint64_t available,
               BmpLayout& layout);
 
-// The units skipped before the data bits: (width AND 15) + (height AND 15) + level.
-inline uint32_t bmpLeadIn(const BmpLayout& layout, uint8_t level) {
-  return (layout.width & 15) + (layout.height & 15) + level;
-}
-
 // Whether every pixel of a row has equal channels.
 bool bmpRowIsGrey(const BmpLayout& layout, const uint8_t* row);
 

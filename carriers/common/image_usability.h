@@ -1,5 +1,6 @@
 #pragma once
-// Which colour bytes of an image may carry a hidden bit: shared by the BMP, PCX and TGA carriers.
+// What the image carriers share: which colour bytes may carry a hidden bit (BMP, PCX, TGA) and
+// the lead-in every image format takes from its size.
 #include <cstdint>
 
 namespace murl {
@@ -10,6 +11,11 @@ namespace murl {
 // which units qualify.
 inline bool isImageUnit(uint32_t value, uint8_t level) {
   return ((value & 0xFFu) >> (level + 1u)) != 0;
+}
+
+// The units an image leaves alone before its data bits: (width AND 15) + (height AND 15) + level.
+inline uint32_t imageLeadIn(uint32_t width, uint32_t height, uint8_t level) {
+  return (width & 15) + (height & 15) + level;
 }
 
 }  // namespace murl

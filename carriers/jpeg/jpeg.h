@@ -9,6 +9,7 @@
 
 #include "carriers/common/format_facts.h"
 #include "carriers/common/format_handler.h"
+#include "carriers/common/image_usability.h"
 #include "carriers/jpeg/huffman.h"
 #include "carriers/jpeg/jpeg_markers.h"
 #include "carriers/jpeg/scan_data.h"
@@ -25,7 +26,7 @@ class JpegFormat {
   // Reads the markers up to and including the frame header, with the same checks as the walk.
   bool open(platform::File& src, const CarrierRegion& region, CarrierType type);
   CarrierType type() const { return kType; }
-  uint32_t leadIn() const { return (frame_.width & 15u) + (frame_.height & 15u) + level_; }
+  uint32_t leadIn() const { return imageLeadIn(frame_.width, frame_.height, level_); }
   uint32_t spacing() const { return 1; }
   // The non-zero AC coefficients the walk met, units or not.
   uint64_t allUnits() const { return nonZero_; }

@@ -10,6 +10,7 @@
 
 #include "carriers/common/format_facts.h"
 #include "carriers/common/format_handler.h"
+#include "carriers/common/image_usability.h"
 #include "carriers/common/pixel_rows.h"
 #include "carriers/pcx/pcx_codec.h"
 
@@ -23,7 +24,7 @@ class PcxFormat {
 
   bool open(platform::File& src, const CarrierRegion& region, CarrierType type);
   CarrierType type() const { return grey_ ? CarrierType::kPcxGrey : CarrierType::kPcxColour; }
-  uint32_t leadIn() const { return (layout_.width & 15) + (layout_.height & 15) + level_; }
+  uint32_t leadIn() const { return imageLeadIn(layout_.width, layout_.height, level_); }
   uint32_t spacing() const { return 1; }
   uint64_t allUnits() const { return layout_.pixelCount() * (grey_ ? 1 : pcx::kPlanes); }
 

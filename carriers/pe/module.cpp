@@ -67,7 +67,12 @@ class ModuleHandler final : public CarrierHandler {
       const bool usable = span.kind == pe::ResourceKind::kWave
                               ? format_ops::count<WavFormat>(context, src, region, own)
                               : format_ops::count<BmpFormat>(context, src, region, own);
-      if (!usable) continue;
+      // A resource its format refuses is left out; one that could not be read fails the count,
+      // or the module would be counted with fewer bits now than when it is read again.
+      if (!usable) {
+        if (src.readFailed()) return false;
+        continue;
+      }
       parts.push_back({span.offset, span.size, own.type, own.carrierBits});
       total += own.carrierBits;
       claimedEnd = uint64_t{span.offset} + span.size;

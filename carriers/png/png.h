@@ -9,6 +9,7 @@
 
 #include "carriers/common/format_facts.h"
 #include "carriers/common/format_handler.h"
+#include "carriers/common/image_usability.h"
 #include "carriers/png/png_codec.h"
 #include "carriers/png/png_layout.h"
 
@@ -22,7 +23,7 @@ class PngFormat {
 
   bool open(platform::File& src, const CarrierRegion& region, CarrierType type);
   CarrierType type() const { return kType; }
-  uint32_t leadIn() const { return (header_.width & 15) + (header_.height & 15) + level_; }
+  uint32_t leadIn() const { return imageLeadIn(header_.width, header_.height, level_); }
   uint32_t spacing() const { return level_ + 1u; }
   uint64_t allUnits() const { return header_.units(); }
   // The header tells the units: count reads no image data.

@@ -9,6 +9,7 @@
 
 #include "carriers/common/format_facts.h"
 #include "carriers/common/format_handler.h"
+#include "carriers/common/image_usability.h"
 #include "carriers/common/pixel_rows.h"
 #include "carriers/tga/tga_codec.h"
 
@@ -22,7 +23,7 @@ class TgaFormat {
 
   bool open(platform::File& src, const CarrierRegion& region, CarrierType type);
   CarrierType type() const { return kType; }
-  uint32_t leadIn() const { return (layout_.width & 15) + (layout_.height & 15) + level_; }
+  uint32_t leadIn() const { return imageLeadIn(layout_.width, layout_.height, level_); }
   uint32_t spacing() const { return 1; }
   uint64_t allUnits() const { return layout_.pixelCount() * layout_.unitsPerPixel(); }
 

@@ -122,7 +122,7 @@ TEST_F(CliTest, BadUsageExitsTwo) {
 }
 
 TEST_F(CliTest, HelpOfEveryCommandHasAnExample) {
-  for (const char* command : {"capacity", "hide", "list", "unhide"}) {
+  for (const char* command : {"capacity", "hide", "list", "unhide", "mark", "check"}) {
     CliResult help = run(std::string(command) + " --help");
     EXPECT_EQ(help.status, 0) << command;
     EXPECT_NE(help.out.find("Example:\n  murl-cli " + std::string(command)), std::string::npos)

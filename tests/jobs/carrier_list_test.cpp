@@ -134,12 +134,16 @@ TEST_F(CarrierListTest, OutOfRangeCountsEveryCarrierPastTheStream) {
     list.add(name, workspace);
   }
   list.setStreamBits(1200);  // reached at the second carrier: two get nothing
+  EXPECT_EQ(list.carriersBeyondStream(), 2u);
   EXPECT_FALSE(list.outOfRangeCheck(workspace));
   ASSERT_EQ(reporter.shown.size(), 1u);
   EXPECT_EQ(reporter.shown[0].text,
             "Last 2 carriers are out of stream range: change carriers order");
   list.setStreamBits(1801);
+  EXPECT_EQ(list.carriersBeyondStream(), 0u);
   EXPECT_TRUE(list.outOfRangeCheck(workspace));
+  list.setStreamBits(600);  // the last carrier always takes what is left, even nothing
+  EXPECT_EQ(list.carriersBeyondStream(), 3u);
 }
 
 TEST_F(CarrierListTest, SelectedBlocksMoveAsAWhole) {

@@ -43,11 +43,38 @@ TEST_F(HidingSessionTest, WritesInNameOrderAndUnhidesInListOrder) {
   expectSourcesBack(targetsOf(carriers));
 }
 
+TEST_F(HidingSessionTest, DiscardingTheStreamKeepsWhatTheReportIsMadeOf) {
+  prepare();
+  ASSERT_TRUE(session.writeCarriers(dir.file("out"), options));
+  std::string report = session.report();
+  session.discardStream();
+  EXPECT_TRUE(tempFolderEmpty());
+  EXPECT_EQ(session.sources().fileCount(), 0u);
+  EXPECT_EQ(session.carriers().size(), 3u);
+  EXPECT_EQ(session.report(), report);
+}
+
+TEST_F(HidingSessionTest, AddingCarriersShowsEachPathThenClearsTheLine) {
+  makeSources();
+  std::vector<std::string> paths = threeCarriers("a.wav", "b.wav", "c.wav");
+  std::vector<std::string> shown;
+  listener.onStatus = [&](StatusLabel label, const std::string& text) {
+    if (label == StatusLabel::kValue1) shown.push_back(text);
+  };
+  ASSERT_TRUE(session.addSource(dir.file("src/docs")));
+  ASSERT_TRUE(session.buildStream(options));
+  shown.clear();
+  ASSERT_TRUE(session.addCarriers(paths, options, nullptr));
+  EXPECT_EQ(shown, (std::vector<std::string>{paths[0], paths[1], paths[2], ""}));
+}
+
 TEST_F(HidingSessionTest, ProgressFollowsTheFilesReadThenMovesOverTheCarriers) {
   prepare("b.wav", "A.wav", "c.wav");
+  // The files as the stream reads them, then the carriers as the list is offered them.
   EXPECT_EQ(listener.sources,
             (std::vector<std::string>{dir.file("src/empty.txt"), dir.file("src/docs/a.txt"),
-                                      dir.file("src/docs/img/b.bin")}));
+                                      dir.file("src/docs/img/b.bin"), carriers[0], carriers[1],
+                                      carriers[2]}));
   ASSERT_FALSE(listener.percents.empty());
   EXPECT_TRUE(std::is_sorted(listener.percents.begin(), listener.percents.end()));
   EXPECT_EQ(listener.percents.back(), 100);

@@ -62,6 +62,17 @@ class SessionTest : public ::testing::Test {
     return path;
   }
 
+  // A WAV carrier in carriers/ of exactly `bits` carrier bits at level 3: a size that is a
+  // multiple of 16 makes the lead-in 3, and the 544 trailer units follow the data.
+  std::string makeExactCarrier(const std::string& name, uint32_t bits, uint32_t seed) {
+    WavShape shape;
+    shape.samples = soundSamples(bits + 547 + 300, bits + 547, 256, seed);
+    padToMultipleOf16(shape);
+    std::string path = dir.file("carriers/" + name);
+    writeAll(path, buildWav(shape));
+    return path;
+  }
+
   // src/ holds docs/a.txt, docs/img/b.bin (random, so it does not compress) and empty.txt.
   void makeSources(size_t randomSize = 3500) {
     std::filesystem::create_directories(dir.file("src/docs/img"));

@@ -8,8 +8,9 @@
 namespace murl::test {
 
 CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env) {
-  const std::string command = "cd '" + dir.path() + "' && env -u MURL_PASSWORD " + env + " '" +
-                              MURL_CLI_PATH + "' " + args + " >stdout.txt 2>stderr.txt </dev/null";
+  const std::string command = "cd '" + dir.path() + "' && env -u MURL_PASSWORD -u MURL_MARK " +
+                              env + " '" + MURL_CLI_PATH + "' " + args +
+                              " >stdout.txt 2>stderr.txt </dev/null";
   const int raw = std::system(command.c_str());
   CliResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -18,6 +19,20 @@ CliResult runCli(const TempDir& dir, const std::string& args, const std::string&
   result.out.assign(out.begin(), out.end());
   result.err.assign(err.begin(), err.end());
   return result;
+}
+
+std::string evalJson(const TempDir& dir, const std::string& json, const std::string& expression) {
+  writeAll(dir.file("eval.json"), {json.begin(), json.end()});
+  const std::string command = "cd '" + dir.path() + "' && '" + MURL_PYTHON +
+                              "' -c 'import json; d = json.load(open(\"eval.json\", "
+                              "encoding=\"utf-8\")); print(" +
+                              expression + ")' >eval.txt 2>&1";
+  const int raw = std::system(command.c_str());
+  const auto out = readAll(dir.file("eval.txt"));
+  std::string printed(out.begin(), out.end());
+  if (!WIFEXITED(raw) || WEXITSTATUS(raw) != 0) return "python failed: " + printed;
+  while (!printed.empty() && printed.back() == '\n') printed.pop_back();
+  return printed;
 }
 
 FixtureRun prepareFixtureRun(const TempDir& dir, const std::vector<uint8_t>& secret,

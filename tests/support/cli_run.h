@@ -18,6 +18,11 @@ struct CliResult {
 // needs, standard input from /dev/null, MURL_PASSWORD unset unless `env` sets it.
 CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env = "");
 
+// Parses `json` with Python's standard parser and prints `expression`, in which `d` is the parsed
+// value (no single quotes in it); the printed text without its line end, or "python failed: "
+// and the parser's complaint. Only where MURL_PYTHON names an interpreter.
+std::string evalJson(const TempDir& dir, const std::string& json, const std::string& expression);
+
 // A folder ready for a hide over committed fixtures and its unhide: src/secret.bin holding
 // `secret`, empty out/ and back/, the password in pw.txt. The arguments name the fixtures in
 // order: as carriers (" -c '<data>/name'") and as the targets hide writes (" out/name").

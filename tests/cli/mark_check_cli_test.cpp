@@ -1,0 +1,202 @@
+// murl-cli mark and check as a user runs them: separate processes, real files, the mark from a
+// file or the environment, the JSON read back by Python's standard parser.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "carriers/identify.h"
+#include "jobs/carrier_list.h"
+#include "support/cli_run.h"
+#include "support/recording_reporter.h"
+#include "support/wav_builder.h"
+
+namespace murl::test {
+namespace {
+
+const std::string kData = MURL_TEST_DATA_DIR;
+
+// Every fixture of other tools that holds one whole mark at the default levels, whatever its
+// format: a format's fixtures join by being added to tests/data.
+std::vector<std::string> markableFixtures(std::set<CarrierType>& types) {
+  RecordingReporter reporter;
+  Workspace workspace(reporter, Language::kEnglish);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(kData)) {
+    IdentificationRecord record;
+    if (!identify(entry.path().string(), IdentifyPurpose::kAuthoring, record, workspace) ||
+        record.carrierBits < kMarkCarrierBits)
+      continue;
+    names.push_back(entry.path().filename().string());
+    types.insert(record.type);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string upperHex(const std::string& bytes) {
+  std::string hex;
+  char pair[3];
+  for (unsigned char byte : bytes) {
+    std::snprintf(pair, sizeof pair, "%02X", byte);
+    hex += pair;
+  }
+  return hex;
+}
+
+class MarkCheckCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
+    std::filesystem::create_directory(dir.file("out"));
+    WavShape shape;
+    shape.samples = soundSamples(12000, 11500, 256, 40);
+    writeAll(dir.file("c0.wav"), buildWav(shape));
+  }
+
+  CliResult run(const std::string& args, const std::string& env = "") {
+    return runCli(dir, args, env);
+  }
+  void writeMarkFile(const std::string& mark) {
+    const std::string line = mark + "\n";
+    writeAll(dir.file("mark.txt"), {line.begin(), line.end()});
+  }
+
+  TempDir dir;
+};
+
+// Quotes, a backslash and a letter outside ASCII, which the JSON must carry through.
+const std::string kMark = "(c) 2024 \"Murl\" tests \\ caff\xC3\xA8";
+
+TEST_F(MarkCheckCli, EveryFixtureOfOtherToolsGivesItsMarkBackWhole) {
+  if (std::string(MURL_PYTHON).empty()) GTEST_SKIP() << "no Python to parse the JSON";
+  std::set<CarrierType> types;
+  const std::vector<std::string> fixtures = markableFixtures(types);
+  for (CarrierType type :
+       {CarrierType::kWav, CarrierType::kAiff, CarrierType::kAu, CarrierType::kBmpColour,
+        CarrierType::kBmpGrey, CarrierType::kPcxColour, CarrierType::kPcxGrey, CarrierType::kTga,
+        CarrierType::kPng, CarrierType::kJpeg, CarrierType::kMp3})
+    EXPECT_TRUE(types.count(type)) << "no fixture of type " << static_cast<int>(type);
+
+  writeMarkFile(kMark);
+  std::string carriers;
+  for (const std::string& name : fixtures) carriers += " '" + kData + "/" + name + "'";
+  const CliResult marked = run("mark --lang en -q -o out --mark-file mark.txt" + carriers);
+  ASSERT_EQ(marked.status, 0) << marked.err;
+  EXPECT_NE(marked.out.find("Copyright mark: <" + kMark + ">\n"), std::string::npos);
+  for (size_t i = 0; i < fixtures.size(); ++i) {
+    char number[32];
+    std::snprintf(number, sizeof number, "#%05zu:   ", i);
+    EXPECT_NE(marked.out.find(number + kData + "/" + fixtures[i] + "   [+"), std::string::npos)
+        << fixtures[i];
+  }
+
+  // Each check as text, then all of them as JSON read by one run of the parser.
+  const std::string hex = upperHex(kMark);
+  std::string checks = "[";
+  std::string expected;
+  for (const std::string& name : fixtures) {
+    const CliResult text = run("check --lang en out/" + name);
+    ASSERT_EQ(text.status, 0) << name << text.err;
+    EXPECT_NE(text.out.find("\n  Mark: <" + kMark + ">\n  Global integrity 100.000000%\n"),
+              std::string::npos)
+        << name << text.out;
+    const CliResult json = run("check --json out/" + name);
+    ASSERT_EQ(json.status, 0) << name << json.err;
+    checks += (checks.size() > 1 ? "," : "") + json.out;
+    expected += (expected.empty() ? "" : "\n") + name + " " + hex + " " + hex + " 100.0 3 True";
+  }
+  EXPECT_EQ(evalJson(dir, checks + "]",
+                     "\"\\n\".join(\" \".join(map(str, (x[\"carrier\"], "
+                     "x[\"mark\"].encode(\"utf-8\").hex().upper(), x[\"markHex\"], "
+                     "x[\"integrity\"], x[\"level\"], len(x[\"positions\"]) == 100 and "
+                     "all(p[\"integrity\"] == 100.0 and p[\"index\"] == i and p[\"byte\"] == b "
+                     "for i, (p, b) in enumerate(zip(x[\"positions\"], "
+                     "bytes.fromhex(x[\"markHex\"]) + bytes(100))))))) for x in d)"),
+            expected);
+}
+
+TEST_F(MarkCheckCli, MarkFromTheEnvironmentAndCheckAtTheLevelsItWasMarkedWith) {
+  const CliResult marked =
+      run("mark --lang it -o out --level wav=5 c0.wav", "MURL_MARK='Hi there'");
+  ASSERT_EQ(marked.status, 0) << marked.err;
+  EXPECT_NE(marked.out.find("Marchio di Copyright: <Hi there>\n"), std::string::npos);
+  EXPECT_NE(marked.out.find("WAV livello di selezione bit: Molto Alto\n"), std::string::npos);
+  EXPECT_NE(marked.err.find("Carrier destinazione scritti in out"), std::string::npos);
+
+  const CliResult right = run("check --lang en --level wav=5 out/c0.wav");
+  ASSERT_EQ(right.status, 0) << right.err;
+  EXPECT_EQ(right.out.rfind("c0.wav\n  Carrier bits: ", 0), 0u) << right.out;
+  EXPECT_NE(right.out.find("\n  Bits selection level: Very High\nCopyright Mark\n"
+                           "  Mark: <Hi there>\n  Global integrity 100.000000%\n"
+                           "Hex & Integrity Details\n  #  0: 0x48 [100.000000%]\n"),
+            std::string::npos)
+      << right.out;
+  EXPECT_NE(right.out.find("\n  # 99: 0x00 [100.000000%]\n"), std::string::npos);
+  // At another level other samples are read: no whole mark.
+  const CliResult wrong = run("check --lang en out/c0.wav");
+  ASSERT_EQ(wrong.status, 0) << wrong.err;
+  EXPECT_EQ(wrong.out.find("Global integrity 100.000000%"), std::string::npos);
+}
+
+TEST_F(MarkCheckCli, RefusalsSayWhyAndWriteNothing) {
+  writeAll(dir.file("notes.txt"), {'x'});
+  writeMarkFile(std::string(101, 'm'));
+  writeAll(dir.file("ok.txt"), {'o', 'k', '\n'});
+  const std::string grey = " '" + kData + "/bmp_grey_24.bmp'";
+  const std::string module = " '" + kData + "/module_pe32.dll'";
+  struct Case {
+    std::string args;
+    int status;
+    std::string said;  // on stderr
+  } cases[] = {
+      {"mark --lang en -o out c0.wav", 2, "No copyright mark"},
+      {"mark --lang en -o out --mark-file mark.txt c0.wav", 2, "must be 1 to 100 characters"},
+      {"mark --lang en -o out --mark-file missing.txt c0.wav", 2, "Couldn't read the mark file"},
+      {"mark --lang en -o nowhere --mark-file ok.txt c0.wav", 1, "does not exist: nowhere"},
+      {"mark --lang en -o out --mark-file ok.txt c0.wav" + grey, 1,
+       "Warning: Insufficient carrier bits!\nnot used: "},
+      {"mark --lang en -o out --mark-file ok.txt" + module + " c0.wav", 1,
+       "Nothing was marked: every carrier given must be usable."},
+      {"check --lang en notes.txt", 1, "Warning: No carrier bits or unsupported file type!"},
+      {"check --lang it notes.txt", 1, "Attenzione: Nessun carrier bit o file non supportato!"},
+      {"check --lang en" + module, 1, "No carrier bits or unsupported file type!"},
+      {"check --lang en" + grey, 1, "Warning: Insufficient carrier bits!"},
+      {"check --lang en missing.wav", 1, "Warning: Couldn't open carrier!"},
+      {"check --lang en c0.wav c0.wav", 2, ""},
+  };
+  for (const Case& c : cases) {
+    const CliResult result = run(c.args);
+    EXPECT_EQ(result.status, c.status) << c.args << "\n" << result.err;
+    EXPECT_NE(result.err.find(c.said), std::string::npos) << c.args << "\n" << result.err;
+    EXPECT_TRUE(result.out.empty()) << c.args;
+    EXPECT_TRUE(folderNames(dir.file("out")).empty()) << c.args;
+  }
+
+  // Without a terminal and without --overwrite an existing target stays as it was.
+  ASSERT_EQ(run("mark -o out --mark-file ok.txt c0.wav").status, 0);
+  const auto before = readAll(dir.file("out/c0.wav"));
+  const CliResult again = run("mark --lang en -o out --mark-file ok.txt c0.wav", "");
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("Target carrier already exists! Overwrite? No"), std::string::npos);
+  EXPECT_EQ(readAll(dir.file("out/c0.wav")), before);
+  EXPECT_EQ(run("mark -o out --overwrite --mark-file ok.txt c0.wav").status, 0);
+}
+
+TEST_F(MarkCheckCli, AnUnmarkedCarriersNoiseStillMakesValidJson) {
+  if (std::string(MURL_PYTHON).empty()) GTEST_SKIP() << "no Python to parse the JSON";
+  for (const char* name : {"bmp_v3_24.bmp", "aiff_mono.aiff", "tga_ff_raw32_tl.tga"}) {
+    const CliResult json = run("check --json '" + kData + "/" + name + "'");
+    ASSERT_EQ(json.status, 0) << json.err;
+    // The hex holds exactly the bytes of the positions, trailing zeros left out.
+    EXPECT_EQ(evalJson(dir, json.out,
+                       "bytes.fromhex(d[\"markHex\"]) == bytes(p[\"byte\"] for p in "
+                       "d[\"positions\"]).rstrip(bytes(1)), d[\"integrity\"] < 100"),
+              "True True")
+        << name << json.out;
+  }
+}
+
+}  // namespace
+}  // namespace murl::test

@@ -1,0 +1,162 @@
+#include "jobs/authoring_session.h"
+
+#include "carriers/registry.h"
+#include "jobs/checking_session.h"
+#include "session_fixture.h"
+
+namespace murl::test {
+namespace {
+
+class AuthoringSessionTest : public SessionTest {
+ protected:
+  // Three carriers of these names added, and `mark` taken.
+  void prepare(const char* mark, const char* a = "a.wav", const char* b = "b.wav",
+               const char* c = "c.wav") {
+    carriers = threeCarriers(a, b, c);
+    ASSERT_TRUE(session.setMark(mark));
+    ASSERT_TRUE(session.addCarriers(carriers, options, nullptr));
+    listener.sources.clear();  // the carriers offered, before any is marked
+  }
+
+  // The N data bits of a marked carrier, read back by its extract operation (not by a check):
+  // bit k is bit k of the mark stream.
+  std::vector<uint8_t> markStream(const std::string& path) {
+    IdentificationRecord record;
+    EXPECT_TRUE(identify(path, IdentifyPurpose::kChecking, record, workspace));
+    const std::string sinkPath = dir.file("sink.bin");
+    auto sinkFile = workspace.fileSystem.createTruncate(sinkPath);
+    ExtractionSink sink(workspace, sinkFile);
+    auto src = workspace.fileSystem.openRead(path);
+    EXPECT_TRUE(carrierHandler(record.type)
+                    .extract(src, {record.type, record.carrierBits, {}, path}, sink, workspace));
+    EXPECT_TRUE(sink.flush());
+    sinkFile.close();
+    return readAll(sinkPath);
+  }
+
+  AuthoringSession session{workspace, listener};
+  std::vector<std::string> carriers;
+};
+
+TEST_F(AuthoringSessionTest, MarksInListOrderAndReportsFullPaths) {
+  prepare("X", "b.wav", "A.wav", "c.wav");
+  ASSERT_TRUE(session.markCarriers(dir.file("out"), options));
+  EXPECT_TRUE(reporter.shown.empty());
+  EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kCarriersMarked}));
+  // No sorting by name: the user's order.
+  EXPECT_EQ(listener.targets, targetsOf(carriers));
+  EXPECT_EQ(listener.sources, carriers);
+  EXPECT_EQ(listener.percents.back(), 100);
+  ASSERT_EQ(session.percentages().size(), 3u);
+  const std::string report = session.report();
+  EXPECT_NE(report.find("Copyright mark: <X>\r\n\r\nWAV bits selection level: Medium\r\n"),
+            std::string::npos);
+  for (size_t i = 0; i < 3; ++i) {
+    // Random unit bits hold about half the mark's bits already.
+    EXPECT_GT(session.percentages()[i], 30.0);
+    EXPECT_LT(session.percentages()[i], 70.0);
+    char line[128];
+    std::snprintf(line, sizeof line, "#%05zu:   %s   [+%.6f%%]\r\n", i, carriers[i].c_str(),
+                  session.percentages()[i]);
+    EXPECT_NE(report.find(line), std::string::npos) << report;
+    // One character: X and 99 zero bytes, over and over.
+    const std::vector<uint8_t> stream = markStream(targetsOf(carriers)[i]);
+    ASSERT_GT(stream.size(), 300u);
+    for (size_t j = 0; j + 1 < stream.size(); ++j)
+      ASSERT_EQ(stream[j], j % 100 == 0 ? 'X' : 0) << carriers[i] << " byte " << j;
+  }
+}
+
+TEST_F(AuthoringSessionTest, PatternStartsAgainAtTheMarksFirstByteEveryFourMegabits) {
+  std::string mark;
+  for (int i = 0; i < 100; ++i) mark += static_cast<char>('!' + i % 90);
+  const uint32_t bits = kMarkWindowBits + 8 * 3000;
+  const std::string big = makeExactCarrier("big.wav", bits, 7);
+  ASSERT_TRUE(session.setMark(mark));
+  ASSERT_TRUE(session.addCarriers({big}, options, nullptr));
+  ASSERT_TRUE(session.markCarriers(dir.file("out"), options));
+  const std::string target = dir.file("out/big.wav");
+  std::vector<uint8_t> stream = markStream(target);
+  ASSERT_EQ(stream.size(), bits / 8);
+  const size_t window = kMarkWindowBits / 8;  // 0x80000 bytes, not a multiple of 100
+  EXPECT_EQ(stream[window - 1], mark[(window - 1) % 100]);
+  EXPECT_EQ(stream[window], mark[0]);
+  EXPECT_NE(stream[window], mark[window % 100]);
+  for (size_t j = window; j < stream.size(); ++j)
+    ASSERT_EQ(stream[j], static_cast<uint8_t>(mark[(j - window) % 100])) << j;
+
+  // The check counts its positions anew at the same place, so every one is whole.
+  CheckingSession checking(workspace, listener);
+  ASSERT_TRUE(checking.check(target, options));
+  EXPECT_EQ(checking.result().carrierBits, bits);
+  for (size_t p = 0; p < kMarkSize; ++p) EXPECT_EQ(checking.result().integrity[p], 100.0f) << p;
+  EXPECT_EQ(std::string(checking.result().mark.begin(), checking.result().mark.end()), mark);
+}
+
+TEST_F(AuthoringSessionTest, CarriersTooSmallForOneMarkModulesAndTwinNamesAreNotTaken) {
+  const std::vector<std::string> offered = {
+      makeExactCarrier("enough.wav", 800, 1),
+      makeExactCarrier("short.wav", 799, 2),
+      std::string(MURL_TEST_DATA_DIR) + "/module_pe32.dll",
+      dir.file("out/ENOUGH.WAV"),
+  };
+  std::filesystem::copy_file(offered[0], offered[3]);
+  std::vector<std::string> notUsed;
+  ASSERT_TRUE(session.addCarriers(offered, options,
+                                  [&](const std::string& path) { notUsed.push_back(path); }));
+  EXPECT_EQ(notUsed, (std::vector<std::string>{offered[1], offered[2], offered[3]}));
+  // The module is refused silently: it is no carrier for marking.
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kInsufficientCarrierBits,
+                                                         MessageId::kCarrierAlreadyAdded}));
+  ASSERT_EQ(session.carriers().size(), 1u);
+  EXPECT_EQ(session.carriers().entries()[0].carrierBits, 800u);
+  EXPECT_EQ(session.carriers().totalBits(), 0u);  // no total is kept while authoring
+}
+
+TEST_F(AuthoringSessionTest, AFailureOnTheSecondOfThreeKeepsTheFirstAndWritesNoThird) {
+  prepare("copyright");
+  // The second source loses its tail after it was counted.
+  auto bytes = readAll(carriers[1]);
+  bytes.resize(bytes.size() / 2);
+  writeAll(carriers[1], bytes);
+  EXPECT_FALSE(session.markCarriers(dir.file("out"), options));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kCouldntReadSourceFile}));
+  EXPECT_EQ(folderNames(dir.file("out")), (std::vector<std::string>{"a.wav"}));
+  EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kFailedOrStopped}));
+  EXPECT_TRUE(workspace.stop);
+  EXPECT_FALSE(session.busy());
+}
+
+TEST_F(AuthoringSessionTest, NeitherATargetOverItsSourceNorAHalfMarkedOneIsLeft) {
+  prepare("copyright");
+  const auto before = readAll(carriers[0]);
+  EXPECT_FALSE(session.markCarriers(dir.file("carriers"), options));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kTargetIsSource}));
+  EXPECT_EQ(readAll(carriers[0]), before);
+
+  reporter.clear();
+  listener.onProgress = [this](uint8_t) { session.requestStop(); };
+  EXPECT_FALSE(session.markCarriers(dir.file("out"), options));
+  EXPECT_TRUE(reporter.shown.empty());
+  EXPECT_EQ(listener.completions.back(), JobCompletion::kFailedOrStopped);
+  EXPECT_TRUE(folderNames(dir.file("out")).empty());
+  EXPECT_FALSE(session.busy());
+}
+
+TEST_F(AuthoringSessionTest, MarksOfOneToAHundredBytesTypedTheSameTwice) {
+  const std::string hundred(100, 'm');
+  EXPECT_TRUE(AuthoringSession::markAccepted("X", "X"));
+  EXPECT_FALSE(AuthoringSession::markAccepted("mark", "Mark"));
+  EXPECT_FALSE(AuthoringSession::markAccepted(std::string("a\0b", 3), std::string("a\0b", 3)));
+  ASSERT_TRUE(session.setMark(hundred));
+  // A refused mark keeps the one before.
+  EXPECT_FALSE(session.setMark(hundred + "m"));
+  EXPECT_FALSE(session.setMark(""));
+  EXPECT_EQ(session.markText(), hundred);
+  ASSERT_TRUE(session.setMark("short"));
+  EXPECT_EQ(session.mark()[5], 0);
+  EXPECT_EQ(session.mark()[99], 0);
+}
+
+}  // namespace
+}  // namespace murl::test

@@ -1,0 +1,128 @@
+#include "jobs/check_report.h"
+
+#include <gtest/gtest.h>
+
+namespace murl {
+namespace {
+
+// Feeds whole bytes to the collector, position after position, as hidden bits.
+void feed(CheckCollector& collector, const std::vector<uint8_t>& bytes) {
+  for (uint8_t byte : bytes)
+    for (int bit = 7; bit >= 0; --bit) collector.add((byte >> bit) & 1);
+}
+
+TEST(CheckReport, MajorityPerPositionWithTheLowestValueOnEqualCounts) {
+  CheckCollector collector;
+  collector.reset();
+  // Three rounds over the 100 positions: position 0 sees 2, 9, 9 and position 1 sees 7, 3, 7 (the
+  // majority wins over a lower value); position 2 sees 200, 5, 1, each once.
+  std::vector<uint8_t> round(kMarkSize, 0x41);
+  const uint8_t rounds[3][3] = {{2, 7, 200}, {9, 3, 5}, {9, 7, 1}};
+  for (const auto& firstThree : rounds) {
+    std::copy(std::begin(firstThree), std::end(firstThree), round.begin());
+    feed(collector, round);
+  }
+  CheckResult result;
+  analyseMark(collector, result);
+  EXPECT_EQ(result.mark[0], 9);
+  EXPECT_EQ(result.mark[1], 7);
+  EXPECT_EQ(result.mark[2], 1);  // three values once each: the lowest
+  EXPECT_EQ(result.mark[3], 0x41);
+  // Two of three and one of three, in single precision as the report prints them.
+  EXPECT_EQ(result.integrity[0], static_cast<float>(200.0 / 3));
+  EXPECT_EQ(result.integrity[2], static_cast<float>(100.0 / 3));
+  EXPECT_EQ(result.integrity[3], 100.0f);
+  const double expected = (2 * static_cast<double>(static_cast<float>(200.0 / 3)) +
+                           static_cast<double>(static_cast<float>(100.0 / 3)) + 97 * 100.0) /
+                          100;
+  EXPECT_DOUBLE_EQ(result.globalIntegrity, expected);
+}
+
+TEST(CheckReport, PositionsThatCountedNothingAreWholeZeros) {
+  CheckCollector collector;
+  collector.reset();
+  feed(collector, {'Q', 'R'});
+  collector.add(1);  // a trailing partial byte is never counted
+  CheckResult result;
+  analyseMark(collector, result);
+  EXPECT_EQ(result.mark[0], 'Q');
+  EXPECT_EQ(result.mark[1], 'R');
+  for (size_t p = 2; p < kMarkSize; ++p) {
+    EXPECT_EQ(result.mark[p], 0) << p;
+    EXPECT_EQ(result.integrity[p], 100.0f) << p;
+  }
+  EXPECT_EQ(result.globalIntegrity, 100.0);
+  EXPECT_EQ(markWithoutTrailingZeros(result.mark), "QR");
+}
+
+CheckResult sample() {
+  CheckResult result;
+  result.path = "/media/songs/tune.wav";
+  result.type = CarrierType::kWav;
+  result.carrierBits = 1234567;
+  result.level = 4;
+  const std::string text = "Hi";
+  std::copy(text.begin(), text.end(), result.mark.begin());
+  result.integrity.fill(100.0f);
+  result.integrity[1] = 50.0f;
+  result.globalIntegrity = 99.5;
+  return result;
+}
+
+std::vector<std::string> texts(const std::vector<ReportNode>& nodes) {
+  std::vector<std::string> lines;
+  for (const ReportNode& node : nodes) lines.push_back(node.text);
+  return lines;
+}
+
+TEST(CheckReport, TreeInBothLanguages) {
+  struct Case {
+    Language language;
+    const char* separator;
+    std::vector<std::string> roots;
+    std::vector<std::string> carrier;
+    std::vector<std::string> mark;
+  } cases[] = {
+      {Language::kEnglish,
+       ",",
+       {"tune.wav", "Copyright Mark", "Hex & Integrity Details"},
+       {"Carrier bits: 1,234,567", "Bits selection level: High"},
+       {"Mark: <Hi>", "Global integrity 99.500000%"}},
+      {Language::kItalian,
+       ".",
+       {"tune.wav", "Marchio di Copyright", "Caratteri Hex & Dettagli di Integrità"},
+       {"Carrier bit: 1.234.567", "Livello di selezione bit: Alto"},
+       {"Marchio: <Hi>", "Integrità Globale 99.500000%"}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<ReportNode> tree = checkReportTree(sample(), c.language, c.separator);
+    ASSERT_EQ(tree.size(), 3u);
+    EXPECT_EQ(texts(tree), c.roots);
+    for (const ReportNode& root : tree) EXPECT_TRUE(root.bold);
+    EXPECT_EQ(tree[0].icon, ReportNode::Icon::kAudio);
+    EXPECT_EQ(tree[1].icon, ReportNode::Icon::kNone);
+    EXPECT_EQ(texts(tree[0].children), c.carrier);
+    EXPECT_EQ(texts(tree[1].children), c.mark);
+    const std::vector<std::string> details = texts(tree[2].children);
+    ASSERT_EQ(details.size(), kMarkSize);
+    EXPECT_EQ(details[0], "#  0: 0x48 [100.000000%]");
+    EXPECT_EQ(details[1], "#  1: 0x69 [50.000000%]");
+    EXPECT_EQ(details[99], "# 99: 0x00 [100.000000%]");
+  }
+}
+
+TEST(CheckReport, AFullMarkShowsAllItsBytesAndAnImageItsIcon) {
+  CheckResult result = sample();
+  result.type = CarrierType::kBmpGrey;
+  for (size_t p = 0; p < kMarkSize; ++p) result.mark[p] = static_cast<uint8_t>('a' + p % 26);
+  result.mark[99] = 0xFE;
+  const std::vector<ReportNode> tree = checkReportTree(result, Language::kEnglish, ".");
+  EXPECT_EQ(tree[0].icon, ReportNode::Icon::kImage);
+  const std::string& line = tree[1].children[0].text;
+  EXPECT_EQ(line.size(), std::string("Mark: <>").size() + kMarkSize);
+  EXPECT_EQ(line.substr(line.size() - 3), "u\xFE>");
+  EXPECT_EQ(tree[2].children[99].text, "# 99: 0xFE [100.000000%]");
+}
+
+}  // namespace
+}  // namespace murl

@@ -1,0 +1,60 @@
+// The start-up checks: the arguments and the display.
+#include "ui/startup.h"
+
+#include "ui_fixture.h"
+
+namespace murl::test {
+namespace {
+
+class StartupTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void theDisplayMustHold256ColoursAnd640x480() {
+    struct Case {
+      int depth, width, height;
+      std::optional<MessageId> fault;
+    };
+    const Case cases[] = {
+        {4, 1024, 768, MessageId::kNeeded256Colors},
+        {8, 640, 480, std::nullopt},
+        {32, 1920, 1080, std::nullopt},
+        {8, 639, 480, MessageId::kNeeded640x480},
+        {8, 640, 479, MessageId::kNeeded640x480},
+        {1, 320, 200, MessageId::kNeeded256Colors},
+    };
+    for (const Case& c : cases) QCOMPARE(ui::displayFault(c.depth, c.width, c.height), c.fault);
+    QCOMPARE(QString::fromUtf8(messageText(MessageId::kNeeded640x480, Language::kItalian)),
+             QStringLiteral("Necessaria risoluzione di almeno 640x480!"));
+    QCOMPARE(messageKind(MessageId::kNeeded256Colors), MessageKind::kError);
+  }
+
+  void langChoosesTheLanguage() {
+    struct Case {
+      QStringList arguments;
+      bool accepted;
+      std::optional<Language> language;
+    };
+    const Case cases[] = {
+        {{"murl"}, true, std::nullopt},
+        {{"murl", "--lang", "it"}, true, Language::kItalian},
+        {{"murl", "--lang=en"}, true, Language::kEnglish},
+        {{"murl", "--lang", "de"}, false, std::nullopt},
+        {{"murl", "--lang"}, false, std::nullopt},
+        {{"murl", "photo.bmp"}, false, std::nullopt},
+    };
+    for (const Case& c : cases) {
+      std::optional<Language> language;
+      QCOMPARE(ui::parseArguments(c.arguments, language), c.accepted);
+      if (c.accepted) QCOMPARE(language, c.language);
+    }
+  }
+};
+
+}  // namespace
+
+MURL_UI_SUITE(StartupTest);
+
+}  // namespace murl::test
+
+#include "startup_test.moc"

@@ -1,0 +1,154 @@
+#include "ui_fixture.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <filesystem>
+#include <map>
+
+#include "support/bmp_builder.h"
+#include "support/random_bytes.h"
+#include "support/wav_builder.h"
+#include "ui/carriers_page.h"
+#include "ui/password_page.h"
+#include "ui/source_page.h"
+
+namespace murl::test {
+
+template <class T>
+static T takeFront(std::deque<T>& script, T otherwise) {
+  if (script.empty()) return otherwise;
+  T value = std::move(script.front());
+  script.pop_front();
+  return value;
+}
+
+std::vector<std::string> ScriptedDialogs::openFiles(QWidget*, const QString&,
+                                                    const std::vector<ui::FileFilter>& filters) {
+  filterLists.push_back(filters);
+  return takeFront(files, {});
+}
+
+std::optional<std::string> ScriptedDialogs::chooseFolder(QWidget*, const QString& title) {
+  folderTitles.push_back(title);
+  return takeFront<std::optional<std::string>>(folders, std::nullopt);
+}
+
+std::optional<std::string> ScriptedDialogs::saveFile(QWidget*, const QString&,
+                                                     const std::vector<ui::FileFilter>& filters) {
+  filterLists.push_back(filters);
+  return takeFront<std::optional<std::string>>(saves, std::nullopt);
+}
+
+void ScriptedDialogs::show(QWidget*, const Message& message, ui::BoxIcon icon) {
+  shown.push_back(message);
+  shownIcons.push_back(icon);
+}
+
+bool ScriptedDialogs::ask(QWidget*, const Message& message, ui::BoxIcon icon) {
+  asked.push_back(message);
+  askedIcons.push_back(icon);
+  if (onAsk) onAsk(message);
+  return takeFront(answers, false);
+}
+
+std::vector<MessageId> ScriptedDialogs::shownIds() const {
+  std::vector<MessageId> ids;
+  for (const Message& m : shown) ids.push_back(m.id);
+  return ids;
+}
+
+std::vector<MessageId> ScriptedDialogs::askedIds() const {
+  std::vector<MessageId> ids;
+  for (const Message& m : asked) ids.push_back(m.id);
+  return ids;
+}
+
+Desk::Desk(Language language) {
+  for (const char* folder : {"carriers", "src", "out", "temp"})
+    std::filesystem::create_directory(dir.file(folder));
+  ui::Artwork artwork;
+  if (!artwork.load()) qFatal("the pictures cannot be made");
+  frontEnd_ = std::make_unique<ui::FrontEnd>(dialogs, language, artwork, disk);
+  frontEnd_->workspace().tempFolder = dir.file("temp") + "/";
+  startSession(frontEnd_->workspace());
+  window_ = std::make_unique<ui::MainWindow>(*frontEnd_);
+  window_->show();
+  // Shortcuts such as F1 reach an active window only.
+  window_->activateWindow();
+  if (!QTest::qWaitForWindowActive(window_.get())) qWarning("the window is not active");
+}
+
+Desk::~Desk() {
+  window_.reset();
+  // Whatever the window left queued (a retired wizard, pages to delete) goes now.
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool Desk::waitForPage(ui::PageId id, int milliseconds) {
+  return QTest::qWaitFor([&] { return window_->page() == id && !window_->jobs().running(); },
+                         milliseconds);
+}
+
+std::vector<std::string> Desk::tempFiles() const { return folderNames(dir.file("temp")); }
+
+std::string Desk::wavCarrier(const std::string& name, uint32_t bits, uint32_t seed) {
+  WavShape shape;
+  shape.samples = soundSamples(bits + 1000, bits + 560, 256, seed);
+  std::string path = dir.file("carriers/" + name);
+  writeAll(path, buildWav(shape));
+  return path;
+}
+
+std::string Desk::bmpCarrier(const std::string& name, int width, int height) {
+  BmpShape shape;
+  shape.width = width;
+  shape.height = height;
+  std::string path = dir.file("carriers/" + name);
+  writeAll(path, buildBmp(shape, noisyPixel));
+  return path;
+}
+
+std::string Desk::sourceFile(const std::string& name, size_t size, uint32_t seed) {
+  std::string path = dir.file("src/" + name);
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  writeAll(path, randomBytes(size, seed));
+  return path;
+}
+
+bool Desk::reachCarriers(const std::vector<std::string>& sources, const QString& password) {
+  window_->command(ui::MenuCommand::kHidingWizard);
+  auto* sourcePage = page<ui::SourcePage>();
+  if (!sourcePage) return false;
+  dialogs.files.push_back(sources);
+  sourcePage->addFilesButton()->click();
+  if (!sourcePage->nextButton()->isEnabled()) return false;
+  sourcePage->nextButton()->click();
+  auto* passwordPage = page<ui::PasswordPage>();
+  if (!passwordPage) return false;
+  passwordPage->firstBox()->setText(password);
+  passwordPage->secondBox()->setText(password);
+  passwordPage->nextButton()->click();
+  return waitForPage(ui::PageId::kHiding4);
+}
+
+bool Desk::addCarriers(const std::vector<std::string>& carriers) {
+  auto* carriersPage = page<ui::CarriersPage>();
+  if (!carriersPage) return false;
+  dialogs.files.push_back(carriers);
+  carriersPage->addButton()->click();
+  return waitForPage(ui::PageId::kHiding4);
+}
+
+std::map<std::string, SuiteFactory>& suites() {
+  static std::map<std::string, SuiteFactory> all;
+  return all;
+}
+
+bool registerSuite(const char* name, SuiteFactory factory) {
+  suites()[name] = std::move(factory);
+  return true;
+}
+
+}  // namespace murl::test

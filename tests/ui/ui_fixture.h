@@ -1,0 +1,107 @@
+#pragma once
+// Shared ground of the desktop application's Qt Test suites: dialogs that answer from a script
+// and record what they were asked, a main window on its own front end whose temporary folder is
+// a test folder, and carriers made on the fly.
+#include <QObject>
+#include <QString>
+#include <QTest>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/faulty_file_system.h"
+#include "support/temp_dir.h"
+#include "ui/dialogs.h"
+#include "ui/front_end.h"
+#include "ui/main_window.h"
+
+class QWidget;
+
+namespace murl::test {
+
+class ScriptedDialogs : public ui::Dialogs {
+ public:
+  std::vector<std::string> openFiles(QWidget* parent, const QString& title,
+                                     const std::vector<ui::FileFilter>& filters) override;
+  std::optional<std::string> chooseFolder(QWidget* parent, const QString& title) override;
+  std::optional<std::string> saveFile(QWidget* parent, const QString& title,
+                                      const std::vector<ui::FileFilter>& filters) override;
+  void show(QWidget* parent, const Message& message, ui::BoxIcon icon) override;
+  bool ask(QWidget* parent, const Message& message, ui::BoxIcon icon) override;
+  void openUrl(const QString& address) override { urls.push_back(address); }
+
+  std::vector<MessageId> shownIds() const;
+  std::vector<MessageId> askedIds() const;
+
+  // Scripted answers, taken in order; an empty script cancels (or answers No).
+  std::deque<std::vector<std::string>> files;
+  std::deque<std::optional<std::string>> folders;
+  std::deque<std::optional<std::string>> saves;
+  std::deque<bool> answers;
+  // What was asked and shown.
+  std::vector<std::vector<ui::FileFilter>> filterLists;
+  std::vector<QString> folderTitles;
+  std::vector<Message> shown;
+  std::vector<ui::BoxIcon> shownIcons;
+  std::vector<Message> asked;
+  std::vector<ui::BoxIcon> askedIcons;
+  std::vector<QString> urls;
+  // Called with each question before its answer is taken.
+  std::function<void(const Message&)> onAsk;
+};
+
+// A main window as the application makes it, in `language`, with scripted dialogs.
+class Desk {
+ public:
+  explicit Desk(Language language = Language::kEnglish);
+  ~Desk();
+
+  ui::MainWindow& window() { return *window_; }
+  ui::FrontEnd& frontEnd() { return *frontEnd_; }
+  ScriptedDialogs dialogs;
+  FaultyFileSystem disk;  // the real disk, until a test makes its calls fail
+  TempDir dir;            // carriers/, src/, out/ and temp/ (the workspace's temporary folder)
+
+  // The page the window shows, as its own class; null when it shows another.
+  template <class Page>
+  Page* page() {
+    return qobject_cast<Page*>(window_->currentPage());
+  }
+  // Waits until the window shows `id` and no job runs; false after the time allowed.
+  bool waitForPage(ui::PageId id, int milliseconds = 30000);
+  // Names of the files left in the temporary folder.
+  std::vector<std::string> tempFiles() const;
+
+  // A WAV carrier of about `bits` carrier bits at level 3, in carriers/.
+  std::string wavCarrier(const std::string& name, uint32_t bits, uint32_t seed = 1);
+  // A 24-bit BMP carrier of `width` x `height` noisy pixels, in carriers/.
+  std::string bmpCarrier(const std::string& name, int width, int height);
+  // A file of `size` random bytes under src/.
+  std::string sourceFile(const std::string& name, size_t size, uint32_t seed = 7);
+
+  // From the main menu through steps 1 to 3: `sources` chosen with "Add Files", the password
+  // typed twice. True once step 4 shows.
+  bool reachCarriers(const std::vector<std::string>& sources,
+                     const QString& password = QStringLiteral("sixteen letters!"));
+  // On step 4: `carriers` chosen with "Add Carriers"; waits for the adding job to end.
+  bool addCarriers(const std::vector<std::string>& carriers);
+
+ private:
+  std::unique_ptr<ui::FrontEnd> frontEnd_;
+  std::unique_ptr<ui::MainWindow> window_;
+};
+
+// Every Qt Test class registers itself so one program runs them all, or the one named.
+using SuiteFactory = std::function<QObject*()>;
+bool registerSuite(const char* name, SuiteFactory factory);
+std::map<std::string, SuiteFactory>& suites();
+
+#define MURL_UI_SUITE(Class)            \
+  static const bool Class##Registered = \
+      ::murl::test::registerSuite(#Class, [] { return new Class; })
+
+}  // namespace murl::test
