@@ -144,9 +144,11 @@ SourceAddResult SourceTree::fill(Workspace& workspace, SourceFolder& folder,
   SourceAddResult result = SourceAddResult::kAdded;
   // Whatever is not a folder is offered as a file: what cannot be opened as one is asked about.
   for (const auto& entry : entries) {
+    // A program that is closing has no use for the rest of a scan, however large.
+    if (workspace.closing.load()) return SourceAddResult::kStop;
     if (entry.isFolder) continue;
     std::string filePath = platform::joinPath(path, entry.name);
-    if (onScanPath && !workspace.closing.load()) onScanPath(filePath);
+    if (onScanPath) onScanPath(filePath);
     SourceAddResult r = addFile(workspace, folder, filePath);
     if (r == SourceAddResult::kAdded) added = true;
     if (ends(r)) {

@@ -93,7 +93,8 @@ class SourceTree {
   // subfolder with its contents, and sorts the node's lists. A folder already on the way down
   // from `path` (a link back up) is not entered again: "Folder already added!" is asked. `added`
   // is set when any file was added. Returns kAdded, or the kOutOfMemory / kStop that ended the
-  // scan; a `path` that cannot be listed is asked about (kSkipped or kStop).
+  // scan (the closing flag ends it too); a `path` that cannot be listed is asked about (kSkipped
+  // or kStop).
   SourceAddResult scanFolder(Workspace& workspace, SourceFolder& folder, const std::string& path,
                              bool& added);
 
