@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "carriers/common/contract.h"
@@ -51,7 +52,15 @@ struct CommandContext {
   bool interactive;
   Workspace& workspace;
   ProgressBar& progress;
+  TerminalReporter& reporter;
   Options& options;  // the command line's; each job takes its own copy when it starts
+  bool outOnTerminal = false;
+  bool errOnTerminal = false;
+
+  // A name (or a text of lines) as printed on stdout or stderr: escaped when that is a terminal,
+  // since names may hold any bytes; as it is for a file or a pipe.
+  std::string forOut(std::string_view text, bool keepLineBreaks = false) const;
+  std::string forErr(std::string_view text) const;
 };
 
 class Command {
@@ -79,11 +88,14 @@ bool unhideCarriers(CommandContext& context, const std::vector<std::string>& pat
 // Declares the CARRIER arguments of the commands that read target carriers back.
 void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers);
 
-// True when `folder` is a folder; else names it on stderr as missing.
-bool outputFolderExists(CommandContext& context, const std::string& folder);
+// Makes `folder` and any missing folder above it, for the user alone, saying so unless quiet;
+// true at once when it is a folder already. False after naming it on stderr.
+bool prepareOutputFolder(CommandContext& context, const std::string& folder);
 
-// Prints a Process Report on stdout and, unless quiet, where the targets went on stderr.
-void printProcessReport(CommandContext& context, const std::string& report,
+// Prints a Process Report on stdout and, unless quiet, where the targets went on stderr. False
+// after a message when stdout could not take it: the report is the only record of the carrier
+// order and the levels.
+bool printProcessReport(CommandContext& context, const std::string& report,
                         const std::string& outputFolder);
 
 std::unique_ptr<Command> makeCapacityCommand();

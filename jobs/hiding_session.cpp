@@ -53,9 +53,10 @@ bool HidingSession::writeCarriers(const std::string& outputFolder, const Options
   return job_.writeCarriers(carriers_.entries(), outputFolder, scope);
 }
 
-std::string HidingSession::report() const {
+std::string HidingSession::report(bool maskPassword) const {
   ReportInput input = hidingReportInput(carriers_.entries(), job_.plan(), workspace_);
   input.options = writtenWith_;
+  if (maskPassword) input.secret.assign(input.secret.size(), '*');
   return buildHidingReport(input);
 }
 

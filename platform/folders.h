@@ -51,5 +51,7 @@ struct FolderEntry {
 std::string joinPath(const std::string& folder, const std::string& name);
 // The last component of a path (after the last "/").
 std::string baseName(const std::string& path);
+// The folder a path lies in: "." for a bare name, "/" for a name at the top.
+std::string folderOf(const std::string& path);
 
 }  // namespace murl::platform

@@ -22,12 +22,6 @@ FileId idOf(const struct stat& st) {
   return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
-std::string folderOf(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 class RealFileSystem final : public FileSystem {
  public:
   File openRead(const std::string& path) override {
