@@ -211,8 +211,14 @@ TEST_F(CliSafetyTest, AKilledOrInterruptedJobLeavesNoFileBehind) {
        "target",
        dir.file("out/"),
        {"hide", "-q", "-o", "out", "-c", "big.wav", "src/inner"}},
+      // The decoded stream of an unhide is all plaintext.
+      {SIGKILL, "decode", dir.file("tmp/"), {"unhide", "-q", "-o", "out", "full/big.wav"}},
+      {SIGHUP, "decode", dir.file("tmp/"), {"unhide", "-q", "-o", "out", "full/big.wav"}},
   };
   writeAll(dir.file("src/inner/small.txt"), bytes("small"));
+  std::filesystem::create_directory(dir.file("secret"));
+  writeAll(dir.file("secret/letter.bin"), randomBytes(400000, 9));
+  ASSERT_EQ(run("hide -q -o full -c big.wav --password-file pw.txt secret").status, 0);
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.phase) + " " + std::to_string(c.signal));
     std::filesystem::create_directory(dir.file("out"));
