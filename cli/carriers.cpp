@@ -39,24 +39,35 @@ void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers) {
       ->required();
 }
 
-bool prepareOutputFolder(CommandContext& context, const std::string& folder) {
-  platform::FileSystem& files = context.workspace.fileSystem;
+bool OutputFolder::prepare(const std::string& folder) {
+  platform::FileSystem& files = context_.workspace.fileSystem;
   if (files.isFolder(folder)) return true;
   // Each missing folder on the way, from the top down; made for the user alone, since they are
   // to hold what was hidden.
   for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
     const std::string upTo = folder.substr(0, slash);
-    if (!upTo.empty() && !files.isFolder(upTo) && !files.createFolder(upTo, true)) {
-      context.err << text(Text::kOutputFolderNotCreated, context.language) << context.forErr(folder)
-                  << "\n";
-      return false;
+    if (!upTo.empty() && !files.isFolder(upTo)) {
+      if (!files.createFolder(upTo, true)) {
+        context_.err << text(Text::kOutputFolderNotCreated, context_.language)
+                     << context_.forErr(folder) << "\n";
+        return false;
+      }
+      made_.push_back(upTo);
     }
     if (slash == std::string::npos) break;
   }
-  if (!context.common.quiet)
-    context.err << text(Text::kOutputFolderCreated, context.language) << context.forErr(folder)
-                << "\n";
+  if (!context_.common.quiet)
+    context_.err << text(Text::kOutputFolderCreated, context_.language) << context_.forErr(folder)
+                 << "\n";
   return true;
+}
+
+OutputFolder::~OutputFolder() {
+  // Deepest first; a folder that holds anything stays, and so do those above it.
+  for (auto made = made_.rbegin(); made != made_.rend(); ++made) {
+    platform::Folder parent = context_.workspace.fileSystem.openFolder(platform::folderOf(*made));
+    if (!parent.removeSubfolder(platform::baseName(*made))) break;
+  }
 }
 
 bool printProcessReport(CommandContext& context, const std::string& report,

@@ -88,9 +88,24 @@ bool unhideCarriers(CommandContext& context, const std::vector<std::string>& pat
 // Declares the CARRIER arguments of the commands that read target carriers back.
 void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers);
 
-// Makes `folder` and any missing folder above it, for the user alone, saying so unless quiet;
-// true at once when it is a folder already. False after naming it on stderr.
-bool prepareOutputFolder(CommandContext& context, const std::string& folder);
+// The output folder of a command that writes files. prepare() makes it and any missing folder
+// above it, for the user alone, saying so unless quiet; true at once when it is a folder already,
+// false after naming it on stderr. The folders it made go again, those left empty, when the
+// object ends before keep(): a failed job leaves nothing of its own behind.
+class OutputFolder {
+ public:
+  explicit OutputFolder(CommandContext& context) : context_(context) {}
+  ~OutputFolder();
+  OutputFolder(const OutputFolder&) = delete;
+  OutputFolder& operator=(const OutputFolder&) = delete;
+
+  bool prepare(const std::string& folder);
+  void keep() { made_.clear(); }
+
+ private:
+  CommandContext& context_;
+  std::vector<std::string> made_;  // top down
+};
 
 // Prints a Process Report on stdout and, unless quiet, where the targets went on stderr. False
 // after a message when stdout could not take it: the report is the only record of the carrier

@@ -65,8 +65,10 @@ class HideCommand : public Command {
         !covers(context, session) || !session.outOfRangeCheck())
       return kExitFailure;
 
-    if (!prepareOutputFolder(context, output_) || !session.writeCarriers(output_, context.options))
+    OutputFolder output(context);
+    if (!output.prepare(output_) || !session.writeCarriers(output_, context.options))
       return kExitFailure;
+    output.keep();
     const bool kept = reportFile_.empty() || finishReport(context, session.report(), report);
     const bool printed = printProcessReport(context, session.report(true), output_);
     return kept && printed ? kExitOk : kExitFailure;

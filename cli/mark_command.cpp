@@ -46,8 +46,10 @@ class MarkCommand : public Command {
       context.err << text(Text::kNothingMarked, context.language) << "\n";
       return kExitFailure;
     }
-    if (!prepareOutputFolder(context, output_) || !session.markCarriers(output_, context.options))
+    OutputFolder output(context);
+    if (!output.prepare(output_) || !session.markCarriers(output_, context.options))
       return kExitFailure;
+    output.keep();
     return printProcessReport(context, session.report(), output_) ? kExitOk : kExitFailure;
   }
 

@@ -81,10 +81,12 @@ class UnhideCommand : public Command {
       if (groups.empty() || groups.back().folder != folder) groups.push_back({folder, {}});
       groups.back().items.push_back(item);
     }
-    if (!prepareOutputFolder(context, output_)) return kExitFailure;
-    if (selected_.empty()) return session.extractAll(output_) ? kExitOk : kExitFailure;
+    OutputFolder output(context);
+    if (!output.prepare(output_)) return kExitFailure;
+    if (selected_.empty() && !session.extractAll(output_)) return kExitFailure;
     for (const Selection& group : groups)
       if (!session.extractSelected(*group.folder, group.items, output_)) return kExitFailure;
+    output.keep();
     return kExitOk;
   }
 

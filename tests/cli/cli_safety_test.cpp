@@ -207,10 +207,11 @@ TEST_F(CliSafetyTest, AKilledOrInterruptedJobLeavesNoFileBehind) {
        "target",
        dir.file("out/"),
        {"hide", "-q", "-o", "out", "-c", "big.wav", "src/inner"}},
+      // The output folders it made go again.
       {SIGINT,
        "target",
-       dir.file("out/"),
-       {"hide", "-q", "-o", "out", "-c", "big.wav", "src/inner"}},
+       dir.file("made/out/"),
+       {"hide", "-q", "-o", "made/out", "-c", "big.wav", "src/inner"}},
       // The decoded stream of an unhide is all plaintext.
       {SIGKILL, "decode", dir.file("tmp/"), {"unhide", "-q", "-o", "out", "full/big.wav"}},
       {SIGHUP, "decode", dir.file("tmp/"), {"unhide", "-q", "-o", "out", "full/big.wav"}},
@@ -235,6 +236,7 @@ TEST_F(CliSafetyTest, AKilledOrInterruptedJobLeavesNoFileBehind) {
     }
     EXPECT_TRUE(folderNames(dir.file("tmp")).empty());
     EXPECT_TRUE(folderNames(dir.file("out")).empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("made")));
   }
 }
 

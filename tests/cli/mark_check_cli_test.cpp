@@ -159,6 +159,8 @@ TEST_F(MarkCheckCli, RefusalsSayWhyAndWriteNothing) {
       {"mark --lang en -o out --mark-file missing.txt c0.wav", 2, "Couldn't read the mark file"},
       {"mark --lang en -o out --mark-file ok.txt c0.wav" + grey, 1,
        "Warning: Insufficient carrier bits!\nnot used: "},
+      {"mark --lang en -o notes.txt/in --mark-file ok.txt c0.wav", 1,
+       "Couldn't create the output folder: notes.txt/in"},
       {"mark --lang en -o out --mark-file ok.txt" + module + " c0.wav", 1,
        "Nothing was marked: every carrier given must be usable."},
       {"check --lang en notes.txt", 1, "Warning: No carrier bits or unsupported file type!"},
