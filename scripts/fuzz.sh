@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Runs fuzz targets (all of them, or those named: bmp pcx ...) for $RUNS executions each (default
-# 1000000), one after another, each over a corpus of its own in $MURL_BUILD_DIR/corpus seeded
-# from tests/data: the files of its format, every file for the targets of raw bytes, and for
-# identify every file behind its own name. Build the targets first (see README.md).
+# 1000000; fewer if $MAX_TIME seconds run out first), one after another, each over a corpus of its
+# own in $MURL_BUILD_DIR/corpus seeded from tests/data: the files of its format, every file for
+# the targets of raw bytes, and for identify every file behind its own name. Build the targets
+# first (see README.md).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MURL_BUILD_DIR:-$root/build-fuzz}
 runs=${RUNS:-1000000}
+limit=()
+if [ -n "${MAX_TIME:-}" ]; then limit=(-max_total_time="$MAX_TIME"); fi
 data=$root/tests/data
 
 seeds() {
@@ -35,7 +38,8 @@ for target in "${targets[@]}"; do
   done
   echo "== $target"
   log=$build/corpus/$target.log
-  if ! "$build/fuzz/fuzz_$target" -runs="$runs" -print_final_stats=1 -artifact_prefix="$build/corpus/$target-" "$corpus" >"$log" 2>&1; then
+  if ! "$build/fuzz/fuzz_$target" -runs="$runs" "${limit[@]}" -print_final_stats=1 \
+    -artifact_prefix="$build/corpus/$target-" "$corpus" >"$log" 2>&1; then
     tail -40 "$log"
     echo "fuzz_$target failed; its log: $log" >&2
     exit 1
