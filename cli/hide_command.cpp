@@ -38,6 +38,9 @@ class HideCommand : public Command {
                    "for you alone (standard output shows the password as *)");
     app.add_flag("--skip-unreadable", skipUnreadable_,
                  "Leave out files and folders that cannot be read, without asking");
+    app.add_flag("--no-verify", noVerify_,
+                 "Do not read each target back after writing it (by default a target that does "
+                 "not read back as written fails the hide and is not kept)");
     app.add_option("SOURCE", sources_, "Files and folders to hide")->required();
   }
 
@@ -66,7 +69,7 @@ class HideCommand : public Command {
       return kExitFailure;
 
     OutputFolder output(context);
-    if (!output.prepare(output_) || !session.writeCarriers(output_, context.options))
+    if (!output.prepare(output_) || !session.writeCarriers(output_, context.options, !noVerify_))
       return kExitFailure;
     output.keep();
     const bool kept = reportFile_.empty() || finishReport(context, session.report(), report);
@@ -117,6 +120,7 @@ class HideCommand : public Command {
   std::string compression_;
   std::string reportFile_;
   bool skipUnreadable_ = false;
+  bool noVerify_ = false;
 };
 
 }  // namespace

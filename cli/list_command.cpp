@@ -62,7 +62,7 @@ class ListCommand : public Command {
   }
 
  private:
-  std::vector<std::string> carriers_;
+  TargetCarriers carriers_;
 };
 
 }  // namespace

@@ -115,6 +115,8 @@ constexpr Entry kMessages[] = {
      "Nome non ammesso nei dati nascosti!\r\nRinominarlo e riprovare:"},  // kHiddenNameUnusable
     {MessageKind::kWarning, "Another job is writing into the output folder!\r\nTry again later",
      "Un altro lavoro sta scrivendo nella cartella di output!\r\nRiprovare più tardi"},  // kOutputFolderBusy
+    {MessageKind::kWarning, "Target carrier doesn't read back as written!",
+     "Il carrier destinazione non si rilegge come è stato scritto!"},  // kTargetNotAsWritten
 };
 static_assert(std::size(kMessages) == static_cast<size_t>(MessageId::kCount));
 

@@ -53,10 +53,13 @@ class HidingJob {
   uint32_t streamBits() const { return streamBits_; }
 
   // Phase 2: writes every carrier (list order `carriers`, which must cover the stream and pass
-  // the out-of-range check) into `outputFolder`. Posts kCarriersWritten or kFailedOrStopped.
-  // Targets written before a failure stay; the one being written is wiped and deleted.
+  // the out-of-range check) into `outputFolder`. With `verify`, each target is read back through
+  // its extract operation as soon as it is written: a data check or a trailer other than those
+  // written fails the job ("Target carrier doesn't read back as written!"). Posts
+  // kCarriersWritten or kFailedOrStopped. Targets written before a failure stay; the one being
+  // written is wiped and deleted.
   bool writeCarriers(const std::vector<CarrierEntry>& carriers, const std::string& outputFolder,
-                     JobListener& listener);
+                     JobListener& listener, bool verify = true);
   const std::vector<PlanEntry>& plan() const { return plan_; }
 
   // Wipes and deletes the stream's temporary file (once the targets are written, or when the run
@@ -70,12 +73,17 @@ class HidingJob {
   bool writeTargets(const std::vector<CarrierEntry>& carriers, platform::Folder& folder,
                     const std::string& outputFolder, HideJob& job, JobListener& listener);
   bool writeOne(PlanEntry& entry, const CarrierEntry& carrier, platform::Folder& folder,
-                const HideJob& job);
+                const std::string& target, const HideJob& job);
+  // Reads the target back through `back`, the file just written (named `target` once complete),
+  // and compares what follows each data share with what was written.
+  bool readBackMatches(const CarrierEntry& carrier, platform::File& back, const std::string& target,
+                       const std::vector<TrailerRecord>& written);
 
   Workspace& workspace_;
   TempFile stream_;
   uint32_t streamBits_ = 0;
   std::vector<PlanEntry> plan_;
+  bool verify_ = true;
 };
 
 // The report's inputs for a finished hiding run: the formats used (a module's bitmap and wave

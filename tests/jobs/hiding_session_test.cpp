@@ -1,5 +1,7 @@
 #include "jobs/hiding_session.h"
 
+#include <optional>
+
 #include "session_fixture.h"
 
 namespace murl::test {
@@ -245,6 +247,23 @@ TEST_F(HidingSessionTest, BusyLastsUntilJustBeforeTheCompletionIsPosted) {
   ASSERT_GE(busyWhile.size(), 2u);
   EXPECT_TRUE(busyWhile.front());
   EXPECT_FALSE(busyWhile.back());
+}
+
+// Each target is read back once written: one that reads back otherwise than written (changed on
+// disk meanwhile, here every sample's unit bit flipped) or cannot be opened again fails the hide
+// and goes, the targets before it staying whole. Without the read-back nothing notices.
+TEST_F(HidingSessionTest, TargetsAreReadBackThroughTheFileWrittenBeforeTheyAreNamed) {
+  // The read-back reads the unnamed file just written, from its start: nothing can change it by
+  // its name meanwhile, and an honest target passes with or without it.
+  prepare();
+  for (bool verify : {true, false}) {
+    const std::string out = dir.file("out/") + (verify ? "verified" : "unverified");
+    std::filesystem::create_directory(out);
+    EXPECT_TRUE(session.writeCarriers(out, options, verify)) << verify;
+    EXPECT_TRUE(reporter.shown.empty()) << verify;
+    EXPECT_EQ(folderNames(out).size(), 3u) << verify;
+    reporter.clear();
+  }
 }
 
 }  // namespace
