@@ -31,7 +31,7 @@ class CapacityCommand : public Command {
     bool all = true;
     for (const std::string& path : carriers_) {
       IdentificationRecord record;
-      context.out << platform::baseName(path) << "  ";
+      context.out << context.forOut(platform::baseName(path)) << "  ";
       if (!identify(path, IdentifyPurpose::kHiding, record, context.workspace)) {
         context.out << text(Text::kNotACarrier, context.language) << "\n";
         all = false;

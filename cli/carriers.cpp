@@ -5,14 +5,23 @@
 #include "cli/escaping.h"
 #include "cli/texts.h"
 #include "jobs/unhiding_session.h"
+#include "platform/file_system.h"
 #include "platform/folders.h"
 
 namespace murl::cli {
 
+std::string CommandContext::forOut(std::string_view text, bool keepLineBreaks) const {
+  return outOnTerminal ? terminalText(text, keepLineBreaks) : std::string(text);
+}
+
+std::string CommandContext::forErr(std::string_view text) const {
+  return errOnTerminal ? terminalText(text) : std::string(text);
+}
+
 NotUsed sayNotUsed(CommandContext& context, size_t& count) {
   return [&context, &count](const std::string& path) {
     context.progress.clear();
-    context.err << text(Text::kCarrierNotUsed, context.language) << path << "\n";
+    context.err << text(Text::kCarrierNotUsed, context.language) << context.forErr(path) << "\n";
     ++count;
   };
 }
@@ -43,17 +52,48 @@ void defineTargetCarriers(CLI::App& app, TargetCarriers& targets) {
                "Read the carriers in the order given even when their trailers give another");
 }
 
-bool outputFolderExists(CommandContext& context, const std::string& folder) {
-  if (context.workspace.fileSystem.isFolder(folder)) return true;
-  context.err << text(Text::kOutputFolderMissing, context.language) << folder << "\n";
-  return false;
+bool OutputFolder::prepare(const std::string& folder) {
+  platform::FileSystem& files = context_.workspace.fileSystem;
+  if (files.isFolder(folder)) return true;
+  // Each missing folder on the way, from the top down; made for the user alone, since they are
+  // to hold what was hidden.
+  for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    const std::string upTo = folder.substr(0, slash);
+    if (!upTo.empty() && !files.isFolder(upTo)) {
+      if (!files.createFolder(upTo, true)) {
+        context_.err << text(Text::kOutputFolderNotCreated, context_.language)
+                     << context_.forErr(folder) << "\n";
+        return false;
+      }
+      made_.push_back(upTo);
+    }
+    if (slash == std::string::npos) break;
+  }
+  if (!context_.common.quiet)
+    context_.err << text(Text::kOutputFolderCreated, context_.language) << context_.forErr(folder)
+                 << "\n";
+  return true;
 }
 
-void printProcessReport(CommandContext& context, const std::string& report,
+OutputFolder::~OutputFolder() {
+  // Deepest first; a folder that holds anything stays, and so do those above it.
+  for (auto made = made_.rbegin(); made != made_.rend(); ++made) {
+    platform::Folder parent = context_.workspace.fileSystem.openFolder(platform::folderOf(*made));
+    if (!parent.removeSubfolder(platform::baseName(*made))) break;
+  }
+}
+
+bool printProcessReport(CommandContext& context, const std::string& report,
                         const std::string& outputFolder) {
-  context.out << unixLines(report) << "\n";
+  context.out << context.forOut(unixLines(report), true) << "\n" << std::flush;
+  if (!context.out) {
+    context.err << text(Text::kReportNotPrinted, context.language) << "\n";
+    return false;
+  }
   if (!context.common.quiet)
-    context.err << text(Text::kReportWritten, context.language) << outputFolder << "\n";
+    context.err << text(Text::kReportWritten, context.language) << context.forErr(outputFolder)
+                << "\n";
+  return true;
 }
 
 }  // namespace murl::cli

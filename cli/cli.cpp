@@ -6,6 +6,8 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/texts.h"
+#include "platform/signals.h"
 
 namespace murl::cli {
 namespace {
@@ -23,27 +25,45 @@ std::vector<std::unique_ptr<Command>> commandTable() {
   return table;
 }
 
+// After an interrupt signal the job has stopped and cleaned up as after any failure; the exit
+// status tells the signal as a shell does.
+int interrupted(int signal, Language language, std::ostream& err) {
+  err << text(Text::kInterrupted, language) << "\n";
+  return 128 + signal;
+}
+
 int execute(Command& command, const CommonOptions& common, std::ostream& out, std::ostream& err) {
   Language language = Language::kEnglish;
   if (!chooseLanguage(common, language, err)) return kExitUsage;
   Options options;
   if (!applyCommonOptions(common, options, err)) return kExitUsage;
+  platform::StopOnSignals signals;
   bool interactive = interactiveTerminal();
   std::string password;
   if (command.needsPassword() &&
-      !readPassword(common.passwordFile, interactive, language, err, password))
+      !readPassword(common.passwordFile, interactive, language, err, password)) {
+    if (int signal = platform::StopOnSignals::received()) return interrupted(signal, language, err);
     return kExitUsage;
+  }
 
   ProgressBar progress(err, !common.quiet && ::isatty(STDERR_FILENO));
   TerminalReporter reporter(err, progress, interactive, common.overwrite, common.quiet, language);
   Workspace workspace(reporter, language);
+  // Closing, unlike stop, is not cleared when the next job starts: a signal ends the command.
+  signals.stopThrough(&workspace.closing);
   startSession(workspace);
   // Counting outside a session (capacity) reads these too.
   workspace.options = options;
   if (!password.empty()) workspace.password.take(password);
   std::fill(password.begin(), password.end(), '\0');
-  CommandContext context{out, err, common, language, interactive, workspace, progress, options};
-  return command.execute(context);
+  CommandContext context{out,       err,      common,   language, interactive,
+                         workspace, progress, reporter, options};
+  context.outOnTerminal = ::isatty(STDOUT_FILENO);
+  context.errOnTerminal = errorsOnTerminal();
+  const int status = command.execute(context);
+  signals.stopThrough(nullptr);
+  if (int signal = platform::StopOnSignals::received()) return interrupted(signal, language, err);
+  return status;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "carriers/common/contract.h"
@@ -51,7 +52,15 @@ struct CommandContext {
   bool interactive;
   Workspace& workspace;
   ProgressBar& progress;
+  TerminalReporter& reporter;
   Options& options;  // the command line's; each job takes its own copy when it starts
+  bool outOnTerminal = false;
+  bool errOnTerminal = false;
+
+  // A name (or a text of lines) as printed on stdout or stderr: escaped when that is a terminal,
+  // since names may hold any bytes; as it is for a file or a pipe.
+  std::string forOut(std::string_view text, bool keepLineBreaks = false) const;
+  std::string forErr(std::string_view text) const;
 };
 
 class Command {
@@ -87,11 +96,29 @@ bool unhideCarriers(CommandContext& context, const TargetCarriers& targets,
 // Declares the CARRIER arguments and --strict-order of the commands that read targets back.
 void defineTargetCarriers(CLI::App& app, TargetCarriers& targets);
 
-// True when `folder` is a folder; else names it on stderr as missing.
-bool outputFolderExists(CommandContext& context, const std::string& folder);
+// The output folder of a command that writes files. prepare() makes it and any missing folder
+// above it, for the user alone, saying so unless quiet; true at once when it is a folder already,
+// false after naming it on stderr. The folders it made go again, those left empty, when the
+// object ends before keep(): a failed job leaves nothing of its own behind.
+class OutputFolder {
+ public:
+  explicit OutputFolder(CommandContext& context) : context_(context) {}
+  ~OutputFolder();
+  OutputFolder(const OutputFolder&) = delete;
+  OutputFolder& operator=(const OutputFolder&) = delete;
 
-// Prints a Process Report on stdout and, unless quiet, where the targets went on stderr.
-void printProcessReport(CommandContext& context, const std::string& report,
+  bool prepare(const std::string& folder);
+  void keep() { made_.clear(); }
+
+ private:
+  CommandContext& context_;
+  std::vector<std::string> made_;  // top down
+};
+
+// Prints a Process Report on stdout and, unless quiet, where the targets went on stderr. False
+// after a message when stdout could not take it: the report is the only record of the carrier
+// order and the levels.
+bool printProcessReport(CommandContext& context, const std::string& report,
                         const std::string& outputFolder);
 
 std::unique_ptr<Command> makeCapacityCommand();

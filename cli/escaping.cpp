@@ -82,10 +82,27 @@ std::string jsonString(std::string_view bytes) {
   return json + "\"";
 }
 
-std::string terminalText(std::string_view bytes) {
+std::string terminalText(std::string_view bytes, bool keepLineBreaks) {
+  static constexpr std::string_view kNamed = "\a\b\t\n\v\f\r";
+  static constexpr std::string_view kLetters = "abtnvfr";
   std::string text;
-  walk(bytes, [&text](std::string_view piece, bool wellFormed) {
-    text += wellFormed && !isControl(piece) ? piece : std::string_view("?");
+  walk(bytes, [&](std::string_view piece, bool wellFormed) {
+    if (piece == "\\") {
+      text += "\\\\";
+    } else if (piece == "\n" && keepLineBreaks) {
+      text += piece;
+    } else if (wellFormed && !isControl(piece)) {
+      text += piece;
+    } else if (size_t named = kNamed.find(piece); piece.size() == 1 && named != kNamed.npos) {
+      text += '\\';
+      text += kLetters[named];
+    } else {
+      for (unsigned char byte : piece) {
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\%03o", byte);
+        text += escape;
+      }
+    }
   });
   return text;
 }

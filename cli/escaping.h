@@ -11,8 +11,10 @@ namespace murl::cli {
 // same number (as in Latin-1), escaped, so the result is always valid UTF-8 and every byte shows.
 std::string jsonString(std::string_view bytes);
 
-// For a terminal: control characters and bytes outside well-formed UTF-8 become '?', so a text
-// cannot move the cursor or change the terminal's state.
-std::string terminalText(std::string_view bytes);
+// For a terminal: control characters, bytes outside well-formed UTF-8 and backslashes are shown
+// escaped as `ls -b` shows them ("\t", "\033", "\377", "\\"), so a text can neither move the
+// cursor nor change the terminal's state, and no two texts look alike. With `keepLineBreaks`, a
+// multi-line text keeps its "\n".
+std::string terminalText(std::string_view bytes, bool keepLineBreaks = false);
 
 }  // namespace murl::cli

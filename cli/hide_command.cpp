@@ -7,6 +7,8 @@
 #include "cli/texts.h"
 #include "core/number_display.h"
 #include "jobs/hiding_session.h"
+#include "platform/file_system.h"
+#include "stream/output_file.h"
 
 namespace murl::cli {
 namespace {
@@ -31,9 +33,14 @@ class HideCommand : public Command {
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_option("--compression", compression_, "Compression level, 0-6 or a level name")
         ->default_str("3 (Medium)");
+    app.add_option("--report", reportFile_,
+                   "Also write the whole Process Report, password included, to FILE: a new file "
+                   "for you alone (standard output shows the password as *)");
+    app.add_flag("--skip-unreadable", skipUnreadable_,
+                 "Leave out files and folders that cannot be read, without asking");
     app.add_flag("--no-verify", noVerify_,
                  "Do not read each target back after writing it (by default a target that does "
-                 "not read back as written fails the hide and is removed)");
+                 "not read back as written fails the hide and is not kept)");
     app.add_option("SOURCE", sources_, "Files and folders to hide")->required();
   }
 
@@ -46,7 +53,12 @@ class HideCommand : public Command {
       }
       context.options.compressionLevel = *level;
     }
-    if (!outputFolderExists(context, output_)) return kExitFailure;
+    if (skipUnreadable_) context.reporter.skipUnreadable();
+    // Started before anything else, so a report that could not be kept stops the run early.
+    platform::Folder reportFolder;
+    OutputFile report(context.workspace,
+                      {MessageId::kFileExistsOverwrite, MessageId::kCouldntCreateFile});
+    if (!reportFile_.empty() && !startReport(context, reportFolder, report)) return kExitFailure;
     HidingSession session(context.workspace, context.progress);
     if (!collectSources(context, session) || !session.buildStream(context.options))
       return kExitFailure;
@@ -56,12 +68,31 @@ class HideCommand : public Command {
         !covers(context, session) || !session.outOfRangeCheck())
       return kExitFailure;
 
-    if (!session.writeCarriers(output_, context.options, !noVerify_)) return kExitFailure;
-    printProcessReport(context, session.report(), output_);
-    return kExitOk;
+    OutputFolder output(context);
+    if (!output.prepare(output_) || !session.writeCarriers(output_, context.options, !noVerify_))
+      return kExitFailure;
+    output.keep();
+    const bool kept = reportFile_.empty() || finishReport(context, session.report(), report);
+    const bool printed = printProcessReport(context, session.report(true), output_);
+    return kept && printed ? kExitOk : kExitFailure;
   }
 
  private:
+  bool startReport(CommandContext& context, platform::Folder& folder, OutputFile& report) const {
+    folder = context.workspace.fileSystem.openFolder(platform::folderOf(reportFile_));
+    if (folder.isOpen()) return report.start(folder, platform::baseName(reportFile_), true);
+    context.workspace.show(MessageId::kCouldntCreateFile);
+    return false;
+  }
+
+  static bool finishReport(CommandContext& context, const std::string& text, OutputFile& report) {
+    const std::string lines = unixLines(text) + "\n";
+    if (report.file().writeExact(lines.data(), lines.size())) return report.finish();
+    report.discard();
+    context.workspace.show(MessageId::kCouldntWriteFile);
+    return false;
+  }
+
   bool collectSources(CommandContext& context, HidingSession& session) const {
     for (const std::string& path : sources_)
       if (!session.addSource(path)) return false;
@@ -87,6 +118,8 @@ class HideCommand : public Command {
   std::vector<std::string> carriers_;
   std::vector<std::string> sources_;
   std::string compression_;
+  std::string reportFile_;
+  bool skipUnreadable_ = false;
   bool noVerify_ = false;
 };
 

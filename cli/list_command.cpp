@@ -17,15 +17,16 @@ void printRow(std::ostream& out, const std::string& name, const std::string& att
   out << padded << (attr + "      ").substr(0, 6) << size << "\n";
 }
 
-void printFolder(std::ostream& out, const ExtractionFolder& folder, const std::string& indent,
-                 Language language) {
+// Hidden names may hold any bytes but "\\" and "/": on a terminal they are shown escaped.
+void printFolder(const CommandContext& context, const ExtractionFolder& folder,
+                 const std::string& indent) {
   for (const ExtractionFolder* sub : folder.subfolders) {
-    printRow(out, indent + sub->name + "/", "D", "");
-    printFolder(out, *sub, indent + "  ", language);
+    printRow(context.out, indent + context.forOut(sub->name) + "/", "D", "");
+    printFolder(context, *sub, indent + "  ");
   }
-  const char* bytes = language == Language::kItalian ? " byte" : " bytes";
+  const char* bytes = context.language == Language::kItalian ? " byte" : " bytes";
   for (const ExtractedFile& file : folder.files)
-    printRow(out, indent + file.name, attributeLetters(file.attributes),
+    printRow(context.out, indent + context.forOut(file.name), attributeLetters(file.attributes),
              formatCount(file.size) + bytes);
 }
 
@@ -46,7 +47,7 @@ class ListCommand : public Command {
     if (!unhideCarriers(context, carriers_, session)) return kExitFailure;
     bool italian = context.language == Language::kItalian;
     printRow(context.out, italian ? "Nome" : "Name", "Attr", italian ? "Dim" : "Size");
-    printFolder(context.out, session.tree().root(), "", context.language);
+    printFolder(context, session.tree().root(), "");
     return kExitOk;
   }
 

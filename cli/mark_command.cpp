@@ -33,7 +33,6 @@ class MarkCommand : public Command {
     std::string mark;
     if (!readMark(markFile_, context.interactive, context.language, context.err, mark))
       return kExitUsage;
-    if (!outputFolderExists(context, output_)) return kExitFailure;
     AuthoringSession session(context.workspace, context.progress);
     session.setMark(mark);
     // The report names every carrier by its full path.
@@ -47,9 +46,11 @@ class MarkCommand : public Command {
       context.err << text(Text::kNothingMarked, context.language) << "\n";
       return kExitFailure;
     }
-    if (!session.markCarriers(output_, context.options)) return kExitFailure;
-    printProcessReport(context, session.report(), output_);
-    return kExitOk;
+    OutputFolder output(context);
+    if (!output.prepare(output_) || !session.markCarriers(output_, context.options))
+      return kExitFailure;
+    output.keep();
+    return printProcessReport(context, session.report(), output_) ? kExitOk : kExitFailure;
   }
 
  private:

@@ -4,18 +4,22 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <ostream>
 
+#include "cli/escaping.h"
 #include "cli/texts.h"
 #include "jobs/authoring_session.h"
+#include "platform/file_system.h"
 #include "platform/folders.h"
+#include "platform/signals.h"
 #include "transforms/password.h"
 
 namespace murl::cli {
 
 bool interactiveTerminal() { return ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO); }
+
+bool errorsOnTerminal() { return ::isatty(STDERR_FILENO); }
 
 std::string unixLines(const std::string& text) {
   std::string lines;
@@ -43,7 +47,7 @@ void ProgressBar::progress(uint8_t percent) {
 }
 
 void ProgressBar::status(StatusLabel label, const std::string& text) {
-  if (label == StatusLabel::kValue1) value_ = platform::baseName(text);
+  if (label == StatusLabel::kValue1) value_ = terminalText(platform::baseName(text));
   if (label == StatusLabel::kValue1 && text.empty()) value_.clear();
   draw();
 }
@@ -73,11 +77,16 @@ TerminalReporter::TerminalReporter(std::ostream& err, ProgressBar& bar, bool int
       interactive_(interactive),
       overwrite_(overwrite),
       quiet_(quiet),
+      escape_(errorsOnTerminal()),
       language_(language) {}
+
+std::string TerminalReporter::shown(const Message& message) const {
+  return escape_ ? terminalText(oneLine(message.text)) : oneLine(message.text);
+}
 
 void TerminalReporter::print(const Message& message) {
   bar_.clear();
-  err_ << message.title << ": " << oneLine(message.text) << "\n" << std::flush;
+  err_ << message.title << ": " << shown(message) << "\n" << std::flush;
 }
 
 void TerminalReporter::warn(const Message& message) { print(message); }
@@ -87,12 +96,18 @@ void TerminalReporter::report(const Message& message) {
   if (!quiet_) print(message);
 }
 
+// The questions an option answers Yes to, on a terminal or not.
+bool TerminalReporter::answered(const Message& message) const {
+  if (message.id == MessageId::kTargetExistsOverwrite ||
+      message.id == MessageId::kFileExistsOverwrite)
+    return overwrite_;
+  return message.id == MessageId::kScanCouldntOpenFile && skipUnreadable_;
+}
+
 bool TerminalReporter::askYesNo(const Message& message) {
-  bool overwriteQuestion = message.id == MessageId::kTargetExistsOverwrite ||
-                           message.id == MessageId::kFileExistsOverwrite;
   bar_.clear();
-  err_ << message.title << ": " << oneLine(message.text);
-  if (overwriteQuestion && overwrite_) {
+  err_ << message.title << ": " << shown(message);
+  if (answered(message)) {
     err_ << " " << text(Text::kYes, language_) << "\n" << std::flush;
     return true;
   }
@@ -102,30 +117,48 @@ bool TerminalReporter::askYesNo(const Message& message) {
   }
   err_ << text(Text::kYesNo, language_) << std::flush;
   std::string line;
+  // A signal ends the wait as a No: the job then stops.
   if (!std::getline(std::cin, line)) return false;
   return !line.empty() && (line[0] == 'y' || line[0] == 'Y' || line[0] == 's' || line[0] == 'S');
 }
 
 namespace {
 
-// Reads one line from the terminal with echo off; the terminal is restored whatever happens.
+// Reads one line from the terminal with echo off; the echo comes back whatever happens, a signal
+// that ends the process included.
 bool readHidden(const char* prompt, std::ostream& err, std::string& line) {
   err << prompt << std::flush;
-  termios saved{};
-  bool restore = ::tcgetattr(STDIN_FILENO, &saved) == 0;
-  if (restore) {
-    termios quiet = saved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  bool ok;
+  {
+    platform::EchoOff quiet;
+    ok = static_cast<bool>(std::getline(std::cin, line));
   }
-  bool ok = static_cast<bool>(std::getline(std::cin, line));
-  if (restore) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
   err << "\n" << std::flush;
   return ok;
 }
 
-void dropLineEnd(std::string& line) {
+// Far more than a password or a mark takes, so a file's first line is read whole or refused.
+constexpr size_t kMaxFirstLine = 512;
+
+enum class LineRead : uint8_t { kRead, kUnreadable, kTooLong };
+
+// The first line of a regular file, without its line end. Nothing past it is read, so neither a
+// huge file nor a FIFO or a device can keep the program waiting or fill its memory.
+LineRead readFirstLine(const std::string& path, std::string& line) {
+  platform::File file = platform::realFileSystem().openRead(path);
+  if (!file.isOpen()) return LineRead::kUnreadable;
+  line.assign(kMaxFirstLine + 1, '\0');
+  line.resize(file.read(line.data(), line.size()));
+  const size_t end = line.find('\n');
+  if (end != std::string::npos) {
+    line.resize(end);
+  } else if (line.size() > kMaxFirstLine) {
+    return LineRead::kTooLong;
+  } else if (line.empty()) {
+    return LineRead::kUnreadable;
+  }
   if (!line.empty() && line.back() == '\r') line.pop_back();
+  return LineRead::kRead;
 }
 
 // A text typed twice: a password or a copyright mark.
@@ -144,12 +177,12 @@ bool readTypedTwice(const TypedTwice& kind, const std::string& file, bool intera
   std::string first;
   std::string second;
   if (!file.empty()) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in || !std::getline(in, first)) {
-      err << text(kind.fileUnreadable, language) << file << "\n";
+    const LineRead read = readFirstLine(file, first);
+    if (read != LineRead::kRead) {
+      const Text why = read == LineRead::kTooLong ? Text::kFirstLineTooLong : kind.fileUnreadable;
+      err << text(why, language) << terminalText(file) << "\n";
       return false;
     }
-    dropLineEnd(first);
     second = first;
   } else if (const char* env = std::getenv(kind.environment); env && *env) {
     first = second = env;

@@ -33,7 +33,6 @@ constexpr Pair kTexts[] = {
     {"The carriers hold too few bits: %s more needed (%s of %s). Nothing was written.",
      "I carrier hanno troppo pochi bit: ne servono altri %s (%s di %s). Nulla è stato scritto."},
     {"No file to hide.", "Nessun file da nascondere."},
-    {"The output folder does not exist: ", "La cartella di output non esiste: "},
     {"Not among the hidden files: ", "Non fra i file nascosti: "},
     {"Target carriers written to ", "Carrier destinazione scritti in "},
     {"Copyright mark (1-100 characters): ", "Marchio di copyright (1-100 caratteri): "},
@@ -45,6 +44,15 @@ constexpr Pair kTexts[] = {
     {"Couldn't read the mark file: ", "Impossibile leggere il file del marchio: "},
     {"Nothing was marked: every carrier given must be usable.",
      "Nulla è stato marcato: ogni carrier indicato deve essere utilizzabile."},
+    {"Created the output folder (for you alone): ",
+     "Creata la cartella di output (accessibile solo a voi): "},
+    {"Couldn't create the output folder: ", "Impossibile creare la cartella di output: "},
+    {"Couldn't print the Process Report, the only record of the carrier order and the levels.",
+     "Impossibile stampare il Rapporto Operazione, l'unica traccia dell'ordine dei carrier e dei "
+     "livelli."},
+    {"The first line is longer than any it may hold: ",
+     "La prima riga è più lunga di quanto possa contenere: "},
+    {"Interrupted.", "Interrotto."},
 };
 static_assert(std::size(kTexts) == static_cast<size_t>(Text::kCount));
 

@@ -24,7 +24,6 @@ enum class Text {
   kCarrierNotUsed,
   kMoreBitsNeeded,
   kNoSourceFiles,
-  kOutputFolderMissing,
   kSelectionNotFound,
   kReportWritten,
   kMarkPrompt,
@@ -33,6 +32,11 @@ enum class Text {
   kNoMark,
   kMarkFileUnreadable,
   kNothingMarked,
+  kOutputFolderCreated,
+  kOutputFolderNotCreated,
+  kReportNotPrinted,
+  kFirstLineTooLong,
+  kInterrupted,
   kCount
 };
 

@@ -67,23 +67,26 @@ class UnhideCommand : public Command {
   }
 
   int execute(CommandContext& context) override {
-    if (!outputFolderExists(context, output_)) return kExitFailure;
     UnhidingSession session(context.workspace, context.progress);
     if (!unhideCarriers(context, carriers_, session)) return kExitFailure;
-    if (selected_.empty()) return session.extractAll(output_) ? kExitOk : kExitFailure;
     std::vector<Selection> groups;
     for (const std::string& path : selected_) {
       const ExtractionFolder* folder = nullptr;
       size_t item = 0;
       if (!findItem(session.tree(), path, folder, item)) {
-        context.err << text(Text::kSelectionNotFound, context.language) << path << "\n";
+        context.err << text(Text::kSelectionNotFound, context.language) << context.forErr(path)
+                    << "\n";
         return kExitFailure;
       }
       if (groups.empty() || groups.back().folder != folder) groups.push_back({folder, {}});
       groups.back().items.push_back(item);
     }
+    OutputFolder output(context);
+    if (!output.prepare(output_)) return kExitFailure;
+    if (selected_.empty() && !session.extractAll(output_)) return kExitFailure;
     for (const Selection& group : groups)
       if (!session.extractSelected(*group.folder, group.items, output_)) return kExitFailure;
+    output.keep();
     return kExitOk;
   }
 

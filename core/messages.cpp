@@ -105,14 +105,16 @@ constexpr Entry kMessages[] = {
      "File già aggiunto!\r\nContinuare la scansione degli altri file?"},  // kScanFileAlreadyAdded
     {MessageKind::kQuestion, "Folder already added!\r\nContinue scanning other files?",
      "Cartella già aggiunta!\r\nContinuare la scansione degli altri file?"},  // kScanFolderAlreadyAdded
-    {MessageKind::kWarning, "Hidden data too big once packed!\r\nMax 256Mb",
-     "Dati da nascondere troppo grandi una volta compressi!\r\nMassimo 256Mb"},  // kHiddenStreamTooLong
+    {MessageKind::kWarning, "Files to hide too big with their names!\r\nMax 256Mb",
+     "File da nascondere troppo grandi con i loro nomi!\r\nMassimo 256Mb"},  // kHiddenStreamTooLong
     {MessageKind::kWarning,
      "Target carrier is the source carrier itself!\r\nChoose another output folder",
      "Il carrier destinazione è lo stesso carrier sorgente!\r\nScegliere un'altra cartella di "
      "output"},  // kTargetIsSource
     {MessageKind::kWarning, "Name not allowed in hidden data!\r\nRename it and try again:",
      "Nome non ammesso nei dati nascosti!\r\nRinominarlo e riprovare:"},  // kHiddenNameUnusable
+    {MessageKind::kWarning, "Another job is writing into the output folder!\r\nTry again later",
+     "Un altro lavoro sta scrivendo nella cartella di output!\r\nRiprovare più tardi"},  // kOutputFolderBusy
     {MessageKind::kWarning, "Target carrier doesn't read back as written!",
      "Il carrier destinazione non si rilegge come è stato scritto!"},  // kTargetNotAsWritten
 };

@@ -61,6 +61,7 @@ enum class MessageId : uint16_t {
   kHiddenStreamTooLong,
   kTargetIsSource,
   kHiddenNameUnusable,
+  kOutputFolderBusy,
   kTargetNotAsWritten,
   kCount
 };

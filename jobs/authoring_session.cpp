@@ -35,27 +35,29 @@ bool AuthoringSession::markCarriers(const std::string& outputFolder, const Optio
   JobScope scope(workspace_, listener_, options);
   markedWith_ = options;
   percentages_.assign(carriers_.size(), 0.0);
-  if (!targetsApartFromSources(carriers_.entries(), outputFolder, workspace_))
+  platform::Folder folder = openOutputFolder(outputFolder, workspace_);
+  if (!folder.isOpen() || !targetsApartFromSources(carriers_.entries(), folder, workspace_))
     return endFailed(workspace_, scope);
-  if (!markEach(outputFolder, scope)) return endUnfinished(workspace_, scope);
+  if (!markEach(folder, outputFolder, scope)) return endUnfinished(workspace_, scope);
   clearStatusLabels(scope);
   scope.finished(JobCompletion::kCarriersMarked);
   return true;
 }
 
 // Each carrier in list order: there is no trailer to number, so no order to keep but the user's.
-bool AuthoringSession::markEach(const std::string& outputFolder, JobListener& listener) {
+bool AuthoringSession::markEach(platform::Folder& folder, const std::string& outputFolder,
+                                JobListener& listener) {
   const std::vector<CarrierEntry>& carriers = carriers_.entries();
   OverallProgress progress(workspace_, listener, carriers.size());
   for (size_t i = 0; i < carriers.size(); ++i) {
     if (workspace_.interrupted()) return false;
     const CarrierEntry& carrier = carriers[i];
-    const std::string target = targetPath(outputFolder, platform::baseName(carrier.path));
+    const std::string name = platform::baseName(carrier.path);
     listener.status(StatusLabel::kValue1, carrier.path);
     progress.begin(i);
-    listener.status(StatusLabel::kValue2, target);
+    listener.status(StatusLabel::kValue2, targetPath(outputFolder, name));
     const bool marked = writeTarget(
-        carrier.path, target, workspace_, [&](platform::File& src, platform::File& dst) {
+        carrier.path, folder, name, workspace_, [&](platform::File& src, platform::File& dst) {
           return carrierHandler(carrier.type).mark(src, dst, mark_, workspace_, percentages_[i]);
         });
     if (!marked) return false;

@@ -12,6 +12,7 @@
 
 #include "bits/bit_spreader.h"
 #include "jobs/session.h"
+#include "platform/folder.h"
 
 namespace murl {
 
@@ -34,8 +35,9 @@ class AuthoringSession : public CarrierListSession {
 
   // Writes every carrier, in list order, into `outputFolder` with the mark over all its used
   // units. Posts kCarriersMarked, or kFailedOrStopped after a failure (its message shown) or a
-  // stop (nothing while closing). Targets written before a failure stay; the one being written
-  // is wiped and deleted, and no later one is begun.
+  // stop (nothing while closing). The folder is locked meanwhile, and nothing is written when a
+  // target would be any carrier of the job. Targets written before a failure stay; the one being
+  // written leaves nothing, and no later one is begun.
   bool markCarriers(const std::string& outputFolder, const Options& options);
   // The units each carrier's marking changed, in percent, by list position.
   const std::vector<double>& percentages() const { return percentages_; }
@@ -47,7 +49,7 @@ class AuthoringSession : public CarrierListSession {
   void reset();
 
  private:
-  bool markEach(const std::string& outputFolder, JobListener& listener);
+  bool markEach(platform::Folder& folder, const std::string& outputFolder, JobListener& listener);
 
   std::string markText_;
   MarkField mark_{};

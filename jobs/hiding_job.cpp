@@ -102,11 +102,13 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
     workspace_.show(MessageId::kInsufficientCarrierBits);
     return endFailed(workspace_, listener);
   }
+  platform::Folder folder = openOutputFolder(outputFolder, workspace_);
+  if (!folder.isOpen()) return endFailed(workspace_, listener);
   workspace_.sessionNumber += 1;
   uint32_t high = workspace_.random.drawWord(0, 0xFFFF);
   uint32_t jobNumber = (high << 16) | workspace_.random.drawWord(0, 0xFFFF);
   plan_ = buildPlan(carriers, streamBits_);
-  if (!targetsApartFromSources(carriers, outputFolder, workspace_))
+  if (!targetsApartFromSources(carriers, folder, workspace_))
     return endFailed(workspace_, listener);
 
   HideJob job;
@@ -114,35 +116,36 @@ bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
   job.trailer.sessionNumber = workspace_.sessionNumber;
   job.trailer.jobNumber = jobNumber;
   job.trailer.carrierCount = static_cast<uint16_t>(carriers.size());
-  if (!writeTargets(carriers, outputFolder, job, listener))
+  if (!writeTargets(carriers, folder, outputFolder, job, listener))
     return endUnfinished(workspace_, listener);
   clearStatusLabels(listener);
   listener.finished(JobCompletion::kCarriersWritten);
   return true;
 }
 
-bool HidingJob::writeTargets(const std::vector<CarrierEntry>& carriers,
+bool HidingJob::writeTargets(const std::vector<CarrierEntry>& carriers, platform::Folder& folder,
                              const std::string& outputFolder, HideJob& job, JobListener& listener) {
   OverallProgress progress(workspace_, listener, plan_.size());
   for (size_t j = 0; j < plan_.size(); ++j) {
     if (workspace_.interrupted()) return false;
     PlanEntry& entry = plan_[j];
     const CarrierEntry& carrier = carriers[entry.carrierIndex];
-    std::string target = targetPath(outputFolder, entry.targetName);
+    const std::string target = targetPath(outputFolder, entry.targetName);
     listener.status(StatusLabel::kValue1, carrier.path);
     progress.begin(j);
     listener.status(StatusLabel::kValue2, target);
     job.trailer.carrierIndex = entry.carrierIndex;
-    if (!writeOne(entry, carrier, target, job)) return false;
+    if (!writeOne(entry, carrier, folder, target, job)) return false;
     progress.end();
   }
   return true;
 }
 
-bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
-                         const HideJob& job) {
+bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, platform::Folder& folder,
+                         const std::string& target, const HideJob& job) {
   return writeTarget(
-      carrier.path, target, workspace_, [&](platform::File& src, platform::File& dst) {
+      carrier.path, folder, entry.targetName, workspace_,
+      [&](platform::File& src, platform::File& dst) {
         std::vector<TrailerRecord> written;
         HideJob recorded = job;
         recorded.written = &written;
@@ -158,15 +161,17 @@ bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, const st
         }
         if (!verify_) return true;
         ProgressHalf second(workspace_, true, true);
-        return readBackMatches(carrier, target, written);
+        return readBackMatches(carrier, dst, target, written);
       });
 }
 
-bool HidingJob::readBackMatches(const CarrierEntry& carrier, const std::string& target,
+// The target is read back through the file just written, before it has a name: what is named
+// is what was checked.
+bool HidingJob::readBackMatches(const CarrierEntry& carrier, platform::File& back,
+                                const std::string& target,
                                 const std::vector<TrailerRecord>& written) {
-  platform::File back = workspace_.fileSystem.openRead(target);
-  if (!back.isOpen()) {
-    workspace_.show(MessageId::kCouldntOpenFile);
+  if (!back.seek(0)) {
+    workspace_.show(MessageId::kCouldntReadFile);
     return false;
   }
   CarrierEntry asTarget = carrier;

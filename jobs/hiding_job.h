@@ -13,6 +13,7 @@
 #include "jobs/process_report.h"
 #include "jobs/target_writer.h"
 #include "platform/file.h"
+#include "platform/folder.h"
 #include "stream/temp_file.h"
 
 namespace murl {
@@ -50,7 +51,6 @@ class HidingJob {
   bool buildStream(const SourceTree& tree, JobListener& listener);
   // B, the stream's bit count, once phase 1 has succeeded.
   uint32_t streamBits() const { return streamBits_; }
-  const std::string& streamPath() const { return stream_.path(); }
 
   // Phase 2: writes every carrier (list order `carriers`, which must cover the stream and pass
   // the out-of-range check) into `outputFolder`. With `verify`, each target is read back through
@@ -70,12 +70,13 @@ class HidingJob {
 
  private:
   // Every target in plan order; false on a failure (its message shown) or a stop.
-  bool writeTargets(const std::vector<CarrierEntry>& carriers, const std::string& outputFolder,
-                    HideJob& job, JobListener& listener);
-  bool writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
-                const HideJob& job);
-  // Reads the target back and compares what follows each data share with what was written.
-  bool readBackMatches(const CarrierEntry& carrier, const std::string& target,
+  bool writeTargets(const std::vector<CarrierEntry>& carriers, platform::Folder& folder,
+                    const std::string& outputFolder, HideJob& job, JobListener& listener);
+  bool writeOne(PlanEntry& entry, const CarrierEntry& carrier, platform::Folder& folder,
+                const std::string& target, const HideJob& job);
+  // Reads the target back through `back`, the file just written (named `target` once complete),
+  // and compares what follows each data share with what was written.
+  bool readBackMatches(const CarrierEntry& carrier, platform::File& back, const std::string& target,
                        const std::vector<TrailerRecord>& written);
 
   Workspace& workspace_;

@@ -11,17 +11,18 @@ HidingSession::HidingSession(Workspace& workspace, JobListener& listener)
 
 bool HidingSession::addSource(const std::string& path) {
   SourceFolder& root = sources_.root();
-  if (!workspace_.fileSystem.isFolder(path))
+  platform::FileSystem& files = workspace_.fileSystem;
+  if (!files.isFolder(path))
     return sources_.addFile(workspace_, root, path) <= SourceAddResult::kAdded;
-  std::string folder = path;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  // A folder is named as the user sees it: "hide ." takes the current folder's own name.
+  std::string resolved = files.resolvePath(path);
+  if (resolved.empty()) resolved = path;
+  while (resolved.size() > 1 && resolved.back() == '/') resolved.pop_back();
   bool added = false;
-  if (folder == "/")
-    return sources_.scanFolder(workspace_, root, "/", added) == SourceAddResult::kAdded;
-  SourceAddResult result = sources_.addSubfolder(workspace_, root, platform::baseName(folder));
-  if (result != SourceAddResult::kAdded) return result == SourceAddResult::kSkipped;
-  SourceFolder& node = root.subfolder(root.subfolderCount() - 1);
-  return sources_.scanFolder(workspace_, node, folder, added) == SourceAddResult::kAdded;
+  if (resolved == "/")
+    return sources_.scanFolder(workspace_, root, "/", added) <= SourceAddResult::kAdded;
+  return sources_.addFolder(workspace_, root, path, platform::baseName(resolved), added) <=
+         SourceAddResult::kAdded;
 }
 
 bool HidingSession::buildStream(const Options& options) {
@@ -53,9 +54,10 @@ bool HidingSession::writeCarriers(const std::string& outputFolder, const Options
   return job_.writeCarriers(carriers_.entries(), outputFolder, scope, verify);
 }
 
-std::string HidingSession::report() const {
+std::string HidingSession::report(bool maskPassword) const {
   ReportInput input = hidingReportInput(carriers_.entries(), job_.plan(), workspace_);
   input.options = writtenWith_;
+  if (maskPassword) input.secret.assign(input.secret.size(), '*');
   return buildHidingReport(input);
 }
 

@@ -48,7 +48,9 @@ class HidingSession : public CarrierListSession {
   bool writeCarriers(const std::string& outputFolder, const Options& options, bool verify = true);
   const std::vector<PlanEntry>& plan() const { return job_.plan(); }
   // The Process Report of the carriers written last, with the options they were written with.
-  std::string report() const;
+  // With `maskPassword`, the password shows as one "*" per character, for places (a terminal's
+  // scroll-back, a log) where it should not be read.
+  std::string report(bool maskPassword = false) const;
 
   // Once the carriers are written: wipes the stream's temporary file and empties the sources,
   // keeping the carriers and the plan the report is made of.

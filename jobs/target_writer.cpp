@@ -1,6 +1,9 @@
 #include "jobs/target_writer.h"
 
+#include <unordered_set>
+
 #include "platform/file_system.h"
+#include "stream/output_file.h"
 
 namespace murl {
 
@@ -9,11 +12,22 @@ std::string targetPath(const std::string& outputFolder, const std::string& name)
   return outputFolder + "/" + name;
 }
 
-bool targetsApartFromSources(const std::vector<CarrierEntry>& carriers,
-                             const std::string& outputFolder, Workspace& workspace) {
+platform::Folder openOutputFolder(const std::string& outputFolder, Workspace& workspace) {
+  platform::Folder folder = workspace.fileSystem.openFolder(outputFolder);
+  if (folder.isOpen() && folder.lock()) return folder;
+  workspace.show(folder.isOpen() ? MessageId::kOutputFolderBusy
+                                 : MessageId::kCouldntCreateTargetFile);
+  return platform::Folder();
+}
+
+bool targetsApartFromSources(const std::vector<CarrierEntry>& carriers, platform::Folder& folder,
+                             Workspace& workspace) {
+  std::unordered_set<platform::FileId, platform::FileIdHash> sources;
+  for (const CarrierEntry& carrier : carriers)
+    if (auto id = workspace.fileSystem.fileId(carrier.path)) sources.insert(*id);
   for (const CarrierEntry& carrier : carriers) {
-    if (workspace.fileSystem.sameFile(carrier.path,
-                                      targetPath(outputFolder, platform::baseName(carrier.path)))) {
+    auto id = folder.id(platform::baseName(carrier.path));
+    if (id && sources.count(*id) != 0) {
       workspace.show(MessageId::kTargetIsSource);
       return false;
     }
@@ -21,23 +35,16 @@ bool targetsApartFromSources(const std::vector<CarrierEntry>& carriers,
   return true;
 }
 
-bool writeTarget(const std::string& source, const std::string& target, Workspace& workspace,
-                 const TargetWriting& write) {
-  platform::FileSystem& files = workspace.fileSystem;
-  platform::File src = files.openRead(source);
+bool writeTarget(const std::string& source, platform::Folder& folder, const std::string& name,
+                 Workspace& workspace, const TargetWriting& write) {
+  platform::File src = workspace.fileSystem.openRead(source);
   if (!src.isOpen()) {
     workspace.show(MessageId::kCouldntOpenSourceFile);
     return false;
   }
-  if (files.fileExists(target) && !workspace.ask(MessageId::kTargetExistsOverwrite)) return false;
-  platform::File dst = files.createTruncate(target);
-  if (!dst.isOpen()) {
-    workspace.show(MessageId::kCouldntCreateTargetFile);
-    return false;
-  }
-  if (write(src, dst)) return true;
-  files.wipeAndDelete(dst, target);
-  return false;
+  OutputFile dst(workspace,
+                 {MessageId::kTargetExistsOverwrite, MessageId::kCouldntCreateTargetFile});
+  return dst.start(folder, name) && write(src, dst.file()) && dst.finish();
 }
 
 }  // namespace murl

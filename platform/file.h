@@ -61,4 +61,9 @@ class File {
   bool failed_ = false;
 };
 
+// Overwrites the whole file with zero bytes in pieces of at most 4 MiB, syncs and closes it, so
+// nothing of what it held can be read from the disk afterwards. False when a write or the sync
+// failed (the file is closed all the same).
+bool wipeFile(File& file);
+
 }  // namespace murl::platform

@@ -4,10 +4,12 @@
 // tests' wrappers that make chosen calls fail. Library code receives the FileSystem it is to use
 // (through the Workspace) and never reaches the disk another way.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/file.h"
+#include "platform/folder.h"
 #include "platform/folders.h"
 
 namespace murl::platform {
@@ -16,35 +18,43 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Opens an existing file (not a folder) for reading only. Check isOpen() afterwards.
+  // Opens an existing regular file (links followed) for reading only; never waits on a FIFO or
+  // a device, which are refused like folders. Check isOpen() afterwards.
   virtual File openRead(const std::string& path) = 0;
-  // Opens an existing file for reading and writing, without truncating it.
+  // Opens an existing regular file for reading and writing, without truncating it.
   virtual File openReadWrite(const std::string& path) = 0;
   // Creates or truncates a file for reading and writing (permissions as the umask allows).
   virtual File createTruncate(const std::string& path) = 0;
   // Creates a new file for reading and writing with owner-only permission; fails when any
   // file, folder or link of that name already exists, so nobody can plant one in our place.
   virtual File createExclusive(const std::string& path) = 0;
-  // Creates a new, empty file in the folder of `path` under a name of its own (returned in
-  // `partPath`), so content can be written in full before it takes the place of `path`.
-  virtual File createBeside(const std::string& path, std::string& partPath) = 0;
+  // Creates an owner-only file in the folder of `path` that no name leads to, so that nothing
+  // of it is left in the folder whatever becomes of the process: the free name `path` is used
+  // for an instant at most. Fails when `path` is taken.
+  virtual File createAnonymous(const std::string& path) = 0;
 
   // Gives `from` the name `to`, replacing whatever file had that name; both in one folder.
   virtual bool rename(const std::string& from, const std::string& to) = 0;
   virtual bool remove(const std::string& path) = 0;
-  // Whether a file of that name can be opened for reading.
+  // Whether a regular file of that name can be opened for reading.
   virtual bool fileExists(const std::string& path) = 0;
   // Whether anything at all has that name: a file of any permission, a folder, a link.
   virtual bool pathTaken(const std::string& path) = 0;
-  // True when both names lead to the same file (through links too).
-  virtual bool sameFile(const std::string& a, const std::string& b) = 0;
+  // Which file or folder the name leads to, links followed; none when nothing does.
+  virtual std::optional<FileId> fileId(const std::string& path) = 0;
+  // The absolute path of what `path` leads to, with every link, "." and ".." resolved; empty
+  // when it leads nowhere.
+  virtual std::string resolvePath(const std::string& path) = 0;
 
   virtual bool isFolder(const std::string& path) = 0;
-  // Creates one folder (owner, group and others as the umask allows); true if it now exists.
-  virtual bool createFolder(const std::string& path) = 0;
+  // Creates one folder, owner-only or as the umask allows; true if a folder now has that name.
+  virtual bool createFolder(const std::string& path, bool ownerOnly = false) = 0;
+  // Opens a folder (the path's links followed) for work by name inside it; see Folder.
+  virtual Folder openFolder(const std::string& path) = 0;
   // Lists a folder's entries, without "." and "..", in name order (byte-wise) so results do not
-  // depend on the file system. Links are followed; entries that are neither files nor folders
-  // (devices, sockets, broken links) are left out. False when the folder cannot be read.
+  // depend on the file system. Links are followed to tell files and folders; an entry that is
+  // neither (a broken link, a FIFO, a socket, a name too long to look up) is listed as neither.
+  // False when the folder cannot be read.
   virtual bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) = 0;
   // Reads the attributes word of a file or folder: read-only when nobody may write it, hidden for
   // dot-names, directory for folders, normal when nothing else applies. kInvalid when absent.
@@ -53,9 +63,8 @@ class FileSystem {
   // the owner's write permission. The other bits have no meaning here and are ignored.
   virtual bool setFileAttributes(const std::string& path, uint32_t attributes) = 0;
 
-  // Overwrites the whole file with zero bytes in pieces of at most 4 MiB, syncs, closes it and
-  // deletes `path`, which is deleted even when the zeros cannot be written. Used for every
-  // temporary file and every failed target, so no hidden data is left behind.
+  // Wipes the file (see wipeFile) and deletes `path`, which is deleted even when the zeros
+  // cannot be written.
   bool wipeAndDelete(File& file, const std::string& path);
 };
 

@@ -1,6 +1,8 @@
 #pragma once
-// Names of files and folders, and the Windows-style attributes word kept for hidden files.
+// Names of files and folders, what a name leads to, and the Windows-style attributes word kept
+// for hidden files.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace murl::platform {
@@ -16,15 +18,40 @@ constexpr uint32_t kNormal = 0x80;
 constexpr uint32_t kInvalid = 0xFFFFFFFF;
 }  // namespace attr
 
+// Which file or folder a name leads to: two names with equal ids are one object on the disk.
+struct FileId {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool operator==(const FileId&) const = default;
+};
+
+struct FileIdHash {
+  size_t operator()(const FileId& id) const {
+    return std::hash<uint64_t>()(id.inode * 0x9E3779B97F4A7C15ull ^ id.device);
+  }
+};
+
+// What a name is, seen without following a link.
+enum class EntryKind : uint8_t {
+  kNone,    // nothing has that name
+  kFile,    // a regular file
+  kFolder,  // a folder
+  kOther,   // a link, a FIFO, a socket, a device
+};
+
 struct FolderEntry {
   std::string name;
-  bool isFolder = false;
+  bool isFolder = false;  // a folder, or a link to one
+  bool isFile = false;    // a regular file, or a link to one
   uint32_t attributes = attr::kNormal;
+  FileId id;  // of the folder or file it leads to; zero when neither
 };
 
 // Joins a folder and a name with one "/" between them.
 std::string joinPath(const std::string& folder, const std::string& name);
 // The last component of a path (after the last "/").
 std::string baseName(const std::string& path);
+// The folder a path lies in: "." for a bare name, "/" for a name at the top.
+std::string folderOf(const std::string& path);
 
 }  // namespace murl::platform

@@ -101,10 +101,21 @@ bool MemoryFileSystem::parentExists(const std::string& key) const {
   return folderExists(parentOf(key));
 }
 
+bool MemoryFileSystem::hasChildren(const std::string& key) const {
+  auto it = nodes_.upper_bound(key);
+  return it != nodes_.end() && it->first.size() > key.size() &&
+         it->first.compare(0, key.size(), key) == 0 && it->first[key.size()] == '/';
+}
+
+void MemoryFileSystem::put(const std::string& key, Node node) {
+  node.id = ++idsMade_;
+  nodes_[key] = std::move(node);
+}
+
 bool MemoryFileSystem::addFile(const std::string& path, std::vector<uint8_t> bytes) {
   std::string key = keyOf(path);
   if (!parentExists(key) || folderExists(key)) return false;
-  nodes_[key] = Node{std::make_shared<Bytes>(std::move(bytes)), false};
+  put(key, Node{std::make_shared<Bytes>(std::move(bytes)), false});
   return true;
 }
 
@@ -129,7 +140,7 @@ File MemoryFileSystem::open(const std::string& path, bool forWriting) {
 File MemoryFileSystem::create(const std::string& key) {
   if (!parentExists(key) || folderExists(key)) return File();
   auto bytes = std::make_shared<Bytes>();
-  nodes_[key] = Node{bytes, false};
+  put(key, Node{bytes, false});
   return fileOver(bytes);
 }
 
@@ -151,16 +162,10 @@ File MemoryFileSystem::createExclusive(const std::string& path) {
   return find(key) ? File() : create(key);
 }
 
-File MemoryFileSystem::createBeside(const std::string& path, std::string& partPath) {
+File MemoryFileSystem::createAnonymous(const std::string& path) {
   std::string key = keyOf(path);
-  std::string parent = parentOf(key);
-  std::string folder = parent.empty() || parent == "/" ? parent : parent + "/";
-  do {
-    partPath = folder + ".murl-" + std::to_string(partsMade_++) + ".part";
-  } while (find(partPath));
-  File file = create(partPath);
-  if (!file.isOpen()) partPath.clear();
-  return file;
+  if (find(key) || !parentExists(key) || folderExists(key)) return File();
+  return memoryFile();
 }
 
 bool MemoryFileSystem::rename(const std::string& from, const std::string& to) {
@@ -193,18 +198,40 @@ bool MemoryFileSystem::pathTaken(const std::string& path) {
   return find(keyOf(path)) != nullptr || folderExists(keyOf(path));
 }
 
-bool MemoryFileSystem::sameFile(const std::string& a, const std::string& b) {
-  std::string keyA = keyOf(a);
-  return pathTaken(a) && keyA == keyOf(b);
+std::optional<FileId> MemoryFileSystem::fileId(const std::string& path) {
+  std::string key = keyOf(path);
+  if (key.empty() || key == "/") return FileId{};
+  const Node* node = find(key);
+  if (!node) return std::nullopt;
+  return FileId{0, node->id};
+}
+
+std::string MemoryFileSystem::resolvePath(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = std::min(path.find('/', start), path.size());
+    std::string part = path.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string resolved;
+  for (const std::string& part : parts) resolved += "/" + part;
+  if (resolved.empty()) return "/";
+  return pathTaken(resolved) ? resolved : "";
 }
 
 bool MemoryFileSystem::isFolder(const std::string& path) { return folderExists(keyOf(path)); }
 
-bool MemoryFileSystem::createFolder(const std::string& path) {
+bool MemoryFileSystem::createFolder(const std::string& path, bool) {
   std::string key = keyOf(path);
   if (folderExists(key)) return true;
   if (find(key) || !parentExists(key)) return false;
-  nodes_[key] = Node{};
+  put(key, Node{});
   return true;
 }
 
@@ -214,8 +241,8 @@ bool MemoryFileSystem::listFolder(const std::string& path, std::vector<FolderEnt
   if (!folderExists(key)) return false;
   for (const auto& [name, node] : nodes_) {
     if (name == key || parentOf(name) != key) continue;
-    std::string own = baseName(name);
-    entries.push_back({own, !node.bytes, fileAttributes(name)});
+    entries.push_back(
+        {baseName(name), !node.bytes, !!node.bytes, fileAttributes(name), FileId{0, node.id}});
   }
   // The keys are in byte order, and so are the names that follow one shared folder.
   return true;
@@ -231,6 +258,88 @@ uint32_t MemoryFileSystem::fileAttributes(const std::string& path) {
   if (!name.empty() && name[0] == '.') a |= attr::kHidden;
   if (!node || !node->bytes) a |= attr::kDirectory;
   return a == 0 ? attr::kNormal : a;
+}
+
+// A new file's bytes, kept out of the tree until published.
+class MemoryFileSystem::MemoryNaming final : public NewFileNaming {
+ public:
+  MemoryNaming(MemoryFileSystem& files, std::string folder, std::shared_ptr<Bytes> bytes)
+      : files_(files), folder_(std::move(folder)), bytes_(std::move(bytes)) {}
+
+  bool setAttributes(uint32_t attributes) override {
+    readOnly_ = (attributes & attr::kReadOnly) != 0;
+    return true;
+  }
+  bool publish(const std::string& name, bool replace) override {
+    std::string key = keyOf(joinPath(folder_, name));
+    const Node* there = files_.find(key);
+    if (!files_.folderExists(folder_) || files_.folderExists(key) || (there && !replace))
+      return false;
+    files_.put(key, Node{bytes_, readOnly_});
+    return true;
+  }
+  void forget() override {}
+
+ private:
+  MemoryFileSystem& files_;
+  std::string folder_;
+  std::shared_ptr<Bytes> bytes_;
+  bool readOnly_ = false;
+};
+
+class MemoryFileSystem::MemoryFolder final : public FolderImpl {
+ public:
+  MemoryFolder(MemoryFileSystem& files, std::string key) : files_(files), key_(std::move(key)) {}
+  ~MemoryFolder() override {
+    if (locked_) files_.locked_.erase(key_);
+  }
+
+  EntryKind kind(const std::string& name) override {
+    const Node* node = single(name) ? files_.find(at(name)) : nullptr;
+    if (!node) return EntryKind::kNone;
+    return node->bytes ? EntryKind::kFile : EntryKind::kFolder;
+  }
+  std::optional<FileId> id(const std::string& name) override {
+    return single(name) ? files_.fileId(at(name)) : std::nullopt;
+  }
+  std::unique_ptr<FolderImpl> openSubfolder(const std::string& name) override {
+    if (kind(name) != EntryKind::kFolder) return nullptr;
+    return std::make_unique<MemoryFolder>(files_, at(name));
+  }
+  bool createSubfolder(const std::string& name) override {
+    return kind(name) == EntryKind::kNone && files_.createFolder(at(name));
+  }
+  bool removeSubfolder(const std::string& name) override {
+    if (kind(name) != EntryKind::kFolder || files_.hasChildren(at(name))) return false;
+    files_.nodes_.erase(at(name));
+    return true;
+  }
+  NewFile createNew(bool) override {
+    if (!files_.folderExists(key_)) return NewFile();
+    auto bytes = std::make_shared<Bytes>();
+    return NewFile(fileOver(bytes), std::make_unique<MemoryNaming>(files_, key_, bytes));
+  }
+  bool lock() override {
+    if (locked_ || !files_.locked_.insert(key_).second) return false;
+    locked_ = true;
+    return true;
+  }
+
+ private:
+  static bool single(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+  }
+  std::string at(const std::string& name) const { return keyOf(joinPath(key_, name)); }
+
+  MemoryFileSystem& files_;
+  std::string key_;
+  bool locked_ = false;
+};
+
+Folder MemoryFileSystem::openFolder(const std::string& path) {
+  std::string key = keyOf(path);
+  if (!folderExists(key)) return Folder();
+  return Folder(std::make_unique<MemoryFolder>(*this, key));
 }
 
 bool MemoryFileSystem::setFileAttributes(const std::string& path, uint32_t attributes) {

@@ -2,12 +2,13 @@
 // Files and folders held in memory, for fuzz targets and tests that should not touch the disk.
 // Names are taken as given ("/" separates folders; a trailing "/" and doubled ones are ignored);
 // a file or folder can be made only inside a folder that exists, the top ("" and "/") always
-// does. Files opened from it share their bytes with it, as open files share the disk. Not for
-// use from two threads at once.
+// does. Files opened from it share their bytes with it, as open files share the disk. There are
+// no links. Not for use from two threads at once.
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,33 +33,43 @@ class MemoryFileSystem final : public FileSystem {
   File openReadWrite(const std::string& path) override;
   File createTruncate(const std::string& path) override;
   File createExclusive(const std::string& path) override;
-  File createBeside(const std::string& path, std::string& partPath) override;
+  File createAnonymous(const std::string& path) override;
   bool rename(const std::string& from, const std::string& to) override;
   bool remove(const std::string& path) override;
   bool fileExists(const std::string& path) override;
   bool pathTaken(const std::string& path) override;
-  bool sameFile(const std::string& a, const std::string& b) override;
+  std::optional<FileId> fileId(const std::string& path) override;
+  // Resolves "." and ".." by the names alone, there being no links.
+  std::string resolvePath(const std::string& path) override;
   bool isFolder(const std::string& path) override;
-  bool createFolder(const std::string& path) override;
+  bool createFolder(const std::string& path, bool ownerOnly = false) override;
+  Folder openFolder(const std::string& path) override;
   bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) override;
   uint32_t fileAttributes(const std::string& path) override;
   bool setFileAttributes(const std::string& path, uint32_t attributes) override;
 
  private:
+  class MemoryFolder;
+  class MemoryNaming;
+
   struct Node {
     std::shared_ptr<std::vector<uint8_t>> bytes;  // null for a folder
     bool readOnly = false;
+    uint64_t id = 0;
   };
 
   const Node* find(const std::string& key) const;
   Node* find(const std::string& key);
   bool folderExists(const std::string& key) const;
   bool parentExists(const std::string& key) const;
+  bool hasChildren(const std::string& key) const;
   File open(const std::string& path, bool forWriting);
   File create(const std::string& key);
+  void put(const std::string& key, Node node);
 
   std::map<std::string, Node> nodes_;
-  uint64_t partsMade_ = 0;
+  std::set<std::string> locked_;  // folders whose lock is held
+  uint64_t idsMade_ = 0;
 };
 
 }  // namespace murl::platform

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "stream/output_file.h"
+
 namespace murl {
 namespace {
 
@@ -12,10 +14,19 @@ constexpr size_t kPiece = 0x400000;
 
 bool Extractor::extractSelected(const ExtractionFolder& folder, const std::vector<size_t>& items,
                                 const std::string& outputFolder) {
+  platform::Folder out = workspace_.fileSystem.openFolder(outputFolder);
+  if (!out.isOpen()) {
+    workspace_.show(MessageId::kCouldntCreateFolder);
+    return false;
+  }
+  if (!out.lock()) {
+    workspace_.show(MessageId::kOutputFolderBusy);
+    return false;
+  }
   std::string path = outputFolder;
   if (path.empty() || path.back() != '/') path += '/';
   for (size_t item : items)
-    if (!extractItem(folder, item, path)) return false;
+    if (!extractItem(out, folder, item, path)) return false;
   listener_.status(StatusLabel::kValue1, "");
   workspace_.show(MessageId::kExtractionCompleted);
   return true;
@@ -27,14 +38,16 @@ bool Extractor::extractAll(const ExtractionTree& tree, const std::string& output
   return extractSelected(tree.root(), items, outputFolder);
 }
 
-bool Extractor::extractItem(const ExtractionFolder& folder, size_t item, std::string& path) {
+bool Extractor::extractItem(platform::Folder& into, const ExtractionFolder& folder, size_t item,
+                            std::string& path) {
   if (workspace_.interrupted()) return false;
-  if (item < folder.subfolders.size()) return extractFolder(*folder.subfolders[item], path);
+  if (item < folder.subfolders.size()) return extractFolder(into, *folder.subfolders[item], path);
   item -= folder.subfolders.size();
-  return item < folder.files.size() && extractFile(folder.files[item], path);
+  return item < folder.files.size() && extractFile(into, folder.files[item], path);
 }
 
-bool Extractor::extractFolder(const ExtractionFolder& folder, std::string& path) {
+bool Extractor::extractFolder(platform::Folder& into, const ExtractionFolder& folder,
+                              std::string& path) {
   if (path.size() + folder.name.size() + 1 > kMaxPath) {
     workspace_.show(MessageId::kFolderNameTooLong);
     return false;
@@ -42,19 +55,22 @@ bool Extractor::extractFolder(const ExtractionFolder& folder, std::string& path)
   size_t cut = path.size();
   path += folder.name;
   listener_.status(StatusLabel::kValue1, path);
-  // A folder that exists is reused without a question.
-  if (!files_.isFolder(path) && !files_.createFolder(path)) {
-    workspace_.show(MessageId::kCouldntCreateFolder);
-    return false;
-  }
+  // A folder that exists is reused without a question; a link of that name is not a folder.
+  const bool made =
+      into.kind(folder.name) == platform::EntryKind::kNone && into.createSubfolder(folder.name);
+  platform::Folder sub = into.openSubfolder(folder.name);
+  bool done = sub.isOpen();
+  if (!done) workspace_.show(MessageId::kCouldntCreateFolder);
   path += '/';
-  for (size_t i = 0; i < folder.itemCount(); ++i)
-    if (!extractItem(folder, i, path)) return false;
+  for (size_t i = 0; done && i < folder.itemCount(); ++i) done = extractItem(sub, folder, i, path);
+  sub.close();
+  // A failed run takes back the folders it made, as far as they are still empty.
+  if (!done && made) into.removeSubfolder(folder.name);
   path.resize(cut);
-  return true;
+  return done;
 }
 
-bool Extractor::extractFile(const ExtractedFile& file, std::string& path) {
+bool Extractor::extractFile(platform::Folder& into, const ExtractedFile& file, std::string& path) {
   if (path.size() + file.name.size() > kMaxPath) {
     workspace_.show(MessageId::kFileNameTooLong);
     return false;
@@ -62,28 +78,10 @@ bool Extractor::extractFile(const ExtractedFile& file, std::string& path) {
   size_t cut = path.size();
   path += file.name;
   listener_.status(StatusLabel::kValue1, path);
-  // Asked for anything of that name, readable or not: the rename below would replace it.
-  if (files_.pathTaken(path) && !workspace_.ask(MessageId::kFileExistsOverwrite)) return false;
-  // The content goes to a file of its own first and replaces `path` only when complete, so a
-  // failed write or a stop leaves neither half a file nor a lost older one.
-  std::string part;
-  platform::File out = files_.createBeside(path, part);
-  if (!out.isOpen()) {
-    workspace_.show(MessageId::kCouldntCreateFile);
-    return false;
-  }
-  bool copied = copyContent(file, out);
-  out.close();
-  if (!copied) {
-    files_.remove(part);
-    return false;
-  }
-  if (!files_.rename(part, path)) {
-    files_.remove(part);
-    workspace_.show(MessageId::kCouldntCreateFile);
-    return false;
-  }
-  if (file.attributes != 0) files_.setFileAttributes(path, file.attributes);
+  OutputFile out(workspace_, {MessageId::kFileExistsOverwrite, MessageId::kCouldntCreateFile});
+  if (!out.start(into, file.name) || !copyContent(file, out.file())) return false;
+  if (file.attributes != 0) out.setAttributes(file.attributes);
+  if (!out.finish()) return false;
   path.resize(cut);
   return true;
 }

@@ -55,15 +55,16 @@ SourceAddResult SourceTree::addFile(Workspace& workspace, SourceFolder& folder,
   if (size > kMaxContentSize) return askToGoOn(workspace, MessageId::kScanFileTooBig);
   uint64_t total = uint64_t{totalSize_} + size;
   if (total > kMaxContentSize) return askToGoOn(workspace, MessageId::kScanTotalTooBig);
-  if (folder.filePaths_.count(path) != 0) {
+  const std::string name = platform::baseName(path);
+  if (folder.fileNames_.count(name) != 0 || folder.subfolderNames_.count(name) != 0) {
     return askToGoOn(workspace, MessageId::kScanFileAlreadyAdded);
   }
   uint32_t attributes = reduceAttributes(workspace.fileSystem.fileAttributes(path));
   try {
-    folder.filePaths_.insert(path);
+    folder.fileNames_.insert(name);
     folder.files_.push_back(SourceFile{path, static_cast<uint32_t>(size), attributes});
   } catch (const std::bad_alloc&) {
-    folder.filePaths_.erase(path);
+    folder.fileNames_.erase(name);
     workspace.show(MessageId::kOutOfMemory);
     return SourceAddResult::kOutOfMemory;
   }
@@ -78,7 +79,7 @@ SourceAddResult SourceTree::addSubfolder(Workspace& workspace, SourceFolder& fol
     workspace.show(MessageId::kMaxSubfolders);
     return SourceAddResult::kStop;
   }
-  if (folder.subfolderNames_.count(name) != 0) {
+  if (folder.subfolderNames_.count(name) != 0 || folder.fileNames_.count(name) != 0) {
     return askToGoOn(workspace, MessageId::kScanFolderAlreadyAdded);
   }
   try {
@@ -98,12 +99,56 @@ SourceAddResult SourceTree::addSubfolder(Workspace& workspace, SourceFolder& fol
 SourceAddResult SourceTree::scanFolder(Workspace& workspace, SourceFolder& folder,
                                        const std::string& path, bool& added) {
   std::vector<platform::FolderEntry> entries;
-  if (!workspace.fileSystem.listFolder(path, entries)) return SourceAddResult::kAdded;
+  if (!workspace.fileSystem.listFolder(path, entries)) {
+    return askToGoOn(workspace, MessageId::kScanCouldntOpenFile);
+  }
+  Ancestors ancestors;
+  if (auto id = workspace.fileSystem.fileId(path)) ancestors.push_back(*id);
+  return fill(workspace, folder, path, entries, ancestors, added);
+}
+
+SourceAddResult SourceTree::addFolder(Workspace& workspace, SourceFolder& folder,
+                                      const std::string& path, const std::string& name,
+                                      bool& added) {
+  Ancestors ancestors;
+  return addScanned(workspace, folder, path, name,
+                    workspace.fileSystem.fileId(path).value_or(platform::FileId{}), ancestors,
+                    added);
+}
+
+SourceAddResult SourceTree::addScanned(Workspace& workspace, SourceFolder& folder,
+                                       const std::string& path, const std::string& name,
+                                       const platform::FileId& id, Ancestors& ancestors,
+                                       bool& added) {
+  // A link back up would be entered again and again, each time one level deeper.
+  if (std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end()) {
+    return askToGoOn(workspace, MessageId::kScanFolderAlreadyAdded);
+  }
+  SourceAddResult result = addSubfolder(workspace, folder, name);
+  if (result != SourceAddResult::kAdded) return result;
+  std::vector<platform::FolderEntry> entries;
+  if (!workspace.fileSystem.listFolder(path, entries)) {
+    removeSubfolder(folder, folder.subfolders_.size() - 1);
+    return askToGoOn(workspace, MessageId::kScanCouldntOpenFile);
+  }
+  ancestors.push_back(id);
+  result = fill(workspace, *folder.subfolders_.back(), path, entries, ancestors, added);
+  ancestors.pop_back();
+  return result;
+}
+
+SourceAddResult SourceTree::fill(Workspace& workspace, SourceFolder& folder,
+                                 const std::string& path,
+                                 const std::vector<platform::FolderEntry>& entries,
+                                 Ancestors& ancestors, bool& added) {
   SourceAddResult result = SourceAddResult::kAdded;
+  // Whatever is not a folder is offered as a file: what cannot be opened as one is asked about.
   for (const auto& entry : entries) {
+    // A program that is closing has no use for the rest of a scan, however large.
+    if (workspace.closing.load()) return SourceAddResult::kStop;
     if (entry.isFolder) continue;
     std::string filePath = platform::joinPath(path, entry.name);
-    if (onScanPath && !workspace.closing.load()) onScanPath(filePath);
+    if (onScanPath) onScanPath(filePath);
     SourceAddResult r = addFile(workspace, folder, filePath);
     if (r == SourceAddResult::kAdded) added = true;
     if (ends(r)) {
@@ -113,11 +158,8 @@ SourceAddResult SourceTree::scanFolder(Workspace& workspace, SourceFolder& folde
   }
   for (size_t i = 0; i < entries.size() && !ends(result); ++i) {
     if (!entries[i].isFolder) continue;
-    SourceAddResult r = addSubfolder(workspace, folder, entries[i].name);
-    if (r == SourceAddResult::kAdded) {
-      r = scanFolder(workspace, *folder.subfolders_.back(),
-                     platform::joinPath(path, entries[i].name), added);
-    }
+    SourceAddResult r = addScanned(workspace, folder, platform::joinPath(path, entries[i].name),
+                                   entries[i].name, entries[i].id, ancestors, added);
     if (ends(r)) result = r;
   }
   sortLevel(folder);
@@ -129,7 +171,7 @@ bool SourceTree::removeFile(SourceFolder& folder, size_t index) {
   const SourceFile& file = folder.files_[index];
   totalSize_ -= file.size;
   --fileCount_;
-  folder.filePaths_.erase(file.path);
+  folder.fileNames_.erase(platform::baseName(file.path));
   folder.files_.erase(folder.files_.begin() + static_cast<ptrdiff_t>(index));
   return true;
 }
@@ -151,7 +193,7 @@ void SourceTree::subtract(const SourceFolder& folder) {
 void SourceTree::clear(SourceFolder& folder) {
   subtract(folder);
   folder.files_.clear();
-  folder.filePaths_.clear();
+  folder.fileNames_.clear();
   folder.subfolders_.clear();
   folder.subfolderNames_.clear();
 }

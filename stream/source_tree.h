@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/workspace.h"
+#include "platform/folders.h"
 
 namespace murl {
 
@@ -52,8 +53,9 @@ class SourceFolder {
   std::string name_;
   std::vector<std::unique_ptr<SourceFolder>> subfolders_;
   std::vector<SourceFile> files_;
-  // Full paths and subfolder names already present, for the "already added" questions.
-  std::unordered_set<std::string> filePaths_;
+  // The names files and subfolders take in the hidden folder, for the "already added"
+  // questions: two entries of one name would be extracted over each other.
+  std::unordered_set<std::string> fileNames_;
   std::unordered_set<std::string> subfolderNames_;
 };
 
@@ -76,13 +78,23 @@ class SourceTree {
   uint32_t totalSize() const { return totalSize_; }
 
   // Adds the file at `path` to `folder`, asking the user (Yes goes on) about files that cannot be
-  // opened, are too big, would pass the total or are already there.
+  // opened (anything but a regular file among them), are too big, would pass the total or whose
+  // name the folder holds already.
   SourceAddResult addFile(Workspace& workspace, SourceFolder& folder, const std::string& path);
-  // Appends an empty subfolder; on kAdded it is the folder's last subfolder.
+  // Appends an empty subfolder; on kAdded it is the folder's last subfolder. A name the folder
+  // holds already, as a subfolder or a file, is asked about.
   SourceAddResult addSubfolder(Workspace& workspace, SourceFolder& folder, const std::string& name);
-  // Adds every file directly in the folder at `path`, then every subfolder with its contents,
-  // and sorts the node's lists. `added` is set when any file was added. Returns kAdded, or the
-  // kOutOfMemory / kStop that ended the scan. A folder that cannot be listed adds nothing.
+  // Adds the folder at `path` as a subfolder of `folder` named `name`, with everything in it.
+  // A folder that cannot be listed is asked about as a file that cannot be opened, and leaves
+  // the tree as it was. Returns as scanFolder does, or kSkipped.
+  SourceAddResult addFolder(Workspace& workspace, SourceFolder& folder, const std::string& path,
+                            const std::string& name, bool& added);
+  // Adds every entry directly in the folder at `path` as a file (see addFile), then every
+  // subfolder with its contents, and sorts the node's lists. A folder already on the way down
+  // from `path` (a link back up) is not entered again: "Folder already added!" is asked. `added`
+  // is set when any file was added. Returns kAdded, or the kOutOfMemory / kStop that ended the
+  // scan (the closing flag ends it too); a `path` that cannot be listed is asked about (kSkipped
+  // or kStop).
   SourceAddResult scanFolder(Workspace& workspace, SourceFolder& folder, const std::string& path,
                              bool& added);
 
@@ -103,6 +115,14 @@ class SourceTree {
 
  private:
   void subtract(const SourceFolder& folder);
+  using Ancestors = std::vector<platform::FileId>;
+  SourceAddResult addScanned(Workspace& workspace, SourceFolder& folder, const std::string& path,
+                             const std::string& name, const platform::FileId& id,
+                             Ancestors& ancestors, bool& added);
+  // Adds the listed entries of the folder at `path` to `folder`.
+  SourceAddResult fill(Workspace& workspace, SourceFolder& folder, const std::string& path,
+                       const std::vector<platform::FolderEntry>& entries, Ancestors& ancestors,
+                       bool& added);
 
   SourceFolder root_;
   uint32_t fileCount_ = 0;

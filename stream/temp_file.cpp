@@ -16,23 +16,14 @@ std::string drawTempName(RandomSource& random) {
 bool TempFile::create(Workspace& workspace) {
   wipe();
   for (int i = 0; i < kMaxTries; ++i) {
-    std::string path = workspace.tempFolder + drawTempName(workspace.random);
-    file_ = workspace.fileSystem.createExclusive(path);
-    if (file_.isOpen()) {
-      path_ = std::move(path);
-      fileSystem_ = &workspace.fileSystem;
-      return true;
-    }
+    file_ =
+        workspace.fileSystem.createAnonymous(workspace.tempFolder + drawTempName(workspace.random));
+    if (file_.isOpen()) return true;
   }
   workspace.show(MessageId::kCouldntWriteTempFile);
   return false;
 }
 
-bool TempFile::wipe() {
-  if (!file_.isOpen()) return true;
-  bool ok = fileSystem_->wipeAndDelete(file_, path_);
-  path_.clear();
-  return ok;
-}
+bool TempFile::wipe() { return platform::wipeFile(file_); }
 
 }  // namespace murl

@@ -205,12 +205,15 @@ bool Decompressor::open() {
   useArena(zs_, *arena_);
   if (inflateInit2(&zs_, 15) != Z_OK) return false;
   open_ = true;
+  ended_ = false;
   return true;
 }
 
 CodecStatus Decompressor::decompress(const uint8_t* block, size_t n, bool last,
                                      const CodecSink& sink) {
   if (!open_) return CodecStatus::kLibraryError;
+  // After a stream that ended with a full block, only the last block may follow, unread.
+  if (ended_) return last ? CodecStatus::kOk : CodecStatus::kLibraryError;
   zs_.next_in = const_cast<Bytef*>(block);
   zs_.avail_in = static_cast<uInt>(n);
   for (;;) {
@@ -221,8 +224,12 @@ CodecStatus Decompressor::decompress(const uint8_t* block, size_t n, bool last,
     if (libraryFailed(result)) return CodecStatus::kLibraryError;
     size_t produced = output_.size() - zs_.avail_out;
     if (produced > 0 && !sink(output_.data(), produced)) return CodecStatus::kSinkRefused;
-    // The stream must end in the last block, and only there.
-    if (result == Z_STREAM_END) return last ? CodecStatus::kOk : CodecStatus::kLibraryError;
+    // The stream ends in the last block, or exactly with a block before it: the writer cuts
+    // pieces of the compressed bytes wherever they fall.
+    if (result == Z_STREAM_END) {
+      ended_ = !last && zs_.avail_in == 0;
+      return last || ended_ ? CodecStatus::kOk : CodecStatus::kLibraryError;
+    }
     if (zs_.avail_in == 0 && zs_.avail_out > 0) {
       // Input used up with nothing pending: fine between blocks, a missing end in the last.
       return last ? CodecStatus::kLibraryError : CodecStatus::kOk;

@@ -108,8 +108,9 @@ class Decompressor {
   Decompressor& operator=(const Decompressor&) = delete;
 
   bool open();
-  // Inflates one deciphered block. A block that is not the last must be consumed whole without
-  // reaching the end of the stream; the last block must reach it (bytes after it are ignored).
+  // Inflates one deciphered block. A block that is not the last must be consumed whole, reaching
+  // the end of the stream at most with its very last byte; the last block must reach the end
+  // (bytes after it are ignored) unless the block before did, and then it is not read at all.
   // A preset dictionary, a method other than deflate or a window above 32 KiB is kLibraryError.
   CodecStatus decompress(const uint8_t* block, size_t n, bool last, const CodecSink& sink);
   void close();
@@ -119,6 +120,7 @@ class Decompressor {
   std::unique_ptr<CodecArena> arena_;
   z_stream zs_{};
   bool open_ = false;
+  bool ended_ = false;  // the stream ended with the last byte of a block that was not the last
 };
 
 }  // namespace murl

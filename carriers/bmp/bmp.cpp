@@ -36,13 +36,13 @@ bool BmpFormat::scan(uint64_t& units) {
 }
 
 // Carrier bits and percentages are taken over the units of the whole image, in 32 bits.
-bool BmpFormat::countUnits(uint64_t& units) { return scan(units) && allUnits() < 0xFFFFFFFFu; }
+bool BmpFormat::countUnits(uint64_t& units) { return scan(units) && allUnits() < bmp::kMaxUnits; }
 
 // A short read has shown its message and a stop shows none; a bitmap too large to count was never
 // written as a carrier.
 bool BmpFormat::classify() {
   uint64_t units = 0;
-  return scan(units) && (allUnits() < 0xFFFFFFFFu || context_.wrongBits());
+  return scan(units) && (allUnits() < bmp::kMaxUnits || context_.wrongBits());
 }
 
 const CarrierHandler& bmpHandler() {

@@ -86,11 +86,17 @@ bool parseBmp(std::span<const uint8_t> bytes, bool withFileHeader, uint64_t avai
     return false;
   }
   if (!parseInfoHeader(bytes, info, layout) || !parseMasks(bytes, info, layout)) return false;
-  layout.headersEnd = info + layout.infoSize;
-  if (layout.infoSize == kV3HeaderSize && layout.compression == 3) layout.headersEnd += 12;
-  layout.pixelStart = withFileHeader ? le32(bytes, 10) : layout.headersEnd;
+  // Three mask words follow a version 3 header with bit fields. Only 32-bit pixels read them, so
+  // in a file the rows of a 24-bit bitmap may start right after the header; inside a module the
+  // rows keep their place after the mask words whatever the pixel size.
+  const uint32_t maskBytes = layout.infoSize == kV3HeaderSize && layout.compression == 3 ? 12 : 0;
+  layout.headersEnd = info + layout.infoSize + (layout.bitCount == 32 ? maskBytes : 0);
+  layout.pixelStart = withFileHeader ? le32(bytes, 10) : info + layout.infoSize + maskBytes;
   // Rows written over the headers would change the size fields they are found by.
   if (layout.pixelStart < layout.headersEnd) return false;
+  // Told by the header alone, before a row is read: no grey bitmap (the fewest units) of this
+  // many pixels can be counted, and rows past the end of the file are not there.
+  if (layout.pixelCount() >= kMaxUnits) return false;
   return layout.pixelStart <= available && layout.pixelBytes() <= available - layout.pixelStart;
 }
 

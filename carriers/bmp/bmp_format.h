@@ -15,6 +15,8 @@ constexpr uint32_t kV5HeaderSize = 124;
 // Enough bytes to parse any accepted bitmap: file header, largest info header, three masks.
 constexpr size_t kMaxHeaderBytes = kFileHeaderSize + kV5HeaderSize + 12;
 constexpr uint32_t kMaxRowBytes = 0x400000;
+// The units of a bitmap (pixels, or channels of a colour one) must stay below this.
+constexpr uint64_t kMaxUnits = 0xFFFFFFFF;
 
 struct BmpLayout {
   uint32_t infoSize = 0;

@@ -83,7 +83,7 @@ bool PcxFormat::open(platform::File& src, const CarrierRegion&, CarrierType type
   grey_ = type == CarrierType::kPcxGrey;
   level_ = context_.level(LevelFormat::kPcx);
   return src.seek(0) && src.readExact(header_.data(), header_.size()) &&
-         pcx::parsePcx(header_, layout_);
+         pcx::parsePcx(header_, layout_) && pcx::linesFit(layout_, src.size());
 }
 
 bool PcxFormat::scan(uint64_t& units) {

@@ -43,6 +43,13 @@ bool parsePcx(std::span<const uint8_t, kHeaderSize> header, PcxLayout& layout) {
          uint64_t{kCodedLineFactor} * layout.lineBytes() <= kMaxCodedLine;
 }
 
+bool linesFit(const PcxLayout& layout, uint64_t fileSize) {
+  // A run of at most 63 bytes takes two bytes of code and never crosses a scanline.
+  const uint64_t lineBytes = layout.lineBytes();
+  const uint64_t perLine = layout.coded ? (2 * lineBytes + kMaxRun - 1) / kMaxRun : lineBytes;
+  return fileSize >= kHeaderSize && layout.height * perLine <= fileSize - kHeaderSize;
+}
+
 bool decodeScanline(ReadWindow& in, uint8_t* line, uint32_t lineBytes) {
   const size_t most = size_t{kCodedLineFactor} * lineBytes;
   in.fill(most);

@@ -30,6 +30,10 @@ struct PcxLayout {
 // when it is not a carrier. Rows that run out are found while reading them.
 bool parsePcx(std::span<const uint8_t, kHeaderSize> header, PcxLayout& layout);
 
+// Whether a file of `fileSize` bytes can hold the scanlines the header declares, at the densest
+// coding; when not, no scanline need be read to know the image is no carrier.
+bool linesFit(const PcxLayout& layout, uint64_t fileSize);
+
 // Decodes one scanline of `lineBytes` bytes into `line`, from codes that start at the window's
 // position and take at most twice that many bytes; consumes exactly the codes used. False when
 // the codes run out first or a run crosses the end of the scanline.

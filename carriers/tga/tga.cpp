@@ -94,7 +94,7 @@ bool TgaFormat::open(platform::File& src, const CarrierRegion&, CarrierType) {
   src_ = &src;
   level_ = context_.level(LevelFormat::kTga);
   return src.seek(0) && src.readExact(header_.data(), header_.size()) &&
-         tga::parseTga(header_, layout_);
+         tga::parseTga(header_, layout_) && tga::pixelsFit(layout_, src.size());
 }
 
 const CarrierHandler& tgaHandler() {

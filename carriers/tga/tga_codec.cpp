@@ -105,6 +105,14 @@ bool parseTga(std::span<const uint8_t, kHeaderSize> header, TgaLayout& layout) {
   return layout.pixelCount() * layout.unitsPerPixel() <= 0xFFFFFFFFu;
 }
 
+bool pixelsFit(const TgaLayout& layout, uint64_t fileSize) {
+  // A packet of at most 128 pixels takes a header byte and at least one pixel's bytes.
+  const uint64_t pixels = layout.pixelCount();
+  const uint64_t least =
+      layout.coded() ? (pixels + 127) / 128 * (1 + layout.pixelBytes) : pixels * layout.pixelBytes;
+  return fileSize >= layout.pixelStart() && least <= fileSize - layout.pixelStart();
+}
+
 uint8_t targetType(uint8_t type, bool keep, bool compress) {
   if (keep) return type;
   const uint8_t raw = type >= 10 ? static_cast<uint8_t>(type - 8) : type;

@@ -35,6 +35,10 @@ struct TgaLayout {
 // carrier.
 bool parseTga(std::span<const uint8_t, kHeaderSize> header, TgaLayout& layout);
 
+// Whether a file of `fileSize` bytes can hold the pixels the header declares, at the densest
+// coding; when not, no pixel need be read to know the image is no carrier.
+bool pixelsFit(const TgaLayout& layout, uint64_t fileSize);
+
 // The image type a target is written with: `compress` true turns 2, 3 into 10, 11, false the
 // reverse; `keep` leaves it as it is.
 uint8_t targetType(uint8_t type, bool keep, bool compress);

@@ -72,6 +72,7 @@ TEST(BmpHeader, RowsFollowTheHeadersInAModuleAndTheOffsetInAFile) {
       {{.headerSize = 12, .fileHeader = false}, 12},
       {{.fileHeader = false}, 40},
       {{.headerSize = 40, .bitCount = 32, .compression = 3, .fileHeader = false}, 52},
+      {{.compression = 3, .fileHeader = false}, 52},  // the mask words keep their room, read or not
       {{.headerSize = 124, .bitCount = 32, .fileHeader = false}, 124},
       {{.gapBytes = 20}, 14 + 40 + 20},
   };
@@ -79,6 +80,23 @@ TEST(BmpHeader, RowsFollowTheHeadersInAModuleAndTheOffsetInAFile) {
     BmpLayout layout;
     ASSERT_TRUE(parses(shape, layout)) << pixelStart;
     EXPECT_EQ(layout.pixelStart, pixelStart);
+  }
+}
+
+// 24-bit pixels read no masks, so a file with bit fields may start its rows right after the
+// header; and a header counting more pixels than any bitmap can is refused before a row is read,
+// however large the (sparse) file.
+TEST(BmpHeader, TwentyFourBitFieldsNeedNoMasksAndHugeHeadersAreRefusedUnread) {
+  auto fields = buildBmp(BmpShape{.compression = 3}, noisyPixel);
+  fields.erase(fields.begin() + 54, fields.begin() + 66);
+  storeLe32(fields.data() + 10, 54);
+  BmpLayout layout;
+  ASSERT_TRUE(bmp::parseBmp(fields, true, fields.size(), layout));
+  EXPECT_EQ(layout.pixelStart, 54u);
+  auto header = buildBmp(BmpShape{.width = 0x10000, .height = 0, .fileHeader = false}, noisyPixel);
+  for (auto [height, accepted] : {std::pair{0x10000u, false}, std::pair{0xFFFFu, true}}) {
+    storeLe32(header.data() + 8, height);
+    EXPECT_EQ(bmp::parseBmp(header, false, uint64_t{1} << 40, layout), accepted) << height;
   }
 }
 

@@ -47,6 +47,20 @@ TEST(PcxHeader, AcceptsThreePlanesOfEightBitsWithEvenLinesOnly) {
   for (const auto& [what, bytes, accepted] : rows) EXPECT_EQ(parses(bytes), accepted) << what;
 }
 
+// A header is refused when its scanlines could not fit the file even at the densest coding: each
+// scanline of 3 x 126 bytes takes at least 12 bytes coded, 378 raw.
+TEST(PcxHeader, ScanlinesMustFitTheFileAtTheDensestCoding) {
+  const Bytes raw = header({}, rawPcx(126, 10, noisyPixel));
+  for (bool coded : {true, false}) {
+    pcx::PcxLayout layout;
+    const Bytes file = patched(raw, 2, {uint8_t{coded}});
+    ASSERT_TRUE(pcx::parsePcx(std::span<const uint8_t, 128>(file.data(), 128), layout));
+    const uint64_t least = 128 + 10 * (coded ? 12 : 378);
+    EXPECT_TRUE(pcx::linesFit(layout, least)) << coded;
+    EXPECT_FALSE(pcx::linesFit(layout, least - 1)) << coded;
+  }
+}
+
 // Decodes a scanline of `lineBytes` from `codes`; the offset after it, or -1 when it fails.
 int64_t decodeOne(const Bytes& codes, uint32_t lineBytes, Bytes& line) {
   TempDir dir;

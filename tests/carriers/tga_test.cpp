@@ -62,6 +62,20 @@ Bytes encodeRows(const std::vector<Bytes>& rows) {
   return out;
 }
 
+// A header is refused when its pixels could not fit the file even at the densest coding: coded,
+// a packet header and one pixel per 128 pixels; raw, every pixel's three bytes.
+TEST(TgaHeader, PixelsMustFitTheFileAtTheDensestCoding) {
+  for (uint8_t type : {2, 10}) {
+    const Bytes file = patched(rawTga(300, 7, 24, noisyPixel), 2, {type});
+    tga::TgaLayout layout;
+    ASSERT_TRUE(tga::parseTga(std::span<const uint8_t, 18>(file.data(), 18), layout));
+    const uint64_t pixels = 300 * 7;
+    const uint64_t least = 18 + (type == 10 ? (pixels + 127) / 128 * 4 : pixels * 3);
+    EXPECT_TRUE(tga::pixelsFit(layout, least)) << int{type};
+    EXPECT_FALSE(tga::pixelsFit(layout, least - 1)) << int{type};
+  }
+}
+
 TEST(TgaRowEncoder, HoldsBackWhatCouldGrowWithTheNextRow) {
   Bytes ramp(129), rampCoded{0x7F};
   for (int i = 0; i < 129; ++i) ramp[i] = static_cast<uint8_t>(i);

@@ -44,7 +44,7 @@ class CliTest : public ::testing::Test {
 TEST_F(CliTest, HideListUnhideRoundTrip) {
   CliResult hidden = hide("--level wav=High");
   ASSERT_EQ(hidden.status, 0) << hidden.err;
-  EXPECT_NE(hidden.out.find("Password: <a password for the cli>"), std::string::npos);
+  EXPECT_NE(hidden.out.find("Password: <**********************>"), std::string::npos);
   EXPECT_NE(hidden.out.find("WAV bits selection level: High\n"), std::string::npos);
   EXPECT_NE(hidden.out.find("#00000:   c0.wav   [+"), std::string::npos);
 

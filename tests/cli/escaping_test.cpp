@@ -28,14 +28,16 @@ TEST(Escaping, JsonStringsCarryEveryByte) {
   for (const Case& c : cases) EXPECT_EQ(jsonString(c.bytes), c.json) << c.json;
 }
 
-TEST(Escaping, TerminalTextShowsNoControlSequence) {
-  EXPECT_EQ(terminalText("\x1B[2J\x07ok"), "?[2J?ok");
-  EXPECT_EQ(terminalText("caff\xC3\xA8"), "caff\xC3\xA8");
+TEST(Escaping, TerminalTextShowsControlsAndStrayBytesAsLsDoes) {
+  EXPECT_EQ(terminalText("\x1B[2J\x07ok"), "\\033[2J\\aok");
+  EXPECT_EQ(terminalText("caff\xC3\xA8 \xE2\x82\xAC"), "caff\xC3\xA8 \xE2\x82\xAC");
   EXPECT_EQ(terminalText("\xC2\x9B"
                          "31m\x9B"
                          "1m"),
-            "?31m?1m");
-  EXPECT_EQ(terminalText("\xFF line\n"), "? line?");
+            "\\302\\23331m\\2331m");
+  EXPECT_EQ(terminalText("\xFF line\n"), "\\377 line\\n");
+  EXPECT_EQ(terminalText("a\\b\tc"), "a\\\\b\\tc");
+  EXPECT_EQ(terminalText("one\ntwo\x7F\n", true), "one\ntwo\\177\n");
 }
 
 }  // namespace

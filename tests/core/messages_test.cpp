@@ -48,6 +48,14 @@ TEST(Messages, LineBreaksAndNumbersAreStoredAsTheyAreShown) {
       "Gli ultimi 12 carrier sono fuori dal range dello stream: cambiare l'ordine dei carrier");
 }
 
+TEST(Messages, TheSizeLimitSaysItIsOnTheFilesAsTheyAreNotOnceCompressed) {
+  for (Language language : {kEn, kIt}) {
+    const std::string text = messageText(MessageId::kHiddenStreamTooLong, language);
+    for (const char* word : {"pack", "compress"})
+      EXPECT_EQ(text.find(word), std::string::npos) << text;
+  }
+}
+
 TEST(Messages, TitlesFollowTheKind) {
   EXPECT_STREQ(messageTitle(MessageId::kInvalidData, kEn), "Warning");
   EXPECT_STREQ(messageTitle(MessageId::kInvalidData, kIt), "Attenzione");

@@ -180,18 +180,18 @@ TEST_F(FailingDiskTest, UnhidingLeavesNoTemporaryFile) {
           return job.run(targets, listener);
         },
         [&](uint64_t n, bool succeeded) {
+          // Temporary files have no name, whatever happens.
+          EXPECT_TRUE(tempFolderEmpty());
           // The last write of a run is the zeros over the gathered file: when they cannot be
-          // written the file is deleted all the same and the listing stands, with only the
-          // decoded stream kept for extraction.
+          // written the file is let go all the same and the listing stands.
           if (row.call == FsCall::kWrite && succeeded) {
             EXPECT_TRUE(reporter.shown.empty());
             EXPECT_EQ(listener.completions,
                       std::vector<JobCompletion>{JobCompletion::kFilesListed});
-            EXPECT_EQ(folderNames(temps.path()).size(), 1u);
+            EXPECT_GT(job.tree().fileCount(), 0u);
             return;
           }
           EXPECT_FALSE(succeeded) << n;
-          EXPECT_TRUE(tempFolderEmpty());
           const bool tempRead = row.call == FsCall::kRead && n > carrierReads.value_or(0);
           expectFailedWith(tempRead ? MessageId::kCouldntReadTempFile : row.message);
           EXPECT_EQ(job.tree().fileCount(), 0u);

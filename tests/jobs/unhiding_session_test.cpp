@@ -83,7 +83,7 @@ TEST_F(UnhidingSessionTest, SelectedItemsComeOutWithTheirSubtreesOnly) {
   unhideSources(session);
   EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kFilesListed}));
   EXPECT_EQ(listener.stages, (std::vector<JobStage>{JobStage::kGathering, JobStage::kDecoding}));
-  EXPECT_FALSE(tempFolderEmpty());  // the decoded stream stays for extraction
+  EXPECT_TRUE(tempFolderEmpty());  // the decoded stream stays open for extraction, by no name
   const ExtractionFolder& root = session.tree().root();
   ASSERT_EQ(root.subfolders.size(), 1u);  // docs
   ASSERT_EQ(root.files.size(), 1u);       // empty.txt
@@ -136,6 +136,44 @@ TEST_F(UnhidingSessionTest, AFailedWriteLeavesNoPartOfItAndTheOlderFileAsItWas) 
   EXPECT_TRUE(session.extractAll(dir.file("back")));
   EXPECT_EQ(readAll(dir.file("back/docs/img/b.bin")), readAll(dir.file("src/docs/img/b.bin")));
   EXPECT_EQ(folderNames(dir.file("back/docs/img")), (std::vector<std::string>{"b.bin"}));
+}
+
+TEST_F(UnhidingSessionTest, LinksBelowTheOutputFolderAreNeverFollowed) {
+  UnhidingSession session(workspace, listener);
+  unhideSources(session);
+  std::filesystem::create_directory(dir.file("elsewhere"));
+  writeAll(dir.file("victim"), {'v'});
+  std::filesystem::create_symlink("../victim", dir.file("back/empty.txt"));
+  std::filesystem::create_directory_symlink("../elsewhere", dir.file("back/docs"));
+  // A linked folder is no folder to extract into; the extraction stops there.
+  EXPECT_FALSE(session.extractAll(dir.file("back")));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kCouldntCreateFolder}));
+  EXPECT_TRUE(folderNames(dir.file("elsewhere")).empty());
+  // A linked file is asked about, and Yes replaces the link, not what it leads to.
+  reporter.clear();
+  reporter.answers = {true};
+  const ExtractionFolder& root = session.tree().root();
+  ASSERT_TRUE(session.extractSelected(root, {root.subfolders.size()}, dir.file("back")));
+  EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kFileExistsOverwrite}));
+  EXPECT_EQ(readAll(dir.file("victim")), (std::vector<uint8_t>{'v'}));
+  EXPECT_FALSE(std::filesystem::is_symlink(dir.file("back/empty.txt")));
+}
+
+TEST_F(UnhidingSessionTest, AFailedExtractionTakesBackTheFoldersItMade) {
+  UnhidingSession session(workspace, listener);
+  unhideSources(session);
+  files.failFrom(FsCall::kWrite);  // docs/img/b.bin, the first file with content
+  EXPECT_FALSE(session.extractAll(dir.file("back")));
+  files.heal();
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kCouldntWriteFile}));
+  EXPECT_TRUE(folderNames(dir.file("back")).empty());
+  // Another job holding the output folder keeps this one out before anything is made.
+  reporter.clear();
+  platform::Folder held = platform::realFileSystem().openFolder(dir.file("back"));
+  ASSERT_TRUE(held.lock());
+  EXPECT_FALSE(session.extractAll(dir.file("back")));
+  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kOutputFolderBusy}));
+  EXPECT_TRUE(folderNames(dir.file("back")).empty());
 }
 
 TEST_F(UnhidingSessionTest, AStoppedExtractionKeepsWhatItWroteAndTheNextOneFinishes) {

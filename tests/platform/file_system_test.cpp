@@ -130,26 +130,85 @@ TEST_P(FileSystemContract, WipeAndDeleteZeroesThenRemoves) {
   EXPECT_FALSE(files.wipeAndDelete(closed, at("left")));
 }
 
-TEST_P(FileSystemContract, APartFileBesideTakesTheNameWhenRenamed) {
-  ground->plant(at("target"), {9});
-  std::string part;
-  File f = files.createBeside(at("target"), part);
+TEST_P(FileSystemContract, AnonymousFilesLeaveNoNameAndNeedAFreeOne) {
+  ground->plant(at("taken.tmp"), {7});
+  EXPECT_FALSE(files.createAnonymous(at("taken.tmp")).isOpen());
+  EXPECT_FALSE(files.createAnonymous(at("nowhere/x.tmp")).isOpen());
+  File f = files.createAnonymous(at("free.tmp"));
   ASSERT_TRUE(f.isOpen());
-  EXPECT_EQ(part.rfind(ground->folder() + "/", 0), 0u) << part;
-  EXPECT_NE(part, at("target"));
-  std::string second;
-  EXPECT_TRUE(files.createBeside(at("target"), second).isOpen());
-  EXPECT_NE(second, part);
-  ASSERT_TRUE(f.writeExact("new", 3));
-  f.close();
-  ASSERT_TRUE(files.rename(part, at("target")));
-  EXPECT_EQ(contentOf(at("target")), (Bytes{'n', 'e', 'w'}));
-  EXPECT_FALSE(files.pathTaken(part));
-  EXPECT_FALSE(files.rename(part, at("target")));
-  EXPECT_TRUE(files.remove(second));
-  EXPECT_FALSE(files.remove(second));
-  EXPECT_FALSE(files.createBeside(at("nowhere/target"), part).isOpen());
-  EXPECT_TRUE(part.empty());
+  ASSERT_TRUE(f.writeExact("secret", 6));
+  ASSERT_TRUE(f.seek(0));
+  char back[6];
+  ASSERT_TRUE(f.readExact(back, 6));
+  EXPECT_EQ(std::string(back, 6), "secret");
+  EXPECT_FALSE(files.pathTaken(at("free.tmp")));
+  std::vector<FolderEntry> entries;
+  ASSERT_TRUE(files.listFolder(ground->folder(), entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, "taken.tmp");
+  EXPECT_TRUE(wipeFile(f));
+  EXPECT_FALSE(f.isOpen());
+}
+
+TEST_P(FileSystemContract, NewFilesTakeTheirNameOnlyWhenPublished) {
+  ground->plant(at("old"), {9});
+  Folder folder = files.openFolder(ground->folder());
+  ASSERT_TRUE(folder.isOpen());
+  EXPECT_FALSE(files.openFolder(at("old")).isOpen());
+  NewFile made = folder.createNew();
+  ASSERT_TRUE(made.isOpen());
+  ASSERT_TRUE(made.file().writeExact("new", 3));
+  EXPECT_EQ(files.pathTaken(at("new")), false);
+  EXPECT_FALSE(made.publish("old", false));  // the name is taken and may not be replaced
+  EXPECT_TRUE(made.isOpen());
+  ASSERT_TRUE(made.setAttributes(attr::kReadOnly));
+  ASSERT_TRUE(made.publish("old", true));
+  EXPECT_FALSE(made.isOpen());
+  EXPECT_EQ(contentOf(at("old")), (Bytes{'n', 'e', 'w'}));
+  EXPECT_EQ(files.fileAttributes(at("old")), attr::kReadOnly);
+  // One dropped, one destroyed unnamed: neither leaves a name behind.
+  NewFile dropped = folder.createNew();
+  ASSERT_TRUE(dropped.file().writeExact("x", 1));
+  EXPECT_TRUE(dropped.discard());
+  { NewFile forgotten = folder.createNew(); }
+  std::vector<FolderEntry> entries;
+  ASSERT_TRUE(files.listFolder(ground->folder(), entries));
+  ASSERT_EQ(entries.size(), 1u);
+  NewFile fresh = folder.createNew();
+  ASSERT_TRUE(fresh.publish("fresh", false));
+  EXPECT_TRUE(files.fileExists(at("fresh")));
+}
+
+TEST_P(FileSystemContract, FoldersWorkByOneNameAndLockOnce) {
+  Folder folder = files.openFolder(ground->folder());
+  ASSERT_TRUE(folder.createSubfolder("sub"));
+  EXPECT_FALSE(folder.createSubfolder("sub"));
+  EXPECT_EQ(folder.kind("sub"), EntryKind::kFolder);
+  EXPECT_EQ(folder.kind("missing"), EntryKind::kNone);
+  EXPECT_FALSE(folder.openSubfolder("../" + baseName(ground->folder())).isOpen());
+  Folder sub = folder.openSubfolder("sub");
+  ASSERT_TRUE(sub.isOpen());
+  ground->plant(at("sub/f"), {1});
+  EXPECT_EQ(sub.kind("f"), EntryKind::kFile);
+  EXPECT_EQ(sub.id("f"), files.fileId(at("sub/f")));
+  EXPECT_FALSE(folder.removeSubfolder("sub"));  // not empty
+  ASSERT_TRUE(files.remove(at("sub/f")));
+  EXPECT_TRUE(folder.removeSubfolder("sub"));
+  EXPECT_FALSE(files.pathTaken(at("sub")));
+  // The lock is the folder's, whoever opens it again.
+  Folder again = files.openFolder(ground->folder());
+  EXPECT_TRUE(folder.lock());
+  EXPECT_FALSE(again.lock());
+  folder.close();
+  EXPECT_TRUE(again.lock());
+}
+
+TEST_P(FileSystemContract, ResolvingTakesDotsAway) {
+  ASSERT_TRUE(files.createFolder(at("a")));
+  const std::string resolved = files.resolvePath(at("a/./../a/."));
+  EXPECT_EQ(baseName(resolved), "a");
+  EXPECT_EQ(files.fileId(resolved), files.fileId(at("a")));
+  EXPECT_EQ(files.resolvePath(at("missing/..x")), "");
 }
 
 TEST_P(FileSystemContract, ListingIsSortedAndMarksKinds) {
@@ -177,7 +236,7 @@ TEST_P(FileSystemContract, ListingIsSortedAndMarksKinds) {
   EXPECT_FALSE(files.isFolder(at("b.txt")));
 }
 
-TEST_P(FileSystemContract, ReadOnlyAttributeComesBackAndSameFileMatchesNames) {
+TEST_P(FileSystemContract, ReadOnlyAttributeComesBackAndIdsTellFilesApart) {
   ground->plant(at("f"), {1});
   ground->plant(at("g"), {1});
   ASSERT_TRUE(files.setFileAttributes(at("f"), attr::kReadOnly | attr::kArchive));
@@ -187,9 +246,9 @@ TEST_P(FileSystemContract, ReadOnlyAttributeComesBackAndSameFileMatchesNames) {
   EXPECT_EQ(files.fileAttributes(at("missing")), attr::kInvalid);
   EXPECT_FALSE(files.setFileAttributes(at("missing"), attr::kNormal));
   EXPECT_EQ(files.fileAttributes(ground->folder()) & attr::kDirectory, attr::kDirectory);
-  EXPECT_TRUE(files.sameFile(at("f"), at("f")));
-  EXPECT_FALSE(files.sameFile(at("f"), at("g")));
-  EXPECT_FALSE(files.sameFile(at("missing"), at("missing")));
+  EXPECT_EQ(files.fileId(at("f")), files.fileId(at("f")));
+  EXPECT_NE(files.fileId(at("f")), files.fileId(at("g")));
+  EXPECT_FALSE(files.fileId(at("missing")).has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -204,14 +263,39 @@ TEST(DiskFileSystem, LinksAreSeenThroughButNeverCreatedThrough) {
   test::writeAll(dir.file("a"), {1});
   ASSERT_EQ(::symlink(dir.file("a").c_str(), dir.file("link").c_str()), 0);
   ASSERT_EQ(::symlink("nowhere", dir.file("broken").c_str()), 0);
+  ASSERT_EQ(::link(dir.file("a").c_str(), dir.file("hard").c_str()), 0);
   EXPECT_FALSE(files.createExclusive(dir.file("link")).isOpen());
   EXPECT_FALSE(files.createExclusive(dir.file("broken")).isOpen());
+  EXPECT_FALSE(files.createAnonymous(dir.file("broken")).isOpen());
   EXPECT_TRUE(files.pathTaken(dir.file("broken")));
-  EXPECT_TRUE(files.sameFile(dir.file("a"), dir.file("link")));
+  EXPECT_EQ(files.fileId(dir.file("a")), files.fileId(dir.file("link")));
+  EXPECT_EQ(files.fileId(dir.file("a")), files.fileId(dir.file("hard")));
   std::vector<FolderEntry> entries;
   ASSERT_TRUE(files.listFolder(dir.path(), entries));
-  ASSERT_EQ(entries.size(), 2u);  // the broken link is left out
-  EXPECT_EQ(entries[1].name, "link");
+  ASSERT_EQ(entries.size(), 4u);  // a, broken, hard, link
+  EXPECT_FALSE(entries[1].isFile || entries[1].isFolder);
+  EXPECT_TRUE(entries[3].isFile);
+  // A folder never follows a link below it: the link itself is named and replaced.
+  Folder folder = files.openFolder(dir.path());
+  EXPECT_EQ(folder.kind("link"), EntryKind::kOther);
+  EXPECT_EQ(folder.id("link"), files.fileId(dir.file("a")));
+  ASSERT_EQ(::mkdir(dir.file("real").c_str(), 0777), 0);
+  ASSERT_EQ(::symlink("real", dir.file("folderlink").c_str()), 0);
+  EXPECT_FALSE(folder.openSubfolder("folderlink").isOpen());
+  NewFile made = folder.createNew();
+  ASSERT_TRUE(made.publish("link", true));
+  EXPECT_EQ(test::readAll(dir.file("a")), Bytes{1});
+  EXPECT_EQ(folder.kind("link"), EntryKind::kFile);
+}
+
+TEST(DiskFileSystem, FifosAndDevicesAreRefusedWithoutWaiting) {
+  test::TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  // Opening a FIFO to read would wait for a writer for ever; the test would hang.
+  EXPECT_FALSE(realFileSystem().openRead(dir.file("fifo")).isOpen());
+  EXPECT_FALSE(realFileSystem().openReadWrite(dir.file("fifo")).isOpen());
+  EXPECT_FALSE(realFileSystem().openRead("/dev/zero").isOpen());
+  EXPECT_FALSE(realFileSystem().fileExists(dir.file("fifo")));
 }
 
 TEST(DiskFileSystem, PermissionsFollowTheKindOfFile) {
@@ -225,6 +309,14 @@ TEST(DiskFileSystem, PermissionsFollowTheKindOfFile) {
   ASSERT_TRUE(files.setFileAttributes(dir.file("f"), attr::kReadOnly));
   ASSERT_EQ(::stat(dir.file("f").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0222, 0u);
+  ASSERT_TRUE(files.createFolder(dir.file("private"), true));
+  ASSERT_EQ(::stat(dir.file("private").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  Folder folder = files.openFolder(dir.path());
+  NewFile own = folder.createNew(true);
+  ASSERT_TRUE(own.publish("own", false));
+  ASSERT_EQ(::stat(dir.file("own").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(MemoryFileSystem, KeepsWhatIsWrittenAndListsEveryName) {

@@ -132,7 +132,7 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
   }
   // Decodes a written stream into plain HiddenStream bytes.
   Bytes decode(TempFile& stream) {
-    platform::File gathered = platform::realFileSystem().openRead(stream.path());
+    platform::File& gathered = stream.file();
     platform::File decoded = platform::realFileSystem().createTruncate(work.file("decoded"));
     uint64_t length = 0;
     EXPECT_TRUE(decodeHiddenStream(ws, gathered, gathered.size(), listener, decoded, length));
@@ -161,13 +161,28 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
     EXPECT_TRUE(test::folderNames(tmp.path()).empty());
   }
   bool readBack(TempFile& stream, ExtractionTree& out, TempFile* keep = nullptr) {
-    return readGathered(stream.path(), out, keep);
+    TempFile decoded;
+    return readHiddenStream(ws, stream.file(), stream.file().size(), listener,
+                            keep ? *keep : decoded, out);
+  }
+  // Every byte of a temporary file, which no name leads to.
+  static Bytes bytesOf(TempFile& file) {
+    Bytes out(file.file().size());
+    EXPECT_TRUE(file.file().seek(0));
+    EXPECT_TRUE(file.file().readExact(out.data(), out.size()));
+    return out;
   }
   // Parses plain HiddenStream bytes.
   bool parse(const Bytes& plain, ExtractionTree& out) {
     test::writeAll(work.file("plain"), plain);
     platform::File f = platform::realFileSystem().openRead(work.file("plain"));
     return parseHiddenStream(ws, f, plain.size(), out);
+  }
+  // The whole of a temporary file, which has no name to read it by.
+  Bytes wholeOf(TempFile& temp) {
+    ExtractedFile whole;
+    whole.size = static_cast<uint32_t>(temp.file().size());
+    return contentOf(temp, whole);
   }
   Bytes contentOf(TempFile& decoded, const ExtractedFile& file) {
     Bytes out(file.size);

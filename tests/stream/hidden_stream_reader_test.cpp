@@ -15,7 +15,7 @@ TEST_F(HiddenStreamTest, ChangedBytesAndAWrongPasswordAreInvalidData) {
   addRootFile("t", randomBytes(5000, 4));
   TempFile stream;
   ASSERT_TRUE(write(stream));
-  Bytes framed = test::readAll(stream.path());
+  Bytes framed = bytesOf(stream);
   stream.wipe();
   Bytes changed = framed;
   changed[4 + 2000] ^= 0x01;
@@ -166,16 +166,33 @@ TEST(Extraction, PathsOfUpTo65535CharactersAreWritten) {
   }
 }
 
-// Whatever holds the name, even what cannot be opened as a file, is asked about.
-TEST(Extraction, AFolderOfTheFilesNameIsAskedAbout) {
-  ExtractionTree tree;
-  ASSERT_TRUE(tree.add({}, "f", 1, 0, 0));
-  MemoryExtraction run;
-  ASSERT_TRUE(run.memory.createFolder("/o/f"));
-  run.reporter.answers = {false};
-  EXPECT_FALSE(run.extract(tree));
-  EXPECT_EQ(run.reporter.askedIds(), std::vector<MessageId>{MessageId::kFileExistsOverwrite});
-  EXPECT_TRUE(run.reporter.shown.empty());
+// A file at the name is asked about before it is replaced; a folder there cannot be replaced by a
+// file, so it is said at once and the folder stays.
+TEST(Extraction, WhatHoldsTheNameIsAskedAboutOrRefused) {
+  for (bool folder : {false, true}) {
+    ExtractionTree tree;
+    ASSERT_TRUE(tree.add({}, "f", 1, 0, 0));
+    MemoryExtraction run;
+    if (folder) {
+      ASSERT_TRUE(run.memory.createFolder("/o/f"));
+    } else {
+      ASSERT_TRUE(run.memory.createTruncate("/o/f").writeExact("old", 3));
+    }
+    run.reporter.answers = {false};
+    EXPECT_FALSE(run.extract(tree));
+    EXPECT_EQ(run.reporter.askedIds(),
+              folder ? std::vector<MessageId>{}
+                     : std::vector<MessageId>{MessageId::kFileExistsOverwrite});
+    EXPECT_EQ(run.reporter.shownIds(), folder
+                                           ? std::vector<MessageId>{MessageId::kCouldntCreateFile}
+                                           : std::vector<MessageId>{});
+    EXPECT_EQ(run.memory.isFolder("/o/f"), folder);
+    if (!folder) {
+      char kept[4] = {};
+      EXPECT_TRUE(run.memory.openRead("/o/f").readExact(kept, 3));
+      EXPECT_STREQ(kept, "old");
+    }
+  }
 }
 
 TEST_F(HiddenStreamTest, ReaderStopsOnceTheDecodedTotalPassesTheLimit) {

@@ -15,7 +15,7 @@ TEST_F(HiddenStreamTest, OneEmptyFileIsASeventeenByteStreamInItsFrame) {
   addRootFile("a.txt", {});
   TempFile stream;
   ASSERT_TRUE(write(stream));
-  Bytes framed = test::readAll(stream.path());
+  Bytes framed = bytesOf(stream);
   EXPECT_EQ(bits, framed.size() * 8);
   uint32_t length = loadLe32(framed.data());
   ASSERT_EQ(framed.size(), length + 8u);
@@ -38,26 +38,22 @@ TEST_F(HiddenStreamTest, OneEmptyFileIsASeventeenByteStreamInItsFrame) {
   EXPECT_EQ(listener.percents.back(), 100);
 }
 
-TEST_F(HiddenStreamTest, TemporaryFilesTakeAFreshRandomNameAndAreOwnersOnly) {
-  // The name the random source will draw next is taken already: a new one must be drawn and
-  // the planted file left alone.
+TEST_F(HiddenStreamTest, TemporaryFilesDrawFreeNamesButLeaveNone) {
+  // The name the random source will draw next is taken already: a new one must be drawn, as for
+  // a named file, and the planted file left alone.
   RandomSource preview = ws.random;
   std::string planted = drawTempName(preview);
+  drawTempName(preview);
   test::writeAll(tmp.file(planted), {42});
   TempFile file;
   ASSERT_TRUE(file.create(ws));
-  std::string name = platform::baseName(file.path());
-  EXPECT_NE(name, planted);
-  ASSERT_EQ(name.size(), 12u);
-  EXPECT_EQ(name.substr(8), ".tmp");
-  for (char c : name.substr(0, 8)) EXPECT_TRUE(c >= 'a' && c <= 'z') << name;
-  struct stat st;
-  ASSERT_EQ(::stat(file.path().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
-  EXPECT_EQ(test::readAll(tmp.file(planted)), Bytes{42});
-  std::string path = file.path();
+  EXPECT_EQ(ws.random.index(), preview.index());
+  ASSERT_TRUE(file.file().writeExact("plain", 5));
+  EXPECT_EQ(test::folderNames(tmp.path()), std::vector<std::string>{planted});
+  EXPECT_EQ(bytesOf(file), (Bytes{'p', 'l', 'a', 'i', 'n'}));
   EXPECT_TRUE(file.wipe());
-  EXPECT_FALSE(platform::realFileSystem().fileExists(path));
+  EXPECT_FALSE(file.isOpen());
+  EXPECT_EQ(test::readAll(tmp.file(planted)), Bytes{42});
 }
 
 TEST_F(HiddenStreamTest, NestedFoldersGiveBackslashPathsAndEmptyFoldersVanish) {
@@ -153,7 +149,7 @@ TEST_F(HiddenStreamTest, CompressedLengthsOnAPieceBoundary) {
         SourceAddResult::kAdded);
     TempFile stream;
     ASSERT_TRUE(write(stream));
-    Bytes framed = test::readAll(stream.path());
+    Bytes framed = bytesOf(stream);
     uint32_t expected = target == kCodecArea ? 0x400000 : 0x400000 + 17;
     EXPECT_EQ(loadLe32(framed.data()), expected);
     EXPECT_EQ(bits, (expected + 8) * 8);
@@ -284,7 +280,7 @@ TEST_F(HiddenStreamTest, WorkersEncipherTheSameBytesAsTheJobsThreadAlone) {
       ws.random.mixClock(12, 345);
       TempFile stream;
       ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits, workers));
-      streams[i] = test::readAll(stream.path());
+      streams[i] = wholeOf(stream);
       indexAfter[i] = ws.random.index();
     }
     EXPECT_EQ(streams[0], streams[1]);
@@ -330,16 +326,17 @@ TEST_F(HiddenStreamTest, AStopWithPiecesInFlightLeavesNoThreadAndNoFile) {
   // Reading, stopped while blocks are with the workers: the decoded file goes too.
   TempFile written;
   ASSERT_TRUE(write(written));
+  test::writeAll(work.file("written"), wholeOf(written));
   for (uint8_t at : {0, 40}) {
     SCOPED_TRACE(at);
     StopAtPercent stopper(ws, at);
     TempFile decoded;
     ExtractionTree out;
-    platform::File gathered = platform::realFileSystem().openRead(written.path());
+    platform::File gathered = platform::realFileSystem().openRead(work.file("written"));
     EXPECT_FALSE(readHiddenStream(ws, gathered, gathered.size(), stopper, decoded, out, 2));
     EXPECT_FALSE(decoded.isOpen());
     EXPECT_TRUE(reporter.shown.empty());
-    EXPECT_EQ(test::folderNames(tmp.path()).size(), 1u);  // the written stream only
+    EXPECT_TRUE(test::folderNames(tmp.path()).empty());  // temporary files have no name
     EXPECT_EQ(threadCount(), threadsBefore);
     ws.stop = false;
   }

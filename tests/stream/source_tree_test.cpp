@@ -1,8 +1,13 @@
 #include "stream/source_tree.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <deque>
 
 #include "platform/file_system.h"
 #include "support/recording_reporter.h"
@@ -80,11 +85,18 @@ TEST_F(SourceTreeTest, MissingAndDuplicateFilesAsk) {
   EXPECT_EQ(tree.addFile(ws, tree.root(), a), SourceAddResult::kSkipped);
   ASSERT_EQ(tree.addSubfolder(ws, tree.root(), "sub"), SourceAddResult::kAdded);
   EXPECT_EQ(tree.addFile(ws, tree.root().subfolder(0), a), SourceAddResult::kAdded);
-  EXPECT_EQ(tree.addSubfolder(ws, tree.root(), "sub"),
-            SourceAddResult::kStop);  // no answer left: No
-  EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kScanCouldntOpenFile,
-                                                         MessageId::kScanFileAlreadyAdded,
-                                                         MessageId::kScanFolderAlreadyAdded}));
+  // Another file of that name, or a folder: extraction would write one over the other.
+  ASSERT_TRUE(platform::realFileSystem().createFolder(dir.file("other")));
+  reporter.answers = {true, true};
+  EXPECT_EQ(tree.addFile(ws, tree.root(), makeFile("other/a", 5)), SourceAddResult::kSkipped);
+  EXPECT_EQ(tree.addFile(ws, tree.root(), makeFile("sub", 5)), SourceAddResult::kSkipped);
+  EXPECT_EQ(tree.addSubfolder(ws, tree.root(), "a"), SourceAddResult::kStop);  // no answer: No
+  EXPECT_EQ(tree.addSubfolder(ws, tree.root(), "sub"), SourceAddResult::kStop);
+  EXPECT_EQ(reporter.askedIds(),
+            (std::vector<MessageId>{
+                MessageId::kScanCouldntOpenFile, MessageId::kScanFileAlreadyAdded,
+                MessageId::kScanFileAlreadyAdded, MessageId::kScanFileAlreadyAdded,
+                MessageId::kScanFolderAlreadyAdded, MessageId::kScanFolderAlreadyAdded}));
   EXPECT_EQ(tree.fileCount(), 2u);
   EXPECT_EQ(tree.totalSize(), 20u);
   EXPECT_EQ(tree.root().subfolderCount(), 1u);
@@ -159,8 +171,74 @@ TEST_F(SourceTreeTest, ScanAddsFilesThenSubfoldersSortedAndStopsOnNo) {
   EXPECT_FALSE(added);
   EXPECT_EQ(tree.fileCount(), 3u);
   EXPECT_EQ(reporter.askedIds(), std::vector<MessageId>{MessageId::kScanFileAlreadyAdded});
-  // A folder that cannot be listed adds nothing and is no failure.
-  EXPECT_EQ(tree.scanFolder(ws, tree.root(), dir.file("nowhere"), added), SourceAddResult::kAdded);
+  // A folder that cannot be listed is asked about as a file that cannot be opened.
+  reporter.clear();
+  reporter.answers = {true};
+  EXPECT_EQ(tree.scanFolder(ws, tree.root(), dir.file("nowhere"), added),
+            SourceAddResult::kSkipped);
+  EXPECT_EQ(reporter.askedIds(), std::vector<MessageId>{MessageId::kScanCouldntOpenFile});
+}
+
+// A folder of `levels` nested folders with names of 250 bytes, so that a file of a long name in
+// the innermost one has a path longer than the system takes. Made folder by folder.
+void makeDeepFolder(const std::string& top, int levels) {
+  int at = ::open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  const std::string name(250, 'd');
+  for (int i = 0; i < levels; ++i) {
+    ASSERT_EQ(::mkdirat(at, name.c_str(), 0777), 0);
+    int next = ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY);
+    ::close(at);
+    at = next;
+  }
+  int fd = ::openat(at, std::string(200, 'f').c_str(), O_CREAT | O_WRONLY, 0666);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  ::close(at);
+}
+
+TEST_F(SourceTreeTest, EverythingAScanLeavesOutIsAskedAbout) {
+  const std::string top = dir.file("scan");
+  ASSERT_EQ(::mkdir(top.c_str(), 0777), 0);
+  ASSERT_EQ(::symlink("nowhere", (top + "/a-broken").c_str()), 0);
+  ASSERT_EQ(::mkfifo((top + "/b-fifo").c_str(), 0600), 0);
+  makeFile("scan/c-file", 3);
+  ASSERT_EQ(::symlink(".", (top + "/d-loop").c_str()), 0);
+  ASSERT_EQ(::symlink("..", (top + "/e-loop-up").c_str()), 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = top + "/f-socket";
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+  int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_NO_FATAL_FAILURE(makeDeepFolder(top, 16));  // "ddd..." sorts between the links
+
+  reporter.answers = std::deque<bool>(7, true);
+  bool added = false;
+  EXPECT_EQ(tree.addFolder(ws, tree.root(), top, "scan", added), SourceAddResult::kAdded);
+  ::close(sock);
+  const auto open = MessageId::kScanCouldntOpenFile;
+  const auto loop = MessageId::kScanFolderAlreadyAdded;
+  // First the entries that are not folders, then the folders: the link to the folder itself is
+  // not entered, the file deep down cannot be opened by its path, and the link up leads to a
+  // folder that holds the scan's own folder, which is not entered again.
+  EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{open, open, open, loop, open, loop}));
+  ASSERT_EQ(tree.root().subfolderCount(), 1u);
+  EXPECT_EQ(fileNames(tree.root().subfolder(0)), std::vector<std::string>{"c-file"});
+  EXPECT_EQ(tree.fileCount(), 1u);
+
+  // No at the first question ends the scan; a folder that cannot be listed leaves nothing.
+  tree.reset();
+  reporter.clear();
+  EXPECT_EQ(tree.addFolder(ws, tree.root(), top, "scan", added), SourceAddResult::kStop);
+  EXPECT_EQ(reporter.askedIds(), std::vector<MessageId>{open});
+  reporter.clear();
+  reporter.answers = {true};
+  tree.reset();
+  EXPECT_EQ(tree.addFolder(ws, tree.root(), dir.file("none"), "none", added),
+            SourceAddResult::kSkipped);
+  EXPECT_EQ(reporter.askedIds(), std::vector<MessageId>{open});
+  EXPECT_EQ(tree.root().subfolderCount(), 0u);
 }
 
 TEST_F(SourceTreeTest, RemovingKeepsTotalsEqualToTheTree) {

@@ -1,16 +1,19 @@
 #include "support/cli_run.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 
 namespace murl::test {
 
-CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env) {
+CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env,
+                 const std::string& stdoutTo) {
+  ::unlink(dir.file("stdout.txt").c_str());
   const std::string command = "cd '" + dir.path() + "' && env -u MURL_PASSWORD -u MURL_MARK " +
-                              env + " '" + MURL_CLI_PATH + "' " + args +
-                              " >stdout.txt 2>stderr.txt </dev/null";
+                              env + " timeout -s KILL 120 '" + MURL_CLI_PATH + "' " + args + " >" +
+                              stdoutTo + " 2>stderr.txt </dev/null";
   const int raw = std::system(command.c_str());
   CliResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -15,8 +15,10 @@ struct CliResult {
 };
 
 // Runs murl-cli in `dir` as a user would: a separate process, `args` already quoted as the shell
-// needs, standard input from /dev/null, MURL_PASSWORD unset unless `env` sets it.
-CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env = "");
+// needs, standard input from /dev/null, MURL_PASSWORD unset unless `env` sets it, standard output
+// to `stdoutTo` (read back when it is the default). A run that hangs is killed after two minutes.
+CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env = "",
+                 const std::string& stdoutTo = "stdout.txt");
 
 // Parses `json` with Python's standard parser and prints `expression`, in which `d` is the parsed
 // value (no single quotes in it); the printed text without its line end, or "python failed: "

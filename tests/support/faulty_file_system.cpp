@@ -74,20 +74,75 @@ File FaultyFileSystem::createExclusive(const std::string& path) {
   return counters_->fails(FsCall::kCreate) ? File() : wrap(base_.createExclusive(path));
 }
 
-File FaultyFileSystem::createBeside(const std::string& path, std::string& partPath) {
-  if (counters_->fails(FsCall::kCreate)) {
-    partPath.clear();
-    return File();
-  }
-  return wrap(base_.createBeside(path, partPath));
+File FaultyFileSystem::createAnonymous(const std::string& path) {
+  return counters_->fails(FsCall::kCreate) ? File() : wrap(base_.createAnonymous(path));
 }
 
 bool FaultyFileSystem::rename(const std::string& from, const std::string& to) {
   return !counters_->fails(FsCall::kRename) && base_.rename(from, to);
 }
 
-bool FaultyFileSystem::createFolder(const std::string& path) {
-  return !counters_->fails(FsCall::kCreateFolder) && base_.createFolder(path);
+bool FaultyFileSystem::createFolder(const std::string& path, bool ownerOnly) {
+  return !counters_->fails(FsCall::kCreateFolder) && base_.createFolder(path, ownerOnly);
+}
+
+namespace {
+
+// Naming a new file counts as a rename.
+class FaultyNaming final : public platform::NewFileNaming {
+ public:
+  FaultyNaming(std::unique_ptr<platform::NewFileNaming> inner,
+               std::shared_ptr<FaultyFileSystem::Counters> counters)
+      : inner_(std::move(inner)), counters_(std::move(counters)) {}
+  bool setAttributes(uint32_t attributes) override { return inner_->setAttributes(attributes); }
+  bool publish(const std::string& name, bool replace) override {
+    return !counters_->fails(FsCall::kRename) && inner_->publish(name, replace);
+  }
+  void forget() override { inner_->forget(); }
+
+ private:
+  std::unique_ptr<platform::NewFileNaming> inner_;
+  std::shared_ptr<FaultyFileSystem::Counters> counters_;
+};
+
+// New files count as creations, subfolders as folder creations; the rest passes straight on.
+class FaultyFolder final : public platform::FolderImpl {
+ public:
+  FaultyFolder(std::unique_ptr<platform::FolderImpl> inner,
+               std::shared_ptr<FaultyFileSystem::Counters> counters)
+      : inner_(std::move(inner)), counters_(std::move(counters)) {}
+
+  platform::EntryKind kind(const std::string& name) override { return inner_->kind(name); }
+  std::optional<platform::FileId> id(const std::string& name) override { return inner_->id(name); }
+  std::unique_ptr<platform::FolderImpl> openSubfolder(const std::string& name) override {
+    auto sub = inner_->openSubfolder(name);
+    return sub ? std::make_unique<FaultyFolder>(std::move(sub), counters_) : nullptr;
+  }
+  bool createSubfolder(const std::string& name) override {
+    return !counters_->fails(FsCall::kCreateFolder) && inner_->createSubfolder(name);
+  }
+  bool removeSubfolder(const std::string& name) override { return inner_->removeSubfolder(name); }
+  platform::NewFile createNew(bool ownerOnly) override {
+    if (counters_->fails(FsCall::kCreate)) return platform::NewFile();
+    platform::NewFile made = inner_->createNew(ownerOnly);
+    if (!made.isOpen()) return made;
+    auto naming = std::make_unique<FaultyNaming>(made.takeNaming(), counters_);
+    File wrapped(std::make_unique<FaultyFile>(std::move(made.file()), counters_));
+    return platform::NewFile(std::move(wrapped), std::move(naming));
+  }
+  bool lock() override { return inner_->lock(); }
+
+ private:
+  std::unique_ptr<platform::FolderImpl> inner_;
+  std::shared_ptr<FaultyFileSystem::Counters> counters_;
+};
+
+}  // namespace
+
+platform::Folder FaultyFileSystem::openFolder(const std::string& path) {
+  platform::Folder folder = base_.openFolder(path);
+  if (!folder.isOpen()) return folder;
+  return platform::Folder(std::make_unique<FaultyFolder>(folder.takeImpl(), counters_));
 }
 
 bool FaultyFileSystem::listFolder(const std::string& path,

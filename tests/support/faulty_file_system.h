@@ -13,11 +13,11 @@ namespace murl::test {
 
 enum class FsCall : uint8_t {
   kOpen,          // openRead, openReadWrite
-  kCreate,        // createTruncate, createExclusive, createBeside
+  kCreate,        // createTruncate, createExclusive, createAnonymous, Folder::createNew
   kRead,          // read with bytes left before the end, on any file this object opened
   kWrite,         // write, on any file this object opened
-  kCreateFolder,  // createFolder
-  kRename,        // rename
+  kCreateFolder,  // createFolder, Folder::createSubfolder
+  kRename,        // rename, NewFile::publish
   kListFolder,    // listFolder
 };
 constexpr size_t kFsCallKinds = 7;
@@ -42,16 +42,18 @@ class FaultyFileSystem final : public platform::FileSystem {
   platform::File openReadWrite(const std::string& path) override;
   platform::File createTruncate(const std::string& path) override;
   platform::File createExclusive(const std::string& path) override;
-  platform::File createBeside(const std::string& path, std::string& partPath) override;
+  platform::File createAnonymous(const std::string& path) override;
   bool rename(const std::string& from, const std::string& to) override;
   bool remove(const std::string& path) override { return base_.remove(path); }
   bool fileExists(const std::string& path) override { return base_.fileExists(path); }
   bool pathTaken(const std::string& path) override { return base_.pathTaken(path); }
-  bool sameFile(const std::string& a, const std::string& b) override {
-    return base_.sameFile(a, b);
+  std::optional<platform::FileId> fileId(const std::string& path) override {
+    return base_.fileId(path);
   }
+  std::string resolvePath(const std::string& path) override { return base_.resolvePath(path); }
   bool isFolder(const std::string& path) override { return base_.isFolder(path); }
-  bool createFolder(const std::string& path) override;
+  bool createFolder(const std::string& path, bool ownerOnly = false) override;
+  platform::Folder openFolder(const std::string& path) override;
   bool listFolder(const std::string& path, std::vector<platform::FolderEntry>& entries) override;
   uint32_t fileAttributes(const std::string& path) override { return base_.fileAttributes(path); }
   bool setFileAttributes(const std::string& path, uint32_t attributes) override {

@@ -243,6 +243,16 @@ TEST(Codec, StreamMustEndInTheLastBlockOnly) {
   ASSERT_TRUE(d.open());
   CodecSink keep = [](uint8_t*, size_t) { return true; };
   EXPECT_EQ(d.decompress(padded.data(), padded.size(), false, keep), CodecStatus::kLibraryError);
+  // The end exactly at the end of a block that is not the last is a whole stream: the last
+  // block's bytes come after its end and are ignored, and no block may come between.
+  out.clear();
+  Bytes followed = s;
+  followed.insert(followed.end(), 40, 0xAB);
+  EXPECT_EQ(decompress(followed, s.size(), out), CodecStatus::kOk);
+  EXPECT_EQ(out, data);
+  followed.insert(followed.end(), s.size(), 0xCD);
+  out.clear();
+  EXPECT_EQ(decompress(followed, s.size(), out), CodecStatus::kLibraryError);
 }
 
 TEST(Codec, DamagedDataAndRefusingSinksStopTheWork) {

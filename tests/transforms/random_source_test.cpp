@@ -138,5 +138,22 @@ TEST(RandomSeeding, SeedingStartsFromTheEmbeddedPool) {
   EXPECT_LT(seeded.index(), 59 + 999 + 1);
 }
 
+TEST(RandomSeeding, TheSystemsEntropyMakesThePoolUnlikeAnyClockReading) {
+  RandomSource seeded;
+  seeded.seed();
+  // The clock step leaves the index at seconds + milliseconds: no pair of that sum, from the
+  // embedded pool alone, may give the seeded pool, or anyone with the program and a clock
+  // could replay the fill bits.
+  const int sum = seeded.index();
+  for (int sec = 0; sec <= 59 && sec <= sum; ++sec) {
+    RandomSource replay;
+    replay.mixClock(static_cast<uint16_t>(sec), static_cast<uint16_t>(sum - sec));
+    size_t same = 0;
+    for (size_t i = 0; i < RandomSource::kPoolSize; ++i)
+      same += replay.poolByte(i) == seeded.poolByte(i);
+    EXPECT_LT(same, RandomSource::kPoolSize / 64) << sec;  // about 1 in 256 by chance
+  }
+}
+
 }  // namespace
 }  // namespace murl

@@ -107,7 +107,7 @@ class HidingRunTest : public QObject {
   void noToTheFolderQuestionAsksAgainYesLeaves() {
     Desk desk;
     QVERIFY(prepare(desk));
-    QCOMPARE(desk.tempFiles().size(), 1u);  // the stream waits for its carriers
+    QCOMPARE(desk.tempFiles().size(), 1u);  // the stream waits for its carriers, by no name
     desk.dialogs.answers = {false, true};
     desk.page<ui::CarriersPage>()->nextButton()->click();
     QCOMPARE(desk.dialogs.folderTitles,

@@ -94,7 +94,17 @@ bool Desk::waitForPage(ui::PageId id, int milliseconds) {
                          milliseconds);
 }
 
-std::vector<std::string> Desk::tempFiles() const { return folderNames(dir.file("temp")); }
+std::vector<std::string> Desk::tempFiles() const {
+  std::vector<std::string> files = folderNames(dir.file("temp"));
+  // Temporary files have no name: count those this process holds open in the folder.
+  const std::string folder = std::filesystem::canonical(dir.file("temp")).string() + "/";
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+    if (!error && target.starts_with(folder)) files.push_back(target);
+  }
+  return files;
+}
 
 std::string Desk::wavCarrier(const std::string& name, uint32_t bits, uint32_t seed) {
   WavShape shape;

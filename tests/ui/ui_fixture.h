@@ -75,7 +75,7 @@ class Desk {
   }
   // Waits until the window shows `id` and no job runs; false after the time allowed.
   bool waitForPage(ui::PageId id, int milliseconds = 30000);
-  // Names of the files left in the temporary folder.
+  // The files in the temporary folder: those named there and the nameless ones held open.
   std::vector<std::string> tempFiles() const;
 
   // A WAV carrier of about `bits` carrier bits at level 3, in carriers/.

@@ -1,0 +1,112 @@
+#include "support/cli_child.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace murl::test {
+namespace {
+
+constexpr auto kPatience = std::chrono::seconds(20);
+
+// Runs in the child after fork: its folder, environment and program.
+[[noreturn]] void become(const TempDir& dir, const std::vector<std::string>& args,
+                         const std::vector<std::string>& env) {
+  if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
+  ::unsetenv("MURL_PASSWORD");
+  ::unsetenv("MURL_MARK");
+  for (const std::string& assignment : env) ::putenv(const_cast<char*>(assignment.c_str()));
+  std::vector<char*> argv{const_cast<char*>(MURL_CLI_PATH)};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  ::execv(MURL_CLI_PATH, argv.data());
+  ::_exit(127);
+}
+
+void redirect(int to, const std::string& path, int flags) {
+  int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0 || ::dup2(fd, to) < 0) ::_exit(126);
+  ::close(fd);
+}
+
+}  // namespace
+
+CliChild::CliChild(const TempDir& dir, const std::vector<std::string>& args,
+                   const std::vector<std::string>& env, bool terminal) {
+  if (terminal) {
+    pid_ = ::forkpty(&terminal_, nullptr, nullptr, nullptr);
+    if (pid_ == 0) become(dir, args, env);
+    return;
+  }
+  pid_ = ::fork();
+  if (pid_ != 0) return;
+  redirect(STDIN_FILENO, "/dev/null", O_RDONLY);
+  redirect(STDOUT_FILENO, dir.file("stdout.txt"), O_WRONLY | O_CREAT | O_TRUNC);
+  redirect(STDERR_FILENO, dir.file("stderr.txt"), O_WRONLY | O_CREAT | O_TRUNC);
+  become(dir, args, env);
+}
+
+CliChild::~CliChild() {
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    wait();
+  }
+  if (terminal_ >= 0) ::close(terminal_);
+}
+
+bool CliChild::waitForOpenFileUnder(const std::string& prefix) {
+  const std::string fds = "/proc/" + std::to_string(pid_) + "/fd";
+  const auto until = std::chrono::steady_clock::now() + kPatience;
+  while (std::chrono::steady_clock::now() < until) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(fds, error)) {
+      std::error_code gone;
+      const std::string target = std::filesystem::read_symlink(entry.path(), gone).string();
+      if (!gone && target.rfind(prefix, 0) == 0) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return false;
+}
+
+bool CliChild::waitForOutput(const std::string& text) {
+  const auto until = std::chrono::steady_clock::now() + kPatience;
+  while (seen_.find(text) == std::string::npos) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    pollfd ready{terminal_, POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) return false;
+    char buffer[512];
+    const ssize_t n = ::read(terminal_, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    seen_.append(buffer, static_cast<size_t>(n));
+  }
+  return true;
+}
+
+bool CliChild::terminalEchoes() const {
+  termios settings{};
+  return ::tcgetattr(terminal_, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+}
+
+void CliChild::signal(int number) { ::kill(pid_, number); }
+
+int CliChild::wait() {
+  int status = -1;
+  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+  pid_ = -1;
+  return status;
+}
+
+}  // namespace murl::test
