@@ -1,11 +1,10 @@
 #include "cli/cli.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <ostream>
 
 #include "cli/command.h"
+#include "platform/console.h"
 
 namespace murl::cli {
 namespace {
@@ -33,7 +32,7 @@ int execute(Command& command, const CommonOptions& common, std::ostream& out, st
       !readPassword(common.passwordFile, interactive, language, err, password))
     return kExitUsage;
 
-  ProgressBar progress(err, !common.quiet && ::isatty(STDERR_FILENO));
+  ProgressBar progress(err, !common.quiet && platform::isTerminal(platform::StandardStream::kError));
   TerminalReporter reporter(err, progress, interactive, common.overwrite, common.quiet, language);
   Workspace workspace(reporter, language);
   startSession(workspace);

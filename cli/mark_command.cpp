@@ -1,11 +1,11 @@
 #include <CLI/CLI.hpp>
-#include <filesystem>
 #include <ostream>
 
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/texts.h"
 #include "jobs/authoring_session.h"
+#include "platform/folders.h"
 
 namespace murl::cli {
 namespace {
@@ -38,8 +38,7 @@ class MarkCommand : public Command {
     session.setMark(mark);
     // The report names every carrier by its full path.
     std::vector<std::string> paths;
-    for (const std::string& carrier : carriers_)
-      paths.push_back(std::filesystem::absolute(carrier).string());
+    for (const std::string& carrier : carriers_) paths.push_back(platform::absolutePath(carrier));
     size_t notUsed = 0;
     if (!session.addCarriers(paths, context.options, sayNotUsed(context, notUsed)))
       return kExitFailure;

@@ -1,8 +1,5 @@
 #include "cli/terminal.h"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -10,12 +7,16 @@
 
 #include "cli/texts.h"
 #include "jobs/authoring_session.h"
+#include "platform/console.h"
 #include "platform/folders.h"
 #include "transforms/password.h"
 
 namespace murl::cli {
 
-bool interactiveTerminal() { return ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO); }
+bool interactiveTerminal() {
+  return platform::isTerminal(platform::StandardStream::kInput) &&
+         platform::isTerminal(platform::StandardStream::kError);
+}
 
 std::string unixLines(const std::string& text) {
   std::string lines;
@@ -111,15 +112,11 @@ namespace {
 // Reads one line from the terminal with echo off; the terminal is restored whatever happens.
 bool readHidden(const char* prompt, std::ostream& err, std::string& line) {
   err << prompt << std::flush;
-  termios saved{};
-  bool restore = ::tcgetattr(STDIN_FILENO, &saved) == 0;
-  if (restore) {
-    termios quiet = saved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  bool ok;
+  {
+    platform::EchoOff hidden;
+    ok = static_cast<bool>(std::getline(std::cin, line));
   }
-  bool ok = static_cast<bool>(std::getline(std::cin, line));
-  if (restore) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
   err << "\n" << std::flush;
   return ok;
 }

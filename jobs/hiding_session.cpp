@@ -13,11 +13,11 @@ bool HidingSession::addSource(const std::string& path) {
   SourceFolder& root = sources_.root();
   if (!workspace_.fileSystem.isFolder(path))
     return sources_.addFile(workspace_, root, path) <= SourceAddResult::kAdded;
-  std::string folder = path;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  std::string folder = platform::withoutTrailingSeparators(path);
   bool added = false;
-  if (folder == "/")
-    return sources_.scanFolder(workspace_, root, "/", added) == SourceAddResult::kAdded;
+  // A whole disk ("/", or "C:\" on Windows) has no name: its contents go in at the top.
+  if (platform::baseName(folder).empty())
+    return sources_.scanFolder(workspace_, root, path, added) == SourceAddResult::kAdded;
   SourceAddResult result = sources_.addSubfolder(workspace_, root, platform::baseName(folder));
   if (result != SourceAddResult::kAdded) return result == SourceAddResult::kSkipped;
   SourceFolder& node = root.subfolder(root.subfolderCount() - 1);

@@ -1,12 +1,12 @@
 #include "jobs/target_writer.h"
 
 #include "platform/file_system.h"
+#include "platform/folders.h"
 
 namespace murl {
 
 std::string targetPath(const std::string& outputFolder, const std::string& name) {
-  if (!outputFolder.empty() && outputFolder.back() == '/') return outputFolder + name;
-  return outputFolder + "/" + name;
+  return outputFolder.empty() ? "/" + name : platform::joinPath(outputFolder, name);
 }
 
 bool targetsApartFromSources(const std::vector<CarrierEntry>& carriers,

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/folders.h"
+
 namespace murl {
 namespace {
 
@@ -13,7 +15,7 @@ constexpr size_t kPiece = 0x400000;
 bool Extractor::extractSelected(const ExtractionFolder& folder, const std::vector<size_t>& items,
                                 const std::string& outputFolder) {
   std::string path = outputFolder;
-  if (path.empty() || path.back() != '/') path += '/';
+  if (path.empty() || !platform::isPathSeparator(path.back())) path += '/';
   for (size_t item : items)
     if (!extractItem(folder, item, path)) return false;
   listener_.status(StatusLabel::kValue1, "");
