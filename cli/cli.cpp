@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "core/version.h"
 #include "platform/console.h"
 
 namespace murl::cli {
@@ -50,7 +51,7 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   CLI::App app{
       "murl-cli: hides a tree of files inside ordinary media files and gets it back; writes "
       "copyright marks into carriers and checks them."};
-  app.set_version_flag("--version", std::string("murl-cli ") + MURL_VERSION);
+  app.set_version_flag("--version", versionLine("murl-cli"));
   app.require_subcommand(0, 1);
   app.footer("Run 'murl-cli COMMAND --help' for a command's options and an example.");
 
