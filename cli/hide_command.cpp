@@ -24,12 +24,16 @@ class HideCommand : public Command {
   bool needsPassword() const override { return true; }
 
   void define(CLI::App& app) override {
-    app.add_option("-o,--output", output_, "Output folder for the target carriers")->required();
+    app.add_option("-o,--output", output_, "Output folder for the target carriers")
+        ->required()
+        ->type_name(kFolderType);
     app.add_option("-c,--carrier", carriers_, "A carrier, in the order of use (repeatable)")
         ->required()
+        ->type_name(kFileType)
         ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_option("--compression", compression_, "Compression level, 0-6 or a level name")
+        ->type_name("LEVEL")
         ->default_str("3 (Medium)");
     app.add_option("SOURCE", sources_, "Files and folders to hide")->required();
   }

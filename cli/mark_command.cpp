@@ -21,10 +21,13 @@ class MarkCommand : public Command {
   }
 
   void define(CLI::App& app) override {
-    app.add_option("-o,--output", output_, "Output folder for the marked carriers")->required();
+    app.add_option("-o,--output", output_, "Output folder for the marked carriers")
+        ->required()
+        ->type_name(kFolderType);
     app.add_option("--mark-file", markFile_,
                    "Read the mark from the first line of FILE (else $MURL_MARK, else it is asked "
-                   "twice on the terminal); 1 to 100 characters");
+                   "twice on the terminal); 1 to 100 characters")
+        ->type_name(kFileType);
     app.add_option("CARRIER", carriers_, "Carriers to mark, each of at least 800 carrier bits")
         ->required();
   }

@@ -7,11 +7,10 @@
 
 namespace murl::test {
 
-CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env) {
-  const std::string command = "cd '" + dir.path() + "' && env -u MURL_PASSWORD -u MURL_MARK " +
-                              env + " '" + MURL_CLI_PATH + "' " + args +
-                              " >stdout.txt 2>stderr.txt </dev/null";
-  const int raw = std::system(command.c_str());
+CliResult runCommand(const TempDir& dir, const std::string& command) {
+  const std::string line =
+      "cd '" + dir.path() + "' && (" + command + ") >stdout.txt 2>stderr.txt </dev/null";
+  const int raw = std::system(line.c_str());
   CliResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   const auto out = readAll(dir.file("stdout.txt"));
@@ -19,6 +18,11 @@ CliResult runCli(const TempDir& dir, const std::string& args, const std::string&
   result.out.assign(out.begin(), out.end());
   result.err.assign(err.begin(), err.end());
   return result;
+}
+
+CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env) {
+  return runCommand(
+      dir, "env -u MURL_PASSWORD -u MURL_MARK " + env + " '" + MURL_CLI_PATH + "' " + args);
 }
 
 std::string evalJson(const TempDir& dir, const std::string& json, const std::string& expression) {

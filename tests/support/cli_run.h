@@ -14,6 +14,9 @@ struct CliResult {
   std::string err;
 };
 
+// Runs a shell command line in `dir`, standard input from /dev/null, and collects what it wrote.
+CliResult runCommand(const TempDir& dir, const std::string& command);
+
 // Runs murl-cli in `dir` as a user would: a separate process, `args` already quoted as the shell
 // needs, standard input from /dev/null, MURL_PASSWORD unset unless `env` sets it.
 CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env = "");

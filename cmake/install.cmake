@@ -1,0 +1,32 @@
+# What `cmake --install` puts where. Paths follow GNUInstallDirs, so a prefix of /usr gives the usual layout.
+include(GNUInstallDirs)
+
+install(TARGETS murl-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/man/murl-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# Shell completions are written by murl_completions from murl-cli's own command line, so they
+# list every command and option the program has.
+if(NOT CMAKE_CROSSCOMPILING)
+  add_executable(murl_completions app/completions_main.cpp)
+  target_link_libraries(murl_completions PRIVATE murl_cli_commands murl_warnings)
+  set(MURL_COMPLETIONS_DIR ${PROJECT_BINARY_DIR}/completions)
+  add_custom_command(
+    OUTPUT ${MURL_COMPLETIONS_DIR}/murl-cli ${MURL_COMPLETIONS_DIR}/_murl-cli
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${MURL_COMPLETIONS_DIR}
+    COMMAND murl_completions bash ${MURL_COMPLETIONS_DIR}/murl-cli
+    COMMAND murl_completions zsh ${MURL_COMPLETIONS_DIR}/_murl-cli
+    DEPENDS murl_completions
+    COMMENT "Writing murl-cli's shell completions")
+  add_custom_target(murl_completion_scripts ALL
+                    DEPENDS ${MURL_COMPLETIONS_DIR}/murl-cli ${MURL_COMPLETIONS_DIR}/_murl-cli)
+  install(FILES ${MURL_COMPLETIONS_DIR}/murl-cli
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+  install(FILES ${MURL_COMPLETIONS_DIR}/_murl-cli
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+endif()
+
+# The desktop application and its manual page.
+if(MURL_BUILD_UI)
+  install(TARGETS murl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/man/murl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
