@@ -25,8 +25,19 @@ if(NOT CMAKE_CROSSCOMPILING)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
 endif()
 
-# The desktop application and its manual page.
+# The desktop application: its menu entry, its icon in every size of the hicolor theme (drawn by
+# scripts/make_artwork.py), its help pages and its manual page.
 if(MURL_BUILD_UI)
   install(TARGETS murl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/murl.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/ui/artwork/murl.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  foreach(size 16 24 32 48 64 128 256)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/icons/murl-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME murl.png)
+  endforeach()
+  install(FILES ${PROJECT_SOURCE_DIR}/ui/help/en.html ${PROJECT_SOURCE_DIR}/ui/help/it.html
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}/help)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/man/murl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()

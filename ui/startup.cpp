@@ -1,6 +1,7 @@
 #include "ui/startup.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
@@ -97,6 +98,9 @@ int runApplication(int argc, char** argv) {
       return 2;
   }
   QApplication application(argc, argv);
+  // The windows belong to the installed desktop entry (murl.desktop) and show its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("murl"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/murl.svg")));
   Language language = platform::detectLanguage(chosen);
   formatCount(0);  // reads the thousand separator once, now
   // Qt's own dialogs (file choosers) speak the chosen language where its translations exist.
