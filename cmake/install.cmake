@@ -1,4 +1,5 @@
-# What `cmake --install` puts where. Paths follow GNUInstallDirs, so a prefix of /usr gives the usual layout.
+# What `cmake --install` puts where, and the Debian package CPack makes of it
+# (scripts/package.sh). Paths follow GNUInstallDirs, so a prefix of /usr gives the usual layout.
 include(GNUInstallDirs)
 
 install(TARGETS murl-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -41,3 +42,24 @@ if(MURL_BUILD_UI)
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/help)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/man/murl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME murl)
+set(CPACK_PACKAGE_VENDOR "Murl")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "hides files inside images and sounds, gets them back, marks carriers")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Murl hides a whole tree of files, compressed and enciphered under a password, bit by bit over
+an ordered list of ordinary media files (BMP, JPEG, PCX, PNG, TGA, AIFF, AU, MP3, WAV and the
+bitmap and wave resources of Windows modules), and gets the tree back out. It also writes a
+copyright mark into carriers and checks how intact a mark is. murl is the desktop application,
+murl-cli the command-line program.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Murl developers <murl@localhost>")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+# The libraries the programs link (zlib, Qt, the C++ runtime) become the package's dependencies.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
+include(CPack)
