@@ -16,6 +16,10 @@ fi
 if [[ "${MURL_WITH_BENCH:-0}" == 1 ]]; then
   packages+=(libjpeg-turbo-progs)  # the JPEG benchmark makes its photograph and compares jpegtran
 fi
+if [[ "${MURL_WITH_WINE:-0}" == 1 ]]; then
+  # The Windows build of murl-cli (scripts/build-windows.sh) and the Wine test that runs it.
+  packages+=(mingw-w64 libz-mingw-w64-dev wine wine64)
+fi
 if [[ "${MURL_WITH_ARTWORK:-0}" == 1 ]]; then
   packages+=(librsvg2-bin)  # scripts/make_artwork.py renders the application icon's PNG sizes
 fi
