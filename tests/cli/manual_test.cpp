@@ -89,8 +89,17 @@ TEST(ManualTest, MurlPageDescribesEveryOptionOfItsHelp) {
   EXPECT_EQ(wrong.err, help.out);
 }
 
-// --version names the zlib the program runs with, which decides how streams are compressed.
+// --version names the zlib the program runs with, which decides how streams are compressed; the
+// manual pages' title lines name the version they describe.
 TEST(ManualTest, VersionNamesTheProgramItsVersionAndZlib) {
+  for (const char* page : {"murl.1", "murl-cli.1"}) {
+    std::ifstream in(std::string(MURL_MANUAL_DIR) + "/" + page);
+    std::string line;
+    while (std::getline(in, line) && line.rfind(".TH ", 0) != 0) {
+    }
+    EXPECT_NE(line.find(std::string("\"Murl ") + MURL_VERSION + "\""), std::string::npos)
+        << page << ": " << line;
+  }
   TempDir dir;
   const std::string tail = std::string(" ") + MURL_VERSION + " (zlib " + zlibVersion() + ")\n";
   CliResult cli = runProgram(dir, MURL_CLI_PATH, "--version");
