@@ -33,12 +33,15 @@ std::string utf8FromWide(const std::wstring& text) {
 
 std::wstring systemPath(const std::string& path) {
   std::wstring wide = wideFromUtf8(path);
-  if (wide.size() < kShortPath || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  if (wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  // The limit applies to the full path, so a short relative name in a deep current folder needs
+  // the long form as well.
   DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (n == 0) return wide;
   std::wstring full(n, L'\0');
   n = ::GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
   full.resize(n);
+  if (full.size() < kShortPath) return wide;
   // "\\server\share\..." becomes "\\?\UNC\server\share\...".
   if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
   return L"\\\\?\\" + full;
