@@ -1,7 +1,6 @@
 #include "ui/startup.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
@@ -98,9 +97,8 @@ int runApplication(int argc, char** argv) {
       return 2;
   }
   QApplication application(argc, argv);
-  // The windows belong to the installed desktop entry (murl.desktop) and show its icon.
+  // The windows belong to the installed desktop entry (murl.desktop), whose icon they show.
   QGuiApplication::setDesktopFileName(QStringLiteral("murl"));
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/murl.svg")));
   Language language = platform::detectLanguage(chosen);
   formatCount(0);  // reads the thousand separator once, now
   // Qt's own dialogs (file choosers) speak the chosen language where its translations exist.
@@ -119,6 +117,7 @@ int runApplication(int argc, char** argv) {
     showStartError(dialogs, MessageId::kCouldntCreateBrush, language);
     return 1;
   }
+  QApplication::setWindowIcon(artwork.applicationIcon());
   // The workspace holds the shared buffers and finds the temporary folder.
   std::unique_ptr<FrontEnd> frontEnd = allocateFrontEnd(dialogs, language, artwork);
   if (!frontEnd) {
