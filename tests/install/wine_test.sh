@@ -93,4 +93,6 @@ grep -q "^Warning: " "$scratch/message-C.txt" || fail "English: $(cat "$scratch/
 grep -q "^Attenzione: " "$scratch/message-it_IT.UTF-8.txt" ||
   fail "Italian: $(cat "$scratch/message-it_IT.UTF-8.txt")"
 (( $(ls -A "$unix_temp" | wc -l) == temp_before )) || fail "temporary files left in $unix_temp"
+leftovers=$(find "$scratch" -name '.murl-*' | head -5)
+[[ -z $leftovers ]] || fail "parts of files left behind: $leftovers"
 step "passed"
