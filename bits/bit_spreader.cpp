@@ -11,8 +11,6 @@
 namespace murl {
 namespace {
 
-constexpr char kTrailerTag[8] = {'M', 'u', 'r', 'l', '1', '.', '0', '1'};
-
 uint32_t adler(uint32_t check, const uint8_t* bytes, size_t count) {
   return static_cast<uint32_t>(::adler32(check, bytes, static_cast<uInt>(count)));
 }
@@ -92,11 +90,14 @@ bool ChunkSource::nextWord(uint64_t& unitBits, uint32_t& count, uint32_t most) {
   return true;
 }
 
+TrailerRecord ChunkSource::record() const { return {check_, trailerBytes_}; }
+
 bool ChunkSource::advance() {
   if (dataLeft_ != 0) return prepareChunk();
   if (trailerStarted_) return false;  // asked past the trailer: a handler fault
   // The trailer follows the last chunk, from bit 0 of the work buffer.
   makeTrailer(buffer_, trailer_, check_, workspace_.random);
+  std::memcpy(trailerBytes_.data(), buffer_, kTrailerSize);
   trailerStarted_ = true;
   position_ = 0;
   end_ = kTrailerBits;

@@ -22,10 +22,21 @@ constexpr uint32_t kChunkBits = 0x400000;  // data bits held at a time in the wo
 constexpr uint32_t kTrailerBits = 544;     // units after the data bits of every carrier
 constexpr size_t kTrailerHeaderSize = 52;
 constexpr size_t kTrailerSize = 68;  // the header after header-form encipherment
+constexpr char kTrailerTag[8] = {'M', 'u', 'r', 'l', '1', '.', '0', '1'};  // the header's start
 constexpr size_t kMarkSize = 100;
 constexpr uint32_t kMarkWindowBits = 0x400000;  // the mark pattern restarts every this many bits
 
 using MarkField = std::array<uint8_t, kMarkSize>;
+using TrailerBytes = std::array<uint8_t, kTrailerSize>;
+
+// What a hide leaves after one carrier's data bits (each resource of a module has its own): the
+// data check of those bits and the trailer enciphered under it. A read-back that finds the same
+// pair has read the data bits and the trailer as they were written.
+struct TrailerRecord {
+  uint32_t dataCheck = 0;
+  TrailerBytes trailer{};
+  bool operator==(const TrailerRecord&) const = default;
+};
 
 inline uint8_t bitAt(const uint8_t* bytes, uint64_t k) {
   return (bytes[k >> 3] >> (7 - (k & 7))) & 1;
@@ -49,12 +60,15 @@ struct TrailerFields {
   uint32_t jobNumber = 0;
   uint16_t carrierIndex = 0;  // position in the carrier list, not in writing order
   uint16_t carrierCount = 0;
+  bool operator==(const TrailerFields&) const = default;
 };
 
 // What a hide operation needs from its job besides its source and target.
 struct HideJob {
   platform::File* stream = nullptr;  // the enciphered hidden stream, open for reading
   TrailerFields trailer;
+  // When set, each hide appends what it wrote after its data bits, for a read-back to compare.
+  std::vector<TrailerRecord>* written = nullptr;
 };
 
 // The 52-byte trailer header: "Murl1.01", session, job, index, count (little-endian), then the
@@ -100,6 +114,8 @@ class ChunkSource {
 
   // The data check of the data bits prepared so far (final once the trailer has begun).
   uint32_t dataCheck() const { return check_; }
+  // The trailer and its key, once the trailer has begun.
+  TrailerRecord record() const;
 
  private:
   bool advance();
@@ -117,15 +133,22 @@ class ChunkSource {
   uint32_t streamBit_;   // p
   uint32_t check_ = 1;
   bool trailerStarted_ = false;
+  TrailerBytes trailerBytes_{};
 };
 
-// Where read-back unit bits go: the extraction sink (extract) or the check collector (check).
+// Where read-back unit bits go: the extraction sink (extract), the check collector (check) or
+// the read-back sink (bits/read_back.h), which also takes each carrier's trailer.
 class UnitBitSink {
  public:
   virtual ~UnitBitSink() = default;
   // The `count` (1 to 64) low bits of `unitBits`, the most significant first, each a unit bit.
   // False when the bits cannot be kept (the sink has shown its message).
   virtual bool putUnitBits(uint64_t unitBits, uint32_t count) = 0;
+  // Whether the 544 trailer units are read too; readers skip them otherwise.
+  virtual bool wantsTrailer() const { return false; }
+  // The trailer after the data bits just put (hidden bits, most significant first), once all
+  // 544 of its units have been read.
+  virtual void putTrailer(const TrailerBytes& /*trailer*/) {}
 };
 
 // Gathers the bits read back by extract operations, over all carriers of one unhiding job, into

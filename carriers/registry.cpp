@@ -84,6 +84,17 @@ const LevelFacts* levelByCliName(std::string_view name) {
   return nullptr;
 }
 
+const LevelFacts& levelFacts(LevelFormat format) {
+  static const auto table = [] {
+    std::array<const LevelFacts*, static_cast<size_t>(LevelFormat::kCount)> byFormat{};
+    for (const FormatFacts* facts : formats())
+      for (const LevelFacts& level : facts->levels)
+        byFormat[static_cast<size_t>(level.format)] = &level;
+    return byFormat;
+  }();
+  return *table[static_cast<size_t>(format)];
+}
+
 std::vector<const OptionFacts*> formatOptions() {
   std::vector<const OptionFacts*> options;
   for (const FormatFacts* format : formats()) {

@@ -21,6 +21,8 @@ const CarrierHandler& carrierHandler(CarrierType type);
 std::vector<const LevelFacts*> levelsByReportName();
 // The level `--level NAME=...` names; null when none.
 const LevelFacts* levelByCliName(std::string_view name);
+// The facts of a format's level.
+const LevelFacts& levelFacts(LevelFormat format);
 // Every option beyond the levels, format by format.
 std::vector<const OptionFacts*> formatOptions();
 

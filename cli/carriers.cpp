@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/escaping.h"
 #include "cli/texts.h"
 #include "jobs/unhiding_session.h"
 #include "platform/folders.h"
@@ -16,17 +17,30 @@ NotUsed sayNotUsed(CommandContext& context, size_t& count) {
   };
 }
 
-bool unhideCarriers(CommandContext& context, const std::vector<std::string>& paths,
+bool unhideCarriers(CommandContext& context, const TargetCarriers& targets,
                     UnhidingSession& session) {
   size_t notUsed = 0;
-  if (!session.addCarriers(paths, context.options, sayNotUsed(context, notUsed)) || notUsed > 0)
+  if (!session.addCarriers(targets.paths, context.options, sayNotUsed(context, notUsed)) ||
+      notUsed > 0)
     return false;
-  return session.unhide(context.options);
+  const bool unhidden = session.unhide(context.options, targets.strictOrder);
+  context.progress.clear();
+  std::vector<std::string> lines;
+  if (!session.orderUsed().empty() && !context.common.quiet)
+    lines = orderUsedLines(targets.paths, session.orderUsed(), context.language);
+  if (session.diagnosis()) {
+    for (std::string& line : verdictLines(*session.diagnosis(), context.language, true))
+      lines.push_back(std::move(line));
+  }
+  for (const std::string& line : lines) context.err << terminalText(line) << "\n";
+  return unhidden;
 }
 
-void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers) {
-  app.add_option("CARRIER", carriers, "Target carriers, in the order they were written")
+void defineTargetCarriers(CLI::App& app, TargetCarriers& targets) {
+  app.add_option("CARRIER", targets.paths, "Target carriers, in the order they were written")
       ->required();
+  app.add_flag("--strict-order", targets.strictOrder,
+               "Read the carriers in the order given even when their trailers give another");
 }
 
 bool outputFolderExists(CommandContext& context, const std::string& folder) {

@@ -15,6 +15,7 @@ std::vector<std::unique_ptr<Command>> commandTable() {
   std::vector<std::unique_ptr<Command>> table;
   table.push_back(makeCapacityCommand());
   table.push_back(makeHideCommand());
+  table.push_back(makeInspectCommand());
   table.push_back(makeListCommand());
   table.push_back(makeUnhideCommand());
   table.push_back(makeMarkCommand());

@@ -77,13 +77,21 @@ class Command {
 // Names each carrier the list did not take on stderr as not used, and counts them.
 NotUsed sayNotUsed(CommandContext& context, size_t& count);
 
+// The target carriers of the commands that read them back, and how their order is taken.
+struct TargetCarriers {
+  std::vector<std::string> paths;
+  bool strictOrder = false;
+};
+
 // Fills an unhiding session with every carrier (in the order they were hidden into) and
-// unhides them. False once a failure has been reported: a carrier not used is one.
-bool unhideCarriers(CommandContext& context, const std::vector<std::string>& paths,
+// unhides them; a note on stderr names the order used when the trailers' was. False once a
+// failure has been reported: a carrier not used is one; when the bits did not decode, what the
+// trailers tell follows the message.
+bool unhideCarriers(CommandContext& context, const TargetCarriers& targets,
                     UnhidingSession& session);
 
-// Declares the CARRIER arguments of the commands that read target carriers back.
-void defineTargetCarriers(CLI::App& app, std::vector<std::string>& carriers);
+// Declares the CARRIER arguments and --strict-order of the commands that read targets back.
+void defineTargetCarriers(CLI::App& app, TargetCarriers& targets);
 
 // True when `folder` is a folder; else names it on stderr as missing.
 bool outputFolderExists(CommandContext& context, const std::string& folder);
@@ -94,6 +102,7 @@ void printProcessReport(CommandContext& context, const std::string& report,
 
 std::unique_ptr<Command> makeCapacityCommand();
 std::unique_ptr<Command> makeHideCommand();
+std::unique_ptr<Command> makeInspectCommand();
 std::unique_ptr<Command> makeListCommand();
 std::unique_ptr<Command> makeUnhideCommand();
 std::unique_ptr<Command> makeMarkCommand();

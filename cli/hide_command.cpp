@@ -35,6 +35,9 @@ class HideCommand : public Command {
     app.add_option("--compression", compression_, "Compression level, 0-6 or a level name")
         ->type_name("LEVEL")
         ->default_str("3 (Medium)");
+    app.add_flag("--no-verify", noVerify_,
+                 "Do not read each target back after writing it (by default a target that does "
+                 "not read back as written fails the hide and is removed)");
     app.add_option("SOURCE", sources_, "Files and folders to hide")->required();
   }
 
@@ -57,7 +60,7 @@ class HideCommand : public Command {
         !covers(context, session) || !session.outOfRangeCheck())
       return kExitFailure;
 
-    if (!session.writeCarriers(output_, context.options)) return kExitFailure;
+    if (!session.writeCarriers(output_, context.options, !noVerify_)) return kExitFailure;
     printProcessReport(context, session.report(), output_);
     return kExitOk;
   }
@@ -88,6 +91,7 @@ class HideCommand : public Command {
   std::vector<std::string> carriers_;
   std::vector<std::string> sources_;
   std::string compression_;
+  bool noVerify_ = false;
 };
 
 }  // namespace

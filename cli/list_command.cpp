@@ -61,7 +61,7 @@ class ListCommand : public Command {
   }
 
  private:
-  std::vector<std::string> carriers_;
+  TargetCarriers carriers_;
 };
 
 }  // namespace

@@ -93,7 +93,7 @@ class UnhideCommand : public Command {
  private:
   std::string output_;
   std::vector<std::string> selected_;
-  std::vector<std::string> carriers_;
+  TargetCarriers carriers_;
 };
 
 }  // namespace

@@ -14,7 +14,8 @@ enum class JobCompletion : uint16_t {
   kCarriersWritten = 1025,
   kFilesListed = 1034,
   kCarriersMarked = 1046,
-  kCarrierChecked = 1047,  // a check's report is ready; the Checking Panel stays open either way
+  kCarrierChecked = 1047,     // a check's report is ready; the Checking Panel stays open either way
+  kCarriersInspected = 1048,  // the inspection's verdict is ready
 };
 
 enum class StatusLabel : uint8_t { kTitle1, kValue1, kTitle2, kValue2 };

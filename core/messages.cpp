@@ -113,6 +113,8 @@ constexpr Entry kMessages[] = {
      "output"},  // kTargetIsSource
     {MessageKind::kWarning, "Name not allowed in hidden data!\r\nRename it and try again:",
      "Nome non ammesso nei dati nascosti!\r\nRinominarlo e riprovare:"},  // kHiddenNameUnusable
+    {MessageKind::kWarning, "Target carrier doesn't read back as written!",
+     "Il carrier destinazione non si rilegge come è stato scritto!"},  // kTargetNotAsWritten
 };
 static_assert(std::size(kMessages) == static_cast<size_t>(MessageId::kCount));
 

@@ -61,6 +61,7 @@ enum class MessageId : uint16_t {
   kHiddenStreamTooLong,
   kTargetIsSource,
   kHiddenNameUnusable,
+  kTargetNotAsWritten,
   kCount
 };
 
@@ -71,6 +72,15 @@ enum class MessageKind : uint8_t {
   kReport,    // title "Report", information icon
   kCaption,   // a title only, used by another message's box
 };
+
+// A text of the program's own, other than a message, in both languages.
+struct TextPair {
+  const char* english;
+  const char* italian;
+};
+inline const char* pick(const TextPair& pair, Language language) {
+  return language == Language::kItalian ? pair.italian : pair.english;
+}
 
 MessageKind messageKind(MessageId id);
 // The message in the chosen language, as stored (line breaks are "\r\n").

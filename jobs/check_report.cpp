@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "carriers/registry.h"
+#include "core/messages.h"
 #include "core/number_display.h"
 #include "core/options.h"
 #include "platform/folders.h"
@@ -22,13 +23,8 @@ enum class CheckText : uint8_t {
   kCount
 };
 
-struct Pair {
-  const char* english;
-  const char* italian;
-};
-
 // In CheckText order.
-constexpr Pair kTexts[] = {
+constexpr TextPair kTexts[] = {
     {"Carrier bits: %s", "Carrier bit: %s"},
     {"Bits selection level: %s", "Livello di selezione bit: %s"},
     {"Copyright Mark", "Marchio di Copyright"},
@@ -40,8 +36,7 @@ constexpr Pair kTexts[] = {
 static_assert(std::size(kTexts) == static_cast<size_t>(CheckText::kCount));
 
 const char* text(CheckText id, Language language) {
-  const Pair& pair = kTexts[static_cast<size_t>(id)];
-  return language == Language::kItalian ? pair.italian : pair.english;
+  return pick(kTexts[static_cast<size_t>(id)], language);
 }
 
 template <class... Args>

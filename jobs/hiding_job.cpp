@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "bits/read_back.h"
 #include "carriers/registry.h"
 #include "jobs/job_scope.h"
 #include "platform/ascii_case.h"
@@ -13,6 +14,32 @@ namespace {
 
 // Bytes past ASCII compare as negative values, so they sort before every letter and digit.
 signed char folded(char c) { return static_cast<signed char>(asciiLower(c)); }
+
+// While it lives, the handlers' block reports move one half of the carrier's span of the bar:
+// writing the target the first, reading it back the second (the whole span when `halved` is
+// false: there is no read-back).
+class ProgressHalf final : public CarrierProgress {
+ public:
+  ProgressHalf(Workspace& workspace, bool second, bool halved)
+      : workspace_(workspace), whole_(workspace.carrierProgress), second_(second), halved_(halved) {
+    workspace_.carrierProgress = this;
+  }
+  ~ProgressHalf() override { workspace_.carrierProgress = whole_; }
+  ProgressHalf(const ProgressHalf&) = delete;
+  ProgressHalf& operator=(const ProgressHalf&) = delete;
+
+  void advanced(uint64_t done, uint64_t total) override {
+    if (!whole_) return;
+    if (!halved_) return whole_->advanced(done, total);
+    whole_->advanced((second_ ? total : 0) + done, 2 * total);
+  }
+
+ private:
+  Workspace& workspace_;
+  CarrierProgress* whole_;
+  bool second_;
+  bool halved_;
+};
 
 }  // namespace
 
@@ -65,7 +92,8 @@ bool HidingJob::buildStream(const SourceTree& tree, JobListener& listener) {
 }
 
 bool HidingJob::writeCarriers(const std::vector<CarrierEntry>& carriers,
-                              const std::string& outputFolder, JobListener& listener) {
+                              const std::string& outputFolder, JobListener& listener, bool verify) {
+  verify_ = verify;
   // Front ends check this before they start; a job asked to write fewer bits than the stream
   // holds would report success for data that cannot come back.
   uint64_t total = 0;
@@ -113,15 +141,41 @@ bool HidingJob::writeTargets(const std::vector<CarrierEntry>& carriers,
 
 bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
                          const HideJob& job) {
-  return writeTarget(carrier.path, target, workspace_,
-                     [&](platform::File& src, platform::File& dst) {
-                       if (!stream_.file().seek(0)) {
-                         workspace_.show(MessageId::kCouldntReadTempFile);
-                         return false;
-                       }
-                       return carrierHandler(carrier.type)
-                           .hide(src, dst, carrier, entry.share, job, workspace_, entry.percentage);
-                     });
+  return writeTarget(
+      carrier.path, target, workspace_, [&](platform::File& src, platform::File& dst) {
+        std::vector<TrailerRecord> written;
+        HideJob recorded = job;
+        recorded.written = &written;
+        {
+          ProgressHalf first(workspace_, false, verify_);
+          if (!stream_.file().seek(0)) {
+            workspace_.show(MessageId::kCouldntReadTempFile);
+            return false;
+          }
+          if (!carrierHandler(carrier.type)
+                   .hide(src, dst, carrier, entry.share, recorded, workspace_, entry.percentage))
+            return false;
+        }
+        if (!verify_) return true;
+        ProgressHalf second(workspace_, true, true);
+        return readBackMatches(carrier, target, written);
+      });
+}
+
+bool HidingJob::readBackMatches(const CarrierEntry& carrier, const std::string& target,
+                                const std::vector<TrailerRecord>& written) {
+  platform::File back = workspace_.fileSystem.openRead(target);
+  if (!back.isOpen()) {
+    workspace_.show(MessageId::kCouldntOpenFile);
+    return false;
+  }
+  CarrierEntry asTarget = carrier;
+  asTarget.path = target;
+  ReadBackSink sink;
+  if (!carrierHandler(carrier.type).extract(back, asTarget, sink, workspace_)) return false;
+  if (sink.take() == written) return true;
+  workspace_.show(MessageId::kTargetNotAsWritten);
+  return false;
 }
 
 ReportInput hidingReportInput(const std::vector<CarrierEntry>& carriers,

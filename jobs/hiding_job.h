@@ -53,10 +53,13 @@ class HidingJob {
   const std::string& streamPath() const { return stream_.path(); }
 
   // Phase 2: writes every carrier (list order `carriers`, which must cover the stream and pass
-  // the out-of-range check) into `outputFolder`. Posts kCarriersWritten or kFailedOrStopped.
-  // Targets written before a failure stay; the one being written is wiped and deleted.
+  // the out-of-range check) into `outputFolder`. With `verify`, each target is read back through
+  // its extract operation as soon as it is written: a data check or a trailer other than those
+  // written fails the job ("Target carrier doesn't read back as written!"). Posts
+  // kCarriersWritten or kFailedOrStopped. Targets written before a failure stay; the one being
+  // written is wiped and deleted.
   bool writeCarriers(const std::vector<CarrierEntry>& carriers, const std::string& outputFolder,
-                     JobListener& listener);
+                     JobListener& listener, bool verify = true);
   const std::vector<PlanEntry>& plan() const { return plan_; }
 
   // Wipes and deletes the stream's temporary file (once the targets are written, or when the run
@@ -71,11 +74,15 @@ class HidingJob {
                     HideJob& job, JobListener& listener);
   bool writeOne(PlanEntry& entry, const CarrierEntry& carrier, const std::string& target,
                 const HideJob& job);
+  // Reads the target back and compares what follows each data share with what was written.
+  bool readBackMatches(const CarrierEntry& carrier, const std::string& target,
+                       const std::vector<TrailerRecord>& written);
 
   Workspace& workspace_;
   TempFile stream_;
   uint32_t streamBits_ = 0;
   std::vector<PlanEntry> plan_;
+  bool verify_ = true;
 };
 
 // The report's inputs for a finished hiding run: the formats used (a module's bitmap and wave

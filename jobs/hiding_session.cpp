@@ -46,10 +46,11 @@ bool HidingSession::outOfRangeCheck() {
   return carriers_.outOfRangeCheck(workspace_);
 }
 
-bool HidingSession::writeCarriers(const std::string& outputFolder, const Options& options) {
+bool HidingSession::writeCarriers(const std::string& outputFolder, const Options& options,
+                                  bool verify) {
   JobScope scope(workspace_, listener_, options);
   writtenWith_ = options;
-  return job_.writeCarriers(carriers_.entries(), outputFolder, scope);
+  return job_.writeCarriers(carriers_.entries(), outputFolder, scope, verify);
 }
 
 std::string HidingSession::report() const {

@@ -42,9 +42,10 @@ class HidingSession : public CarrierListSession {
   // False, with its message, when carriers at the end of the list would get no stream bit.
   bool outOfRangeCheck();
 
-  // Writes the carriers, in the plan's order, into `outputFolder`. Posts kCarriersWritten, or
-  // kFailedOrStopped after a failure (its message shown) or a stop.
-  bool writeCarriers(const std::string& outputFolder, const Options& options);
+  // Writes the carriers, in the plan's order, into `outputFolder`, each read back as soon as it
+  // is written when `verify`. Posts kCarriersWritten, or kFailedOrStopped after a failure (its
+  // message shown) or a stop.
+  bool writeCarriers(const std::string& outputFolder, const Options& options, bool verify = true);
   const std::vector<PlanEntry>& plan() const { return job_.plan(); }
   // The Process Report of the carriers written last, with the options they were written with.
   std::string report() const;

@@ -3,18 +3,10 @@
 #include <cstdio>
 
 #include "carriers/registry.h"
+#include "core/messages.h"
 
 namespace murl {
 namespace {
-
-struct Pair {
-  const char* english;
-  const char* italian;
-};
-
-const char* pick(const Pair& pair, Language language) {
-  return language == Language::kItalian ? pair.italian : pair.english;
-}
 
 std::string carrierLine(size_t index, const ReportCarrier& carrier) {
   char number[32];
@@ -24,7 +16,7 @@ std::string carrierLine(size_t index, const ReportCarrier& carrier) {
   return number + carrier.name + share;
 }
 
-std::string buildReport(const ReportInput& input, const Pair& secretLabel) {
+std::string buildReport(const ReportInput& input, const TextPair& secretLabel) {
   Language lang = input.language;
   std::string text = pick({"Murl Version 1.01\r\n\r\n", "Murl Versione 1.01\r\n\r\n"}, lang);
   text += pick({"---- Begin of Process Report ----\r\n\r\n",

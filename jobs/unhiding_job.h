@@ -2,12 +2,14 @@
 // The unhiding job: every carrier's data bits, in list order, are gathered into a temporary
 // file, checked, deciphered and inflated into a second one (the decoded stream) and parsed into
 // the tree of hidden files, which can then be extracted any number of times.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "carriers/common/contract.h"
 #include "core/job_listener.h"
 #include "core/workspace.h"
+#include "jobs/inspection.h"
 #include "stream/extraction_tree.h"
 #include "stream/temp_file.h"
 
@@ -23,11 +25,21 @@ class UnhidingJob {
   UnhidingJob& operator=(const UnhidingJob&) = delete;
 
   // Gathers and decodes the carriers (in the order they were hidden into) and builds the tree.
-  // Posts kFilesListed on success; kFailedOrStopped on a failure (after its message) or a stop
-  // (nothing when closing). The gathered file is wiped and deleted on every path; on failure the
-  // decoded too.
-  bool run(const std::vector<CarrierEntry>& carriers, JobListener& listener);
+  // Each carrier's trailer is read as its bits are gathered; unless `strictOrder`, carriers that
+  // form one whole hiding job in another order are gathered again in the order of their
+  // trailers. Posts kFilesListed on success; kFailedOrStopped on a failure (after its message)
+  // or a stop (nothing when closing). When the gathered bits do not decode, the carriers are
+  // inspected (other levels tried) before the job ends. The gathered file is wiped and deleted
+  // on every path; on failure the decoded too.
+  bool run(const std::vector<CarrierEntry>& carriers, JobListener& listener,
+           bool strictOrder = false);
   const ExtractionTree& tree() const { return tree_; }
+  // The positions of the carriers in the order they were read, when their trailers' order was
+  // used; empty when they were read in the order given.
+  const std::vector<size_t>& orderUsed() const { return orderUsed_; }
+  // Why the last run's bits did not decode, over the carriers in the order they were read; none
+  // after a success, a stop or any other failure.
+  const std::optional<InspectionVerdict>& diagnosis() const { return diagnosis_; }
 
   // Extraction from the decoded stream (see Extractor): items of a folder of tree(), or all.
   bool extractSelected(const ExtractionFolder& folder, const std::vector<size_t>& items,
@@ -38,12 +50,22 @@ class UnhidingJob {
   void release();
 
  private:
-  bool gather(const std::vector<CarrierEntry>& carriers, TempFile& gathered, JobListener& listener);
+  // Gathers the carriers in `order` (positions in `carriers`) and reads, in `readings` when
+  // given, each carrier's trailer at the job's levels, by position.
+  bool gather(const std::vector<CarrierEntry>& carriers, const std::vector<size_t>& order,
+              TempFile& gathered, std::vector<CarrierInspection>* readings, JobListener& listener);
+  // Gathers again in the trailers' order when the readings ask for it.
+  bool followTrailers(const std::vector<CarrierEntry>& carriers,
+                      const std::vector<CarrierInspection>& readings, TempFile& gathered,
+                      JobListener& listener);
+  void diagnose(std::vector<CarrierInspection> readings);
   bool end(bool failed, TempFile& gathered, JobListener& listener);
 
   Workspace& workspace_;
   TempFile decoded_;
   ExtractionTree tree_;
+  std::vector<size_t> orderUsed_;
+  std::optional<InspectionVerdict> diagnosis_;
 };
 
 }  // namespace murl

@@ -12,9 +12,9 @@ bool UnhidingSession::addCarriers(const std::vector<std::string>& paths, const O
   return offerCarriers(paths, options, notUsed);
 }
 
-bool UnhidingSession::unhide(const Options& options) {
+bool UnhidingSession::unhide(const Options& options, bool strictOrder) {
   JobScope scope(workspace_, listener_, options);
-  return job_.run(carriers_.entries(), scope);
+  return job_.run(carriers_.entries(), scope, strictOrder);
 }
 
 bool UnhidingSession::extractSelected(const ExtractionFolder& folder,

@@ -85,13 +85,6 @@ HeaderKeys headerKeys(uint32_t key) {
   return keys;
 }
 
-void decipherHeader(uint8_t* buffer, uint32_t key) {
-  const HeaderKeys keys = headerKeys(key);
-  KeyMixer mixer(keys.d.data(), keys.e.data(), keys.d.size(), kHeaderSize);
-  uint8_t scratch[kHeaderSize];
-  decipherRounds(buffer, kHeaderSize, scratch, mixer, [](int) { return size_t{0}; }, {});
-}
-
 }  // namespace cipher
 
 bool encipherBlock(uint8_t* buffer, size_t n, uint8_t* scratch, const Password& password,
@@ -118,6 +111,14 @@ void encipherHeader(uint8_t* buffer, uint32_t key, RandomSource& random) {
   uint8_t scratch[cipher::kHeaderSize];
   cipher::encipherRounds(buffer, cipher::kHeaderPlainSize, scratch, mixer,
                          [](int) { return size_t{0}; }, random, {});
+}
+
+void decipherHeader(uint8_t* buffer, uint32_t key) {
+  const cipher::HeaderKeys keys = cipher::headerKeys(key);
+  cipher::KeyMixer mixer(keys.d.data(), keys.e.data(), keys.d.size(), cipher::kHeaderSize);
+  uint8_t scratch[cipher::kHeaderSize];
+  cipher::decipherRounds(buffer, cipher::kHeaderSize, scratch, mixer, [](int) { return size_t{0}; },
+                         {});
 }
 
 }  // namespace murl

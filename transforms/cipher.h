@@ -23,5 +23,8 @@ bool decipherBlock(uint8_t* buffer, size_t m, uint8_t* scratch, const Password& 
                    Interrupt interrupt = {});
 // The header form: 52 bytes at buffer become 68 bytes (buffer holds at least 68), keyed by K.
 void encipherHeader(uint8_t* buffer, uint32_t key, RandomSource& random);
+// 68 bytes at buffer back to the 52-byte header, keyed by K. Any 68 bytes decipher: only the
+// header's own content tells a right key from a wrong one.
+void decipherHeader(uint8_t* buffer, uint32_t key);
 
 }  // namespace murl

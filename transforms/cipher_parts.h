@@ -96,7 +96,4 @@ struct HeaderKeys {
 };
 HeaderKeys headerKeys(uint32_t key);
 
-// 68 bytes at buffer back to the 52-byte header; only tests need this direction.
-void decipherHeader(uint8_t* buffer, uint32_t key);
-
 }  // namespace murl::cipher

@@ -91,9 +91,11 @@ class CarrierHandler {
                     const StreamShare& share, const HideJob& job, Workspace& workspace,
                     double& percentage) const = 0;
 
-  // Feeds the entry's N data bits, in unit order, to the sink; fails with "Wrong carrier bits
-  // number!" unless the carrier holds exactly N + 544 used units after its lead-in.
-  virtual bool extract(platform::File& src, const CarrierEntry& entry, ExtractionSink& sink,
+  // Feeds the entry's N data bits, in unit order, to the sink (the extraction sink, or one that
+  // also takes the trailer after them: a module's resources each hand over their own); fails
+  // with "Wrong carrier bits number!" unless the carrier holds exactly N + 544 used units after
+  // its lead-in.
+  virtual bool extract(platform::File& src, const CarrierEntry& entry, UnitBitSink& sink,
                        Workspace& workspace) const = 0;
 
   // Writes the target with the mark in every used unit after the lead-in.

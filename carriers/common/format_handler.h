@@ -83,7 +83,9 @@ bool hide(const OperationContext& context, platform::File& src, platform::File& 
   F format(context);
   if (!format.open(src, region, type)) return context.readFailed();
   ChunkSource bits(context.workspace, *job.stream, share, job.trailer);
-  return write(context, format, bits, dst, true, percentage);
+  if (!write(context, format, bits, dst, true, percentage)) return false;
+  if (job.written) job.written->push_back(bits.record());
+  return true;
 }
 
 template <class F>
@@ -128,7 +130,7 @@ class FormatHandler final : public CarrierHandler {
     return format_ops::hide<F>({workspace, Operation::kHide}, src, dst,
                                CarrierRegion::wholeFile(src), entry.type, share, job, percentage);
   }
-  bool extract(platform::File& src, const CarrierEntry& entry, ExtractionSink& sink,
+  bool extract(platform::File& src, const CarrierEntry& entry, UnitBitSink& sink,
                Workspace& workspace) const override {
     return format_ops::read<F>({workspace, Operation::kExtract}, src, CarrierRegion::wholeFile(src),
                                entry.type, entry.carrierBits, sink);

@@ -212,12 +212,16 @@ class UnitWriter {
   uint64_t beyond_ = 0;
 };
 
-// Reads the unit bits of the N data units into a sink, a word at a time, skipping the lead-in
-// and the 544 trailer units, and notes a used unit past them.
+// Reads the unit bits of the N data units into a sink, a word at a time, skipping the lead-in,
+// and notes a used unit past the 544 trailer units. The trailer units are skipped too, unless
+// the sink wants the trailer: then they are read one at a time and handed over at the end.
 class UnitReader {
  public:
   UnitReader(UnitBitSink& sink, uint32_t leadIn, uint32_t carrierBits, uint32_t spacing = 1)
-      : sink_(sink), selection_(leadIn, spacing), dataLeft_(carrierBits) {}
+      : sink_(sink),
+        selection_(leadIn, spacing),
+        dataLeft_(carrierBits),
+        keepsTrailer_(sink.wantsTrailer()) {}
 
   uint64_t passOver(uint64_t units) { return selection_.passOver(units); }
 
@@ -228,7 +232,7 @@ class UnitReader {
       word_ = word_ << 1 | (unitBit & 1);
       return ++count_ < 64 || flush();
     }
-    if (trailerLeft_ != 0) return --trailerLeft_, true;
+    if (trailerLeft_ != 0) return keepTrailerBit(unitBit), true;
     beyond_ = true;
     return true;
   }
@@ -248,7 +252,7 @@ class UnitReader {
       dataLeft_ -= qualifying;
       if (count_ == 64 && !flush()) return false;
     }
-    for (; i < units && dataLeft_ != 0; ++i) {
+    for (; i < units && (dataLeft_ != 0 || (keepsTrailer_ && trailerLeft_ != 0)); ++i) {
       const uint8_t* unit = bytes + kSize * i;
       if (!grouper.qualifies(unit)) continue;
       uint8_t bit = unit[Grouper::kBitByte] & 1;
@@ -259,14 +263,26 @@ class UnitReader {
     return true;
   }
 
-  // Hands over the bits still held; call once the walk has ended.
-  bool finish() { return count_ == 0 || flush(); }
+  // Hands over the bits still held, then the trailer when it is wanted and the layout was
+  // whole; call once the walk has ended.
+  bool finish() {
+    if (count_ != 0 && !flush()) return false;
+    if (keepsTrailer_ && complete()) sink_.putTrailer(trailer_);
+    return true;
+  }
   // Exactly the lead-in, N data and 544 trailer units were met.
   bool complete() const {
     return selection_.leadInDone() && dataLeft_ == 0 && trailerLeft_ == 0 && !beyond_;
   }
 
  private:
+  void keepTrailerBit(uint8_t unitBit) {
+    --trailerLeft_;
+    if (!keepsTrailer_) return;
+    const uint32_t k = kTrailerBits - 1 - trailerLeft_;
+    trailer_[k >> 3] |= static_cast<uint8_t>((~unitBit & 1) << (7 - (k & 7)));
+  }
+
   bool flush() {
     const bool ok = sink_.putUnitBits(word_, count_);
     word_ = 0;
@@ -281,6 +297,8 @@ class UnitReader {
   uint64_t word_ = 0;  // data bits not yet handed over, in the low `count_` (< 64) bits
   uint32_t count_ = 0;
   bool beyond_ = false;
+  const bool keepsTrailer_;
+  TrailerBytes trailer_{};  // hidden bits, most significant first
 };
 
 }  // namespace murl

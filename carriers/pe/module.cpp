@@ -116,7 +116,7 @@ class ModuleHandler final : public CarrierHandler {
   }
 
   // The resources' bits in order make one sequence; the first failing resource ends it.
-  bool extract(platform::File& src, const CarrierEntry& entry, ExtractionSink& sink,
+  bool extract(platform::File& src, const CarrierEntry& entry, UnitBitSink& sink,
                Workspace& workspace) const override {
     const OperationContext context(workspace, Operation::kExtract);
     if (!partsAddUp(entry)) return context.wrongBits();

@@ -1,8 +1,11 @@
 #include "carriers/conformance.h"
 
+#include <zlib.h>
+
 #include <optional>
 #include <string_view>
 
+#include "bits/read_back.h"
 #include "carriers/identify.h"
 #include "carriers/registry.h"
 
@@ -67,6 +70,38 @@ TEST_P(CarrierConformance, HiddenBitsSitInTheUnitsAnIndependentModelFinds) {
     used += usedUnit;
   }
   EXPECT_EQ(used, uint64_t{n} + kTrailerBits);
+}
+
+// What follows each share of data bits (each resource's, in a module) reads back without the
+// password: the trailer, keyed by the Adler-32 of those bits as extracted, names the hiding job.
+TEST_P(CarrierConformance, TrailerReadsBackUnderTheDataCheckOfTheBitsBeforeIt) {
+  const uint32_t n = entry.carrierBits;
+  trip.randomStream((n + 7) / 8, 6);
+  double percentage = -1;
+  ASSERT_TRUE(hide("trailer_", {0, n, n}, percentage));
+  const CarrierEntry target = targetEntry("trailer_");
+  std::vector<uint8_t> bits;
+  ASSERT_TRUE(trip.extract(target.path, target, bits));
+  platform::File src = platform::realFileSystem().openRead(target.path);
+  ReadBackSink sink;
+  ASSERT_TRUE(carrierHandler(target.type).extract(src, target, sink, trip.workspace));
+  const std::vector<TrailerRecord> records = sink.take();
+  std::vector<uint32_t> shares;
+  for (const CarrierPart& part : entry.parts) shares.push_back(part.bits);
+  if (entry.parts.empty()) shares.push_back(n);
+  ASSERT_EQ(records.size(), shares.size());
+  uint64_t first = 0;
+  for (size_t p = 0; p < shares.size(); ++p) {
+    std::vector<uint8_t> whole(shares[p] / 8);
+    for (size_t k = 0; k < whole.size() * 8; ++k)
+      whole[k / 8] |= static_cast<uint8_t>(bitAt(bits.data(), first + k) << (7 - k % 8));
+    EXPECT_EQ(records[p].dataCheck, ::adler32(1, whole.data(), static_cast<uInt>(whole.size())));
+    TrailerFields fields;
+    EXPECT_TRUE(readTrailer(records[p].trailer, records[p].dataCheck, fields)) << p;
+    EXPECT_EQ(fields, (TrailerFields{1, 2, 0, 1})) << p;
+    first += shares[p];
+  }
+  EXPECT_TRUE(trip.reporter.shown.empty());
 }
 
 // A format that cannot be marked is refused by identification before authoring or checking,

@@ -78,10 +78,15 @@ TEST_F(CliTest, SelectExtractsOneFile) {
 TEST_F(CliTest, FailuresExitOneWithTheMessageInTheChosenLanguage) {
   ASSERT_EQ(hide().status, 0);
   CliResult wrongOrder =
-      run("unhide -o back --lang it --password-file pw.txt out/c1.wav "
+      run("unhide -o back --lang it --strict-order --password-file pw.txt out/c1.wav "
           "out/c0.wav out/c2.wav");
   EXPECT_EQ(wrongOrder.status, 1);
-  EXPECT_NE(wrongOrder.err.find("Dati incoerenti: estrazione terminata!"), std::string::npos);
+  // What the trailers tell follows the message.
+  EXPECT_NE(wrongOrder.err.find("Dati incoerenti: estrazione terminata!\n"
+                                "Completi, ma non in ordine.\n"
+                                "Estrarli in quest'ordine:\n  out/c0.wav\n"),
+            std::string::npos)
+      << wrongOrder.err;
   EXPECT_TRUE(folderNames(dir.file("back")).empty());
 
   // Without a terminal and without --overwrite, an existing target is not replaced.

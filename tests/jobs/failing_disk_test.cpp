@@ -134,7 +134,7 @@ TEST_F(FailingDiskTest, WritingCarriersKeepsOnlyTheWholeTargetsBeforeTheFailingO
         [&] {
           startAttempt();
           out = freshFolder("out");
-          return job.writeCarriers(carriers, out, listener);
+          return job.writeCarriers(carriers, out, listener, /*verify=*/false);
         },
         [&](uint64_t n, bool succeeded) {
           EXPECT_FALSE(succeeded);

@@ -1,5 +1,7 @@
 #include "jobs/hiding_session.h"
 
+#include <optional>
+
 #include "session_fixture.h"
 
 namespace murl::test {
@@ -198,6 +200,49 @@ TEST_F(HidingSessionTest, BusyLastsUntilJustBeforeTheCompletionIsPosted) {
   ASSERT_GE(busyWhile.size(), 2u);
   EXPECT_TRUE(busyWhile.front());
   EXPECT_FALSE(busyWhile.back());
+}
+
+// Each target is read back once written: one that reads back otherwise than written (changed on
+// disk meanwhile, here every sample's unit bit flipped) or cannot be opened again fails the hide
+// and goes, the targets before it staying whole. Without the read-back nothing notices.
+TEST_F(HidingSessionTest, ATargetThatDoesNotReadBackAsWrittenFailsAndGoes) {
+  struct Case {
+    const char* what;
+    bool verify;
+    bool tamper;  // else the read-back's open fails
+    std::optional<MessageId> message;
+  } cases[] = {
+      {"changed", true, true, MessageId::kTargetNotAsWritten},
+      {"not opened again", true, false, MessageId::kCouldntOpenFile},
+      {"changed, no read-back", false, true, std::nullopt},
+  };
+  prepare();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string out = dir.file("out/") + std::to_string(&c - cases);
+    std::filesystem::create_directory(out);
+    const std::string second = out + "/b.wav";
+    files.beforeOpenRead = [&](const std::string& path) {
+      if (path != second || !c.tamper) return;
+      std::vector<uint8_t> bytes = readAll(path);
+      for (size_t i = wavSamplesOffset(WavShape{}); i < bytes.size(); i += 2) bytes[i] ^= 1;
+      writeAll(path, bytes);
+    };
+    // Opens: a.wav, its target again, b.wav, its target again.
+    if (!c.tamper) files.failFrom(FsCall::kOpen, 4);
+    EXPECT_EQ(session.writeCarriers(out, options, c.verify), !c.message);
+    files.heal();
+    files.beforeOpenRead = nullptr;
+    if (c.message) {
+      EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{*c.message});
+      EXPECT_EQ(folderNames(out), std::vector<std::string>{"a.wav"});
+      EXPECT_EQ(readAll(out + "/a.wav").size(), readAll(carriers[0]).size());
+    } else {
+      EXPECT_TRUE(reporter.shown.empty());
+      EXPECT_EQ(folderNames(out).size(), 3u);
+    }
+    reporter.clear();
+  }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <optional>
+
 #include "session_fixture.h"
 
 namespace murl::test {
@@ -18,33 +20,62 @@ class UnhidingSessionTest : public SessionTest {
   }
 };
 
-TEST_F(UnhidingSessionTest, MissingReorderedCarriersOrAWrongPasswordAreInvalidData) {
+// Carriers of one job in another order are read in their trailers' order unless the order is
+// to be kept; when the bits do not decode, the trailers tell why.
+TEST_F(UnhidingSessionTest, TrailersGiveTheOrderAndTellWhyBitsDoNotDecode) {
   makeSources();
   auto targets = hideSources(threeCarriers("a.wav", "b.wav", "c.wav"));
+  const std::string right = "a password of 24 letters";
+  const std::vector<std::string> exchanged = {targets[1], targets[0], targets[2]};
   struct Case {
     const char* what;
     std::vector<std::string> carriers;
-    const char* password;
+    std::string password;
+    bool strictOrder;
+    std::vector<size_t> orderUsed;
+    std::optional<Verdict> diagnosis;  // none: the unhide succeeds
   } cases[] = {
-      {"one left out", {targets[0], targets[2]}, "a password of 24 letters"},
-      {"two exchanged", {targets[1], targets[0], targets[2]}, "a password of 24 letters"},
-      {"another password", targets, "another password of 30 letters"},
+      {"in order", targets, right, true, {}, {}},
+      {"two exchanged, order kept", exchanged, right, true, {}, Verdict::kReordered},
+      // After a failure, with the stop flag it left set, the next unhide runs.
+      {"two exchanged", exchanged, right, false, {1, 0, 2}, {}},
+      {"one left out", {targets[0], targets[2]}, right, false, {}, Verdict::kMissing},
+      {"another password",
+       targets,
+       "another password of 30 letters",
+       false,
+       {},
+       Verdict::kComplete},
+      {"exchanged, another password",
+       exchanged,
+       "another password of 30 letters",
+       false,
+       {1, 0, 2},
+       Verdict::kComplete},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     UnhidingSession session(workspace, listener);
     workspace.password.take(c.password);
-    ASSERT_TRUE(session.addCarriers(c.carriers, options, nullptr)) << c.what;
-    EXPECT_FALSE(session.unhide(options)) << c.what;
-    EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kInvalidData})) << c.what;
-    EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kFailedOrStopped}))
-        << c.what;
-    EXPECT_TRUE(tempFolderEmpty()) << c.what;
+    ASSERT_TRUE(session.addCarriers(c.carriers, options, nullptr));
+    EXPECT_EQ(session.unhide(options, c.strictOrder), !c.diagnosis);
+    EXPECT_EQ(session.orderUsed(), c.orderUsed);
+    EXPECT_EQ(session.diagnosis().has_value(), c.diagnosis.has_value());
+    if (c.diagnosis && session.diagnosis()) {
+      EXPECT_EQ(session.diagnosis()->verdict, *c.diagnosis);
+      EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kInvalidData}));
+      EXPECT_EQ(listener.completions,
+                (std::vector<JobCompletion>{JobCompletion::kFailedOrStopped}));
+      EXPECT_TRUE(tempFolderEmpty());
+    } else if (!c.diagnosis) {
+      const std::string back = dir.file("back/") + std::to_string(&c - cases);
+      std::filesystem::create_directory(back);
+      ASSERT_TRUE(session.extractAll(back));
+      EXPECT_EQ(readAll(back + "/docs/img/b.bin"), readAll(dir.file("src/docs/img/b.bin")));
+    }
     reporter.clear();
     listener.completions.clear();
   }
-  // After the failures, with the stop flag they left set, the right carriers unhide.
-  workspace.password.take("a password of 24 letters");
-  expectSourcesBack(targets);
 }
 
 TEST_F(UnhidingSessionTest, SelectedItemsComeOutWithTheirSubtreesOnly) {

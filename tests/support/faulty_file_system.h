@@ -34,6 +34,9 @@ class FaultyFileSystem final : public platform::FileSystem {
   void heal();
   // Calls of that kind made so far, failed ones included.
   uint64_t calls(FsCall call) const;
+  // Runs before each openRead with its path: a test may change the file on disk there, as
+  // someone else would between two opens of it.
+  std::function<void(const std::string& path)> beforeOpenRead;
 
   platform::File openRead(const std::string& path) override;
   platform::File openReadWrite(const std::string& path) override;

@@ -193,9 +193,9 @@ TEST(CipherHeader, EnciphersFiftyTwoBytesIntoSixtyEight) {
     encipherHeader(again.data(), key, random);
     EXPECT_NE(buffer, again);
     for (size_t i = cipher::kHeaderSize; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], 0xA5);
-    cipher::decipherHeader(buffer.data(), key);
+    decipherHeader(buffer.data(), key);
     EXPECT_TRUE(std::equal(header.begin(), header.end(), buffer.begin())) << key;
-    cipher::decipherHeader(again.data(), key + 1);
+    decipherHeader(again.data(), key + 1);
     EXPECT_FALSE(std::equal(header.begin(), header.end(), again.begin())) << key;
   }
 }

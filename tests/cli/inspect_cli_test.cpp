@@ -1,0 +1,114 @@
+// murl-cli inspect, and unhide following the trailers' order, as a user runs them: separate
+// processes, real files, the JSON read back by Python's standard parser.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/cli_run.h"
+#include "support/random_bytes.h"
+#include "support/wav_builder.h"
+
+namespace murl::test {
+namespace {
+
+// A carrier name the JSON and the terminal must carry through: a quote and a letter past ASCII.
+const std::string kOddName = "q\"\xC3\xB6.wav";
+
+class InspectCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(MURL_CLI_PATH)) GTEST_SKIP() << "murl-cli is not built";
+    for (const char* folder : {"out", "back", "src", "marked"})
+      std::filesystem::create_directory(dir.file(folder));
+    const std::string password = "a password for the cli\n";
+    writeAll(dir.file("pw.txt"), {password.begin(), password.end()});
+    writeAll(dir.file("src/data.bin"), randomBytes(3000, 5));
+    const std::string names[] = {"c0.wav", kOddName, "c2.wav"};
+    for (int i = 0; i < 3; ++i) {
+      WavShape shape;
+      shape.samples = soundSamples(12000, 11500, 256, 40 + i);
+      writeAll(dir.file(names[i]), buildWav(shape));
+    }
+  }
+
+  CliResult run(const std::string& args) { return runCli(dir, "--lang en " + args); }
+
+  TempDir dir;
+};
+
+TEST_F(InspectCli, TellsTheOrderAndUnhideFollowsIt) {
+  ASSERT_EQ(run("hide -q -o out -c c0.wav -c '" + kOddName + "' -c c2.wav --password-file " +
+                "pw.txt src")
+                .status,
+            0);
+  const std::string given = "out/c2.wav 'out/" + kOddName + "' out/c0.wav";
+  const CliResult text = run("inspect " + given);
+  EXPECT_EQ(text.status, 1);
+  EXPECT_NE(text.out.find("c2.wav  WAV, "), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find(" carrier bits, trailer at WAV 3 (Medium): job "), std::string::npos);
+  EXPECT_NE(text.out.find("carrier 3 of 3\n"), std::string::npos);
+  EXPECT_NE(text.out.find("Complete, but out of order.\nUnhide them in this order:\n"
+                          "  out/c0.wav\n  out/" +
+                          kOddName + "\n  out/c2.wav\n"),
+            std::string::npos)
+      << text.out;
+  EXPECT_EQ(run("inspect out/c0.wav 'out/" + kOddName + "' out/c2.wav").status, 0);
+  // Each trailer also holds the password it was hidden with: inspection never shows it.
+  EXPECT_EQ(text.out.find("a password for the cli"), std::string::npos);
+
+  if (!std::string(MURL_PYTHON).empty()) {
+    const CliResult json = run("inspect --json " + given + " src/data.bin");
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(evalJson(dir, json.out,
+                       "d[\"verdict\"], d[\"unreadable\"], d[\"carrierCount\"], "
+                       "[c[\"trailer\"] and c[\"index\"] for c in d[\"carriers\"]], "
+                       "d[\"carriers\"][1][\"path\"] == \"out/q\\\"\\u00f6.wav\", "
+                       "d[\"carriers\"][3][\"carrier\"], d[\"carriers\"][0][\"levels\"]"),
+              "unreadable [3] 3 [2, 1, 0, False] True False [{'format': 'WAV', 'level': 3}]")
+        << json.out;
+    EXPECT_EQ(json.out.find("a password for the cli"), std::string::npos);
+  }
+
+  // Unhide reads them in their trailers' order and says so; kept in the order given they do not
+  // decode, and the verdict follows the message.
+  const CliResult back = run("unhide -o back --password-file pw.txt " + given);
+  ASSERT_EQ(back.status, 0) << back.err;
+  EXPECT_NE(back.err.find("Note: the carriers were read in the order their trailers give:\n"
+                          "  out/c0.wav\n"),
+            std::string::npos)
+      << back.err;
+  EXPECT_EQ(readAll(dir.file("back/src/data.bin")), readAll(dir.file("src/data.bin")));
+  const CliResult strict = run("list --strict-order --password-file pw.txt " + given);
+  EXPECT_EQ(strict.status, 1);
+  EXPECT_NE(strict.err.find("Invalid data: extracting aborted!\nComplete, but out of order.\n"),
+            std::string::npos)
+      << strict.err;
+  // In order, the trailers leave only the password to blame.
+  const std::string other = "another password, not the one\n";
+  writeAll(dir.file("other.txt"), {other.begin(), other.end()});
+  const CliResult wrong =
+      run("list --password-file other.txt out/c0.wav 'out/" + kOddName + "' out/c2.wav");
+  EXPECT_EQ(wrong.status, 1);
+  EXPECT_NE(wrong.err.find("Invalid data: extracting aborted!\nComplete and in order: the "
+                           "carriers of one hiding job, 3 in all.\nThe password differs from "
+                           "the one they were hidden with.\n"),
+            std::string::npos)
+      << wrong.err;
+}
+
+// A marked carrier holds the mark where a hide's trailer would be.
+TEST_F(InspectCli, AMarkedCarrierHasNoTrailer) {
+  const std::string mark = "(c) the inspect test\n";
+  writeAll(dir.file("mark.txt"), {mark.begin(), mark.end()});
+  ASSERT_EQ(run("mark -q -o marked --mark-file mark.txt c0.wav").status, 0);
+  const CliResult inspected = run("inspect marked/c0.wav");
+  EXPECT_EQ(inspected.status, 1);
+  EXPECT_NE(inspected.out.find("c0.wav  WAV, "), std::string::npos);
+  EXPECT_NE(inspected.out.find("carrier bits, no readable trailer\n"
+                               "No readable trailer in: c0.wav.\n"),
+            std::string::npos)
+      << inspected.out;
+}
+
+}  // namespace
+}  // namespace murl::test
