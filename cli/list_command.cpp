@@ -5,19 +5,9 @@
 #include "cli/command.h"
 #include "core/number_display.h"
 #include "jobs/unhiding_session.h"
+#include "stream/extraction_tree.h"
 
 namespace murl::cli {
-
-// The "Attr" column: H, S, R, T, A for hidden, system, read-only, temporary and archive.
-std::string attributeLetters(uint32_t attributes) {
-  std::string letters;
-  if (attributes & 0x02) letters += 'H';
-  if (attributes & 0x04) letters += 'S';
-  if (attributes & 0x01) letters += 'R';
-  if (attributes & 0x100) letters += 'T';
-  if (attributes & 0x20) letters += 'A';
-  return letters;
-}
 
 namespace {
 

@@ -20,6 +20,10 @@ enum class JobCompletion : uint16_t {
 
 enum class StatusLabel : uint8_t { kTitle1, kValue1, kTitle2, kValue2 };
 
+// The parts of a job that a front end names while it runs: an unhide first gathers the carriers'
+// bits, then decodes them.
+enum class JobStage : uint8_t { kGathering, kDecoding };
+
 class JobListener {
  public:
   virtual ~JobListener() = default;
@@ -29,6 +33,7 @@ class JobListener {
     (void)label;
     (void)text;
   }
+  virtual void stage(JobStage stage) { (void)stage; }
   // Posted once at the end of a job; a job stopped while the application closes posts nothing.
   virtual void finished(JobCompletion completion) { (void)completion; }
 };

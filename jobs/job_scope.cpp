@@ -24,6 +24,8 @@ void JobScope::progress(uint8_t percent) { frontEnd_.progress(percent); }
 
 void JobScope::status(StatusLabel label, const std::string& text) { frontEnd_.status(label, text); }
 
+void JobScope::stage(JobStage stage) { frontEnd_.stage(stage); }
+
 void JobScope::finished(JobCompletion completion) {
   posted_ = true;
   workspace_.busy = false;

@@ -27,6 +27,7 @@ class JobScope : public JobListener {
 
   void progress(uint8_t percent) override;
   void status(StatusLabel label, const std::string& text) override;
+  void stage(JobStage stage) override;
   void finished(JobCompletion completion) override;
 
  private:

@@ -14,6 +14,7 @@ bool UnhidingJob::run(const std::vector<CarrierEntry>& carriers, JobListener& li
   release();
   orderUsed_.clear();
   diagnosis_.reset();
+  listener.stage(JobStage::kGathering);
   TempFile gathered;
   if (!gathered.create(workspace_)) return end(true, gathered, listener);
   std::vector<size_t> given(carriers.size());
@@ -27,6 +28,7 @@ bool UnhidingJob::run(const std::vector<CarrierEntry>& carriers, JobListener& li
   for (const CarrierEntry& c : carriers) totalBits += c.carrierBits;
   for (StatusLabel label : {StatusLabel::kTitle1, StatusLabel::kValue1}) listener.status(label, "");
   listener.progress(0);
+  listener.stage(JobStage::kDecoding);
   if (!readHiddenStream(workspace_, gathered.file(), totalBits / 8, listener, decoded_, tree_)) {
     if (!workspace_.interrupted()) diagnose(std::move(readings));
     return end(!workspace_.interrupted(), gathered, listener);

@@ -3,10 +3,11 @@
 
 Every picture is made here from plain shapes: the seven main-menu icons, the six previews shown
 while the pointer rests on a button, the main menu's own picture, the background pattern and
-the small icons of the lists (file, folder, image, audio, module), and the application's own
-icon, whose PNG sizes for the desktop menus it renders into packaging/icons/ with rsvg-convert
-(`MURL_WITH_ARTWORK=1 scripts/setup.sh` installs it). Run it again after a change; the files it
-writes are kept in the repository and built into the program as Qt resources or installed.
+the small icons of the lists (file, folder, image, audio, module, and the marked and unmarked
+items of the Options Panel), and the application's own icon, whose PNG sizes for the desktop
+menus it renders into packaging/icons/ with rsvg-convert (`MURL_WITH_ARTWORK=1 scripts/setup.sh`
+installs it). Run it again after a change; the files it writes are kept in the repository and
+built into the program as Qt resources or installed.
 """
 import pathlib
 import shutil
@@ -207,6 +208,11 @@ def small_icons():
                                    f'fill="#e6e0f5" stroke="{INK}" stroke-width="1"/>'
                                    f'<path d="M4.5 5 H11.5 M4.5 8 H11.5 M4.5 11 H9" '
                                    f'stroke="{INK}" stroke-width="1"/>'),
+        "item_radio_off": svg(16, 16, f'<circle cx="8" cy="8" r="6" fill="#ffffff" '
+                                      f'stroke="{INK}" stroke-width="1.2"/>'),
+        "item_radio_on": svg(16, 16, f'<circle cx="8" cy="8" r="6" fill="#ffffff" '
+                                     f'stroke="{INK}" stroke-width="1.2"/>'
+                                     f'<circle cx="8" cy="8" r="3.2" fill="{SEA}"/>'),
     }
 
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Writes a PNG of every page and message box of the desktop application's main menu and Hiding
-# Wizard, in English and Italian (PAGE-en.png, PAGE-it.png), into the folder given. Builds what is
-# needed first; runs on Qt's offscreen platform, so no display is needed.
+# Writes a PNG of every page and message box of the desktop application (main menu, wizards,
+# Checking and Options Panels), in English and Italian (PAGE-en.png, PAGE-it.png), into the
+# folder given. Builds what is needed first; runs on Qt's offscreen platform, so no display is
+# needed.
 set -euo pipefail
 if [[ $# -ne 1 ]]; then
   echo "usage: $0 OUTPUT_FOLDER" >&2

@@ -2,6 +2,17 @@
 
 namespace murl {
 
+std::string attributeLetters(uint32_t attributes) {
+  static constexpr struct {
+    uint32_t bit;
+    char letter;
+  } kLetters[] = {{0x02, 'H'}, {0x04, 'S'}, {0x01, 'R'}, {0x100, 'T'}, {0x20, 'A'}};
+  std::string letters;
+  for (const auto& [bit, letter] : kLetters)
+    if (attributes & bit) letters += letter;
+  return letters;
+}
+
 void ExtractionTree::clear() {
   folders_.clear();
   index_.clear();

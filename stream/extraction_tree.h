@@ -28,6 +28,10 @@ struct ExtractionFolder {
   size_t itemCount() const { return subfolders.size() + files.size(); }
 };
 
+// The letters of the attributes an extraction page shows for a file: "H", "S", "R", "T", "A"
+// for the hidden, system, read-only, temporary and archive bits, in that order.
+std::string attributeLetters(uint32_t attributes);
+
 class ExtractionTree {
  public:
   static constexpr size_t kMaxSubfolders = 65535;

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QSvgRenderer>
+#include <iterator>
 
 // The resources live in a static library: the program must register them itself.
 static void registerResources() { Q_INIT_RESOURCE(murl); }
@@ -11,7 +12,9 @@ namespace {
 
 constexpr const char* kButtonNames[] = {"menu",  "hide",    "unhide", "author",
                                         "check", "options", "home"};
-constexpr const char* kItemNames[] = {"file", "folder", "image", "audio", "module"};
+constexpr const char* kItemNames[] = {"file",   "folder",   "image",    "audio",
+                                      "module", "radio_on", "radio_off"};
+static_assert(std::size(kItemNames) == static_cast<size_t>(ItemIcon::kCount));
 
 bool render(const QString& name, QSize size, QPixmap& out) {
   QSvgRenderer renderer(QStringLiteral(":/murl/artwork/%1.svg").arg(name));

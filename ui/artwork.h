@@ -12,7 +12,17 @@
 
 namespace murl::ui {
 
-enum class ItemIcon : uint8_t { kFile, kFolder, kImage, kAudio, kModule, kCount };
+// The icons of the list and tree items; the Options Panel marks the chosen item of each group.
+enum class ItemIcon : uint8_t {
+  kFile,
+  kFolder,
+  kImage,
+  kAudio,
+  kModule,
+  kRadioOn,
+  kRadioOff,
+  kCount
+};
 
 class Artwork {
  public:

@@ -45,6 +45,7 @@ CarriersPage::CarriersPage(WizardHost& host, CarrierList& list, CarrierPageSetup
   warning_->setObjectName(QStringLiteral("warningLine"));
   warning_->setStyleSheet(QStringLiteral("color: #9c1010;"));
   path_ = new QLabel(this);
+  bits_->setVisible(setup_.bitsCounter);
   warning_->setWordWrap(true);
   path_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 

@@ -21,6 +21,7 @@ class WizardHost;
 struct CarrierPageSetup {
   bool orderColumn = true;  // the "#00000" column; authoring has none
   bool streamBits = true;   // "Bits: held/stream" and the warning line; else "Bits: held"
+  bool bitsCounter = true;  // authoring keeps no total
   CarrierChoice filters = CarrierChoice::kWithModules;
   // Whether "Next" may be pressed with the list as it is.
   std::function<bool(const CarrierList&)> ready;

@@ -38,6 +38,22 @@ QString caseBlindPattern(const QString& pattern) {
   return out;
 }
 
+// The message's lines as paragraphs. A line that begins with two spaces is an item of a list under
+// the message (a carrier's path): it keeps its indent when it wraps.
+QString boxBody(const std::string& text) {
+  QString body = QString::fromStdString(text);
+  body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  QString html;
+  for (const QString& line : body.split(QLatin1Char('\n'))) {
+    bool item = line.startsWith(QLatin1String("  "));
+    QString shown = line.trimmed().toHtmlEscaped();
+    html += (item ? QLatin1String("<p style=\"margin:0 0 0 16px\">")
+                  : QLatin1String("<p style=\"margin:0\">")) +
+            (shown.isEmpty() ? QStringLiteral("&nbsp;") : shown) + QLatin1String("</p>");
+  }
+  return html;
+}
+
 }  // namespace
 
 QString qtFilterList(const std::vector<FileFilter>& filters) {
@@ -55,11 +71,11 @@ QString qtFilterList(const std::vector<FileFilter>& filters) {
 
 QMessageBox* makeMessageBox(QWidget* parent, const Message& message, BoxIcon icon, bool question,
                             platform::Language language) {
-  QString body = QString::fromStdString(message.text);
-  body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   auto* box =
-      new QMessageBox(qtIcon(icon), QString::fromStdString(message.title), body,
+      new QMessageBox(qtIcon(icon), QString::fromStdString(message.title), QString(),
                       question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+  box->setTextFormat(Qt::RichText);
+  box->setText(boxBody(message.text));
   if (question) {
     box->setDefaultButton(QMessageBox::Yes);
     box->button(QMessageBox::Yes)->setText(text(UiText::kYes, language));
@@ -110,7 +126,18 @@ bool SystemDialogs::ask(QWidget* parent, const Message& message, BoxIcon icon) {
 void SystemDialogs::openUrl(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
 
 void DialogReporter::warn(const Message& message) {
+  if (held_ && *held_ == message.id) {
+    kept_ = message;
+    return;
+  }
   dialogs_.show(owner_, message, BoxIcon::kExclamation);
+}
+
+std::optional<Message> DialogReporter::takeHeld() {
+  held_.reset();
+  std::optional<Message> kept = std::move(kept_);
+  kept_.reset();
+  return kept;
 }
 void DialogReporter::error(const Message& message) {
   dialogs_.show(owner_, message, BoxIcon::kStop);

@@ -81,9 +81,17 @@ class DialogReporter : public Reporter {
   void report(const Message& message) override;
   bool askYesNo(const Message& message) override;
 
+  // From now on the warning `id` is kept, not shown, so that whoever waits for it can show it
+  // with what it learns later.
+  void holdBack(MessageId id) { held_ = id, kept_.reset(); }
+  // The warning held back, when it came; it is no longer held back.
+  std::optional<Message> takeHeld();
+
  private:
   Dialogs& dialogs_;
   QWidget* owner_;
+  std::optional<MessageId> held_;
+  std::optional<Message> kept_;
 };
 
 }  // namespace murl::ui

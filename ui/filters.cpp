@@ -39,7 +39,8 @@ std::vector<FileFilter> carrierFilters(platform::Language language, CarrierChoic
   std::vector<FormatFilter> modules;
   for (const FormatFacts* format : carrierFormats()) {
     for (const DialogFilter& filter : format->filters)
-      (format->kind == MediaKind::kModule ? modules : media).push_back({&filter, format->kind});
+      if (!filter.onlyIn || *filter.onlyIn == choice)
+        (format->kind == MediaKind::kModule ? modules : media).push_back({&filter, format->kind});
   }
   auto byName = [](const FormatFilter& a, const FormatFilter& b) {
     return std::string_view(a.filter->english) < std::string_view(b.filter->english);

@@ -4,15 +4,14 @@
 // name, then the modules, then every file.
 #include <vector>
 
+#include "carriers/common/format_facts.h"
 #include "platform/locale.h"
 #include "ui/dialogs.h"
 
 namespace murl::ui {
 
-enum class CarrierChoice : uint8_t {
-  kWithModules,     // hiding and unhiding
-  kWithoutModules,  // authoring and checking: modules cannot be marked
-};
+// kWithModules for hiding and unhiding, kWithoutModules for authoring and checking.
+using murl::CarrierChoice;
 
 std::vector<FileFilter> carrierFilters(platform::Language language, CarrierChoice choice);
 // The source files of the Hiding Wizard: any file.

@@ -28,6 +28,8 @@ class FrontEnd {
   WorkerReporter& workerReporter() { return worker_; }
   // Message boxes belong to this window once it exists.
   void setOwner(QWidget* owner) { direct_.setOwner(owner); }
+  // The boxes of the engine's messages, on the interface thread.
+  DialogReporter& messageBoxes() { return direct_; }
   Language language() const { return workspace_.language; }
   Artwork& artwork() { return artwork_; }
   // The settings of the Options Panel, kept for the run; every job takes its own copy.

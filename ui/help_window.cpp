@@ -12,9 +12,23 @@ namespace {
 
 // In PageId order.
 constexpr const char* kTopics[] = {
-    "main",          "hiding-1",  "hiding-2", "hiding-3", "hiding-4", "hiding-5",
-    "hiding-report", "unhiding",  "unhiding", "unhiding", "unhiding", "authoring",
-    "authoring",     "authoring", "checking", "options",
+    "main",
+    "hiding-1",
+    "hiding-2",
+    "hiding-3",
+    "hiding-4",
+    "hiding-5",
+    "hiding-report",
+    "unhiding-1",
+    "unhiding-2",
+    "unhiding-3",
+    "unhiding-extraction",
+    "authoring-1",
+    "authoring-2",
+    "authoring-3",
+    "authoring-report",
+    "checking",
+    "options",
 };
 static_assert(std::size(kTopics) == static_cast<size_t>(PageId::kCount));
 

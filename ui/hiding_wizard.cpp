@@ -8,20 +8,9 @@
 #include "ui/texts.h"
 
 namespace murl::ui {
-namespace {
-
-// The output folder, a "/" and a target's name must fit one path buffer.
-constexpr size_t kMaxOutputFolder = 65532;
-
-}  // namespace
 
 HidingWizard::HidingWizard(WizardHost& host)
-    : Wizard(host), session_(host.frontEnd().workspace(), host.jobs()) {
-  // Carriers added by a job are shown once it is over.
-  connect(&host.jobs(), &JobRunner::ended, this, [this] {
-    if (carriersPage_) carriersPage_->refresh();
-  });
-}
+    : Wizard(host), session_(host.frontEnd().workspace(), host.jobs()) {}
 
 void HidingWizard::begin() {
   auto* page = new SourcePage(host_, session_);
@@ -43,11 +32,13 @@ void HidingWizard::showPassword() {
 
 void HidingWizard::buildStream(const std::string& password, uint8_t compressionLevel) {
   workspace().password.take(password);
-  jobOptions_ = host_.frontEnd().settings();
-  jobOptions_.compressionLevel = compressionLevel;
   host_.showPage(PageId::kHiding3,
                  new ProgressPage(host_.jobs(), text(UiText::kCompressingEncrypting, language())));
-  host_.startJob([this] { session_.buildStream(jobOptions_); });
+  startJob([this, compressionLevel](const Options& settings) {
+    Options options = settings;
+    options.compressionLevel = compressionLevel;
+    session_.buildStream(options);
+  });
 }
 
 void HidingWizard::completed(JobCompletion completion) {
@@ -59,16 +50,12 @@ void HidingWizard::showCarriers() {
   CarrierPageSetup setup;
   setup.ready = [this](const CarrierList&) { return session_.missingBits() == 0; };
   session_.carriers().setStreamBits(session_.streamBits());
-  carriersPage_ = new CarriersPage(host_, session_.carriers(), setup);
-  connect(carriersPage_, &CarriersPage::addRequested, this, &HidingWizard::addCarriers);
-  connect(carriersPage_, &CarriersPage::next, this, &HidingWizard::carriersChosen);
-  host_.showPage(PageId::kHiding4, carriersPage_);
-}
-
-void HidingWizard::addCarriers(const std::vector<std::string>& paths) {
-  // Each job takes the settings as they are when it starts.
-  jobOptions_ = host_.frontEnd().settings();
-  host_.startJob([this, paths] { session_.addCarriers(paths, jobOptions_, nullptr); });
+  CarriersPage* page =
+      Wizard::showCarriers(PageId::kHiding4, session_.carriers(), std::move(setup),
+                           [this](const std::vector<std::string>& paths, const Options& options) {
+                             session_.addCarriers(paths, options, nullptr);
+                           });
+  connect(page, &CarriersPage::next, this, &HidingWizard::carriersChosen);
 }
 
 void HidingWizard::carriersChosen() {
@@ -81,28 +68,9 @@ void HidingWizard::carriersChosen() {
   writeCarriers(*folder);
 }
 
-std::optional<std::string> HidingWizard::outputFolder() {
-  Dialogs& dialogs = host_.frontEnd().dialogs();
-  for (;;) {
-    std::optional<std::string> folder =
-        dialogs.chooseFolder(host_.owner(), text(UiText::kSelectOutputFolder, language()));
-    if (!folder) {
-      if (workspace().ask(MessageId::kNeedOutputFolder)) return std::nullopt;
-      continue;
-    }
-    if (folder->size() <= kMaxOutputFolder) return folder;
-    workspace().show(MessageId::kFolderNameTooLong);
-  }
-}
-
 void HidingWizard::writeCarriers(const std::string& folder) {
-  carriersPage_ = nullptr;
-  auto* page = new ProgressPage(host_.jobs(), QString());
-  page->setStatus(StatusLabel::kTitle1, text(UiText::kSourceCarrier, language()));
-  page->setStatus(StatusLabel::kTitle2, text(UiText::kTargetCarrier, language()));
-  host_.showPage(PageId::kHiding5, page);
-  jobOptions_ = host_.frontEnd().settings();
-  host_.startJob([this, folder] { session_.writeCarriers(folder, jobOptions_); });
+  host_.showPage(PageId::kHiding5, targetsPage(host_.jobs(), language()));
+  startJob([this, folder](const Options& options) { session_.writeCarriers(folder, options); });
 }
 
 void HidingWizard::showReport() {
@@ -111,7 +79,6 @@ void HidingWizard::showReport() {
 }
 
 void HidingWizard::release() {
-  carriersPage_ = nullptr;
   session_.reset();
   workspace().password.clear();
 }

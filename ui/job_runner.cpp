@@ -8,6 +8,7 @@ JobRunner::JobRunner(Workspace& workspace, QObject* parent)
     : QObject(parent), workspace_(workspace) {
   qRegisterMetaType<murl::StatusLabel>("murl::StatusLabel");
   qRegisterMetaType<murl::JobCompletion>("murl::JobCompletion");
+  qRegisterMetaType<murl::JobStage>("murl::JobStage");
 }
 
 JobRunner::~JobRunner() {
@@ -61,6 +62,11 @@ void JobRunner::status(StatusLabel label, const std::string& text) {
   QString value = QString::fromStdString(text);
   QMetaObject::invokeMethod(
       this, [this, label, value] { emit statusChanged(label, value); }, Qt::QueuedConnection);
+}
+
+void JobRunner::stage(JobStage stage) {
+  QMetaObject::invokeMethod(
+      this, [this, stage] { emit stageChanged(stage); }, Qt::QueuedConnection);
 }
 
 void JobRunner::finished(JobCompletion completion) {

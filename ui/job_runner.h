@@ -29,11 +29,13 @@ class JobRunner : public QObject, public JobListener {
   // On the worker: passed on to the interface thread.
   void progress(uint8_t percent) override;
   void status(StatusLabel label, const std::string& text) override;
+  void stage(JobStage stage) override;
   void finished(JobCompletion completion) override;
 
  signals:
   void progressChanged(int percent);
   void statusChanged(murl::StatusLabel label, const QString& text);
+  void stageChanged(murl::JobStage stage);
   // The job's completion command (1000, 1020, 1025, ...).
   void completed(murl::JobCompletion completion);
   // The work has returned and its thread is gone; after completed().

@@ -168,7 +168,7 @@ bool MainWindow::startJob(std::function<void()> work) {
 void MainWindow::onCompleted(JobCompletion completion) {
   if (frontEnd_.workspace().closing || !wizard_) return;
   if (completion == JobCompletion::kFailedOrStopped) {
-    backToMainMenu();
+    wizard_->failed();
     return;
   }
   wizard_->completed(completion);

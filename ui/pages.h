@@ -20,6 +20,7 @@ enum class PageId : uint8_t {
   kAuthoring1,
   kAuthoring2,
   kAuthoring3,
+  kAuthoringReport,
   kChecking,
   kOptions,
   kCount

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "core/job_listener.h"
+#include "platform/locale.h"
 
 class QLabel;
 class QProgressBar;
@@ -23,12 +24,19 @@ class ProgressPage : public QWidget {
 
   // Sets a status label as the job does (an empty text clears it).
   void setStatus(StatusLabel label, const QString& text);
+  void setCaption(const QString& caption);
+  QLabel* caption() const { return caption_; }
   QProgressBar* bar() const { return bar_; }
   QLabel* statusLabel(StatusLabel label) const { return labels_[static_cast<size_t>(label)]; }
 
  private:
+  QLabel* caption_;
   std::array<QLabel*, 4> labels_{};
   QProgressBar* bar_;
 };
+
+// The page of a job that writes targets: "Source Carrier" and "Target Carrier" over the files it
+// is working on.
+ProgressPage* targetsPage(JobRunner& jobs, platform::Language language);
 
 }  // namespace murl::ui

@@ -40,21 +40,23 @@ ReportPage::ReportPage(WizardHost& host, const std::string& report)
   connect(save_, &QPushButton::clicked, this, &ReportPage::save);
 }
 
-bool ReportPage::save() {
-  Language language = host_.frontEnd().language();
+bool ReportPage::save() { return saveTextFile(host_, report_); }
+
+bool saveTextFile(WizardHost& host, const std::string& text) {
+  Language language = host.frontEnd().language();
   std::vector<FileFilter> filters{
-      {text(UiText::kTextFilesFilter, language), QStringLiteral("*.txt")},
-      {text(UiText::kAllFilesAny, language), QStringLiteral("*.*")}};
-  std::optional<std::string> path = host_.frontEnd().dialogs().saveFile(
-      host_.owner(), text(UiText::kSaveReportTitle, language), filters);
+      {ui::text(UiText::kTextFilesFilter, language), QStringLiteral("*.txt")},
+      {ui::text(UiText::kAllFilesAny, language), QStringLiteral("*.*")}};
+  std::optional<std::string> path = host.frontEnd().dialogs().saveFile(
+      host.owner(), ui::text(UiText::kSaveReportTitle, language), filters);
   if (!path) return false;
-  Workspace& workspace = host_.frontEnd().workspace();
+  Workspace& workspace = host.frontEnd().workspace();
   platform::File file = workspace.fileSystem.createTruncate(*path);
   if (!file.isOpen()) {
     workspace.show(MessageId::kCouldntCreateFile);
     return false;
   }
-  if (!file.writeExact(report_.data(), report_.size())) {
+  if (!file.writeExact(text.data(), text.size())) {
     file.close();
     workspace.fileSystem.remove(*path);
     workspace.show(MessageId::kCouldntWriteFile);

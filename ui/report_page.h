@@ -30,4 +30,8 @@ class ReportPage : public QWidget {
   QPushButton* save_;
 };
 
+// Asks for a file and writes `text` into it as it is; false (after its message) when it cannot,
+// or when the user cancelled. A file that fails part-way is removed.
+bool saveTextFile(WizardHost& host, const std::string& text);
+
 }  // namespace murl::ui

@@ -54,6 +54,24 @@ enum class UiText : uint16_t {
   kAllFilesAny,  // the source files' only filter
   kCompressionLevel,
   kCompressingEncrypting,
+  // Unhiding Wizard.
+  kScanning,
+  kDecryptingDecompressing,
+  kColumnAttr,
+  kColumnSize,
+  kParentFolder,  // the row that leads back up
+  kFolderAttr,
+  kSizeInBytes,  // "%s"
+  kExtractSelected,
+  kExtractAll,
+  // Authoring Wizard and Checking Panel.
+  kEnterMark,
+  kMarkHint,
+  kCheckCarrier,
+  // Options Panel.
+  kBitsSelectionLevel,
+  kDefault,
+  kAccept,
   // Carrier filter names that span formats.
   kAllSupported,
   kAllSupportedImages,

@@ -4,9 +4,11 @@
 // reads. The registry (carriers/registry.h) lists every format's facts; identification, the
 // options, the process report and the front ends read them from there.
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "carriers/common/contract.h"
+#include "core/messages.h"
 #include "core/options.h"
 
 namespace murl {
@@ -24,11 +26,17 @@ struct LevelFacts {
   const char* reportName;  // "WAV": the Process Report and the Options Panel name it so
 };
 
-// A file-dialog filter: names in both languages, patterns separated by ";".
+// The two type lists of the carrier dialogs: hiding and unhiding take modules, marking and
+// checking cannot use them.
+enum class CarrierChoice : uint8_t { kWithModules, kWithoutModules };
+
+// A file-dialog filter: names in both languages, patterns separated by ";". A filter whose name
+// differs between the two lists is declared once for each.
 struct DialogFilter {
   const char* english;
   const char* italian;
   const char* patterns;
+  std::optional<CarrierChoice> onlyIn = std::nullopt;  // in both lists when empty
 };
 
 // An option of the format's own beyond its level.
@@ -41,10 +49,15 @@ struct OptionFacts {
   uint8_t maxValue;                      // kNumber: 0 to maxValue
   uint8_t (*get)(const Options&);
   void (*set)(Options&, uint8_t);
+  TextPair title;                    // the Options Panel's group: "Output format"
+  std::span<const TextPair> labels;  // its items for 0 to maxValue; kLevel: the level names
 };
 
 // The words of the output option of the formats whose targets may be coded with runs or not.
 inline constexpr const char* kRunLengthOutputs[] = {"as-original", "compressed", "uncompressed"};
+inline constexpr TextPair kRunLengthOutputLabels[] = {
+    {"As original", "Originale"}, {"Compressed", "Compresso"}, {"Uncompressed", "Non compresso"}};
+inline constexpr TextPair kOutputFormatTitle{"Output format", "Formato di output"};
 
 enum class MediaKind : uint8_t { kImage, kAudio, kModule };
 

@@ -87,9 +87,13 @@ namespace {
 constexpr TypeFacts kTypes[] = {{CarrierType::kJpeg, "JPEG", LevelFormat::kJpg}};
 constexpr const char* kExtensions[] = {"jpg", "jpe", "jpeg", "jfif"};
 constexpr LevelFacts kLevels[] = {{LevelFormat::kJpg, "jpg", "JPG"}};
-constexpr DialogFilter kFilters[] = {{"JPG Image (jpg,jpe,jpeg,jfif)",
-                                      "Immagine JPG (jpg,jpe,jpeg,jfif)",
-                                      "*.jpg;*.jpe;*.jpeg;*.jfif"}};
+constexpr const char* kPatterns = "*.jpg;*.jpe;*.jpeg;*.jfif";
+// The list without modules has always spelt the name so.
+constexpr DialogFilter kFilters[] = {
+    {"JPG Image (jpg,jpe,jpeg,jfif)", "Immagine JPG (jpg,jpe,jpeg,jfif)", kPatterns,
+     CarrierChoice::kWithModules},
+    {"JEG Image (jpg,jpe,jpeg,jfif)", "Immagine JPG (jpg,jpe,jpeg,jfif)", kPatterns,
+     CarrierChoice::kWithoutModules}};
 }  // namespace
 
 const FormatFacts& jpegFacts() {

@@ -126,7 +126,8 @@ constexpr DialogFilter kFilters[] = {{"PCX Image (pcx)", "Immagine PCX (pcx)", "
 constexpr OptionFacts kOptions[] = {
     {"pcx-output", "PCX targets: as-original|compressed|uncompressed", OptionFacts::Kind::kChoice,
      kRunLengthOutputs, 2, [](const Options& o) { return static_cast<uint8_t>(o.pcxOutput); },
-     [](Options& o, uint8_t v) { o.pcxOutput = static_cast<RleOutput>(v); }}};
+     [](Options& o, uint8_t v) { o.pcxOutput = static_cast<RleOutput>(v); }, kOutputFormatTitle,
+     kRunLengthOutputLabels}};
 }  // namespace
 
 const FormatFacts& pcxFacts() {

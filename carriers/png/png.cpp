@@ -1,6 +1,7 @@
 #include "carriers/png/png.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/byte_order.h"
 
@@ -124,6 +125,12 @@ constexpr const char* kExtensions[] = {"png"};
 constexpr LevelFacts kLevels[] = {{LevelFormat::kPng, "png", "PNG"}};
 constexpr DialogFilter kFilters[] = {{"PNG Image (png)", "Immagine PNG (png)", "*.png"}};
 constexpr const char* kOutputs[] = {"as-original", "interlaced", "linear"};
+constexpr TextPair kOutputLabels[] = {
+    {"As original", "Originale"}, {"Interlaced", "Interlacciato"}, {"Linear", "Lineare"}};
+constexpr TextPair kChunkLabels[] = {{"16Kb", "16Kb"},   {"32Kb", "32Kb"},   {"64Kb", "64Kb"},
+                                     {"128Kb", "128Kb"}, {"256Kb", "256Kb"}, {"512Kb", "512Kb"},
+                                     {"1Mb", "1Mb"},     {"2Mb", "2Mb"},     {"4Mb", "4Mb"}};
+static_assert(std::size(kChunkLabels) == kLargestChunkOption + 1);
 constexpr OptionFacts kOptions[] = {
     {"png-compression",
      "PNG compression level, 0-6",
@@ -131,17 +138,22 @@ constexpr OptionFacts kOptions[] = {
      {},
      kMaxLevel,
      [](const Options& o) { return o.pngCompressionLevel; },
-     [](Options& o, uint8_t v) { o.pngCompressionLevel = v; }},
+     [](Options& o, uint8_t v) { o.pngCompressionLevel = v; },
+     {"Compression level", "Livello di compressione"},
+     {}},
     {"png-output", "PNG targets: as-original|interlaced|linear", OptionFacts::Kind::kChoice,
      kOutputs, 2, [](const Options& o) { return static_cast<uint8_t>(o.pngOutput); },
-     [](Options& o, uint8_t v) { o.pngOutput = static_cast<PngOutput>(v); }},
+     [](Options& o, uint8_t v) { o.pngOutput = static_cast<PngOutput>(v); }, kOutputFormatTitle,
+     kOutputLabels},
     {"png-chunk",
      "PNG IDAT chunk size, 0 (16Kb) to 8 (4Mb)",
      OptionFacts::Kind::kNumber,
      {},
      kLargestChunkOption,
      [](const Options& o) { return o.pngChunkSize; },
-     [](Options& o, uint8_t v) { o.pngChunkSize = v; }},
+     [](Options& o, uint8_t v) { o.pngChunkSize = v; },
+     {"IDAT Chunk size", "Dimensione chunk IDAT"},
+     kChunkLabels},
 };
 }  // namespace
 

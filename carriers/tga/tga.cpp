@@ -111,7 +111,8 @@ constexpr DialogFilter kFilters[] = {
 constexpr OptionFacts kOptions[] = {
     {"tga-output", "TGA targets: as-original|compressed|uncompressed", OptionFacts::Kind::kChoice,
      kRunLengthOutputs, 2, [](const Options& o) { return static_cast<uint8_t>(o.tgaOutput); },
-     [](Options& o, uint8_t v) { o.tgaOutput = static_cast<RleOutput>(v); }}};
+     [](Options& o, uint8_t v) { o.tgaOutput = static_cast<RleOutput>(v); }, kOutputFormatTitle,
+     kRunLengthOutputLabels}};
 }  // namespace
 
 const FormatFacts& tgaFacts() {

@@ -30,12 +30,14 @@ class RecordingListener : public JobListener {
     if (label == StatusLabel::kValue2 && !text.empty()) targets.push_back(text);
     if (onStatus) onStatus(label, text);
   }
+  void stage(JobStage stage) override { stages.push_back(stage); }
   void finished(JobCompletion completion) override {
     completions.push_back(completion);
     if (onFinished) onFinished(completion);
   }
 
   std::vector<JobCompletion> completions;
+  std::vector<JobStage> stages;
   std::vector<uint8_t> percents;
   std::vector<std::string> sources;  // value 1: the file being read, then the source carriers
   std::vector<std::string> targets;  // value 2 while writing: the target paths in order

@@ -82,6 +82,7 @@ TEST_F(UnhidingSessionTest, SelectedItemsComeOutWithTheirSubtreesOnly) {
   UnhidingSession session(workspace, listener);
   unhideSources(session);
   EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kFilesListed}));
+  EXPECT_EQ(listener.stages, (std::vector<JobStage>{JobStage::kGathering, JobStage::kDecoding}));
   EXPECT_FALSE(tempFolderEmpty());  // the decoded stream stays for extraction
   const ExtractionFolder& root = session.tree().root();
   ASSERT_EQ(root.subfolders.size(), 1u);  // docs

@@ -119,6 +119,14 @@ TEST(ExtractionTree, RefusesA65536thSubfolder) {
   EXPECT_EQ(tree.fileCount(), 65536u);
 }
 
+TEST(ExtractionTree, AttributeLettersKeepTheirOwnOrderAndIgnoreOtherBits) {
+  EXPECT_EQ(attributeLetters(0), "");
+  EXPECT_EQ(attributeLetters(0x80 | 0x10 | 0x800), "");  // normal, directory, compressed
+  EXPECT_EQ(attributeLetters(0x01), "R");
+  EXPECT_EQ(attributeLetters(0x20 | 0x100 | 0x01 | 0x04 | 0x02), "HSRTA");
+  EXPECT_EQ(attributeLetters(0x20 | 0x02), "HA");
+}
+
 TEST_F(HiddenStreamTest, ReaderStopsOnceTheDecodedTotalPassesTheLimit) {
   // A zlib stream of 512 MiB of zeros made of repeated sync-flushed areas: after the first
   // area the compressed bytes of each area are the same, so the stream stays small.

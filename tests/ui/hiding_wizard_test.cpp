@@ -2,14 +2,11 @@
 #include "ui/hiding_wizard.h"
 
 #include <QComboBox>
-#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QUrl>
 #include <filesystem>
 
 #include "core/number_display.h"
@@ -29,18 +26,6 @@ using ui::PageId;
 
 QString counted(const char* pattern, uint32_t value) {
   return QString::fromLatin1(pattern).arg(QString::fromStdString(formatCount(value)));
-}
-
-// A drop of local files onto a widget, as a file manager makes it.
-void dropFiles(QWidget* target, const std::vector<std::string>& paths) {
-  QMimeData data;
-  QList<QUrl> urls;
-  for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
-  data.setUrls(urls);
-  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &enter);
-  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &drop);
 }
 
 std::vector<QString> rowNames(ui::CarriersPage* page) {

@@ -1,22 +1,33 @@
-// Writes a picture of every page and message box of the main menu and the Hiding Wizard, in
-// English and Italian, into the folder given: PAGE-en.png and PAGE-it.png. It drives the real
-// window on Qt's offscreen platform, with scripted dialogs and the repository's sample files.
+// Writes a picture of every page and message box of the desktop application (the main menu, the
+// four wizards and the Options Panel), in English and Italian, into the folder given:
+// PAGE-en.png and PAGE-it.png. It drives the real window on Qt's offscreen platform, with
+// scripted dialogs and the repository's sample files.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
+#include <QTreeWidget>
 #include <cstdio>
 #include <filesystem>
 
 #include "ui/carriers_page.h"
+#include "ui/checking_panel.h"
 #include "ui/drop_tree.h"
+#include "ui/extraction_page.h"
 #include "ui/help_window.h"
+#include "ui/options_panel.h"
 #include "ui/password_page.h"
+#include "ui/progress_page.h"
 #include "ui/source_page.h"
+#include "ui/texts.h"
 #include "ui_fixture.h"
 
 namespace murl::test {
@@ -32,9 +43,14 @@ class Camera {
                                                : QStringLiteral("-en.png")),
         language_(language) {}
 
-  // The window as a person sees it: its title on a bar above the client area.
-  void window(QWidget& window, const QString& name) {
-    QCoreApplication::processEvents();
+  // The window as a person sees it: its title on a bar above the client area. While a job runs
+  // only pending layouts are done first (`settle` false): the worker's later notifications wait.
+  void window(QWidget& window, const QString& name, bool settle = true) {
+    if (settle) {
+      QCoreApplication::processEvents();
+    } else {
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    }
     QPixmap client = window.grab();
     const int bar = 26;
     QPixmap shot(client.width(), client.height() + bar);
@@ -83,6 +99,29 @@ class Camera {
 };
 
 std::string sample(const char* name) { return std::string(MURL_SAMPLES_DIR) + "/" + name; }
+
+// Takes the picture `name` of page `id` while its job runs, at the first of the job's
+// notifications after which `ready` holds. The picture is taken once the page has taken the
+// notification in, whatever the worker has done since.
+void whileRunning(Desk& desk, Camera& camera, PageId id, const QString& name,
+                  std::function<bool(ui::ProgressPage&)> ready) {
+  ui::MainWindow& window = desk.window();
+  auto taken = std::make_shared<bool>(false);
+  QObject::connect(&window.jobs(), &ui::JobRunner::runningChanged, &window,
+                   [&, id, name, ready, taken](bool running) {
+                     auto* page = desk.page<ui::ProgressPage>();
+                     if (!running || *taken || window.page() != id || !page) return;
+                     // Connected after the page's own connections, so the page has its new state
+                     // first.
+                     auto look = [&, page, name, ready, taken] {
+                       if (*taken || !ready(*page)) return;
+                       *taken = true;
+                       camera.window(window, name, false);
+                     };
+                     QObject::connect(&window.jobs(), &ui::JobRunner::progressChanged, page, look);
+                     QObject::connect(&window.jobs(), &ui::JobRunner::stageChanged, page, look);
+                   });
+}
 
 void mainMenu(Desk& desk, Camera& camera) {
   camera.window(desk.window(), QStringLiteral("main"));
@@ -158,6 +197,8 @@ void hidingRun(Desk& desk, Camera& camera) {
   camera.message(&window, MessageId::kEnoughCarriers, QStringLiteral("box-enough-carriers"));
   camera.message(&window, MessageId::kNeedOutputFolder, QStringLiteral("box-need-output-folder"));
   camera.message(&window, MessageId::kTargetExistsOverwrite, QStringLiteral("box-target-exists"));
+  camera.message(&window, MessageId::kTargetNotAsWritten,
+                 QStringLiteral("box-target-not-as-written"));
   carriers->key(Qt::Key_Plus);
 
   // A target already there makes the job wait for an answer half-way: step 5 is taken then.
@@ -169,6 +210,122 @@ void hidingRun(Desk& desk, Camera& camera) {
   desk.waitForPage(PageId::kHidingReport);
   desk.dialogs.onAsk = nullptr;
   camera.window(window, QStringLiteral("hiding-report"));
+}
+
+// Two sample carriers hold a small tree, read back on the Unhiding Wizard's pages.
+void unhidingRun(Desk& desk, Camera& camera) {
+  ui::MainWindow& window = desk.window();
+  const QString password = QStringLiteral("the password of the pictures");
+  // More than the first carrier holds, so both are written.
+  // Read-only, so the extraction page shows an attribute letter.
+  chmod(desk.sourceFile("letters/to mother.txt", 4200, 1).c_str(), 0444);
+  desk.sourceFile("letters/drafts/first.txt", 3400, 2);
+  std::vector<std::string> sources{desk.dir.file("src/letters"), sample("secret/letter.txt")};
+  // A folder as deep as a user's, for the paths the diagnosis names.
+  const std::string hidden = desk.dir.file("hidden/Holiday_pictures_2024/sent_back_by_the_family");
+  std::filesystem::create_directories(hidden);
+  desk.hide(sources, {sample("carriers/c_major.wav"), sample("carriers/e_minor.wav")}, hidden,
+            password);
+  std::vector<std::string> targets{hidden + "/c_major.wav", hidden + "/e_minor.wav"};
+
+  window.command(ui::MenuCommand::kUnhidingWizard);
+  desk.addCarriers(targets);
+  camera.window(window, QStringLiteral("unhiding-1"));
+  desk.page<ui::CarriersPage>()->nextButton()->click();
+  auto* passwordPage = desk.page<ui::PasswordPage>();
+  passwordPage->firstBox()->setText(password);
+  passwordPage->secondBox()->setText(password);
+  camera.window(window, QStringLiteral("unhiding-2"));
+  whileRunning(desk, camera, PageId::kUnhiding3, QStringLiteral("unhiding-3"),
+               [](ui::ProgressPage& page) { return page.bar()->value() >= 50; });
+  whileRunning(desk, camera, PageId::kUnhiding3, QStringLiteral("unhiding-3-decoding"),
+               [&](ui::ProgressPage& page) {
+                 return page.caption()->text() ==
+                        ui::text(ui::UiText::kDecryptingDecompressing, desk.frontEnd().language());
+               });
+  passwordPage->nextButton()->click();
+  desk.waitForPage(PageId::kUnhidingExtraction);
+
+  auto* extraction = desk.page<ui::ExtractionPage>();
+  extraction->list()->topLevelItem(1)->setSelected(true);
+  camera.window(window, QStringLiteral("unhiding-extraction"));
+  extraction->open(*extraction->folder().subfolders.front());
+  for (int row : {1, 2}) extraction->list()->topLevelItem(row)->setSelected(true);
+  camera.window(window, QStringLiteral("unhiding-extraction-folder"));
+  // A file already there makes the extraction ask half-way.
+  std::filesystem::create_directories(desk.dir.file("back/drafts"));
+  writeAll(desk.dir.file("back/drafts/first.txt"), {0});
+  desk.dialogs.answers = {true};
+  desk.dialogs.folders.push_back(desk.dir.file("back"));
+  extraction->extractSelectedButton()->click();
+  desk.waitForPage(PageId::kUnhidingExtraction);
+  for (auto [id, name] : {std::pair{MessageId::kFileExistsOverwrite, "box-file-exists"},
+                          std::pair{MessageId::kExtractionCompleted, "box-extraction-completed"},
+                          std::pair{MessageId::kCouldntCreateFolder, "box-couldnt-create-folder"},
+                          std::pair{MessageId::kCouldntCreateFile, "box-couldnt-create-file"},
+                          std::pair{MessageId::kCouldntWriteFile, "box-couldnt-write-file"},
+                          std::pair{MessageId::kFileNameTooLong, "box-file-name-too-long"},
+                          std::pair{MessageId::kCouldntOpenCarrier, "box-couldnt-open-carrier"},
+                          std::pair{MessageId::kWrongCarrierBitsNumber, "box-wrong-carrier-bits"}})
+    camera.message(&window, id, QLatin1String(name));
+
+  // Carriers out of order: the message as the wizard shows it.
+  desk.dialogs.shown.clear();
+  desk.unhide({targets[1], targets[0]}, password);
+  if (!desk.dialogs.shown.empty())
+    camera.box(&window, desk.dialogs.shown.back(), ui::BoxIcon::kExclamation, false,
+               QStringLiteral("box-invalid-data"));
+}
+
+// The same two carriers marked, then one of them checked.
+void authoringRun(Desk& desk, Camera& camera) {
+  ui::MainWindow& window = desk.window();
+  window.command(ui::MenuCommand::kAuthoringWizard);
+  desk.addCarriers({sample("carriers/a_minor.wav"), sample("carriers/c_major.wav")});
+  camera.window(window, QStringLiteral("authoring-1"));
+  camera.message(&window, MessageId::kInsufficientCarrierBits,
+                 QStringLiteral("box-insufficient-carrier-bits"));
+  desk.page<ui::CarriersPage>()->nextButton()->click();
+  auto* mark = desk.page<ui::MarkPage>();
+  const QString text = QStringLiteral("(c) 2024 Murl sample sounds - all rights reserved");
+  mark->firstBox()->setText(text);
+  mark->secondBox()->setText(text);
+  camera.window(window, QStringLiteral("authoring-2"));
+  std::filesystem::create_directory(desk.dir.file("marked"));
+  writeAll(desk.dir.file("marked/c_major.wav"), {0});
+  desk.dialogs.answers = {true};
+  desk.dialogs.onAsk = [&](const Message&) {
+    camera.window(window, QStringLiteral("authoring-3"));
+  };
+  desk.dialogs.folders.push_back(desk.dir.file("marked"));
+  mark->nextButton()->click();
+  desk.waitForPage(PageId::kAuthoringReport);
+  desk.dialogs.onAsk = nullptr;
+  camera.window(window, QStringLiteral("authoring-report"));
+
+  window.command(ui::MenuCommand::kCheckingWizard);
+  camera.window(window, QStringLiteral("checking-empty"));
+  auto* panel = desk.page<ui::CheckingPanel>();
+  desk.dialogs.files.push_back({desk.dir.file("marked/a_minor.wav")});
+  panel->checkButton()->click();
+  desk.waitForPage(PageId::kChecking);
+  camera.window(window, QStringLiteral("checking"));
+  panel->report()->scrollToItem(panel->report()->topLevelItem(2)->child(99));
+  camera.window(window, QStringLiteral("checking-details"));
+  camera.message(&window, MessageId::kNoCarrierBits, QStringLiteral("box-no-carrier-bits"));
+}
+
+void optionsPanel(Desk& desk, Camera& camera) {
+  ui::MainWindow& window = desk.window();
+  window.command(ui::MenuCommand::kOptionsPanel);
+  camera.window(window, QStringLiteral("options"));
+  auto* panel = desk.page<ui::OptionsPanel>();
+  QTreeWidget* tree = panel->tree();
+  tree->topLevelItem(0)->setExpanded(false);
+  QTreeWidgetItem* png = tree->findItems(QStringLiteral("PNG"), Qt::MatchExactly).front();
+  png->setExpanded(true);
+  tree->scrollToItem(png, QAbstractItemView::PositionAtTop);
+  camera.window(window, QStringLiteral("options-png"));
 }
 
 }  // namespace
@@ -192,6 +349,9 @@ int main(int argc, char** argv) {
     murl::test::mainMenu(desk, camera);
     murl::test::streamPage(desk, camera);
     murl::test::hidingRun(desk, camera);
+    murl::test::unhidingRun(desk, camera);
+    murl::test::authoringRun(desk, camera);
+    murl::test::optionsPanel(desk, camera);
     count += camera.count();
   }
   std::printf("%d pictures in %s\n", count, qPrintable(folder));

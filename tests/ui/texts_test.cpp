@@ -4,18 +4,25 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "carriers/registry.h"
 #include "core/options.h"
 #include "ui/carriers_page.h"
+#include "ui/checking_panel.h"
 #include "ui/drop_tree.h"
+#include "ui/extraction_page.h"
 #include "ui/filters.h"
+#include "ui/help_window.h"
+#include "ui/password_page.h"
 #include "ui/source_page.h"
 #include "ui_fixture.h"
 
@@ -35,6 +42,14 @@ std::vector<QRegularExpression> tablePatterns(Language language) {
     texts.push_back(QString::fromUtf8(levelName(level, language)));
   for (int i = 0; i < int(MessageId::kCount); ++i)
     texts.push_back(QString::fromUtf8(messageText(MessageId(i), language)));
+  // The formats' own texts in the Options Panel.
+  for (const LevelFacts* level : levelsByReportName())
+    texts.push_back(QString::fromUtf8(level->reportName));
+  for (const OptionFacts* option : formatOptions()) {
+    texts.push_back(QString::fromUtf8(pick(option->title, language)));
+    for (const TextPair& label : option->labels)
+      texts.push_back(QString::fromUtf8(pick(label, language)));
+  }
   std::vector<QRegularExpression> patterns;
   for (const QString& text : texts) {
     // Every character but letters, digits and "_" comes out escaped, "%" included.
@@ -61,6 +76,18 @@ std::vector<QString> visibleTexts(QWidget* page) {
       for (int i = 0; i < tree->columnCount(); ++i) texts.push_back(tree->headerItem()->text(i));
     if (tree->objectName() == QLatin1String("sourceTree") && tree->topLevelItemCount() > 0)
       texts.push_back(tree->topLevelItem(0)->text(0));
+    if (tree->objectName() == QLatin1String("optionsTree"))
+      for (QTreeWidgetItemIterator it(tree); *it; ++it) texts.push_back((*it)->text(0));
+    // Hidden files' names and attribute letters are data; the parent row, "D" and sizes are not.
+    static const QRegularExpression letters(QStringLiteral("^[HSRTA]*$"));
+    for (int i = 0;
+         tree->objectName() == QLatin1String("extractionList") && i < tree->topLevelItemCount();
+         ++i) {
+      QTreeWidgetItem* row = tree->topLevelItem(i);
+      if (row->text(0) == QLatin1String("..")) texts.push_back(row->text(0));
+      if (!letters.match(row->text(1)).hasMatch()) texts.push_back(row->text(1));
+      if (!row->text(2).isEmpty()) texts.push_back(row->text(2));
+    }
   }
   return texts;
 }
@@ -123,7 +150,87 @@ class TextsTest : public QObject {
     QCOMPARE(seen, expected);
   }
 
+  // Unhides a tree written by the Hiding Wizard, marks a carrier, checks it and opens the
+  // Options Panel, comparing every page on the way.
+  void walkTheOtherWizards(Language language) {
+    Desk desk(language);
+    desk.sourceFile("docs/a.txt", 1200, 1);
+    std::string carrier = desk.wavCarrier("song.wav", 60000);
+    QVERIFY(desk.hide({desk.dir.file("src/docs")}, {carrier}, desk.dir.file("out"),
+                      QStringLiteral("sixteen letters!")));
+    std::vector<PageId> seen;
+    auto check = [&] {
+      QVERIFY2(compare(desk, language) > 0, "a page shows a text of its own");
+      if (seen.empty() || seen.back() != desk.window().page()) seen.push_back(desk.window().page());
+    };
+    QObject::connect(&desk.window().jobs(), &ui::JobRunner::runningChanged, [&](bool running) {
+      if (running) check();
+    });
+    desk.window().command(ui::MenuCommand::kUnhidingWizard);
+    check();
+    QVERIFY(desk.addCarriers({desk.dir.file("out/song.wav")}));
+    desk.page<ui::CarriersPage>()->nextButton()->click();
+    auto* password = desk.page<ui::PasswordPage>();
+    QVERIFY(password);
+    check();
+    password->firstBox()->setText(QStringLiteral("sixteen letters!"));
+    password->secondBox()->setText(QStringLiteral("sixteen letters!"));
+    password->nextButton()->click();
+    QVERIFY(desk.waitForPage(PageId::kUnhidingExtraction));
+    auto* extraction = desk.page<ui::ExtractionPage>();
+    QVERIFY(extraction);
+    check();
+    extraction->open(*extraction->folder().subfolders.front());
+    check();
+
+    desk.window().command(ui::MenuCommand::kAuthoringWizard);
+    check();
+    QVERIFY(desk.addCarriers({carrier}));
+    desk.page<ui::CarriersPage>()->nextButton()->click();
+    auto* mark = desk.page<ui::MarkPage>();
+    QVERIFY(mark);
+    check();
+    mark->firstBox()->setText(QStringLiteral("(c) texts"));
+    mark->secondBox()->setText(QStringLiteral("(c) texts"));
+    desk.dialogs.folders.push_back(desk.dir.file("marked"));
+    std::filesystem::create_directory(desk.dir.file("marked"));
+    mark->nextButton()->click();
+    QVERIFY(desk.waitForPage(PageId::kAuthoringReport));
+    check();
+
+    desk.window().command(ui::MenuCommand::kCheckingWizard);
+    dropFiles(desk.page<ui::CheckingPanel>()->report()->viewport(),
+              {desk.dir.file("marked/song.wav")});
+    QVERIFY(desk.waitForPage(PageId::kChecking));
+    check();
+    desk.window().command(ui::MenuCommand::kOptionsPanel);
+    check();
+    std::vector<PageId> expected{
+        PageId::kUnhiding1,  PageId::kUnhiding2,  PageId::kUnhiding3,  PageId::kUnhidingExtraction,
+        PageId::kAuthoring1, PageId::kAuthoring2, PageId::kAuthoring3, PageId::kAuthoringReport,
+        PageId::kChecking,   PageId::kOptions};
+    for (PageId page : expected)
+      QVERIFY2(std::find(seen.begin(), seen.end(), page) != seen.end(), ui::helpTopic(page));
+  }
+
  private slots:
+  void everyOtherPageInEnglish() { walkTheOtherWizards(Language::kEnglish); }
+  void everyOtherPageInItalian() { walkTheOtherWizards(Language::kItalian); }
+
+  void everyPageHasItsHelpTopicInBothLanguages() {
+    ui::Artwork artwork;  // registers the program's resources
+    QVERIFY(artwork.load());
+    for (const char* language : {"en", "it"}) {
+      QFile file(QStringLiteral(":/murl/help/%1.html").arg(QLatin1String(language)));
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QByteArray help = file.readAll();
+      for (int i = 0; i < int(PageId::kCount); ++i) {
+        QByteArray anchor = QByteArray("name=\"") + ui::helpTopic(PageId(i)) + '"';
+        QVERIFY2(help.contains(anchor), anchor.constData());
+      }
+    }
+  }
+
   void everyHidingPageInEnglish() { walkHidingRun(Language::kEnglish); }
   void everyHidingPageInItalian() { walkHidingRun(Language::kItalian); }
 
@@ -179,7 +286,8 @@ class TextsTest : public QObject {
         {"All Files (*.*)", "Tutti i File (*.*)", "*.*"},
     };
     for (Language language : {Language::kEnglish, Language::kItalian}) {
-      std::vector<ui::FileFilter> all = carrierFilters(language, ui::CarrierChoice::kWithModules);
+      std::vector<ui::FileFilter> all =
+          ui::carrierFilters(language, ui::CarrierChoice::kWithModules);
       QCOMPARE(all.size(), std::size(rows));
       for (size_t i = 0; i < all.size(); ++i) {
         QCOMPARE(all[i].name, QString::fromUtf8(language == Language::kItalian ? rows[i].italian
@@ -189,9 +297,17 @@ class TextsTest : public QObject {
       QVERIFY(all[12].patterns.startsWith(QLatin1String("*.8b*;*.98;*.386;")));
       QVERIFY(all[13].patterns.endsWith(QLatin1String(";*.xfm;*.xh*;*.xpg")));
       std::vector<ui::FileFilter> marks =
-          carrierFilters(language, ui::CarrierChoice::kWithoutModules);
+          ui::carrierFilters(language, ui::CarrierChoice::kWithoutModules);
+      // Marking and checking offer every entry but the modules, the JPEG one under its own name.
       QCOMPARE(marks.size(), all.size() - 2);
-      QCOMPARE(marks.back().name, all.back().name);
+      for (size_t i = 0; i < marks.size(); ++i) {
+        size_t same = i < 12 ? i : i + 2;
+        QCOMPARE(marks[i].patterns, all[same].patterns);
+        if (i != 5) QCOMPARE(marks[i].name, all[same].name);
+      }
+      QCOMPARE(marks[5].name, language == Language::kItalian
+                                  ? QStringLiteral("Immagine JPG (jpg,jpe,jpeg,jfif)")
+                                  : QStringLiteral("JEG Image (jpg,jpe,jpeg,jfif)"));
     }
   }
 

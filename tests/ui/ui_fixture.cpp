@@ -1,8 +1,11 @@
 #include "ui_fixture.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 #include <filesystem>
 #include <map>
 
@@ -64,7 +67,7 @@ std::vector<MessageId> ScriptedDialogs::askedIds() const {
   return ids;
 }
 
-Desk::Desk(Language language) {
+Desk::Desk(Language language, platform::FileSystem& base) : disk(base) {
   for (const char* folder : {"carriers", "src", "out", "temp"})
     std::filesystem::create_directory(dir.file(folder));
   ui::Artwork artwork;
@@ -138,7 +141,38 @@ bool Desk::addCarriers(const std::vector<std::string>& carriers) {
   if (!carriersPage) return false;
   dialogs.files.push_back(carriers);
   carriersPage->addButton()->click();
-  return waitForPage(ui::PageId::kHiding4);
+  return waitForPage(window_->page());
+}
+
+bool Desk::hide(const std::vector<std::string>& sources, const std::vector<std::string>& carriers,
+                const std::string& folder, const QString& password) {
+  if (!reachCarriers(sources, password) || !addCarriers(carriers)) return false;
+  dialogs.folders.push_back(folder);
+  page<ui::CarriersPage>()->nextButton()->click();
+  return waitForPage(ui::PageId::kHidingReport);
+}
+
+bool Desk::unhide(const std::vector<std::string>& carriers, const QString& password) {
+  window_->command(ui::MenuCommand::kUnhidingWizard);
+  if (!addCarriers(carriers)) return false;
+  page<ui::CarriersPage>()->nextButton()->click();
+  auto* passwordPage = page<ui::PasswordPage>();
+  if (!passwordPage) return false;
+  passwordPage->firstBox()->setText(password);
+  passwordPage->secondBox()->setText(password);
+  passwordPage->nextButton()->click();
+  return QTest::qWaitFor([&] { return !window_->jobs().running(); }, 60000);
+}
+
+void dropFiles(QWidget* target, const std::vector<std::string>& paths) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &drop);
 }
 
 std::map<std::string, SuiteFactory>& suites() {

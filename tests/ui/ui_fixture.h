@@ -54,10 +54,12 @@ class ScriptedDialogs : public ui::Dialogs {
   std::function<void(const Message&)> onAsk;
 };
 
-// A main window as the application makes it, in `language`, with scripted dialogs.
+// A main window as the application makes it, in `language`, with scripted dialogs; its files go
+// through `disk` to `base`.
 class Desk {
  public:
-  explicit Desk(Language language = Language::kEnglish);
+  explicit Desk(Language language = Language::kEnglish,
+                platform::FileSystem& base = platform::realFileSystem());
   ~Desk();
 
   ui::MainWindow& window() { return *window_; }
@@ -87,13 +89,24 @@ class Desk {
   // typed twice. True once step 4 shows.
   bool reachCarriers(const std::vector<std::string>& sources,
                      const QString& password = QStringLiteral("sixteen letters!"));
-  // On step 4: `carriers` chosen with "Add Carriers"; waits for the adding job to end.
+  // On a carriers page: `carriers` chosen with "Add Carriers"; waits for the adding job to end.
   bool addCarriers(const std::vector<std::string>& carriers);
+  // A whole run of the Hiding Wizard: `sources` (files or folders) into `carriers`, written to
+  // `folder`; true once the report shows.
+  bool hide(const std::vector<std::string>& sources, const std::vector<std::string>& carriers,
+            const std::string& folder, const QString& password);
+  // From the main menu through the Unhiding Wizard's carriers and password pages; waits until
+  // the job has ended, on the extraction page or back on the main menu; false when it did not
+  // start or end.
+  bool unhide(const std::vector<std::string>& carriers, const QString& password);
 
  private:
   std::unique_ptr<ui::FrontEnd> frontEnd_;
   std::unique_ptr<ui::MainWindow> window_;
 };
+
+// A drop of local files onto a widget, as a file manager makes it.
+void dropFiles(QWidget* target, const std::vector<std::string>& paths);
 
 // Every Qt Test class registers itself so one program runs them all, or the one named.
 using SuiteFactory = std::function<QObject*()>;

@@ -1,0 +1,154 @@
+// The Authoring Wizard and the Checking Panel driven as a user drives them: a mark typed twice,
+// carriers marked, and a marked carrier checked back whole.
+#include "ui/authoring_wizard.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <filesystem>
+
+#include "ui/carriers_page.h"
+#include "ui/checking_panel.h"
+#include "ui/drop_tree.h"
+#include "ui/password_page.h"
+#include "ui/report_page.h"
+#include "ui_fixture.h"
+
+namespace murl::test {
+namespace {
+
+using ui::PageId;
+
+const QString kMark = QStringLiteral("(c) 2024 the authoring test");
+
+class AuthoringWizardTest : public QObject {
+  Q_OBJECT
+
+ private:
+  // From the main menu to the mark page with `carriers` added.
+  ui::MarkPage* reachMark(Desk& desk, const std::vector<std::string>& carriers) {
+    desk.window().command(ui::MenuCommand::kAuthoringWizard);
+    if (!desk.addCarriers(carriers)) return nullptr;
+    desk.page<ui::CarriersPage>()->nextButton()->click();
+    return desk.page<ui::MarkPage>();
+  }
+
+  // The texts of the check report's roots and of their children.
+  static std::vector<std::vector<QString>> reportLines(ui::CheckingPanel* panel) {
+    std::vector<std::vector<QString>> lines;
+    for (int i = 0; i < panel->report()->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* root = panel->report()->topLevelItem(i);
+      std::vector<QString> texts{root->text(0)};
+      for (int c = 0; c < root->childCount(); ++c) texts.push_back(root->child(c)->text(0));
+      lines.push_back(texts);
+    }
+    return lines;
+  }
+
+ private slots:
+  void aMarkIsAtMostAHundredCharactersTypedTheSameTwice() {
+    Desk desk;
+    ui::MarkPage* page = reachMark(desk, {desk.bmpCarrier("photo.bmp", 40, 30)});
+    QVERIFY(page);
+    QCOMPARE(desk.window().page(), PageId::kAuthoring2);
+    QVERIFY(page->firstBox()->echoMode() == QLineEdit::Normal);
+    const QString hundred(100, QLatin1Char('m'));
+    QTest::keyClicks(page->firstBox(), hundred + QLatin1Char('!'));
+    QCOMPARE(page->firstBox()->text(), hundred);
+    QVERIFY(!page->nextButton()->isEnabled());
+    QTest::keyClicks(page->secondBox(), hundred);
+    QVERIFY(page->nextButton()->isEnabled());
+    page->secondBox()->setText(hundred.left(99) + QLatin1Char('M'));
+    QVERIFY(!page->nextButton()->isEnabled());
+    page->firstBox()->clear();
+    page->secondBox()->clear();
+    QVERIFY(!page->nextButton()->isEnabled());
+  }
+
+  void marksCarriersThatCheckWholeAndSavesTheCheck() {
+    Desk desk;
+    std::string photo = desk.bmpCarrier("photo.bmp", 80, 60);
+    std::string song = desk.wavCarrier("song.wav", 30000);
+    ui::MarkPage* page = reachMark(desk, {photo, song});
+    QVERIFY(page);
+    page->firstBox()->setText(kMark);
+    page->secondBox()->setText(kMark);
+    desk.dialogs.folders.push_back(desk.dir.file("out"));
+    page->nextButton()->click();
+    QVERIFY(desk.waitForPage(PageId::kAuthoringReport));
+    QCOMPARE(desk.window().windowTitle(), QStringLiteral("Murl v1.01 - Last Step [Report]"));
+    QString report = desk.page<ui::ReportPage>()->box()->toPlainText();
+    QVERIFY(report.contains(QStringLiteral("Copyright mark: <") + kMark + QLatin1Char('>')));
+    QVERIFY(report.indexOf(QString::fromStdString(photo)) <
+            report.indexOf(QString::fromStdString(song)));
+    QCOMPARE(folderNames(desk.dir.file("out")),
+             (std::vector<std::string>{"photo.bmp", "song.wav"}));
+
+    desk.window().command(ui::MenuCommand::kCheckingWizard);
+    auto* panel = desk.page<ui::CheckingPanel>();
+    QVERIFY(panel);
+    QVERIFY(!panel->saveButton()->isEnabled());
+    desk.dialogs.files.push_back({desk.dir.file("out/photo.bmp")});
+    panel->checkButton()->click();
+    QVERIFY(desk.waitForPage(PageId::kChecking));
+    std::vector<std::vector<QString>> lines = reportLines(panel);
+    QCOMPARE(lines.size(), 3u);
+    QCOMPARE(lines[0].size(), 3u);
+    QCOMPARE(lines[0][0], QStringLiteral("photo.bmp"));
+    QCOMPARE(lines[0][2], QStringLiteral("Bits selection level: Medium"));
+    QCOMPARE(lines[1], (std::vector<QString>{QStringLiteral("Copyright Mark"),
+                                             QStringLiteral("Mark: <") + kMark + QLatin1Char('>'),
+                                             QStringLiteral("Global integrity 100.000000%")}));
+    QCOMPARE(lines[2].size(), 101u);
+    QCOMPARE(lines[2][1], QStringLiteral("#  0: 0x28 [100.000000%]"));
+    QCOMPARE(lines[2][100], QStringLiteral("# 99: 0x00 [100.000000%]"));
+    for (int i = 0; i < 3; ++i) {
+      QVERIFY(panel->report()->topLevelItem(i)->font(0).bold());
+      QVERIFY(panel->report()->topLevelItem(i)->isExpanded());
+    }
+    QVERIFY(!panel->report()->topLevelItem(0)->icon(0).isNull());
+    QVERIFY(desk.dialogs.shown.empty());
+
+    desk.dialogs.saves.push_back(desk.dir.file("check.txt"));
+    panel->saveButton()->click();
+    std::vector<uint8_t> saved = readAll(desk.dir.file("check.txt"));
+    std::string text(saved.begin(), saved.end());
+    QVERIFY(text.rfind("photo.bmp\n  Carrier bits: ", 0) == 0);
+    QVERIFY(text.find("\nCopyright Mark\n  Mark: <" + kMark.toStdString() + ">\n") !=
+            std::string::npos);
+  }
+
+  void refusalsShowTheirMessageAndKeepThePage() {
+    Desk desk;
+    std::string tiny = desk.wavCarrier("tiny.wav", 400);
+    std::string notes = desk.sourceFile("notes.txt", 3000);
+    // The authoring list takes no carrier too small for one whole mark.
+    desk.window().command(ui::MenuCommand::kAuthoringWizard);
+    QVERIFY(desk.addCarriers({tiny}));
+    QCOMPARE(desk.dialogs.shownIds(), std::vector<MessageId>{MessageId::kInsufficientCarrierBits});
+    QVERIFY(!desk.page<ui::CarriersPage>()->nextButton()->isEnabled());
+
+    struct Case {
+      std::string path;
+      MessageId message;
+    } cases[] = {{tiny, MessageId::kInsufficientCarrierBits}, {notes, MessageId::kNoCarrierBits}};
+    desk.window().command(ui::MenuCommand::kCheckingWizard);
+    auto* panel = desk.page<ui::CheckingPanel>();
+    for (const Case& c : cases) {
+      desk.dialogs.shown.clear();
+      dropFiles(panel->report()->viewport(), {c.path});
+      QVERIFY(desk.waitForPage(PageId::kChecking));
+      QCOMPARE(desk.dialogs.shownIds(), std::vector<MessageId>{c.message});
+      QCOMPARE(desk.page<ui::CheckingPanel>(), panel);
+      QCOMPARE(panel->report()->topLevelItemCount(), 0);
+    }
+  }
+};
+
+}  // namespace
+
+MURL_UI_SUITE(AuthoringWizardTest);
+
+}  // namespace murl::test
+
+#include "authoring_wizard_test.moc"
