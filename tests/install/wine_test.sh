@@ -84,7 +84,7 @@ read_only "$scratch/back-win/src/read only.txt" || fail "read-only lost from Lin
 step "the user's language and temporary folder"
 wrong_order=("out-linux\\${names[1]}" "out-linux\\${names[0]}" "out-linux\\${names[2]}")
 for language in C it_IT.UTF-8; do
-  if (cd "$scratch" && env LC_ALL=$language wine "$exe" list --password-file pw.txt \
+  if (cd "$scratch" && env LC_ALL=$language wine "$exe" list --strict-order --password-file pw.txt \
     "${wrong_order[@]}" >/dev/null 2>"$scratch/message-$language.txt"); then
     fail "a list in the wrong order succeeded"
   fi
