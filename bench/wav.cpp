@@ -1,5 +1,5 @@
-// WAV hide and extract throughput on a 50 MB carrier, beside a plain copy of the same file; and
-// the hiding job over that carrier with and without reading its target back.
+// WAV count, hide and extract throughput on a 50 MB carrier, beside a plain copy of the same file;
+// and the hiding job over that carrier with and without reading its target back.
 #include <filesystem>
 #include <random>
 #include <vector>
@@ -95,6 +95,7 @@ HidingJobBench& hidingJob() {
 }
 
 void BM_PlainCopy(benchmark::State& state) { setup().copy(state); }
+void BM_WavCount(benchmark::State& state) { setup().count(state); }
 void BM_WavHide(benchmark::State& state) { setup().hide(state); }
 void BM_WavExtract(benchmark::State& state) { setup().extract(state); }
 
@@ -102,6 +103,11 @@ void BM_WavHidingJob(benchmark::State& state) { hidingJob().run(state, false); }
 void BM_WavHidingJobVerified(benchmark::State& state) { hidingJob().run(state, true); }
 
 BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlainCopy)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Name("BM_PlainCopyCpu");
+BENCHMARK(BM_WavCount)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_WavHide)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WavExtract)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WavHidingJob)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,8 +1,15 @@
 #include "core/workspace.h"
 
+#include <algorithm>
+
 #include "platform/temp_folder.h"
 
 namespace murl {
+
+WorkBuffer::WorkBuffer(size_t size) : bytes_(new uint8_t[size]), size_(size) {
+  const size_t tail = std::min(size, kZeroedTail);
+  std::fill(end() - tail, end(), uint8_t{0});
+}
 
 Workspace::Workspace(Reporter& reporter_, Language language_, platform::FileSystem& fileSystem_)
     : workBuffer(kBufferSize),

@@ -4,6 +4,8 @@
 // every file is opened through.
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,29 @@ namespace murl {
 
 constexpr size_t kBufferSize = 0x400000;      // 4 MiB work, sample and codec buffers
 constexpr size_t kSinkBufferSize = 0x15FFEA;  // plan table of 65535 entries / extraction sink
+
+// A fixed-size byte buffer allocated without being filled: its pages cost nothing until a job
+// writes them, so start-up stays quick and memory grows only with what the jobs use. Every
+// user writes the bytes it reads; only the last kZeroedTail bytes start zeroed, so a whole-word
+// load past the end of a block that fills the buffer sees fixed bytes.
+class WorkBuffer {
+ public:
+  static constexpr size_t kZeroedTail = 64;
+
+  explicit WorkBuffer(size_t size);
+
+  uint8_t* data() { return bytes_.get(); }
+  const uint8_t* data() const { return bytes_.get(); }
+  size_t size() const { return size_; }
+  uint8_t* begin() { return data(); }
+  uint8_t* end() { return data() + size_; }
+  uint8_t& operator[](size_t at) { return bytes_[at]; }
+  operator std::span<uint8_t>() { return {data(), size_}; }
+
+ private:
+  std::unique_ptr<uint8_t[]> bytes_;
+  size_t size_;
+};
 
 // Told how far the operation on the current carrier has come, once per block or row. A job sets
 // it for the length of one carrier operation, so its progress moves within a large carrier too.
@@ -38,10 +63,10 @@ class Workspace {
   Workspace& operator=(const Workspace&) = delete;
 
   // Buffers: chunks, trailer and copies; rows and sample blocks; compressor and cipher.
-  std::vector<uint8_t> workBuffer;
-  std::vector<uint8_t> sampleBuffer;
-  std::vector<uint8_t> codecBuffer;
-  std::vector<uint8_t> sinkBuffer;
+  WorkBuffer workBuffer;
+  WorkBuffer sampleBuffer;
+  WorkBuffer codecBuffer;
+  WorkBuffer sinkBuffer;
 
   std::atomic<bool> stop{false};     // set by the front end to interrupt, or by a failed job
   std::atomic<bool> closing{false};  // set when the application shuts down

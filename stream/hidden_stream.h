@@ -15,11 +15,12 @@
 #include <string_view>
 #include <vector>
 
-#include "stream/extraction_tree.h"
 #include "core/job_listener.h"
+#include "core/workspace.h"
+#include "stream/cipher_pipeline.h"
+#include "stream/extraction_tree.h"
 #include "stream/source_tree.h"
 #include "stream/temp_file.h"
-#include "core/workspace.h"
 
 namespace murl {
 
@@ -33,20 +34,27 @@ constexpr size_t kCipherBlockSize = 0x400000;        // a full piece once enciph
 // creates as a new temporary file. Progress is content read * 100 / total content; value 1 of
 // the status labels shows the path of the file being read. On success `stream` holds exactly
 // 8 + L bytes and `streamBits` is (8 + L) * 8. On failure or stop the file is wiped and deleted.
+// The pieces are enciphered by `cipherWorkers` threads beside the compression, or on the job's
+// thread when it is 0; the bytes are the same either way.
 bool writeHiddenStream(Workspace& workspace, const SourceTree& tree, JobListener& listener,
-                       TempFile& stream, uint32_t& streamBits);
+                       TempFile& stream, uint32_t& streamBits,
+                       unsigned cipherWorkers = cipherWorkersPerCore());
 
 // Checks and decodes a gathered stream whose first `gatheredBytes` bytes count (G: the carriers'
 // total bits / 8), inflating it into `decoded` (created here as a new temporary file), and
 // rebuilds `tree` from it. Progress follows the cipher blocks. On failure or stop `decoded` is
 // wiped and deleted; the gathered file stays the caller's to wipe.
+// The blocks are deciphered by `cipherWorkers` threads while the job's thread inflates in order,
+// or all on the job's thread when it is 0.
 bool readHiddenStream(Workspace& workspace, platform::File& gathered, uint64_t gatheredBytes,
-                      JobListener& listener, TempFile& decoded, ExtractionTree& tree);
+                      JobListener& listener, TempFile& decoded, ExtractionTree& tree,
+                      unsigned cipherWorkers = cipherWorkersPerCore());
 
 // The reader's two halves. decode: the length, block and check tests, decipher and inflate into
 // `decoded` (written from its current position), giving the HiddenStream's length.
 bool decodeHiddenStream(Workspace& workspace, platform::File& gathered, uint64_t gatheredBytes,
-                        JobListener& listener, platform::File& decoded, uint64_t& decodedLength);
+                        JobListener& listener, platform::File& decoded, uint64_t& decodedLength,
+                        unsigned cipherWorkers = cipherWorkersPerCore());
 // parse: the records of a HiddenStream of `length` bytes at the start of `decoded`, into `tree`.
 bool parseHiddenStream(Workspace& workspace, platform::File& decoded, uint64_t length,
                        ExtractionTree& tree);

@@ -3,11 +3,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <memory>
 #include <span>
 #include <string>
 
-#include "stream/hidden_stream.h"
 #include "platform/byte_order.h"
+#include "stream/hidden_stream.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
 
@@ -99,6 +100,76 @@ bool readU16(Workspace& workspace, RecordReader& reader, uint32_t& value) {
   return true;
 }
 
+// Checks, deciphers and inflates the `length` bytes of blocks that follow L, into `decoded`;
+// `check` gets their Adler-32 and `total` the inflated length.
+bool decodeBlocks(Workspace& workspace, platform::File& gathered, uint32_t length,
+                  JobListener& listener, platform::File& decoded, unsigned cipherWorkers,
+                  uint32_t& check, uint64_t& total) {
+  Decompressor decompressor(std::span<uint8_t>(workspace.workBuffer.data(), kCodecArea));
+  if (!decompressor.open()) {
+    workspace.show(MessageId::kOutOfMemory);
+    return false;
+  }
+  CodecSink sink = [&](uint8_t* data, size_t n) {
+    total += n;
+    // Stop as soon as the limit is passed, before a small hostile stream can fill the disk.
+    if (total > kMaxHiddenStreamSize) return invalid(workspace);
+    if (!decoded.writeExact(data, n)) {
+      workspace.show(MessageId::kCouldntWriteTempFile);
+      return false;
+    }
+    return true;
+  };
+
+  // Inflates the deciphered blocks in stream order; a refusal has shown its message.
+  uint64_t blocksDone = 0;
+  bool shown = false;
+  PieceWriter inflateBlock = [&](const uint8_t* data, size_t n) {
+    blocksDone += n + kCipherOverhead;
+    CodecStatus status = decompressor.decompress(data, n, blocksDone == length, sink);
+    if (status != CodecStatus::kOk) {
+      if (status == CodecStatus::kLibraryError) invalid(workspace);
+      shown = true;
+      return false;
+    }
+    listener.progress(static_cast<uint8_t>(blocksDone * 100 / length));
+    return true;
+  };
+  // Deciphering fails only when stopped; anything else is a block the writer never made.
+  auto failed = [&] { return shown || workspace.interrupted() ? false : invalid(workspace); };
+  std::unique_ptr<CipherPipeline> pipeline;
+  if (cipherWorkers > 0) {
+    pipeline = std::make_unique<CipherPipeline>(CipherDirection::kDecipher, workspace.password,
+                                                workspace.interrupt(), cipherWorkers);
+  }
+
+  uint8_t* block = workspace.codecBuffer.data();
+  for (uint32_t done = 0; done < length;) {
+    if (workspace.interrupted()) return false;
+    const uint32_t left = length - done;
+    const bool last = left <= kCipherBlockSize;
+    const uint32_t m = last ? left : static_cast<uint32_t>(kCipherBlockSize);
+    if (m < kMinLastBlock) return invalid(workspace);
+    if (!gathered.readExact(block, m)) {
+      workspace.show(MessageId::kCouldntReadTempFile);
+      return false;
+    }
+    check = static_cast<uint32_t>(adler32(check, block, m));
+    done += m;
+    if (pipeline) {
+      if (!pipeline->submit(block, m, inflateBlock)) return failed();
+      continue;
+    }
+    if (!decipherBlock(block, m, workspace.sampleBuffer.data(), workspace.password,
+                       workspace.interrupt()) ||
+        !inflateBlock(block, m - kCipherOverhead)) {
+      return failed();
+    }
+  }
+  if (pipeline && !pipeline->drain(inflateBlock)) return failed();
+  return true;
+}
+
 }  // namespace
 
 bool splitStreamPath(std::string_view path, std::vector<std::string_view>& components) {
@@ -121,7 +192,8 @@ bool splitStreamPath(std::string_view path, std::vector<std::string_view>& compo
 }
 
 bool decodeHiddenStream(Workspace& workspace, platform::File& gathered, uint64_t gatheredBytes,
-                        JobListener& listener, platform::File& decoded, uint64_t& decodedLength) {
+                        JobListener& listener, platform::File& decoded, uint64_t& decodedLength,
+                        unsigned cipherWorkers) {
   uint8_t field[4];
   if (gatheredBytes < 8) return invalid(workspace);
   if (!gathered.seek(0) || !gathered.readExact(field, 4)) {
@@ -134,45 +206,10 @@ bool decodeHiddenStream(Workspace& workspace, platform::File& gathered, uint64_t
     return invalid(workspace);
   }
 
-  Decompressor decompressor(std::span<uint8_t>(workspace.workBuffer.data(), kCodecArea));
-  if (!decompressor.open()) {
-    workspace.show(MessageId::kOutOfMemory);
-    return false;
-  }
-  uint64_t total = 0;
-  CodecSink sink = [&](uint8_t* data, size_t n) {
-    total += n;
-    // Stop as soon as the limit is passed, before a small hostile stream can fill the disk.
-    if (total > kMaxHiddenStreamSize) return invalid(workspace);
-    if (!decoded.writeExact(data, n)) {
-      workspace.show(MessageId::kCouldntWriteTempFile);
-      return false;
-    }
-    return true;
-  };
-
-  uint8_t* block = workspace.codecBuffer.data();
   uint32_t check = 1;
-  for (uint32_t done = 0; done < length;) {
-    if (workspace.interrupted()) return false;
-    const uint32_t left = length - done;
-    const bool last = left <= kCipherBlockSize;
-    const uint32_t m = last ? left : static_cast<uint32_t>(kCipherBlockSize);
-    if (m < kMinLastBlock) return invalid(workspace);
-    if (!gathered.readExact(block, m)) {
-      workspace.show(MessageId::kCouldntReadTempFile);
-      return false;
-    }
-    check = static_cast<uint32_t>(adler32(check, block, m));
-    if (!decipherBlock(block, m, workspace.sampleBuffer.data(), workspace.password,
-                       workspace.interrupt())) {
-      return workspace.interrupted() ? false : invalid(workspace);
-    }
-    CodecStatus status = decompressor.decompress(block, m - kCipherOverhead, last, sink);
-    if (status == CodecStatus::kLibraryError) return invalid(workspace);
-    if (status != CodecStatus::kOk) return false;
-    done += m;
-    listener.progress(static_cast<uint8_t>(uint64_t{done} * 100 / length));
+  uint64_t total = 0;
+  if (!decodeBlocks(workspace, gathered, length, listener, decoded, cipherWorkers, check, total)) {
+    return false;
   }
   if (!gathered.readExact(field, 4)) {
     workspace.show(MessageId::kCouldntReadTempFile);
@@ -217,11 +254,13 @@ bool parseHiddenStream(Workspace& workspace, platform::File& decoded, uint64_t l
 }
 
 bool readHiddenStream(Workspace& workspace, platform::File& gathered, uint64_t gatheredBytes,
-                      JobListener& listener, TempFile& decoded, ExtractionTree& tree) {
+                      JobListener& listener, TempFile& decoded, ExtractionTree& tree,
+                      unsigned cipherWorkers) {
   tree.clear();
   if (!decoded.create(workspace)) return false;
   uint64_t length = 0;
-  if (!decodeHiddenStream(workspace, gathered, gatheredBytes, listener, decoded.file(), length) ||
+  if (!decodeHiddenStream(workspace, gathered, gatheredBytes, listener, decoded.file(), length,
+                          cipherWorkers) ||
       !parseHiddenStream(workspace, decoded.file(), length, tree)) {
     decoded.wipe();
     tree.clear();

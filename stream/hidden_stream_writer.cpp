@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 
 #include "platform/byte_order.h"
+#include "stream/cipher_pipeline.h"
 #include "stream/hidden_stream.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
@@ -53,18 +55,25 @@ bool forEachFile(const SourceTree& tree, const FileVisitor& visit) {
 class StreamBuilder {
  public:
   StreamBuilder(Workspace& workspace, JobListener& listener, platform::File& out,
-                uint64_t totalContent)
+                uint64_t totalContent, unsigned cipherWorkers)
       : ws_(workspace),
         listener_(listener),
         out_(out),
         input_(workspace.workBuffer.data()),
         compressor_(std::span<uint8_t>(workspace.codecBuffer.data(), kCipherBlockSize)),
-        totalContent_(totalContent) {}
+        totalContent_(totalContent) {
+    if (cipherWorkers > 0) {
+      pipeline_ = std::make_unique<CipherPipeline>(CipherDirection::kEncipher, ws_.password,
+                                                   ws_.interrupt(), cipherWorkers);
+    }
+  }
 
   bool open(uint8_t level) {
     static const uint8_t kPlaceholder[4] = {};
     if (!out_.writeExact(kPlaceholder, 4)) return fail(MessageId::kCouldntWriteTempFile);
-    if (!compressor_.open(level)) return fail(MessageId::kCompressionError);
+    if (!compressor_.open(level, Z_DEFAULT_STRATEGY, AreaStoring::kWhenNotShrinking)) {
+      return fail(MessageId::kCompressionError);
+    }
     return true;
   }
 
@@ -105,6 +114,7 @@ class StreamBuilder {
   // Finishes the zlib stream and frames the block area. L goes to `length`.
   bool finish(uint32_t& length) {
     if (!compressArea(true)) return false;
+    if (pipeline_ && !pipeline_->drain(appendPiece())) return false;
     compressor_.close();
     if (written_ + 8 > kMaxEncipheredSize) return fail(MessageId::kHidingDataBitsTooMany);
     uint8_t field[4];
@@ -145,13 +155,24 @@ class StreamBuilder {
     return status == CodecStatus::kOk;
   }
 
-  // A piece of compressed bytes, enciphered in place (16 bytes longer) and appended.
+  // A piece of compressed bytes, enciphered (16 bytes longer) and appended: in place on this
+  // thread, or by the pipeline's workers with the draws made here, in piece order.
   bool writePiece(uint8_t* piece, size_t n) {
+    if (ws_.password.length() == 0) return fail(MessageId::kCompressionError);
+    if (pipeline_)
+      return pipeline_->submit(piece, n, drawCipherParameters(ws_.random), appendPiece());
     if (!encipherBlock(piece, n, ws_.sampleBuffer.data(), ws_.password, ws_.random,
                        ws_.interrupt())) {
-      return ws_.interrupted() ? false : fail(MessageId::kCompressionError);
+      return false;  // stopped
     }
-    size_t m = n + kCipherOverhead;
+    return append(piece, n + kCipherOverhead);
+  }
+
+  PieceWriter appendPiece() {
+    return [this](const uint8_t* data, size_t m) { return append(data, m); };
+  }
+
+  bool append(const uint8_t* piece, size_t m) {
     check_ = static_cast<uint32_t>(adler32(check_, piece, static_cast<uInt>(m)));
     if (!out_.writeExact(piece, m)) return fail(MessageId::kCouldntWriteTempFile);
     written_ += m;
@@ -168,6 +189,8 @@ class StreamBuilder {
   uint64_t contentRead_ = 0;
   uint32_t check_ = 1;
   uint64_t written_ = 0;
+  // Declared last: destroyed first, so its workers are joined before the buffers they read go.
+  std::unique_ptr<CipherPipeline> pipeline_;
 };
 
 // A name the reader would split differently (a "\" inside) or refuse as a whole.
@@ -227,8 +250,9 @@ bool checkLimits(Workspace& workspace, const SourceTree& tree) {
 }
 
 bool buildStream(Workspace& workspace, const SourceTree& tree, JobListener& listener,
-                 platform::File& out, uint32_t& length) {
-  StreamBuilder builder(workspace, listener, out, std::max<uint64_t>(tree.totalSize(), 1));
+                 platform::File& out, uint32_t& length, unsigned cipherWorkers) {
+  StreamBuilder builder(workspace, listener, out, std::max<uint64_t>(tree.totalSize(), 1),
+                        cipherWorkers);
   if (!builder.open(workspace.options.compressionLevel)) return false;
   if (!builder.putFileCount(tree.fileCount()) ||
       !forEachFile(tree, [&](const std::string& folderPath, const SourceFile& file) {
@@ -242,11 +266,12 @@ bool buildStream(Workspace& workspace, const SourceTree& tree, JobListener& list
 }  // namespace
 
 bool writeHiddenStream(Workspace& workspace, const SourceTree& tree, JobListener& listener,
-                       TempFile& stream, uint32_t& streamBits) {
+                       TempFile& stream, uint32_t& streamBits, unsigned cipherWorkers) {
   if (!checkLimits(workspace, tree)) return false;
   if (!stream.create(workspace)) return false;
   uint32_t length = 0;
-  if (workspace.interrupted() || !buildStream(workspace, tree, listener, stream.file(), length)) {
+  if (workspace.interrupted() ||
+      !buildStream(workspace, tree, listener, stream.file(), length, cipherWorkers)) {
     stream.wipe();
     return false;
   }

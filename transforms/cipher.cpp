@@ -17,11 +17,10 @@ constexpr int kMaxOrderDraws = 4096;
 // startOf(t). False when the interrupt is raised at the start of a round.
 template <typename StartOf>
 bool encipherRounds(uint8_t* buffer, size_t len, uint8_t* scratch, KeyMixer& mixer, StartOf startOf,
-                    RandomSource& random, const Interrupt& interrupt) {
-  const std::array<uint8_t, kRounds> order = drawRoundOrder(random);
+                    const CipherDraws& draws, const Interrupt& interrupt) {
   for (int t = 0; t < kRounds; ++t) {
     if (interrupt.raised()) return false;
-    applyLayer(layerKindOf(order[t]), random.drawByte(0, 15), buffer, len, scratch);
+    applyLayer(layerKindOf(draws.order[t]), draws.layerParameters[t], buffer, len, scratch);
     ++len;
     mixer.mix(startOf(t), scratch, len, buffer);
   }
@@ -87,14 +86,27 @@ HeaderKeys headerKeys(uint32_t key) {
 
 }  // namespace cipher
 
-bool encipherBlock(uint8_t* buffer, size_t n, uint8_t* scratch, const Password& password,
-                   RandomSource& random, Interrupt interrupt) {
+CipherDraws drawCipherParameters(RandomSource& random) {
+  CipherDraws draws{};
+  draws.order = cipher::drawRoundOrder(random);
+  for (uint8_t& parameter : draws.layerParameters) parameter = random.drawByte(0, 15);
+  return draws;
+}
+
+bool encipherBlockWith(uint8_t* buffer, size_t n, uint8_t* scratch, const Password& password,
+                       const CipherDraws& draws, Interrupt interrupt) {
   if (password.length() == 0) return false;
   cipher::KeyMixer mixer(password.bytes(), password.companion(), password.length(),
                          n + kCipherOverhead);
   return cipher::encipherRounds(
-      buffer, n, scratch, mixer, [&](int t) { return cipher::roundStart(password, t); }, random,
+      buffer, n, scratch, mixer, [&](int t) { return cipher::roundStart(password, t); }, draws,
       interrupt);
+}
+
+bool encipherBlock(uint8_t* buffer, size_t n, uint8_t* scratch, const Password& password,
+                   RandomSource& random, Interrupt interrupt) {
+  if (password.length() == 0) return false;
+  return encipherBlockWith(buffer, n, scratch, password, drawCipherParameters(random), interrupt);
 }
 
 bool decipherBlock(uint8_t* buffer, size_t m, uint8_t* scratch, const Password& password,
@@ -110,7 +122,7 @@ void encipherHeader(uint8_t* buffer, uint32_t key, RandomSource& random) {
   cipher::KeyMixer mixer(keys.d.data(), keys.e.data(), keys.d.size(), cipher::kHeaderSize);
   uint8_t scratch[cipher::kHeaderSize];
   cipher::encipherRounds(buffer, cipher::kHeaderPlainSize, scratch, mixer,
-                         [](int) { return size_t{0}; }, random, {});
+                         [](int) { return size_t{0}; }, drawCipherParameters(random), {});
 }
 
 void decipherHeader(uint8_t* buffer, uint32_t key) {

@@ -1,6 +1,7 @@
 #pragma once
 // The sixteen-round cipher: the block form for the pieces of the hidden stream (keyed by the
 // password) and the header form for the carrier trailer (keyed by a 32-bit value).
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -11,6 +12,19 @@
 namespace murl {
 
 constexpr size_t kCipherOverhead = 16;  // one tag byte per round
+
+// What one encipherment draws from the random source, in draw order: the round order, then one
+// layer parameter per round. Drawn apart from the work, a block can be enciphered on another
+// thread while the draws stay in block order.
+struct CipherDraws {
+  std::array<uint8_t, kCipherOverhead> order;
+  std::array<uint8_t, kCipherOverhead> layerParameters;
+};
+CipherDraws drawCipherParameters(RandomSource& random);
+
+// encipherBlock with its draws made beforehand; safe to run on several threads at once.
+bool encipherBlockWith(uint8_t* buffer, size_t n, uint8_t* scratch, const Password& password,
+                       const CipherDraws& draws, Interrupt interrupt = {});
 
 // Enciphers n bytes in place into n + 16 bytes; buffer and scratch hold at least n + 16 bytes.
 // False (buffer unspecified) when the interrupt is raised at the start of a round, or when no

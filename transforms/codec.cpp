@@ -71,21 +71,39 @@ Compressor::Compressor(std::span<uint8_t> output)
 
 Compressor::~Compressor() { close(); }
 
-bool Compressor::open(uint8_t levelIndex, int strategy) {
+namespace {
+
+// zlib's own level 3 takes its fast matcher; level 4 takes the lazy one, and the tuning gives it
+// the level-3 parameters. The header bits are set to the wanted level when the header goes out.
+int zlibLevel(const DeflateTuning& tuning) { return tuning.level < 4 ? 4 : tuning.level; }
+
+bool applyTuning(z_stream& zs, const DeflateTuning& tuning) {
+  return deflateTune(&zs, tuning.goodLength, tuning.lazyMatch, tuning.niceLength,
+                     tuning.chainLength) == Z_OK;
+}
+
+// Bytes of a stored area deflated at the tuned level to decide whether storing goes on.
+constexpr size_t kStoreProbe = 0x10000;
+
+// Less than 1/64 saved is not worth deflate's effort.
+bool shrinks(uint64_t in, uint64_t out) { return out * 64 < in * 63; }
+
+}  // namespace
+
+bool Compressor::open(uint8_t levelIndex, int strategy, AreaStoring storing) {
   close();
   useArena(zs_, *arena_);
-  DeflateTuning tuning = deflateTuning(levelIndex);
-  // zlib's own level 3 takes its fast matcher; level 4 takes the lazy one, and the tuning below
-  // gives it the level-3 parameters. The header bits are set to the wanted level afterwards.
-  int initLevel = tuning.level < 4 ? 4 : tuning.level;
-  if (deflateInit2(&zs_, initLevel, Z_DEFLATED, 15, 8, strategy) != Z_OK) return false;
+  tuning_ = deflateTuning(levelIndex);
+  strategy_ = strategy;
+  storing_ = storing;
+  stored_ = false;
+  if (deflateInit2(&zs_, zlibLevel(tuning_), Z_DEFLATED, 15, 8, strategy) != Z_OK) return false;
   open_ = true;
-  if (deflateTune(&zs_, tuning.goodLength, tuning.lazyMatch, tuning.niceLength,
-                  tuning.chainLength) != Z_OK) {
+  if (!applyTuning(zs_, tuning_)) {
     close();
     return false;
   }
-  flevel_ = headerLevelBits(tuning.level);
+  flevel_ = headerLevelBits(tuning_.level);
   headerFixed_ = false;
   zs_.next_out = output_.data();
   zs_.avail_out = static_cast<uInt>(area_);
@@ -108,11 +126,9 @@ CodecStatus Compressor::deliver(const CodecSink& sink) {
   return CodecStatus::kOk;
 }
 
-CodecStatus Compressor::compress(const uint8_t* input, size_t n, bool last, const CodecSink& sink) {
-  if (!open_) return CodecStatus::kLibraryError;
+CodecStatus Compressor::feed(const uint8_t* input, size_t n, int flush, const CodecSink& sink) {
   zs_.next_in = const_cast<Bytef*>(input);
   zs_.avail_in = static_cast<uInt>(n);
-  const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
   for (;;) {
     int result = deflate(&zs_, flush);
     if (libraryFailed(result)) return CodecStatus::kLibraryError;
@@ -123,9 +139,56 @@ CodecStatus Compressor::compress(const uint8_t* input, size_t n, bool last, cons
       continue;
     }
     // Room left in the area means the flush is complete; a finish must have ended the stream.
-    if (last || zs_.avail_in != 0) return CodecStatus::kLibraryError;
+    if (flush == Z_FINISH || zs_.avail_in != 0) return CodecStatus::kLibraryError;
     return CodecStatus::kOk;
   }
+}
+
+CodecStatus Compressor::switchLevel(bool store, const CodecSink& sink) {
+  zs_.avail_in = 0;
+  for (;;) {
+    int result = deflateParams(&zs_, store ? 0 : zlibLevel(tuning_), strategy_);
+    if (result == Z_OK) break;
+    // The block could not be ended for want of room: hand the full area on and try again.
+    if (result != Z_BUF_ERROR || zs_.avail_out != 0) return CodecStatus::kLibraryError;
+    if (CodecStatus s = deliver(sink); s != CodecStatus::kOk) return s;
+  }
+  // Leaving level 0 brings zlib's table parameters back: the tuning replaces them again.
+  if (!store && !applyTuning(zs_, tuning_)) return CodecStatus::kLibraryError;
+  stored_ = store;
+  return CodecStatus::kOk;
+}
+
+uint64_t Compressor::producedBytes() {
+  unsigned pending = 0;
+  int bits = 0;
+  deflatePending(&zs_, &pending, &bits);
+  return zs_.total_out + pending;
+}
+
+CodecStatus Compressor::compressStoring(const uint8_t* input, size_t n, bool last,
+                                        const CodecSink& sink) {
+  const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
+  if (stored_ && n > 2 * kStoreProbe) {
+    // Probe the start of the area at the tuned level; the block ends so its size is known.
+    if (CodecStatus s = switchLevel(false, sink); s != CodecStatus::kOk) return s;
+    const uint64_t before = producedBytes();
+    if (CodecStatus s = feed(input, kStoreProbe, Z_BLOCK, sink); s != CodecStatus::kOk) return s;
+    if (!shrinks(kStoreProbe, producedBytes() - before)) {
+      if (CodecStatus s = switchLevel(true, sink); s != CodecStatus::kOk) return s;
+    }
+    return feed(input + kStoreProbe, n - kStoreProbe, flush, sink);
+  }
+  const uint64_t before = producedBytes();
+  if (CodecStatus s = feed(input, n, flush, sink); s != CodecStatus::kOk) return s;
+  if (last || stored_ || shrinks(n, producedBytes() - before)) return CodecStatus::kOk;
+  return switchLevel(true, sink);
+}
+
+CodecStatus Compressor::compress(const uint8_t* input, size_t n, bool last, const CodecSink& sink) {
+  if (!open_) return CodecStatus::kLibraryError;
+  if (storing_ == AreaStoring::kWhenNotShrinking) return compressStoring(input, n, last, sink);
+  return feed(input, n, last ? Z_FINISH : Z_SYNC_FLUSH, sink);
 }
 
 void Compressor::close() {

@@ -46,6 +46,15 @@ DeflateTuning deflateTuning(uint8_t levelIndex);
 // -> 3.
 uint8_t headerLevelBits(int deflateLevel);
 
+// What the compressor does with input that deflate cannot shrink.
+enum class AreaStoring : uint8_t {
+  kNever,  // every area deflated at the tuned level (carrier image data: its bytes never change)
+  // After an area that shrinks by less than 1/64, the following areas are stored (deflate level
+  // 0) behind a small probe at the tuned level; a probe that shrinks brings the level back. Data
+  // that always shrinks (text) gives the same bytes as kNever.
+  kWhenNotShrinking,
+};
+
 struct CodecArena;
 
 class Compressor {
@@ -59,7 +68,8 @@ class Compressor {
 
   // Opens the deflate stream for a level index 0..6 with a zlib strategy (the default one for
   // the hidden stream, Z_FILTERED for filtered image rows). False only for lack of memory.
-  bool open(uint8_t levelIndex, int strategy = Z_DEFAULT_STRATEGY);
+  bool open(uint8_t levelIndex, int strategy = Z_DEFAULT_STRATEGY,
+            AreaStoring storing = AreaStoring::kNever);
   // Compresses n input bytes. A full input area goes with last = false (sync flush); the final,
   // possibly empty, rest with last = true (finish), which also drains the partial output area.
   CodecStatus compress(const uint8_t* input, size_t n, bool last, const CodecSink& sink);
@@ -68,6 +78,13 @@ class Compressor {
 
  private:
   CodecStatus deliver(const CodecSink& sink);
+  // Feeds n bytes with one zlib flush mode, handing every full output area to the sink.
+  CodecStatus feed(const uint8_t* input, size_t n, int flush, const CodecSink& sink);
+  // Switches between the tuned level and storing; zlib ends the current block first.
+  CodecStatus switchLevel(bool store, const CodecSink& sink);
+  // Output so far, counting bytes zlib still holds back.
+  uint64_t producedBytes();
+  CodecStatus compressStoring(const uint8_t* input, size_t n, bool last, const CodecSink& sink);
 
   std::span<uint8_t> output_;
   size_t area_;
@@ -76,6 +93,10 @@ class Compressor {
   bool open_ = false;
   bool headerFixed_ = false;
   uint8_t flevel_ = 0;
+  DeflateTuning tuning_{};
+  int strategy_ = Z_DEFAULT_STRATEGY;
+  AreaStoring storing_ = AreaStoring::kNever;
+  bool stored_ = false;  // the level is 0 now
 };
 
 class Decompressor {

@@ -20,12 +20,11 @@ class ColourByteGrouper {
 
   UnitGroup group(const uint8_t* at) const {
     const uint64_t bytes = loadLe64(at);
-    const uint64_t loud = bytes & loudBits_;
-    // Seven low bits plus 0x7F carry into bit 7 exactly when they are not zero, and never out of
-    // the lane.
-    const uint64_t any = (((loud & ~kLaneHigh) + (kLaneHigh - kLaneLow)) | loud) & kLaneHigh;
-    return {gather(any >> 7), gather(bytes & kLaneLow)};
+    return {gather(loudLanes(bytes)), gather(bytes & kLaneLow)};
   }
+
+  // The eight bytes at `at`: bit 0 of a byte's lane set when it qualifies.
+  uint64_t qualifyingLanes(const uint8_t* at) const { return loudLanes(loadLe64(at)); }
 
   static void flip(uint8_t* at, uint8_t flips) { storeLe64(at, loadLe64(at) ^ kSpread[flips]); }
 
@@ -34,6 +33,13 @@ class ColourByteGrouper {
  private:
   static constexpr uint64_t kLaneLow = 0x0101010101010101;
   static constexpr uint64_t kLaneHigh = 0x8080808080808080;
+
+  uint64_t loudLanes(uint64_t bytes) const {
+    const uint64_t loud = bytes & loudBits_;
+    // Seven low bits plus 0x7F carry into bit 7 exactly when they are not zero, and never out of
+    // the lane.
+    return ((((loud & ~kLaneHigh) + (kLaneHigh - kLaneLow)) | loud) & kLaneHigh) >> 7;
+  }
 
   // Bit 0 of byte j as bit 7 - j: the multiplier moves each to its place without overlaps.
   static uint8_t gather(uint64_t lanes) {

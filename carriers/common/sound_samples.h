@@ -40,7 +40,7 @@ class OrderedSampleGrouper {
   UnitGroup group(const uint8_t* at) const {
     const uint64_t first = lanes(at);
     const uint64_t second = lanes(at + 8);
-    return {static_cast<uint8_t>(loudLanes(first) << 4 | loudLanes(second)),
+    return {static_cast<uint8_t>(gather(loudLanes(first)) << 4 | gather(loudLanes(second))),
             static_cast<uint8_t>(gather(first & kLaneLow) << 4 | gather(second & kLaneLow))};
   }
 
@@ -50,6 +50,9 @@ class OrderedSampleGrouper {
     storeLe64(at, loadLe64(at) ^ (spread(flips >> 4) << kShift));
     storeLe64(at + 8, loadLe64(at + 8) ^ (spread(flips & 15) << kShift));
   }
+
+  // The four samples at `at`: bit 0 of a sample's lane set when it qualifies.
+  uint64_t qualifyingLanes(const uint8_t* at) const { return loudLanes(lanes(at)); }
 
   uint8_t qualifies(const uint8_t* sample) const {
     const uint16_t value = Order == std::endian::little ? loadLe16(sample) : loadBe16(sample);
@@ -80,11 +83,11 @@ class OrderedSampleGrouper {
     }
     return lanes;
   }();
-  uint32_t loudLanes(uint64_t samples) const {
+  uint64_t loudLanes(uint64_t samples) const {
     uint64_t magnitude = samples ^ (((samples >> 15) & kLaneLow) * 0xFFFF);  // s, or -s - 1
     // A lane below 0x8000 plus 0x7FFF carries into its bit 15 exactly when it is not zero.
     uint64_t loud = ((magnitude & loudBits_) + (kLaneSign - kLaneLow)) & kLaneSign;
-    return gather(loud >> 15);
+    return loud >> 15;
   }
 
   uint8_t level_;

@@ -12,6 +12,7 @@
 //   uint8_t qualifies(const uint8_t* unit) const;  one unit: 1 when it qualifies, else 0
 #include <algorithm>
 #include <array>
+#include <concepts>
 #include <cstdint>
 
 #include "platform/byte_order.h"
@@ -52,11 +53,35 @@ uint64_t skipQualifying(const Grouper& grouper, const uint8_t* bytes, uint64_t i
   return i;
 }
 
+// A grouper that also gives, for the 8 bytes at `at`, bit 0 of each unit's lane set when the
+// unit qualifies; counting then adds whole words and folds the lanes once per batch.
+template <class Grouper>
+concept CountsLanes = requires(const Grouper& grouper, const uint8_t* at) {
+  { grouper.qualifyingLanes(at) } -> std::same_as<uint64_t>;
+};
+
 template <class Grouper>
 uint64_t countQualifying(const Grouper& grouper, const uint8_t* bytes, uint64_t i, uint64_t units) {
   uint64_t qualifying = 0;
-  for (; i + 8 <= units; i += 8) {
-    qualifying += bitCount(grouper.group(bytes + Grouper::kUnitBytes * i).qualifying);
+  if constexpr (CountsLanes<Grouper>) {
+    constexpr uint32_t kLaneBits = 8 * Grouper::kUnitBytes;
+    constexpr uint64_t kUnitsPerWord = 8 / Grouper::kUnitBytes;
+    constexpr uint64_t kLaneMask = (uint64_t{1} << kLaneBits) - 1;
+    const uint8_t* at = bytes + Grouper::kUnitBytes * i;
+    for (uint64_t words = (units - i) / kUnitsPerWord; words != 0;) {
+      // Each word adds at most 1 to a lane: fold before a lane could overflow.
+      const uint64_t batch = std::min(words, kLaneMask);
+      uint64_t lanes = 0;
+      for (uint64_t k = 0; k < batch; ++k, at += 8) lanes += grouper.qualifyingLanes(at);
+      for (uint32_t shift = 0; shift < 64; shift += kLaneBits)
+        qualifying += (lanes >> shift) & kLaneMask;
+      words -= batch;
+      i += batch * kUnitsPerWord;
+    }
+  } else {
+    for (; i + 8 <= units; i += 8) {
+      qualifying += bitCount(grouper.group(bytes + Grouper::kUnitBytes * i).qualifying);
+    }
   }
   for (; i < units; ++i) qualifying += grouper.qualifies(bytes + Grouper::kUnitBytes * i);
   return qualifying;

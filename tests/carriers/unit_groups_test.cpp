@@ -4,6 +4,8 @@
 
 #include <bit>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "carriers/common/colour_bytes.h"
 #include "carriers/common/image_usability.h"
@@ -74,6 +76,40 @@ TYPED_TEST(GrouperAgreement, GroupsAgreeWithTheOneUnitTestAndFlipOnlyUnitBits) {
       for (uint32_t i = 0; i < 8 * kSize; ++i) {
         const bool unitByte = i % kSize == Grouper::kBitByte;
         ASSERT_EQ(flipped[i] ^ bytes[i], unitByte ? (flips >> (7 - i / kSize)) & 1 : 0) << i;
+      }
+    }
+  }
+}
+
+// Counting a block word by word gives the one-unit count, across the folds of the lane sums:
+// every unit loud (a lane gains one per word) and mixed values, long runs and short tails.
+TYPED_TEST(GrouperAgreement, CountsOfLongBlocksAgreeWithTheOneUnitTest) {
+  using Grouper = typename TypeParam::Grouper;
+  constexpr uint32_t kSize = Grouper::kUnitBytes;
+  struct Row {
+    uint64_t from, units;
+    bool allLoud;
+  };
+  const Row kRows[] = {{0, 0, true},      {0, 7, true},        {3, 12, false},
+                       {0, 2040, true},   {0, 2041, true},     {5, 2047, false},
+                       {0, 300001, true}, {11, 300000, false}, {1, 262141, true}};
+  std::mt19937 random(6);
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(std::to_string(row.from) + " " + std::to_string(row.units));
+    std::vector<uint8_t> bytes(kSize * row.units + 8);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      bytes[i] = row.allLoud ? (kSize == 2 && i % 2 == 1 - Grouper::kBitByte ? 0x55 : 0xD7)
+                             : edgyByte(random, static_cast<int>(i));
+    }
+    for (uint8_t level : {uint8_t{0}, kMaxLevel}) {
+      const Grouper grouper(level);
+      uint64_t expected = 0;
+      for (uint64_t i = row.from; i < row.units; ++i) {
+        expected += TypeParam::qualifies(TypeParam::value(bytes.data() + kSize * i), level);
+      }
+      EXPECT_EQ(countQualifying(grouper, bytes.data(), row.from, row.units), expected);
+      if (row.allLoud) {
+        EXPECT_EQ(expected, row.units - std::min(row.from, row.units));
       }
     }
   }

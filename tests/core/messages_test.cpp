@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <set>
 
 #include "core/options.h"
@@ -69,6 +71,11 @@ TEST(Workspace, RoutesMessagesByKindInTheChosenLanguage) {
   EXPECT_EQ(reporter.askedIds().size(), 2u);
   EXPECT_EQ(ws.workBuffer.size(), 0x400000u);
   EXPECT_EQ(ws.sinkBuffer.size(), 0x15FFEAu);
+  // Left unfilled, except the tail a whole-word load past a full block may touch.
+  for (WorkBuffer* buffer : {&ws.workBuffer, &ws.sampleBuffer, &ws.codecBuffer, &ws.sinkBuffer}) {
+    EXPECT_TRUE(std::all_of(buffer->end() - WorkBuffer::kZeroedTail, buffer->end(),
+                            [](uint8_t b) { return b == 0; }));
+  }
   EXPECT_EQ(ws.tempFolder.back(), '/');
 }
 

@@ -3,6 +3,8 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <filesystem>
+
 #include "hidden_stream_fixture.h"
 #include "platform/file_system.h"
 
@@ -241,6 +243,115 @@ TEST_F(HiddenStreamTest, NoTemporaryFileSurvivesAFailureOrAStop) {
   files.heal();
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteTempFile});
   EXPECT_TRUE(test::folderNames(tmp.path()).empty());
+}
+
+// Threads of this process, to see that no worker outlives a write.
+size_t threadCount() {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& entry :
+       std::filesystem::directory_iterator("/proc/self/task")) {
+    ++n;
+  }
+  return n;
+}
+
+TEST_F(HiddenStreamTest, WorkersEncipherTheSameBytesAsTheJobsThreadAlone) {
+  struct Row {
+    size_t randomSize;  // a file of random content (stored: about as many stream bytes)
+    size_t textSize;    // and one of text (deflated)
+    unsigned workers;
+  };
+  const Row kRows[] = {
+      {0, 0, 1},
+      {0, 30000, 2},                      // one short piece
+      {kCodecArea - 40, 0, 2},            // one piece and a few bytes
+      {kCodecArea + 4096, 100000, 1},     // a piece and a short one
+      {3 * kCodecArea + 12345, 5000, 2},  // several pieces, more than the workers
+  };
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(std::to_string(row.randomSize) + " " + std::to_string(row.workers));
+    tree.reset();
+    addRootFile("r", randomBytes(row.randomSize, 21));
+    Bytes text = randomBytes(row.textSize, 22);
+    for (auto& b : text) b = static_cast<uint8_t>('a' + b % 5);
+    addRootFile("t", text);
+    tree.sort();
+    Bytes streams[2];
+    uint16_t indexAfter[2] = {};
+    for (unsigned workers : {0U, row.workers}) {
+      const int i = workers == 0 ? 0 : 1;
+      ws.random.loadPool(embeddedRandomPool());
+      ws.random.mixClock(12, 345);
+      TempFile stream;
+      ASSERT_TRUE(writeHiddenStream(ws, tree, listener, stream, bits, workers));
+      streams[i] = test::readAll(stream.path());
+      indexAfter[i] = ws.random.index();
+    }
+    EXPECT_EQ(streams[0], streams[1]);
+    EXPECT_EQ(indexAfter[0], indexAfter[1]);
+    // Read back on the job's thread alone and with the workers deciphering.
+    test::writeAll(work.file("again"), streams[1]);
+    for (unsigned workers : {0U, row.workers}) {
+      platform::File gathered = platform::realFileSystem().openRead(work.file("again"));
+      ExtractionTree out;
+      TempFile decoded;
+      ASSERT_TRUE(readHiddenStream(ws, gathered, gathered.size(), listener, decoded, out, workers));
+      ASSERT_EQ(out.root().files.size(), 2u);
+      EXPECT_EQ(contentOf(decoded, out.root().files[1]), text);
+      EXPECT_EQ(contentOf(decoded, out.root().files[0]).size(), row.randomSize);
+    }
+  }
+}
+
+// Raises stop once the content read passes a share, while pieces are with the workers.
+struct StopAtPercent : JobListener {
+  StopAtPercent(Workspace& w, uint8_t share) : ws(w), at(share) {}
+  void progress(uint8_t percent) override {
+    if (percent >= at) ws.stop = true;
+  }
+  Workspace& ws;
+  uint8_t at;
+};
+
+TEST_F(HiddenStreamTest, AStopWithPiecesInFlightLeavesNoThreadAndNoFile) {
+  addRootFile("r", randomBytes(4 * kCodecArea, 23));
+  const size_t threadsBefore = threadCount();
+  for (uint8_t at : {0, 30, 60, 99}) {
+    SCOPED_TRACE(at);
+    StopAtPercent stopper(ws, at);
+    TempFile stream;
+    EXPECT_FALSE(writeHiddenStream(ws, tree, stopper, stream, bits, 2));
+    EXPECT_FALSE(stream.isOpen());
+    EXPECT_TRUE(reporter.shown.empty());
+    EXPECT_TRUE(test::folderNames(tmp.path()).empty());
+    EXPECT_EQ(threadCount(), threadsBefore);
+    ws.stop = false;
+  }
+  // Reading, stopped while blocks are with the workers: the decoded file goes too.
+  TempFile written;
+  ASSERT_TRUE(write(written));
+  for (uint8_t at : {0, 40}) {
+    SCOPED_TRACE(at);
+    StopAtPercent stopper(ws, at);
+    TempFile decoded;
+    ExtractionTree out;
+    platform::File gathered = platform::realFileSystem().openRead(written.path());
+    EXPECT_FALSE(readHiddenStream(ws, gathered, gathered.size(), stopper, decoded, out, 2));
+    EXPECT_FALSE(decoded.isOpen());
+    EXPECT_TRUE(reporter.shown.empty());
+    EXPECT_EQ(test::folderNames(tmp.path()).size(), 1u);  // the written stream only
+    EXPECT_EQ(threadCount(), threadsBefore);
+    ws.stop = false;
+  }
+  written.wipe();
+  // A failing write of a finished piece ends the work the same way, with its one message.
+  files.failFrom(test::FsCall::kWrite, 3);
+  TempFile stream;
+  EXPECT_FALSE(writeHiddenStream(ws, tree, listener, stream, bits, 2));
+  files.heal();
+  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteTempFile});
+  EXPECT_TRUE(test::folderNames(tmp.path()).empty());
+  EXPECT_EQ(threadCount(), threadsBefore);
 }
 
 TEST_F(HiddenStreamTest, RealFolderRoundTripRestoresEveryFileAndAttributeWord) {

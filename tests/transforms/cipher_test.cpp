@@ -61,6 +61,24 @@ TEST(CipherBlock, RoundTripsPiecesOfManyLengths) {
   }
 }
 
+TEST(CipherBlock, DrawsMadeBeforehandEncipherAlike) {
+  std::mt19937 gen(13);
+  RandomSource inPlace, beforehand;
+  inPlace.mixClock(3, 999);
+  beforehand.mixClock(3, 999);
+  for (size_t n : {0u, 1u, 15u, 16u, 17u, 4099u}) {
+    SCOPED_TRACE(n);
+    const Password password = randomPassword(gen);
+    const Bytes piece = randomBytes(n, gen);
+    const CipherDraws draws = drawCipherParameters(beforehand);
+    Bytes block(n + kCipherOverhead), scratch(block.size());
+    std::copy(piece.begin(), piece.end(), block.begin());
+    ASSERT_TRUE(encipherBlockWith(block.data(), n, scratch.data(), password, draws));
+    EXPECT_EQ(block, encipher(piece, password, inPlace));
+    EXPECT_EQ(beforehand.index(), inPlace.index());
+  }
+}
+
 TEST(CipherBlock, RoundTripsAFullPiece) {
   std::mt19937 gen(12);
   RandomSource random;

@@ -34,10 +34,11 @@ struct Compressed {
 
 // Compresses `data` in input areas of `inputArea` bytes (sync flush each), then finishes with the
 // rest, into output areas of `outputArea` bytes.
-Compressed compress(const Bytes& data, uint8_t level, size_t inputArea, size_t outputArea) {
+Compressed compress(const Bytes& data, uint8_t level, size_t inputArea, size_t outputArea,
+                    AreaStoring storing = AreaStoring::kNever) {
   Bytes buffer(outputArea + kCodecAreaSlack);
   Compressor c(buffer);
-  EXPECT_TRUE(c.open(level));
+  EXPECT_TRUE(c.open(level, Z_DEFAULT_STRATEGY, storing));
   Compressed out;
   CodecSink sink = [&](uint8_t* p, size_t n) {
     out.stream.insert(out.stream.end(), p, p + n);
@@ -153,6 +154,54 @@ TEST(Codec, RoundTripsAcrossLevelsAreasAndBlockCuts) {
       ASSERT_EQ(decompress(c.stream, block, back), CodecStatus::kOk);
       EXPECT_EQ(back, data);
     }
+  }
+}
+
+// Content in 40 KiB stretches, one letter each: t text, r random (incompressible).
+Bytes stretches(const char* kinds) {
+  Bytes out;
+  for (uint32_t i = 0; kinds[i] != 0; ++i) {
+    Bytes part = kinds[i] == 't' ? textLike(40000, i) : randomBytes(40000, 100 + i);
+    out.insert(out.end(), part.begin(), part.end());
+  }
+  return out;
+}
+
+TEST(Codec, AreasThatDoNotShrinkAreStoredAndStillInflate) {
+  struct Row {
+    const char* kinds;
+    size_t inputArea;
+    size_t outputArea;
+    bool sameAsDeflating;  // text never leaves the tuned level
+    double maxRatioToDeflating;
+  };
+  // Areas of 160 KB: a probe is 64 KiB, so areas of two probes and more are probed.
+  const Row kRows[] = {
+      {"tttttttttttt", 160000, 4096, true, 1.0},
+      {"tttttttttttt", 160000, 1000000, true, 1.0},
+      {"rrrrrrrrrrrr", 160000, 4096, false, 1.0},
+      {"rrrrrrrrrrrr", 131072, 4096, false, 1.0},   // no room for a probe: stays stored
+      {"rrrrtttttttt", 160000, 4096, false, 1.05},  // the probe brings deflate back for text
+      // Text behind random data in an area whose probe sees random data is stored with it.
+      {"rrrrrrrrrrrt", 160000, 1000, false, 1.10},
+      {"rtrtrtrtrtrt", 80000, 333, true, 1.0},  // every area shrinks by its half of text
+  };
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(std::string(row.kinds) + " " + std::to_string(row.inputArea));
+    Bytes data = stretches(row.kinds);
+    Compressed deflating = compress(data, 3, row.inputArea, row.outputArea);
+    Compressed storing =
+        compress(data, 3, row.inputArea, row.outputArea, AreaStoring::kWhenNotShrinking);
+    EXPECT_EQ(storing.stream == deflating.stream, row.sameAsDeflating);
+    EXPECT_LE(static_cast<double>(storing.stream.size()),
+              row.maxRatioToDeflating * static_cast<double>(deflating.stream.size()));
+    EXPECT_EQ(storing.stream[1], deflating.stream[1]);  // the same header level bits
+    for (size_t i = 0; i + 1 < storing.pieces.size(); ++i)
+      EXPECT_EQ(storing.pieces[i], row.outputArea);
+    EXPECT_EQ(zlibInflate(storing.stream, data.size()), data);
+    Bytes back;
+    ASSERT_EQ(decompress(storing.stream, 4099, back), CodecStatus::kOk);
+    EXPECT_EQ(back, data);
   }
 }
 
