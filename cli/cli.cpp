@@ -1,12 +1,12 @@
 #include "cli/cli.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "cli/command.h"
+#include "cli/command_line.h"
 #include "cli/texts.h"
+#include "core/version.h"
+#include "platform/console.h"
 #include "platform/signals.h"
 
 namespace murl::cli {
@@ -46,7 +46,8 @@ int execute(Command& command, const CommonOptions& common, std::ostream& out, st
     return kExitUsage;
   }
 
-  ProgressBar progress(err, !common.quiet && ::isatty(STDERR_FILENO));
+  ProgressBar progress(err,
+                       !common.quiet && platform::isTerminal(platform::StandardStream::kError));
   TerminalReporter reporter(err, progress, interactive, common.overwrite, common.quiet, language);
   Workspace workspace(reporter, language);
   // Closing, unlike stop, is not cleared when the next job starts: a signal ends the command.
@@ -58,7 +59,7 @@ int execute(Command& command, const CommonOptions& common, std::ostream& out, st
   std::fill(password.begin(), password.end(), '\0');
   CommandContext context{out,       err,      common,   language, interactive,
                          workspace, progress, reporter, options};
-  context.outOnTerminal = ::isatty(STDOUT_FILENO);
+  context.outOnTerminal = platform::isTerminal(platform::StandardStream::kOutput);
   context.errOnTerminal = errorsOnTerminal();
   const int status = command.execute(context);
   signals.stopThrough(nullptr);
@@ -68,26 +69,34 @@ int execute(Command& command, const CommonOptions& common, std::ostream& out, st
 
 }  // namespace
 
-int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  CLI::App app{
+std::unique_ptr<CommandLine> makeCommandLine() {
+  auto line = std::make_unique<CommandLine>();
+  CLI::App& app = line->app;
+  app.description(
       "murl-cli: hides a tree of files inside ordinary media files and gets it back; writes "
-      "copyright marks into carriers and checks them."};
-  app.set_version_flag("--version", std::string("murl-cli ") + MURL_VERSION);
+      "copyright marks into carriers and checks them.");
+  app.name("murl-cli");
+  app.set_version_flag("--version", versionLine("murl-cli"));
   app.require_subcommand(0, 1);
   app.footer("Run 'murl-cli COMMAND --help' for a command's options and an example.");
-
-  CommonOptions common;
   // Also before the command, so `murl-cli --lang it unhide ...` reads naturally.
-  app.add_option("--lang", common.language, "Language of the messages: en|it (default: locale)");
-  std::vector<std::unique_ptr<Command>> commands = commandTable();
-  std::vector<CLI::App*> subs;
-  for (auto& command : commands) {
+  app.add_option("--lang", line->common.language,
+                 "Language of the messages: en|it (default: locale)")
+      ->type_name(kLanguageType);
+  line->commands = commandTable();
+  for (auto& command : line->commands) {
     CLI::App* sub = app.add_subcommand(command->name(), command->description());
     command->define(*sub);
-    defineCommonOptions(*sub, common, command->needsPassword());
+    defineCommonOptions(*sub, line->common, command->needsPassword());
     sub->footer(std::string("Example:\n  ") + command->example());
-    subs.push_back(sub);
+    line->subs.push_back(sub);
   }
+  return line;
+}
+
+int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  std::unique_ptr<CommandLine> line = makeCommandLine();
+  CLI::App& app = line->app;
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -100,8 +109,8 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     err << e.what() << "\n";
     return kExitUsage;
   }
-  for (size_t i = 0; i < commands.size(); ++i)
-    if (subs[i]->parsed()) return execute(*commands[i], common, out, err);
+  for (size_t i = 0; i < line->commands.size(); ++i)
+    if (line->subs[i]->parsed()) return execute(*line->commands[i], line->common, out, err);
   out << app.help();
   return kExitOk;
 }

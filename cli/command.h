@@ -24,6 +24,12 @@ class UnhidingSession;
 
 namespace murl::cli {
 
+// Value names shown by --help that also tell shell completion what to offer: a folder, a file,
+// or one of the words between "|".
+constexpr const char* kFolderType = "FOLDER";
+constexpr const char* kFileType = "FILE";
+constexpr const char* kLanguageType = "en|it";
+
 // The options every command takes.
 struct CommonOptions {
   std::vector<std::string> levels;  // FORMAT=N

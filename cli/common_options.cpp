@@ -101,16 +101,25 @@ void defineCommonOptions(CLI::App& app, CommonOptions& common, bool withPassword
   const std::vector<const OptionFacts*> options = formatOptions();
   common.formatOptions.resize(options.size());
   for (size_t i = 0; i < options.size(); ++i) {
-    app.add_option(std::string("--") + options[i]->cliName, common.formatOptions[i],
-                   options[i]->help);
+    const OptionFacts& facts = *options[i];
+    std::string values = "N";
+    if (facts.kind == OptionFacts::Kind::kChoice) {
+      values.clear();
+      for (const char* choice : facts.choices)
+        values += (values.empty() ? "" : "|") + std::string(choice);
+    }
+    app.add_option(std::string("--") + facts.cliName, common.formatOptions[i], facts.help)
+        ->type_name(values);
   }
-  app.add_option("--lang", common.language, "Language of the messages: en|it (default: locale)");
+  app.add_option("--lang", common.language, "Language of the messages: en|it (default: locale)")
+      ->type_name(kLanguageType);
   app.add_flag("--overwrite", common.overwrite, "Overwrite existing files without asking");
   app.add_flag("-q,--quiet", common.quiet, "No progress bar and no notes");
   if (withPassword)
     app.add_option("--password-file", common.passwordFile,
                    "Read the password from the first line of FILE (else $MURL_PASSWORD, else "
-                   "it is asked twice on the terminal)");
+                   "it is asked twice on the terminal)")
+        ->type_name(kFileType);
 }
 
 bool chooseLanguage(const CommonOptions& common, Language& language, std::ostream& err) {

@@ -26,16 +26,21 @@ class HideCommand : public Command {
   bool needsPassword() const override { return true; }
 
   void define(CLI::App& app) override {
-    app.add_option("-o,--output", output_, "Output folder for the target carriers")->required();
+    app.add_option("-o,--output", output_, "Output folder for the target carriers")
+        ->required()
+        ->type_name(kFolderType);
     app.add_option("-c,--carrier", carriers_, "A carrier, in the order of use (repeatable)")
         ->required()
+        ->type_name(kFileType)
         ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_option("--compression", compression_, "Compression level, 0-6 or a level name")
+        ->type_name("LEVEL")
         ->default_str("3 (Medium)");
     app.add_option("--report", reportFile_,
                    "Also write the whole Process Report, password included, to FILE: a new file "
-                   "for you alone (standard output shows the password as *)");
+                   "for you alone (standard output shows the password as *)")
+        ->type_name(kFileType);
     app.add_flag("--skip-unreadable", skipUnreadable_,
                  "Leave out files and folders that cannot be read, without asking");
     app.add_flag("--no-verify", noVerify_,

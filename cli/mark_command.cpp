@@ -1,11 +1,11 @@
 #include <CLI/CLI.hpp>
-#include <filesystem>
 #include <ostream>
 
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/texts.h"
 #include "jobs/authoring_session.h"
+#include "platform/folders.h"
 
 namespace murl::cli {
 namespace {
@@ -21,10 +21,13 @@ class MarkCommand : public Command {
   }
 
   void define(CLI::App& app) override {
-    app.add_option("-o,--output", output_, "Output folder for the marked carriers")->required();
+    app.add_option("-o,--output", output_, "Output folder for the marked carriers")
+        ->required()
+        ->type_name(kFolderType);
     app.add_option("--mark-file", markFile_,
                    "Read the mark from the first line of FILE (else $MURL_MARK, else it is asked "
-                   "twice on the terminal); 1 to 100 characters");
+                   "twice on the terminal); 1 to 100 characters")
+        ->type_name(kFileType);
     app.add_option("CARRIER", carriers_, "Carriers to mark, each of at least 800 carrier bits")
         ->required();
   }
@@ -37,8 +40,7 @@ class MarkCommand : public Command {
     session.setMark(mark);
     // The report names every carrier by its full path.
     std::vector<std::string> paths;
-    for (const std::string& carrier : carriers_)
-      paths.push_back(std::filesystem::absolute(carrier).string());
+    for (const std::string& carrier : carriers_) paths.push_back(platform::absolutePath(carrier));
     size_t notUsed = 0;
     if (!session.addCarriers(paths, context.options, sayNotUsed(context, notUsed)))
       return kExitFailure;

@@ -1,8 +1,5 @@
 #include "cli/terminal.h"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <iostream>
 #include <ostream>
@@ -10,6 +7,7 @@
 #include "cli/escaping.h"
 #include "cli/texts.h"
 #include "jobs/authoring_session.h"
+#include "platform/console.h"
 #include "platform/file_system.h"
 #include "platform/folders.h"
 #include "platform/signals.h"
@@ -17,9 +15,12 @@
 
 namespace murl::cli {
 
-bool interactiveTerminal() { return ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO); }
+bool interactiveTerminal() {
+  return platform::isTerminal(platform::StandardStream::kInput) &&
+         platform::isTerminal(platform::StandardStream::kError);
+}
 
-bool errorsOnTerminal() { return ::isatty(STDERR_FILENO); }
+bool errorsOnTerminal() { return platform::isTerminal(platform::StandardStream::kError); }
 
 std::string unixLines(const std::string& text) {
   std::string lines;

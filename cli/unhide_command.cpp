@@ -57,10 +57,13 @@ class UnhideCommand : public Command {
   }
   bool needsPassword() const override { return true; }
   void define(CLI::App& app) override {
-    app.add_option("-o,--output", output_, "Folder to extract into")->required();
+    app.add_option("-o,--output", output_, "Folder to extract into")
+        ->required()
+        ->type_name(kFolderType);
     app.add_option("--select", selected_,
                    "A hidden file or folder to extract with its subtree, e.g. docs/a.txt "
                    "(repeatable; default: everything)")
+        ->type_name("PATH")
         ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     defineTargetCarriers(app, carriers_);

@@ -17,10 +17,11 @@ bool HidingSession::addSource(const std::string& path) {
   // A folder is named as the user sees it: "hide ." takes the current folder's own name.
   std::string resolved = files.resolvePath(path);
   if (resolved.empty()) resolved = path;
-  while (resolved.size() > 1 && resolved.back() == '/') resolved.pop_back();
+  resolved = platform::withoutTrailingSeparators(resolved);
   bool added = false;
-  if (resolved == "/")
-    return sources_.scanFolder(workspace_, root, "/", added) <= SourceAddResult::kAdded;
+  // A whole disk ("/", or "C:\" on Windows) has no name: its contents go in at the top.
+  if (platform::baseName(resolved).empty())
+    return sources_.scanFolder(workspace_, root, path, added) <= SourceAddResult::kAdded;
   return sources_.addFolder(workspace_, root, path, platform::baseName(resolved), added) <=
          SourceAddResult::kAdded;
 }

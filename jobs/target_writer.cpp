@@ -3,13 +3,13 @@
 #include <unordered_set>
 
 #include "platform/file_system.h"
+#include "platform/folders.h"
 #include "stream/output_file.h"
 
 namespace murl {
 
 std::string targetPath(const std::string& outputFolder, const std::string& name) {
-  if (!outputFolder.empty() && outputFolder.back() == '/') return outputFolder + name;
-  return outputFolder + "/" + name;
+  return outputFolder.empty() ? "/" + name : platform::joinPath(outputFolder, name);
 }
 
 platform::Folder openOutputFolder(const std::string& outputFolder, Workspace& workspace) {

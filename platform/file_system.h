@@ -56,11 +56,13 @@ class FileSystem {
   // neither (a broken link, a FIFO, a socket, a name too long to look up) is listed as neither.
   // False when the folder cannot be read.
   virtual bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) = 0;
-  // Reads the attributes word of a file or folder: read-only when nobody may write it, hidden for
-  // dot-names, directory for folders, normal when nothing else applies. kInvalid when absent.
+  // Reads the attributes word of a file or folder: on Windows the file's own attributes; on POSIX
+  // systems read-only when nobody may write it, hidden for dot-names, directory for folders.
+  // Normal when nothing else applies; kInvalid when absent.
   virtual uint32_t fileAttributes(const std::string& path) = 0;
-  // Applies an attributes word: read-only clears every write permission, anything else restores
-  // the owner's write permission. The other bits have no meaning here and are ignored.
+  // Applies an attributes word. On Windows read-only, hidden, system and archive become the
+  // file's attributes. On POSIX systems read-only clears every write permission, anything else
+  // restores the owner's write permission, and the other bits have no meaning.
   virtual bool setFileAttributes(const std::string& path, uint32_t attributes) = 0;
 
   // Wipes the file (see wipeFile) and deletes `path`, which is deleted even when the zeros

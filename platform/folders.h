@@ -47,10 +47,23 @@ struct FolderEntry {
   FileId id;  // of the folder or file it leads to; zero when neither
 };
 
-// Joins a folder and a name with one "/" between them.
+#ifdef _WIN32
+inline constexpr bool kBackslashSeparates = true;
+#else
+inline constexpr bool kBackslashSeparates = false;
+#endif
+
+// "/" separates the folders of a path everywhere; on Windows "\" does too.
+constexpr bool isPathSeparator(char c) { return c == '/' || (kBackslashSeparates && c == '\\'); }
+
+// Joins a folder and a name with one "/" between them (none when the folder ends in a separator).
 std::string joinPath(const std::string& folder, const std::string& name);
-// The last component of a path (after the last "/").
+// The last component of a path: after the last separator and, on Windows, after a drive ("C:").
 std::string baseName(const std::string& path);
+// The path with the separators at its end taken away, unless it is nothing but a separator.
+std::string withoutTrailingSeparators(std::string path);
+// The path made absolute against the current folder, in UTF-8 like every name the program keeps.
+std::string absolutePath(const std::string& path);
 // The folder a path lies in: "." for a bare name, "/" for a name at the top.
 std::string folderOf(const std::string& path);
 

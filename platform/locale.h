@@ -7,8 +7,9 @@ namespace murl::platform {
 
 enum class Language : uint8_t { kEnglish = 0, kItalian = 1 };
 
-// Italian when the user's locale (LC_ALL, then LC_MESSAGES, then LANG: the first one set and
-// non-empty) starts with "it"; English otherwise. An override (from tests or --lang) wins.
+// Italian when the user's locale says so, English otherwise: on POSIX systems when the first of
+// LC_ALL, LC_MESSAGES and LANG set and non-empty starts with "it"; on Windows when the user's
+// interface language is Italian. An override (from tests or --lang) wins.
 Language detectLanguage(std::optional<Language> override = std::nullopt);
 
 // The thousand separator of the user's numeric locale; "." when the locale has none.

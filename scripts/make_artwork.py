@@ -4,12 +4,20 @@
 Every picture is made here from plain shapes: the seven main-menu icons, the six previews shown
 while the pointer rests on a button, the main menu's own picture, the background pattern and
 the small icons of the lists (file, folder, image, audio, module, and the marked and unmarked
-items of the Options Panel). Run it again after a change;
-the files it writes are kept in the repository and built into the program as Qt resources.
+items of the Options Panel), and the application's own icon, whose PNG sizes for the desktop
+menus it renders into packaging/icons/ with rsvg-convert (`MURL_WITH_ARTWORK=1 scripts/setup.sh`
+installs it). Run it again after a change; the files it writes are kept in the repository and
+built into the program as Qt resources or installed.
 """
 import pathlib
+import shutil
+import subprocess
+import sys
 
-OUT = pathlib.Path(__file__).resolve().parent.parent / "ui" / "artwork"
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+OUT = ROOT / "ui" / "artwork"
+ICONS = ROOT / "packaging" / "icons"
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 
 INK = "#1d2b3a"
 GOLD = "#e0a526"
@@ -208,6 +216,26 @@ def small_icons():
     }
 
 
+def application_icon():
+    """A picture that holds a locked stream of bits: what Murl does, on the desktop menus."""
+    body = (f'<rect x="2" y="2" width="44" height="44" rx="10" fill="{SEA}" stroke="{INK}" '
+            f'stroke-width="2"/>' + picture_frame(7, 8, 30, 22) +
+            f'<path d="M8 36 H30" stroke="{PAPER}" stroke-width="3" stroke-dasharray="3 2"/>' +
+            padlock(24, 21, 21, GOLD))
+    return svg(48, 48, body)
+
+
+def render_icon_sizes(source):
+    """The PNG sizes of the hicolor theme, drawn from the SVG."""
+    converter = shutil.which("rsvg-convert")
+    if converter is None:
+        sys.exit("rsvg-convert is missing: run MURL_WITH_ARTWORK=1 scripts/setup.sh")
+    ICONS.mkdir(parents=True, exist_ok=True)
+    for size in ICON_SIZES:
+        subprocess.run([converter, "-w", str(size), "-h", str(size), "-o",
+                        str(ICONS / f"murl-{size}.png"), str(source)], check=True)
+
+
 def main():
     OUT.mkdir(parents=True, exist_ok=True)
     pictures = {name: svg(48, 48, body) for name, body in button_icons().items()}
@@ -215,9 +243,11 @@ def main():
     pictures.update(small_icons())
     pictures["menu_picture"] = menu_picture()
     pictures["pattern"] = pattern()
+    pictures["murl"] = application_icon()
     for name, text in sorted(pictures.items()):
         (OUT / f"{name}.svg").write_text(text)
-    print(f"{len(pictures)} pictures in {OUT}")
+    render_icon_sizes(OUT / "murl.svg")
+    print(f"{len(pictures)} pictures in {OUT}, {len(ICON_SIZES)} icon sizes in {ICONS}")
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/folders.h"
 #include "stream/output_file.h"
 
 namespace murl {
@@ -24,7 +25,7 @@ bool Extractor::extractSelected(const ExtractionFolder& folder, const std::vecto
     return false;
   }
   std::string path = outputFolder;
-  if (path.empty() || path.back() != '/') path += '/';
+  if (path.empty() || !platform::isPathSeparator(path.back())) path += '/';
   for (size_t item : items)
     if (!extractItem(out, folder, item, path)) return false;
   listener_.status(StatusLabel::kValue1, "");

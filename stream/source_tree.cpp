@@ -25,8 +25,7 @@ bool ends(SourceAddResult r) {
 
 std::string_view SourceFile::name() const {
   std::string_view p = path;
-  size_t slash = p.rfind('/');
-  return slash == std::string_view::npos ? p : p.substr(slash + 1);
+  return p.substr(path.size() - platform::baseName(path).size());
 }
 
 uint32_t reduceAttributes(uint32_t word) {

@@ -53,6 +53,7 @@ bool Artwork::load() {
   for (size_t i = 0; i < items_.size(); ++i)
     if (!renderIcon(QStringLiteral("item_%1").arg(kItemNames[i]), {16, 32}, items_[i]))
       return false;
+  if (!renderIcon(QStringLiteral("murl"), {16, 32, 48, 64}, application_)) return false;
   QPixmap tile;
   if (!render(QStringLiteral("menu_picture"), QSize(240, 160), menuPicture_) ||
       !render(QStringLiteral("pattern"), QSize(16, 16), tile))

@@ -1,6 +1,7 @@
 #pragma once
 // The application's pictures, drawn by scripts/make_artwork.py and built in as resources: the
-// main-menu icons and previews, the menu picture, the background pattern and the list icons.
+// main-menu icons and previews, the menu picture, the background pattern, the list icons and the
+// application's own icon.
 #include <QBrush>
 #include <QIcon>
 #include <QPixmap>
@@ -35,6 +36,8 @@ class Artwork {
   const QBrush& pattern() const { return pattern_; }
   const QIcon& item(ItemIcon icon) const { return items_[static_cast<size_t>(icon)]; }
   const QIcon& media(MediaKind kind) const;
+  // The icon the desktop menus show for Murl, for its windows too.
+  const QIcon& applicationIcon() const { return application_; }
 
  private:
   std::array<QIcon, kMenuButtonCount> buttons_;
@@ -42,6 +45,7 @@ class Artwork {
   QPixmap menuPicture_;
   QBrush pattern_;
   std::array<QIcon, static_cast<size_t>(ItemIcon::kCount)> items_;
+  QIcon application_;
 };
 
 }  // namespace murl::ui

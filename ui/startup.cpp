@@ -10,6 +10,7 @@
 #include <new>
 
 #include "core/number_display.h"
+#include "core/version.h"
 #include "ui/main_window.h"
 #include "ui/texts.h"
 
@@ -40,26 +41,35 @@ std::unique_ptr<FrontEnd> allocateFrontEnd(Dialogs& dialogs, Language language,
 
 }  // namespace
 
-bool parseArguments(const QStringList& arguments, std::optional<Language>& language) {
+StartRequest parseArguments(const QStringList& arguments, std::optional<Language>& language) {
+  StartRequest request = StartRequest::kRun;
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     QString argument = arguments[i];
     QString value;
+    if (argument == QLatin1String("--version")) {
+      request = StartRequest::kVersion;
+      continue;
+    }
+    if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+      request = StartRequest::kHelp;
+      continue;
+    }
     if (argument == QLatin1String("--lang") && i + 1 < arguments.size()) {
       value = arguments[++i];
     } else if (argument.startsWith(QLatin1String("--lang="))) {
       value = argument.mid(7);
     } else {
-      return false;
+      return StartRequest::kBadUsage;
     }
     if (value == QLatin1String("en")) {
       language = Language::kEnglish;
     } else if (value == QLatin1String("it")) {
       language = Language::kItalian;
     } else {
-      return false;
+      return StartRequest::kBadUsage;
     }
   }
-  return true;
+  return request;
 }
 
 std::optional<MessageId> displayFault(int bitsPerPixel, int width, int height) {
@@ -72,12 +82,23 @@ int runApplication(int argc, char** argv) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   std::optional<Language> chosen;
-  if (!parseArguments(arguments, chosen)) {
-    Language language = platform::detectLanguage();
-    std::fprintf(stderr, "%s\n", uiText(UiText::kUsage, language));
-    return 2;
+  // Answered before Qt starts, so they work without a display.
+  switch (parseArguments(arguments, chosen)) {
+    case StartRequest::kRun:
+      break;
+    case StartRequest::kVersion:
+      std::printf("%s\n", versionLine("murl").c_str());
+      return 0;
+    case StartRequest::kHelp:
+      std::printf("%s\n", uiText(UiText::kUsage, platform::detectLanguage(chosen)));
+      return 0;
+    case StartRequest::kBadUsage:
+      std::fprintf(stderr, "%s\n", uiText(UiText::kUsage, platform::detectLanguage()));
+      return 2;
   }
   QApplication application(argc, argv);
+  // The windows belong to the installed desktop entry (murl.desktop), whose icon they show.
+  QGuiApplication::setDesktopFileName(QStringLiteral("murl"));
   Language language = platform::detectLanguage(chosen);
   formatCount(0);  // reads the thousand separator once, now
   // Qt's own dialogs (file choosers) speak the chosen language where its translations exist.
@@ -96,6 +117,7 @@ int runApplication(int argc, char** argv) {
     showStartError(dialogs, MessageId::kCouldntCreateBrush, language);
     return 1;
   }
+  QApplication::setWindowIcon(artwork.applicationIcon());
   // The workspace holds the shared buffers and finds the temporary folder.
   std::unique_ptr<FrontEnd> frontEnd = allocateFrontEnd(dialogs, language, artwork);
   if (!frontEnd) {

@@ -10,9 +10,12 @@
 
 namespace murl::ui {
 
-// The language --lang asks for; nothing when it is not given. False for anything but en or it,
-// or for an argument the program does not know.
-bool parseArguments(const QStringList& arguments, std::optional<Language>& language);
+// What the command line asks for: the application, or only its version or help printed.
+enum class StartRequest { kRun, kVersion, kHelp, kBadUsage };
+
+// The request and the language --lang asks for (nothing when it is not given). kBadUsage for a
+// language but en or it, or for an argument the program does not know.
+StartRequest parseArguments(const QStringList& arguments, std::optional<Language>& language);
 
 // The message that stops a start on this display, or nothing when it will do: at least 8 bits
 // per pixel and at least 640 x 480 pixels.

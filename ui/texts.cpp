@@ -22,7 +22,14 @@ constexpr Pair kTexts[] = {
     {"Read Help (F1): hints, context help & legal stuff!",
      "Leggete lo Help (F1): consigli, context help & note legali!"},
     {"Murl v1.01 - Help", "Murl v1.01 - Guida"},
-    {"Usage: murl [--lang en|it]", "Uso: murl [--lang en|it]"},
+    {"Usage: murl [--lang en|it] [--version] [--help]\n"
+     "  --lang en|it  Language of the application (default: the locale's)\n"
+     "  --version     Prints the version and ends\n"
+     "  -h,--help     Prints this help and ends",
+     "Uso: murl [--lang en|it] [--version] [--help]\n"
+     "  --lang en|it  Lingua dell'applicazione (predefinita: quella del locale)\n"
+     "  --version     Stampa la versione ed esce\n"
+     "  -h,--help     Stampa questo aiuto ed esce"},
     {"Yes", "Sì"},
     {"No", "No"},
     {"OK", "OK"},

@@ -15,8 +15,41 @@ namespace {
 TEST(Folders, PathHelpers) {
   EXPECT_EQ(joinPath("/a", "b"), "/a/b");
   EXPECT_EQ(joinPath("/a/", "b"), "/a/b");
+  EXPECT_EQ(joinPath("", "b"), "b");
   EXPECT_EQ(baseName("/x/y/z.wav"), "z.wav");
   EXPECT_EQ(baseName("z.wav"), "z.wav");
+  EXPECT_EQ(baseName("/x/y/"), "");
+  EXPECT_EQ(withoutTrailingSeparators("/x/y//"), "/x/y");
+  EXPECT_EQ(withoutTrailingSeparators("/"), "/");
+  EXPECT_EQ(withoutTrailingSeparators("//"), "/");
+}
+
+// Backslashes and drives are Windows' own: elsewhere a backslash or a colon is part of a name.
+TEST(Folders, BackslashesAndDrivesSeparateOnlyOnWindows) {
+  const struct {
+    const char* path;
+    const char* windowsBase;
+    const char* posixBase;
+  } cases[] = {
+      {"C:\\Music\\song.wav", "song.wav", "C:\\Music\\song.wav"},
+      {"C:song.wav", "song.wav", "C:song.wav"},
+      {"C:\\", "", "C:\\"},
+      {"out/a\\b.wav", "b.wav", "a\\b.wav"},
+      {"\\\\server\\share\\x", "x", "\\\\server\\share\\x"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(baseName(c.path), kBackslashSeparates ? c.windowsBase : c.posixBase) << c.path;
+  EXPECT_EQ(isPathSeparator('\\'), kBackslashSeparates);
+  EXPECT_TRUE(isPathSeparator('/'));
+  EXPECT_EQ(joinPath("C:\\out\\", "a.wav"),
+            kBackslashSeparates ? "C:\\out\\a.wav" : "C:\\out\\/a.wav");
+}
+
+TEST(Folders, AbsolutePathKeepsUtf8Names) {
+  char here[4096];
+  ASSERT_NE(::getcwd(here, sizeof here), nullptr);
+  EXPECT_EQ(absolutePath("Relazione è pronta.txt"), std::string(here) + "/Relazione è pronta.txt");
+  EXPECT_EQ(absolutePath("/già/assoluto"), "/già/assoluto");
 }
 
 class EnvGuard {

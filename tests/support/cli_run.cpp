@@ -8,13 +8,11 @@
 
 namespace murl::test {
 
-CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env,
-                 const std::string& stdoutTo) {
+CliResult runCommand(const TempDir& dir, const std::string& command, const std::string& stdoutTo) {
   ::unlink(dir.file("stdout.txt").c_str());
-  const std::string command = "cd '" + dir.path() + "' && env -u MURL_PASSWORD -u MURL_MARK " +
-                              env + " timeout -s KILL 120 '" + MURL_CLI_PATH + "' " + args + " >" +
-                              stdoutTo + " 2>stderr.txt </dev/null";
-  const int raw = std::system(command.c_str());
+  const std::string line =
+      "cd '" + dir.path() + "' && (" + command + ") >" + stdoutTo + " 2>stderr.txt </dev/null";
+  const int raw = std::system(line.c_str());
   CliResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   const auto out = readAll(dir.file("stdout.txt"));
@@ -22,6 +20,14 @@ CliResult runCli(const TempDir& dir, const std::string& args, const std::string&
   result.out.assign(out.begin(), out.end());
   result.err.assign(err.begin(), err.end());
   return result;
+}
+
+CliResult runCli(const TempDir& dir, const std::string& args, const std::string& env,
+                 const std::string& stdoutTo) {
+  return runCommand(dir,
+                    "env -u MURL_PASSWORD -u MURL_MARK " + env + " timeout -s KILL 120 '" +
+                        MURL_CLI_PATH + "' " + args,
+                    stdoutTo);
 }
 
 std::string evalJson(const TempDir& dir, const std::string& json, const std::string& expression) {

@@ -14,6 +14,11 @@ struct CliResult {
   std::string err;
 };
 
+// Runs a shell command line in `dir`, standard input from /dev/null, and collects what it wrote
+// (standard output is read back only when it goes to the default file).
+CliResult runCommand(const TempDir& dir, const std::string& command,
+                     const std::string& stdoutTo = "stdout.txt");
+
 // Runs murl-cli in `dir` as a user would: a separate process, `args` already quoted as the shell
 // needs, standard input from /dev/null, MURL_PASSWORD unset unless `env` sets it, standard output
 // to `stdoutTo` (read back when it is the default). A run that hangs is killed after two minutes.

@@ -29,24 +29,29 @@ class StartupTest : public QObject {
     QCOMPARE(messageKind(MessageId::kNeeded256Colors), MessageKind::kError);
   }
 
-  void langChoosesTheLanguage() {
+  void argumentsChooseTheLanguageOrAskForVersionOrHelp() {
+    using enum ui::StartRequest;
     struct Case {
       QStringList arguments;
-      bool accepted;
+      ui::StartRequest request;
       std::optional<Language> language;
     };
     const Case cases[] = {
-        {{"murl"}, true, std::nullopt},
-        {{"murl", "--lang", "it"}, true, Language::kItalian},
-        {{"murl", "--lang=en"}, true, Language::kEnglish},
-        {{"murl", "--lang", "de"}, false, std::nullopt},
-        {{"murl", "--lang"}, false, std::nullopt},
-        {{"murl", "photo.bmp"}, false, std::nullopt},
+        {{"murl"}, kRun, std::nullopt},
+        {{"murl", "--lang", "it"}, kRun, Language::kItalian},
+        {{"murl", "--lang=en"}, kRun, Language::kEnglish},
+        {{"murl", "--version"}, kVersion, std::nullopt},
+        {{"murl", "--lang", "it", "--help"}, kHelp, Language::kItalian},
+        {{"murl", "-h"}, kHelp, std::nullopt},
+        {{"murl", "--lang", "de"}, kBadUsage, std::nullopt},
+        {{"murl", "--lang"}, kBadUsage, std::nullopt},
+        {{"murl", "photo.bmp"}, kBadUsage, std::nullopt},
+        {{"murl", "--version", "photo.bmp"}, kBadUsage, std::nullopt},
     };
     for (const Case& c : cases) {
       std::optional<Language> language;
-      QCOMPARE(ui::parseArguments(c.arguments, language), c.accepted);
-      if (c.accepted) QCOMPARE(language, c.language);
+      QCOMPARE(ui::parseArguments(c.arguments, language), c.request);
+      if (c.request != kBadUsage) QCOMPARE(language, c.language);
     }
   }
 };

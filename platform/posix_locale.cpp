@@ -1,9 +1,9 @@
-#include "platform/locale.h"
-
 #include <langinfo.h>
 #include <locale.h>
 
 #include <cstdlib>
+
+#include "platform/locale.h"
 
 namespace murl::platform {
 namespace {

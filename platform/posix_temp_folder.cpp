@@ -1,6 +1,6 @@
-#include "platform/temp_folder.h"
-
 #include <cstdlib>
+
+#include "platform/temp_folder.h"
 
 namespace murl::platform {
 
