@@ -3,76 +3,70 @@
 #include <gtest/gtest.h>
 
 #include "carriers/conformance.h"
-#include "carriers/round_trip.h"
+#include "platform/byte_order.h"
 #include "support/raster_builder.h"
 
 namespace murl::test {
 namespace {
 
-bool parses(const PcxShape& shape) {
-  const auto bytes = buildPcx(shape, noisyPixel);
+using Bytes = std::vector<uint8_t>;
+
+bool parses(const Bytes& file) {
   pcx::PcxLayout layout;
-  return pcx::parsePcx(std::span<const uint8_t, pcx::kHeaderSize>(bytes.data(), 128), layout);
+  return pcx::parsePcx(std::span<const uint8_t, pcx::kHeaderSize>(file.data(), 128), layout);
 }
 
-TEST(PcxHeader, AcceptsThreePlanesOfEightBitsWithEvenLines) {
-  EXPECT_TRUE(parses(PcxShape{}));
-  EXPECT_TRUE(parses(PcxShape{.coded = false}));
-  EXPECT_TRUE(parses(PcxShape{.width = 33}));  // 34 bytes per line
-  EXPECT_TRUE(parses(PcxShape{.version = 0}));
-  EXPECT_TRUE(parses(PcxShape{.xMin = 100, .yMin = 7}));
-  EXPECT_TRUE(parses(PcxShape{.width = 0xFFFE, .height = 1}));
+// The header of a raw 32 x 24 image with 16-bit fields (window and bytes per line) replaced.
+Bytes header(std::initializer_list<std::pair<size_t, uint16_t>> fields, Bytes file = {}) {
+  if (file.empty()) file = rawPcx(32, 24, noisyPixel);
+  file.resize(128);
+  for (auto [at, value] : fields) storeLe16(&file[at], value);
+  return file;
 }
 
-TEST(PcxHeader, RefusesWhatIsNotA24BitImage) {
-  const std::pair<const char*, PcxShape> refused[] = {
-      {"256 colours: one plane", {.planes = 1}},
-      {"16 colours: four planes of one bit", {.bitsPerPixel = 1, .planes = 4}},
-      {"16 colours: one plane of four bits", {.bitsPerPixel = 4, .planes = 1}},
-      {"manufacturer 11", {.manufacturer = 11}},
-      {"version 6", {.version = 6}},
-      {"bytes per line beyond the even width", {.bytesPerLine = 34}},
-      {"odd bytes per line", {.width = 33, .bytesPerLine = 33}},
-      {"window maximum below its minimum",
-       {.width = 0xFFF1, .height = 1, .bytesPerLine = 2, .xMin = 0x20}},
-      {"even width of 0x10000", {.width = 0xFFFF, .height = 1}},
+TEST(PcxHeader, AcceptsThreePlanesOfEightBitsWithEvenLinesOnly) {
+  const Bytes raw = header({});
+  const std::tuple<const char*, Bytes, bool> rows[] = {
+      {"raw", raw, true},
+      {"coded", patched(raw, 2, {1}), true},
+      {"version 0", patched(raw, 1, {0}), true},
+      {"odd width, 34 bytes per line", header({}, rawPcx(33, 2, noisyPixel)), true},
+      {"window from 100, 7", header({{4, 100}, {6, 7}, {8, 131}, {10, 30}}), true},
+      {"width 0xFFFE", header({{8, 0xFFFD}, {66, 0xFFFE}}), true},
+      {"width 0xFFFF: lines of 0x10000", header({{8, 0xFFFE}, {66, 0}}), false},
+      {"window maximum below its minimum", header({{4, 0x20}, {8, 0x10}, {66, 0xFFF2}}), false},
+      {"bytes per line beyond the even width", header({{66, 34}}), false},
+      {"odd bytes per line", header({{8, 32}, {66, 33}}), false},
+      {"256 colours: one plane", patched(raw, 65, {1}), false},
+      {"16 colours: four planes of one bit", patched(patched(raw, 3, {1}), 65, {4}), false},
+      {"16 colours: one plane of four bits", patched(patched(raw, 3, {4}), 65, {1}), false},
+      {"manufacturer 11", patched(raw, 0, {11}), false},
+      {"version 6", patched(raw, 1, {6}), false},
+      {"encoding 2", patched(raw, 2, {2}), false},
   };
-  for (const auto& [defect, shape] : refused) EXPECT_FALSE(parses(shape)) << defect;
-  auto bytes = buildPcx(PcxShape{}, noisyPixel);
-  bytes[2] = 2;  // encoding
-  pcx::PcxLayout layout;
-  EXPECT_FALSE(pcx::parsePcx(std::span<const uint8_t, 128>(bytes.data(), 128), layout));
+  for (const auto& [what, bytes, accepted] : rows) EXPECT_EQ(parses(bytes), accepted) << what;
 }
 
-// Decodes a scanline of `lineBytes` from `codes` followed by `after`.
-struct DecodeResult {
-  bool ok;
-  std::vector<uint8_t> line;
-  uint64_t consumed;
-};
-DecodeResult decodeOne(const std::vector<uint8_t>& codes, uint32_t lineBytes) {
+// Decodes a scanline of `lineBytes` from `codes`; the offset after it, or -1 when it fails.
+int64_t decodeOne(const Bytes& codes, uint32_t lineBytes, Bytes& line) {
   TempDir dir;
   writeAll(dir.file("codes"), codes);
   auto file = platform::realFileSystem().openRead(dir.file("codes"));
-  std::vector<uint8_t> window(4096);
+  Bytes window(4096);
   ReadWindow in(file, window.data(), window.size(), 0);
-  DecodeResult result{false, std::vector<uint8_t>(lineBytes, 0), 0};
-  result.ok = pcx::decodeScanline(in, result.line.data(), lineBytes);
-  result.consumed = in.offset();
-  return result;
+  line.assign(lineBytes, 0);
+  return pcx::decodeScanline(in, line.data(), lineBytes) ? int64_t(in.offset()) : -1;
 }
 
 TEST(PcxScanline, DecodesRunsAcrossPlaneLinesButNotAcrossScanlines) {
-  // Three plane lines of two bytes: a run of three crosses from plane 0 into plane 1.
-  auto crossing = decodeOne({0xC3, 0x44, 0x01, 0xC1, 0xC7, 0x02, 0x99}, 6);
-  ASSERT_TRUE(crossing.ok);
-  EXPECT_EQ(crossing.line, (std::vector<uint8_t>{0x44, 0x44, 0x44, 0x01, 0xC7, 0x02}));
-  EXPECT_EQ(crossing.consumed, 6u);  // the next scanline starts at 0x99
-  // A count of zero makes nothing.
-  auto empty = decodeOne({0xC0, 0x55, 0x01, 0x02}, 2);
-  ASSERT_TRUE(empty.ok);
-  EXPECT_EQ(empty.line, (std::vector<uint8_t>{0x01, 0x02}));
-  const std::pair<const char*, std::vector<uint8_t>> failing[] = {
+  Bytes line;
+  // Three plane lines of two bytes: a run of three crosses from plane 0 into plane 1; the next
+  // scanline starts at 0x99.
+  EXPECT_EQ(decodeOne({0xC3, 0x44, 0x01, 0xC1, 0xC7, 0x02, 0x99}, 6, line), 6);
+  EXPECT_EQ(line, (Bytes{0x44, 0x44, 0x44, 0x01, 0xC7, 0x02}));
+  EXPECT_EQ(decodeOne({0xC0, 0x55, 0x01, 0x02}, 2, line), 4);  // a count of zero makes nothing
+  EXPECT_EQ(line, (Bytes{0x01, 0x02}));
+  const std::pair<const char*, Bytes> failing[] = {
       {"run crosses into the next scanline", {0x01, 0x02, 0xC5, 0x33, 0x00}},
       {"codes run out", {0x01, 0x02, 0x03}},
       {"count byte is the last byte", {0x01, 0x02, 0x03, 0x04, 0xC2}},
@@ -81,138 +75,13 @@ TEST(PcxScanline, DecodesRunsAcrossPlaneLinesButNotAcrossScanlines) {
       {"codes longer than twice the scanline",
        {0xC0, 0, 0xC0, 0, 0xC0, 0, 0xC0, 0, 0xC0, 0, 0xC0, 0, 1, 2, 3, 4, 5, 6}},
   };
-  for (const auto& [defect, codes] : failing) EXPECT_FALSE(decodeOne(codes, 6).ok) << defect;
+  for (const auto& [defect, codes] : failing) EXPECT_EQ(decodeOne(codes, 6, line), -1) << defect;
 }
 
-TEST(PcxScanline, CodesRunsOfUpTo63AndLoneHighBytesAsPairs) {
-  std::vector<uint8_t> line = {0x10, 0xC0, 0xFF, 0xBF, 0x20, 0x20};
-  line.insert(line.end(), 70, 0xE0);
-  std::vector<uint8_t> out(2 * line.size());
-  out.resize(pcx::encodeScanline(line.data(), static_cast<uint32_t>(line.size()), out.data()));
-  EXPECT_EQ(out, (std::vector<uint8_t>{0x10, 0xC1, 0xC0, 0xC1, 0xFF, 0xBF, 0xC2, 0x20, 0xFF, 0xE0,
-                                       0xC7, 0xE0}));
-  // The worst case: every byte high and alone takes twice its length.
-  std::vector<uint8_t> high(64);
-  for (size_t i = 0; i < high.size(); ++i) high[i] = static_cast<uint8_t>(0xC0 + (i & 1));
-  std::vector<uint8_t> coded(2 * high.size());
-  EXPECT_EQ(pcx::encodeScanline(high.data(), 64, coded.data()), 128u);
-}
-
-class PcxHandlerTest : public ::testing::Test {
- protected:
-  IdentificationRecord count(const PcxShape& shape, const PixelAt& pixel) {
-    return trip.count(buildPcx(shape, pixel), "x.pcx", CarrierType::kPcxColour);
-  }
-  std::vector<uint8_t> hide(const std::vector<uint8_t>& source, size_t streamBytes,
-                            IdentificationRecord& record) {
-    return trip.hideBytes(source, "h.pcx", CarrierType::kPcxColour, streamBytes, record);
-  }
-  void expectStreamBack(const IdentificationRecord& record) {
-    trip.expectStreamIn("h.pcx", record);
-  }
-  RoundTrip trip;
-};
-
-TEST_F(PcxHandlerTest, GreyImageIsTypeEightWithOneUnitPerPixel) {
-  const PcxShape s;  // 32 x 24: lead-in 0 + 8 + 3
-  uint32_t loud = 0;
-  for (uint32_t r = 0; r < 24; ++r) {
-    for (uint32_t x = 0; x < 32; ++x) loud += (greyPixel(x, r) & 0xFF) >= 16;
-  }
-  auto grey = count(s, greyPixel);
-  ASSERT_FALSE(grey.rejected);
-  EXPECT_EQ(grey.type, CarrierType::kPcxGrey);
-  EXPECT_EQ(grey.carrierBits, loud - 544 - 11);
-  // One plane byte of one pixel differs: every plane byte becomes a unit.
-  auto colour =
-      count(s, [](uint32_t x, uint32_t r) { return greyPixel(x, r) ^ (x + r == 0) << 16; });
-  ASSERT_FALSE(colour.rejected);
-  EXPECT_EQ(colour.type, CarrierType::kPcxColour);
-  EXPECT_EQ(colour.carrierBits, 3 * loud - 544 - 11);
-  // Padding bytes are no part of a pixel.
-  PcxShape odd{.width = 33, .padding = 0x99};
-  EXPECT_EQ(count(odd, greyPixel).type, CarrierType::kPcxGrey);
-}
-
-TEST_F(PcxHandlerTest, OutputOptionRecodesTheTargetAndExtractionFollows) {
-  struct Case {
-    const char* name;
-    bool sourceCoded;
-    RleOutput output;
-    uint8_t targetEncoding;
-  };
-  const Case cases[] = {{"compressed from raw", false, RleOutput::kCompressed, 1},
-                        {"uncompressed from coded", true, RleOutput::kUncompressed, 0},
-                        {"raw as original", false, RleOutput::kAsOriginal, 0},
-                        {"coded as original", true, RleOutput::kAsOriginal, 1}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    trip.workspace.options.pcxOutput = c.output;
-    const PcxShape shape{.width = 40, .height = 30, .coded = c.sourceCoded, .tailBytes = 769};
-    const auto source = buildPcx(shape, blockyPixel);
-    IdentificationRecord record;
-    const auto target = hide(source, 120, record);
-    ASSERT_GT(target.size(), 128u);
-    EXPECT_EQ(target[2], c.targetEncoding);
-    EXPECT_TRUE(std::equal(source.begin() + 3, source.begin() + 128, target.begin() + 3));
-    // The palette block after the scanlines comes across unchanged.
-    EXPECT_TRUE(std::equal(source.end() - 769, source.end(), target.end() - 769));
-    const DecodedPcx before = decodePcx(source), after = decodePcx(target);
-    ASSERT_TRUE(after.ok);
-    EXPECT_EQ(after.end, target.size() - 769);
-    for (size_t i = 0; i < before.lines.size(); ++i) {
-      ASSERT_EQ(before.lines[i] | 1, after.lines[i] | 1) << i;
-    }
-    expectStreamBack(record);
-    trip.workspace.options.pcxOutput = RleOutput::kAsOriginal;
-    EXPECT_EQ(trip.countFile(trip.dir.file("t_h.pcx"), CarrierType::kPcxColour).carrierBits,
-              record.carrierBits);
-  }
-}
-
-TEST_F(PcxHandlerTest, CodedOddWidthTargetHasZeroPadding) {
-  trip.workspace.options.pcxOutput = RleOutput::kCompressed;
-  const PcxShape shape{.width = 41, .height = 30, .coded = false, .padding = 0xEE};
-  IdentificationRecord record;
-  const auto target = hide(buildPcx(shape, noisyPixel), 100, record);
-  const DecodedPcx decoded = decodePcx(target);
-  ASSERT_TRUE(decoded.ok);
-  for (size_t line = 0; line < 3 * 30; ++line) ASSERT_EQ(decoded.lines[line * 42 + 41], 0) << line;
-  expectStreamBack(record);
-}
-
-TEST_F(PcxHandlerTest, GreyTargetKeepsItsPlanesEqual) {
-  for (bool coded : {false, true}) {
-    IdentificationRecord record;
-    const auto target =
-        hide(buildPcx(PcxShape{.width = 40, .coded = coded}, greyPixel), 40, record);
-    EXPECT_EQ(record.type, CarrierType::kPcxGrey);
-    const DecodedPcx decoded = decodePcx(target);
-    ASSERT_TRUE(decoded.ok);
-    for (size_t at = 0; at < decoded.lines.size(); at += 120) {
-      EXPECT_TRUE(std::equal(&decoded.lines[at], &decoded.lines[at] + 40, &decoded.lines[at] + 40));
-      EXPECT_TRUE(std::equal(&decoded.lines[at], &decoded.lines[at] + 40, &decoded.lines[at] + 80));
-    }
-    expectStreamBack(record);
-  }
-}
-
-TEST_F(PcxHandlerTest, ScanlinesThatRunOutOrOverflowAreNoCarrier) {
-  auto bytes = buildPcx(PcxShape{.coded = false}, noisyPixel);
-  bytes.resize(bytes.size() - 1);
-  EXPECT_TRUE(trip.count(bytes, "short.pcx", CarrierType::kPcxColour).rejected);
-  // The last scanline's final code made a run past its end.
-  auto coded =
-      buildPcx(PcxShape{.width = 32, .height = 24}, [](uint32_t, uint32_t) { return 0x404040u; });
-  ASSERT_EQ(coded.back(), 0x40);
-  coded[coded.size() - 2] = 0xC0 | 33;
-  EXPECT_TRUE(trip.count(coded, "over.pcx", CarrierType::kPcxColour).rejected);
-  EXPECT_TRUE(trip.reporter.shown.empty());
-}
-
-// The units as the test's own decoding finds them: plane 0, 1, 2 bytes of each pixel, pixels
-// left to right, scanlines top to bottom; plane 0 bytes alone when every pixel is grey.
-UnitModel pcxModel(const std::vector<uint8_t>& file) {
+// The units as the test's own decoding finds them at the default level: plane 0, 1, 2 bytes of
+// each pixel, pixels left to right, scanlines top to bottom; plane 0 bytes alone when every pixel
+// is grey.
+UnitModel pcxModel(const Bytes& file) {
   const DecodedPcx d = decodePcx(file);
   const size_t line = 3 * d.bytesPerLine;
   bool grey = true;
@@ -234,49 +103,69 @@ UnitModel pcxModel(const std::vector<uint8_t>& file) {
   return model;
 }
 
-ConformanceFile conformancePcx(PcxShape shape, const PixelAt& pixel, uint32_t minBits) {
-  shape.height = (minBits + 2000) / shape.width + 1;
-  ConformanceFile file{buildPcx(shape, pixel), {}, pcxModel};
-  if (!shape.coded) {
-    file.unitBitMask.assign(file.bytes.size(), 0);
-    const size_t perLine = pcxBytesPerLine(shape);
-    for (size_t line = 0; line < 3 * size_t{shape.height}; ++line) {
-      std::fill_n(file.unitBitMask.begin() + 128 + line * perLine, shape.width, 1);
-    }
+// The target decodes to the source's scanlines but for bit 0 of pixel bytes, with zero padding
+// when coded; its header is the source's but for the coding, and what follows the scanlines is
+// the source's.
+void expectSamePicture(const Bytes& source, const Bytes& target, uint8_t coding) {
+  const DecodedPcx before = decodePcx(source), after = decodePcx(target);
+  ASSERT_TRUE(after.ok);
+  EXPECT_EQ(target[2], coding);
+  EXPECT_TRUE(std::equal(source.begin() + 3, source.begin() + 128, target.begin() + 3));
+  EXPECT_TRUE(std::equal(source.begin() + before.end, source.end(), target.begin() + after.end,
+                         target.end()));
+  ASSERT_EQ(before.lines.size(), after.lines.size());
+  for (size_t i = 0; i < before.lines.size(); ++i) {
+    const bool padding = i % before.bytesPerLine >= before.width;
+    const uint8_t expected = padding && coding == 1 ? 0 : before.lines[i];
+    ASSERT_EQ((after.lines[i] ^ expected) & (padding ? 0xFF : 0xFE), 0) << "byte " << i;
   }
-  return file;
 }
 
-ConformanceCarrier pcxFixture(const char* name, const char* file, CarrierType type) {
-  return {name, file, type, [file](uint32_t) {
-            ConformanceFile fixture = fixtureFile(file);
-            fixture.model = pcxModel;
-            return fixture;
-          }};
+// A PCX written with the output option; a built one is made tall enough for the bits wanted.
+ConformanceCarrier pcx(const char* name, CarrierType type, RleOutput output, const char* fixture,
+                       uint32_t width = 0, const PixelAt& pixel = noisyPixel, uint8_t padding = 0) {
+  Options options;
+  options.pcxOutput = output;
+  return {name,
+          std::string(name) + ".pcx",
+          type,
+          [=](uint32_t minBits) {
+            ConformanceFile file{fixture
+                                     ? readFixture(fixture)
+                                     : rawPcx(width, (minBits + 2000) / width + 1, pixel, padding)};
+            const uint8_t coding = output == RleOutput::kCompressed     ? 1
+                                   : output == RleOutput::kUncompressed ? 0
+                                                                        : file.bytes[2];
+            file.model = pcxModel;
+            file.expectSameOutsideUnits = [coding](const Bytes& source, const Bytes& target) {
+              expectSamePicture(source, target, coding);
+            };
+            return file;
+          },
+          true,
+          options};
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PcxFixtures, CarrierConformance,
-    ::testing::Values(pcxFixture("FfmpegOddWidth", "pcx_ff_odd.pcx", CarrierType::kPcxColour),
-                      pcxFixture("ImageMagickRaw", "pcx_im_raw.pcx", CarrierType::kPcxColour),
-                      pcxFixture("ImageMagickGrey", "pcx_im_grey.pcx", CarrierType::kPcxGrey)),
-    conformanceName);
+constexpr auto kColour = CarrierType::kPcxColour;
+constexpr auto kGrey = CarrierType::kPcxGrey;
+constexpr auto kAsOriginal = RleOutput::kAsOriginal;
 
+// The images of ffmpeg, ImageMagick and netpbm, then built ones with odd widths and padding;
+// the output options turn the coding around.
 INSTANTIATE_TEST_SUITE_P(
     Pcx, CarrierConformance,
-    ::testing::Values(ConformanceCarrier{"RawColour", "r.pcx", CarrierType::kPcxColour,
-                                         [](uint32_t n) {
-                                           return conformancePcx({.width = 33, .coded = false},
-                                                                 noisyPixel, n);
-                                         }},
-                      ConformanceCarrier{
-                          "CodedColour", "c.pcx", CarrierType::kPcxColour,
-                          [](uint32_t n) { return conformancePcx({.width = 40}, blockyPixel, n); }},
-                      ConformanceCarrier{"RawGrey", "g.pcx", CarrierType::kPcxGrey,
-                                         [](uint32_t n) {
-                                           return conformancePcx({.width = 32, .coded = false},
-                                                                 greyPixel, n);
-                                         }}),
+    ::testing::Values(pcx("FfmpegOddWidth", kColour, kAsOriginal, "pcx_ff_odd.pcx"),
+                      pcx("MagickRaw", kColour, kAsOriginal, "pcx_im_raw.pcx"),
+                      pcx("MagickCoded", kColour, kAsOriginal, "pcx_im_rle.pcx"),
+                      pcx("Netpbm", kColour, kAsOriginal, "pcx_netpbm.pcx"),
+                      pcx("MagickGrey", kGrey, kAsOriginal, "pcx_im_grey.pcx"),
+                      pcx("MagickRawToCoded", kColour, RleOutput::kCompressed, "pcx_im_raw.pcx"),
+                      pcx("FfmpegToRaw", kColour, RleOutput::kUncompressed, "pcx_ff_odd.pcx"),
+                      pcx("GreyToRaw", kGrey, RleOutput::kUncompressed, "pcx_im_grey.pcx"),
+                      pcx("RawPaddedOddWidth", kColour, kAsOriginal, nullptr, 33, noisyPixel, 0x99),
+                      pcx("RawPaddedToCoded", kColour, RleOutput::kCompressed, nullptr, 41,
+                          noisyPixel, 0xEE),
+                      pcx("RawGreyPadded", kGrey, kAsOriginal, nullptr, 31, greyPixel, 0x77)),
     conformanceName);
 
 }  // namespace

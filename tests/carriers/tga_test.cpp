@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "carriers/conformance.h"
-#include "carriers/round_trip.h"
 #include "carriers/tga/tga_rest.h"
 #include "platform/byte_order.h"
 #include "support/raster_builder.h"
@@ -13,103 +12,49 @@
 namespace murl::test {
 namespace {
 
-bool parses(const TgaShape& shape) {
-  const auto bytes = buildTga(shape, noisyPixel);
-  tga::TgaLayout layout;
-  return tga::parseTga(std::span<const uint8_t, tga::kHeaderSize>(bytes.data(), 18), layout);
-}
+using Bytes = std::vector<uint8_t>;
 
-TEST(TgaHeader, AcceptsTrueColourAndGreyRawOrCoded) {
-  const TgaShape accepted[] = {
-      {.type = 2, .depth = 24},
-      {.type = 2, .depth = 32},
-      {.type = 10, .depth = 24},
-      {.type = 10, .depth = 32},
-      {.type = 3, .depth = 8},
-      {.type = 11, .depth = 8},
-      {.idLength = 200},
-      // A map type without entries puts nothing before the pixels.
-      {.colourMapType = 1, .mapLength = 0, .mapEntryBits = 24},
+TEST(TgaHeader, AcceptsTrueColourAndGreyRawOrCodedOnly) {
+  const Bytes raw = rawTga(32, 24, 24, noisyPixel);
+  const auto typed = [&](uint8_t type, uint8_t depth) {
+    return patched(patched(raw, 2, {type}), 16, {depth});
   };
-  for (const TgaShape& s : accepted) EXPECT_TRUE(parses(s)) << int{s.type} << "/" << int{s.depth};
-}
-
-TEST(TgaHeader, RefusesColourMappedSixteenBitAndMismatchedDepths) {
-  const std::pair<const char*, TgaShape> refused[] = {
-      {"colour-mapped", {.type = 1, .depth = 8}},
-      {"colour-mapped, coded", {.type = 9, .depth = 8}},
-      {"16-bit true-colour", {.type = 2, .depth = 16}},
-      {"16-bit true-colour, coded", {.type = 10, .depth = 16}},
-      {"8-bit true-colour", {.type = 2, .depth = 8}},
-      {"24-bit grey", {.type = 3, .depth = 24}},
-      {"16-bit grey", {.type = 11, .depth = 16}},
-      {"black and white, coded", {.type = 32, .depth = 8}},
-      {"map entries before the pixels", {.colourMapType = 1, .mapLength = 4, .mapEntryBits = 24}},
+  const std::tuple<const char*, Bytes, bool> rows[] = {
+      {"24-bit", typed(2, 24), true},
+      {"32-bit", typed(2, 32), true},
+      {"24-bit coded", typed(10, 24), true},
+      {"32-bit coded", typed(10, 32), true},
+      {"grey", typed(3, 8), true},
+      {"grey coded", typed(11, 8), true},
+      {"an image ID", patched(raw, 0, {200}), true},
+      {"a map type without entries", patched(patched(raw, 1, {1}), 5, {0, 0, 24}), true},
+      {"map entries before the pixels", patched(patched(raw, 1, {1}), 5, {4, 0, 24}), false},
+      {"colour-mapped", typed(1, 8), false},
+      {"colour-mapped, coded", typed(9, 8), false},
+      {"16-bit true-colour", typed(2, 16), false},
+      {"16-bit true-colour, coded", typed(10, 16), false},
+      {"8-bit true-colour", typed(2, 8), false},
+      {"24-bit grey", typed(3, 24), false},
+      {"16-bit grey", typed(11, 16), false},
+      {"black and white, coded", typed(32, 8), false},
   };
-  for (const auto& [defect, s] : refused) EXPECT_FALSE(parses(s)) << defect;
-}
-
-// Rows decoded one after another from the same packets.
-struct Decoded {
-  std::vector<std::vector<uint8_t>> rows;
-  std::vector<uint64_t> ends;  // the window's offset after each row
-  bool ok = true;
-};
-Decoded decodeRows(const std::vector<uint8_t>& packets, uint32_t width, uint32_t b, int rows) {
-  TempDir dir;
-  writeAll(dir.file("p"), packets);
-  auto file = platform::realFileSystem().openRead(dir.file("p"));
-  std::vector<uint8_t> window(8192);
-  ReadWindow in(file, window.data(), window.size(), 0);
-  tga::RowDecoder decoder(b);
-  Decoded out;
-  for (int r = 0; r < rows && out.ok; ++r) {
-    out.rows.emplace_back(size_t{width} * b);
-    out.ok = decoder.decode(in, out.rows.back().data(), width);
-    out.ends.push_back(in.offset());
+  for (const auto& [what, bytes, accepted] : rows) {
+    tga::TgaLayout layout;
+    EXPECT_EQ(tga::parseTga(std::span<const uint8_t, tga::kHeaderSize>(bytes.data(), 18), layout),
+              accepted)
+        << what;
   }
-  return out;
-}
-
-TEST(TgaRowDecoder, RunPacketTenPixelsBeforeTheRowEndSuppliesTheNextRow) {
-  std::vector<uint8_t> packets = {117};  // raw, 118 pixels
-  for (int i = 0; i < 118; ++i) packets.insert(packets.end(), {1, 2, static_cast<uint8_t>(i)});
-  packets.insert(packets.end(), {0xFF, 7, 8, 9});  // run of 128
-  packets.insert(packets.end(), {9});              // raw, 10 pixels
-  for (int i = 0; i < 10; ++i) packets.insert(packets.end(), {4, 5, static_cast<uint8_t>(i)});
-  const Decoded d = decodeRows(packets, 128, 3, 2);
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.ends, (std::vector<uint64_t>{1 + 354 + 4, packets.size()}));
-  for (int x = 118; x < 128; ++x) EXPECT_EQ(d.rows[0][3 * x + 2], 9) << x;
-  for (int x = 0; x < 118; ++x) EXPECT_EQ(d.rows[1][3 * x], 7) << x;
-  EXPECT_EQ(d.rows[1][3 * 118], 4);
-  EXPECT_EQ(d.rows[1][3 * 127 + 2], 9);
-}
-
-TEST(TgaRowDecoder, RawPacketsRunOnOverSeveralRowsAndMustBeWhole) {
-  std::vector<uint8_t> packets = {127};  // 128 grey pixels over rows of 50
-  for (int i = 0; i < 128; ++i) packets.push_back(static_cast<uint8_t>(i));
-  packets.insert(packets.end(), {0x95, 0xAA});  // run of 22
-  const Decoded d = decodeRows(packets, 50, 1, 3);
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.rows[1][0], 50);
-  EXPECT_EQ(d.rows[2][27], 127);
-  EXPECT_EQ(d.rows[2][28], 0xAA);
-  EXPECT_EQ(d.ends, (std::vector<uint64_t>{129, 129, 131}));
-  packets.pop_back();  // the run's pixel is missing
-  EXPECT_FALSE(decodeRows(packets, 50, 1, 3).ok);
-  EXPECT_FALSE(decodeRows({4, 1, 2, 3}, 5, 1, 1).ok);  // raw packet of 5 with 3 pixels
 }
 
 // What the encoder writes for rows of grey pixels, the last row being the last of the image.
-std::vector<uint8_t> encodeRows(const std::vector<std::vector<uint8_t>>& rows) {
+Bytes encodeRows(const std::vector<Bytes>& rows) {
   tga::RowEncoder encoder(1);
-  std::vector<uint8_t> out;
+  Bytes out;
   for (size_t r = 0; r < rows.size(); ++r) {
-    std::vector<uint8_t> buffer(tga::RowEncoder::kHeldRoom + rows[r].size());
+    Bytes buffer(tga::RowEncoder::kHeldRoom + rows[r].size());
     std::copy(rows[r].begin(), rows[r].end(), buffer.begin() + tga::RowEncoder::kHeldRoom);
     const uint32_t width = static_cast<uint32_t>(rows[r].size());
-    std::vector<uint8_t> coded(encoder.bound(width));
+    Bytes coded(encoder.bound(width));
     coded.resize(encoder.encode(buffer.data() + tga::RowEncoder::kHeldRoom, width,
                                 r + 1 == rows.size(), coded.data()));
     out.insert(out.end(), coded.begin(), coded.end());
@@ -118,9 +63,11 @@ std::vector<uint8_t> encodeRows(const std::vector<std::vector<uint8_t>>& rows) {
 }
 
 TEST(TgaRowEncoder, HoldsBackWhatCouldGrowWithTheNextRow) {
-  using Rows = std::vector<std::vector<uint8_t>>;
-  using Bytes = std::vector<uint8_t>;
-  const std::tuple<const char*, Rows, Bytes> cases[] = {
+  Bytes ramp(129), rampCoded{0x7F};
+  for (int i = 0; i < 129; ++i) ramp[i] = static_cast<uint8_t>(i);
+  rampCoded.insert(rampCoded.end(), ramp.begin(), ramp.end() - 1);
+  rampCoded.insert(rampCoded.end(), {0x00, 128});
+  const std::tuple<const char*, std::vector<Bytes>, Bytes> cases[] = {
       {"raw row held, then split where a run begins",
        {{1, 2, 3, 4}, {4, 4, 5, 5}},
        {0x02, 1, 2, 3, 0x82, 4, 0x81, 5}},
@@ -128,18 +75,7 @@ TEST(TgaRowEncoder, HoldsBackWhatCouldGrowWithTheNextRow) {
       {"run of 130 is 128 and 2", {Bytes(130, 9)}, {0xFF, 9, 0x81, 9}},
       {"run reaching the row end goes on", {{1, 5, 5}, {5, 6}}, {0x00, 1, 0x82, 5, 0x00, 6}},
       {"full run at a row end is written", {Bytes(128, 3), {4}}, {0xFF, 3, 0x00, 4}},
-      {"raw stretch stops at 128",
-       {[] {
-         Bytes b(129);
-         for (int i = 0; i < 129; ++i) b[i] = static_cast<uint8_t>(i);
-         return b;
-       }()},
-       [] {
-         Bytes b{0x7F};
-         for (int i = 0; i < 128; ++i) b.push_back(static_cast<uint8_t>(i));
-         b.insert(b.end(), {0x00, 128});
-         return b;
-       }()},
+      {"raw stretch stops at 128", {ramp}, rampCoded},
   };
   for (const auto& [name, rows, expected] : cases) EXPECT_EQ(encodeRows(rows), expected) << name;
 }
@@ -147,8 +83,8 @@ TEST(TgaRowEncoder, HoldsBackWhatCouldGrowWithTheNextRow) {
 // A version 2 footer with every part: colour correction table, postage stamp of 3 x 2 pixels,
 // extension area with a scan line table offset, a directory of three tags (the second without
 // data), starting `gap` bytes after the pixel data at `pixelEnd`.
-std::vector<uint8_t> footerTail(size_t pixelEnd, uint32_t b, size_t gap) {
-  std::vector<uint8_t> tail(gap, 0x5A);
+Bytes footerTail(size_t pixelEnd, uint32_t b, size_t gap) {
+  Bytes tail(gap, 0x5A);
   auto here = [&] { return static_cast<uint32_t>(pixelEnd + tail.size()); };
   const uint32_t colourTable = here();
   for (int i = 0; i < 2048; ++i) tail.push_back(static_cast<uint8_t>(i * 5));
@@ -158,7 +94,7 @@ std::vector<uint8_t> footerTail(size_t pixelEnd, uint32_t b, size_t gap) {
   const uint32_t tagData = here();
   tail.insert(tail.end(), {'t', 'a', 'g', '1'});
   const uint32_t extension = here();
-  std::vector<uint8_t> area(495, 0x11);
+  Bytes area(495, 0x11);
   storeLe16(&area[0], 495);
   storeLe32(&area[482], colourTable);
   storeLe32(&area[486], stamp);
@@ -167,7 +103,7 @@ std::vector<uint8_t> footerTail(size_t pixelEnd, uint32_t b, size_t gap) {
   const uint32_t lastTag = here();
   tail.insert(tail.end(), {'x', 'y'});
   const uint32_t directory = here();
-  std::vector<uint8_t> dir(2 + 30, 0);
+  Bytes dir(2 + 30, 0);
   storeLe16(&dir[0], 3);
   const uint32_t entries[3][3] = {{1, tagData, 4}, {2, 0, 9}, {3, lastTag, 2}};
   for (int t = 0; t < 3; ++t) {
@@ -176,7 +112,7 @@ std::vector<uint8_t> footerTail(size_t pixelEnd, uint32_t b, size_t gap) {
     storeLe32(&dir[8 + 10 * t], entries[t][2]);
   }
   tail.insert(tail.end(), dir.begin(), dir.end());
-  std::vector<uint8_t> footer(26, 0);
+  Bytes footer(26, 0);
   storeLe32(&footer[0], extension);
   storeLe32(&footer[4], directory);
   std::memcpy(&footer[8], "TRUEVISION-XFILE.", 18);
@@ -184,228 +120,158 @@ std::vector<uint8_t> footerTail(size_t pixelEnd, uint32_t b, size_t gap) {
   return tail;
 }
 
-// The `size` bytes at the offset stored at `field` of `file`.
-std::vector<uint8_t> pointedAt(const std::vector<uint8_t>& file, size_t field, size_t size) {
-  const uint32_t at = loadLe32(&file[field]);
-  if (at == 0 || at + size > file.size()) return {};
-  return {file.begin() + at, file.begin() + at + size};
+TEST(TgaCount, WhatFollowsThePixelsMustBeAFooterOnceItCouldHoldOne) {
+  const size_t pixelEnd = 18 + 40 * 30 * 3;
+  const Bytes footer = footerTail(pixelEnd, 3, 0);
+  const size_t footerAt = footer.size() - 26, area = 2048 + 2 + 18 + 4;
+  const auto pointing = [&](size_t field, uint32_t offset) {
+    Bytes tail = footer;
+    storeLe32(&tail[field], offset);
+    return rawTga(40, 30, 24, noisyPixel, 0, tail);
+  };
+  RoundTrip trip;
+  ASSERT_GT(trip.bitsOf(rawTga(40, 30, 24, noisyPixel, 0, footer), CarrierType::kTga), 0u);
+  trip.expectNoCarriers(
+      CarrierType::kTga,
+      {{"26 bytes of private data", rawTga(40, 30, 24, noisyPixel, 0, Bytes(26, 0x77))},
+       {"extension area inside the pixels", pointing(footerAt, pixelEnd - 1)},
+       {"directory inside the pixels", pointing(footerAt + 4, 100)},
+       {"colour table inside the pixels", pointing(area + 482, 18)},
+       {"stamp beyond the end of the file", pointing(area + 486, 0x7FFFFFFF)},
+       {"tag data inside the pixels", pointing(area + 495 + 2 + 2 + 2, 40)}});
 }
 
-class TgaHandlerTest : public ::testing::Test {
- protected:
-  std::vector<uint8_t> hide(const std::vector<uint8_t>& source, size_t streamBytes,
-                            IdentificationRecord& record) {
-    return trip.hideBytes(source, "h.tga", CarrierType::kTga, streamBytes, record);
-  }
-  // Alpha bytes equal, colour bytes equal but for bit 0, in the decoded pixels of both files.
-  static void expectOnlyUnitBitsOfPixelsDiffer(const std::vector<uint8_t>& source,
-                                               const std::vector<uint8_t>& target) {
-    const DecodedTga before = decodeTga(source), after = decodeTga(target);
-    ASSERT_TRUE(after.ok);
-    ASSERT_EQ(before.pixels.size(), after.pixels.size());
-    const size_t b = source[16] / 8;
-    for (size_t i = 0; i < before.pixels.size(); ++i) {
-      const uint8_t mayChange = i % b < 3 ? 1 : 0;
-      ASSERT_EQ((before.pixels[i] ^ after.pixels[i]) & ~mayChange, 0) << "byte " << i;
-    }
-  }
-  RoundTrip trip;
+// What follows a TGA's pixels as a reader takes it: with a footer, its parts (the extension
+// area's offset fields set apart) and the tags' data; without, the bytes themselves.
+struct Rest {
+  Bytes plain, area, colours, stamp;
+  std::vector<Bytes> tags;
+  uint32_t scanLineTable = 0;
+  bool operator==(const Rest&) const = default;
 };
 
-TEST_F(TgaHandlerTest, OutputOptionChangesTheTypeAndKeepsThePixels) {
-  struct Case {
-    uint8_t sourceType, depth;
-    RleOutput output;
-    uint8_t targetType;
-  };
-  const Case cases[] = {
-      {2, 24, RleOutput::kCompressed, 10},   {3, 8, RleOutput::kCompressed, 11},
-      {10, 32, RleOutput::kUncompressed, 2}, {11, 8, RleOutput::kUncompressed, 3},
-      {10, 24, RleOutput::kAsOriginal, 10},  {2, 32, RleOutput::kAsOriginal, 2},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << int{c.sourceType} << "/" << int{c.depth});
-    trip.workspace.options.tgaOutput = c.output;
-    const auto source =
-        buildTga({.width = 45, .height = 40, .type = c.sourceType, .depth = c.depth, .idLength = 5},
-                 blockyPixel);
-    IdentificationRecord record;
-    const auto target = hide(source, 100, record);
-    ASSERT_GT(target.size(), 23u);
-    EXPECT_EQ(target[2], c.targetType);
-    EXPECT_TRUE(std::equal(source.begin() + 3, source.begin() + 23, target.begin() + 3));
-    expectOnlyUnitBitsOfPixelsDiffer(source, target);
-    EXPECT_EQ(decodeTga(target).end, target.size());
-    trip.expectStreamIn("h.tga", record);
+Rest restOf(const Bytes& file, size_t pixelEnd, size_t b) {
+  Rest rest;
+  const size_t size = file.size();
+  if (size - pixelEnd < 26 || std::memcmp(&file[size - 18], "TRUEVISION-XFILE.", 18) != 0) {
+    rest.plain.assign(file.begin() + pixelEnd, file.end());
+    return rest;
   }
-}
-
-TEST_F(TgaHandlerTest, UncompressedTargetOfACodedSourceHasExactlyItsPixelBytesBeforeTheFooter) {
-  trip.workspace.options.tgaOutput = RleOutput::kUncompressed;
-  TgaShape shape{.width = 41, .height = 30, .type = 10, .depth = 32, .idLength = 7};
-  const size_t codedEnd = buildTga(shape, blockyPixel).size();
-  shape.tail = footerTail(codedEnd, 4, 0);
-  IdentificationRecord record;
-  const auto target = hide(buildTga(shape, blockyPixel), 80, record);
-  const size_t pixelEnd = 18 + 7 + 41 * 30 * 4;
-  ASSERT_GT(target.size(), pixelEnd);
-  EXPECT_EQ(target[2], 2);
-  EXPECT_EQ(decodeTga(target).end, pixelEnd);
-  EXPECT_EQ(loadLe32(&target[target.size() - 26]), pixelEnd + 2048 + 2 + 6 * 4);
-  trip.expectStreamIn("h.tga", record);
-}
-
-TEST_F(TgaHandlerTest, FooterPartsFollowTheTargetsPixelsWithTheirOffsetsRewritten) {
-  trip.workspace.options.tgaOutput = RleOutput::kCompressed;
-  TgaShape shape{.width = 40, .height = 30, .type = 2, .depth = 24};
-  const size_t pixelEnd = tgaPixelStart(shape) + 40 * 30 * 3;
-  shape.tail = footerTail(pixelEnd, 3, 37);
-  const auto source = buildTga(shape, noisyPixel);
-  IdentificationRecord record;
-  const auto target = hide(source, 80, record);
-  const size_t targetEnd = decodeTga(target).end;
-  ASSERT_GT(targetEnd, pixelEnd);  // noise codes longer than it is
-  const size_t footer = target.size() - 26;
-  EXPECT_EQ(std::memcmp(&target[footer + 8], "TRUEVISION-XFILE.", 18), 0);
-  const auto area = pointedAt(target, footer, 495);
-  ASSERT_EQ(area.size(), 495u);
-  EXPECT_EQ(loadLe16(&area[0]), 495);
-  EXPECT_EQ(loadLe32(&area[490]), 0u);  // scan line table
-  const size_t sourceArea = loadLe32(&source[source.size() - 26]);
-  EXPECT_TRUE(std::equal(area.begin() + 2, area.begin() + 482, source.begin() + sourceArea + 2));
-  // The colour table comes first, right after the pixels; the stamp after it.
-  EXPECT_EQ(loadLe32(&area[482]), targetEnd);
-  const size_t areaAt = loadLe32(&target[footer]);
-  const size_t sourceFooter = source.size() - 26;
-  EXPECT_EQ(pointedAt(target, areaAt + 482, 2048), pointedAt(source, sourceArea + 482, 2048));
-  EXPECT_EQ(pointedAt(target, areaAt + 486, 20), pointedAt(source, sourceArea + 486, 20));
-  const size_t dir = loadLe32(&target[footer + 4]);
-  ASSERT_EQ(dir + 32, footer);  // the directory right before the footer
-  EXPECT_EQ(loadLe16(&target[dir]), 3);
-  const size_t sourceDir = loadLe32(&source[sourceFooter + 4]);
-  EXPECT_EQ(pointedAt(target, dir + 4, 4), pointedAt(source, sourceDir + 4, 4));
-  EXPECT_EQ(loadLe32(&target[dir + 14]), 0u);  // a tag without data
-  EXPECT_EQ(loadLe32(&target[dir + 18]), 9u);
-  EXPECT_EQ(pointedAt(target, dir + 24, 2), pointedAt(source, sourceDir + 24, 2));
-  EXPECT_GE(loadLe32(&target[dir + 4]), areaAt + 495);
-  trip.expectStreamIn("h.tga", record);
-}
-
-TEST_F(TgaHandlerTest, WhatFollowsThePixelsMustBeAFooterOnceItCouldHoldOne) {
-  const TgaShape base{.width = 40, .height = 30};
-  const size_t pixelEnd = 18 + 40 * 30 * 3;
-  TgaShape shortTail = base;
-  shortTail.tail.assign(25, 0x77);
-  IdentificationRecord record;
-  const auto target = hide(buildTga(shortTail, noisyPixel), 40, record);
-  EXPECT_TRUE(std::equal(target.end() - 25, target.end(), shortTail.tail.begin()));
-  auto footerAt = [&](size_t field, uint32_t offset) {
-    TgaShape s = base;
-    s.tail = footerTail(pixelEnd, 3, 0);
-    storeLe32(&s.tail[field], offset);
-    return buildTga(s, noisyPixel);
+  // A part that lies outside the file reads as a byte no part holds alone.
+  const auto part = [&](uint64_t at, uint64_t n) {
+    return at + n > size ? Bytes{0xEE} : Bytes(file.begin() + at, file.begin() + at + n);
   };
-  const size_t footer = footerTail(pixelEnd, 3, 0).size() - 26;
-  const size_t area = 2048 + 2 + 18 + 4;
-  const std::pair<const char*, std::vector<uint8_t>> refused[] = {
-      {"26 bytes of private data",
-       [&] {
-         TgaShape s = base;
-         s.tail.assign(26, 0x77);
-         return buildTga(s, noisyPixel);
-       }()},
-      {"extension area inside the pixels", footerAt(footer, pixelEnd - 1)},
-      {"directory inside the pixels", footerAt(footer + 4, 100)},
-      {"colour table inside the pixels", footerAt(area + 482, 18)},
-      {"stamp beyond the end of the file", footerAt(area + 486, 0x7FFFFFFF)},
-      {"tag data inside the pixels", footerAt(area + 495 + 2 + 2 + 2, 40)},
-  };
-  for (const auto& [defect, bytes] : refused) {
-    SCOPED_TRACE(defect);
-    EXPECT_TRUE(trip.count(bytes, "r.tga", CarrierType::kTga).rejected);
-    // A hide that was counted before the file changed refuses it too.
-    trip.randomStream(40);
-    double percentage;
-    const std::string path = trip.dir.file("r.tga");
-    EXPECT_FALSE(
-        trip.hide(path, "rt.tga", {CarrierType::kTga, 600, {}, path}, {0, 600, 320}, percentage));
-    EXPECT_EQ(trip.reporter.shownIds(), std::vector{MessageId::kCouldntReadSourceFile});
-    trip.reporter.clear();
+  if (const uint32_t area = loadLe32(&file[size - 26]); area != 0) {
+    rest.area = part(area, 495);
+    if (rest.area.size() != 495) return rest;
+    const uint32_t colours = loadLe32(&rest.area[482]), stamp = loadLe32(&rest.area[486]);
+    if (colours != 0) rest.colours = part(colours, 2048);
+    const Bytes sides = stamp == 0 ? Bytes{} : part(stamp, 2);
+    if (sides.size() == 2) rest.stamp = part(stamp, 2 + sides[0] * sides[1] * b);
+    rest.scanLineTable = loadLe32(&rest.area[490]);
+    std::fill(rest.area.begin() + 482, rest.area.end(), 0);
   }
-}
-
-TEST_F(TgaHandlerTest, AlphaBytesOfCodedPixelsAreUnchanged) {
-  IdentificationRecord record;
-  const auto source = buildTga(
-      {.width = 50, .height = 40, .type = 10, .depth = 32, .descriptor = 0x28}, blockyPixel);
-  const auto target = hide(source, 200, record);
-  expectOnlyUnitBitsOfPixelsDiffer(source, target);
-  EXPECT_EQ(target[17], 0x28);
-  trip.expectStreamIn("h.tga", record);
-}
-
-// The units as the test's own decoding finds them: bytes 0, 1, 2 of each pixel (never alpha), or
-// the one byte of a grey pixel, in file order.
-UnitModel tgaModel(const std::vector<uint8_t>& file) {
-  const DecodedTga d = decodeTga(file);
-  UnitModel model{{}, static_cast<uint32_t>((d.width & 15) + (d.height & 15) + 3), 1};
-  for (size_t i = 0; i < d.pixels.size(); ++i) {
-    if (i % d.pixelBytes < 3 && d.pixels[i] >= 16) model.unitBits.push_back(d.pixels[i] & 1);
-  }
-  return model;
-}
-
-ConformanceFile conformanceTga(TgaShape shape, const PixelAt& pixel, uint32_t minBits) {
-  shape.height = (minBits + 2000) / shape.width + 1;
-  ConformanceFile file{buildTga(shape, pixel), {}, tgaModel};
-  if (shape.type < 9) {
-    const size_t b = shape.depth / 8;
-    file.unitBitMask.assign(file.bytes.size(), 0);
-    for (size_t i = 0; i < size_t{shape.width} * shape.height * b; ++i) {
-      file.unitBitMask[tgaPixelStart(shape) + i] = i % b < 3 ? 1 : 0;
+  if (const uint32_t dir = loadLe32(&file[size - 22]); dir != 0) {
+    const Bytes count = part(dir, 2);
+    const Bytes entries = count.size() == 2 ? part(dir + 2, 10 * loadLe16(count.data())) : count;
+    // Each tag: its id and size, then its data (none at offset 0).
+    for (size_t at = 0; at + 10 <= entries.size(); at += 10) {
+      const uint32_t from = loadLe32(&entries[at + 2]), bytes = loadLe32(&entries[at + 6]);
+      rest.tags.emplace_back(entries.begin() + at, entries.begin() + at + 2);
+      rest.tags.back().insert(rest.tags.back().end(), &entries[at + 6], &entries[at + 10]);
+      if (from != 0) {
+        const Bytes data = part(from, bytes);
+        rest.tags.back().insert(rest.tags.back().end(), data.begin(), data.end());
+      }
     }
   }
-  return file;
+  return rest;
 }
 
-// What follows the pixels may be cut without harm to them.
-ConformanceCarrier tgaFixture(const char* name, const char* file) {
-  return {name, file, CarrierType::kTga, [file](uint32_t) {
-            ConformanceFile fixture = fixtureFile(file);
-            fixture.model = tgaModel;
-            fixture.cutBelow = decodeTga(fixture.bytes).end;
-            return fixture;
-          }};
+// The target holds the source's header and ID (the type as the output option says), its pixels
+// but for bit 0 of colour bytes, and the parts of what follows them, the scan line table gone.
+void expectSamePicture(const Bytes& source, const Bytes& target, uint8_t type) {
+  const DecodedTga before = decodeTga(source), after = decodeTga(target);
+  ASSERT_TRUE(after.ok);
+  EXPECT_EQ(target[2], type);
+  const size_t idEnd = 18 + source[0];
+  EXPECT_TRUE(std::equal(source.begin() + 3, source.begin() + idEnd, target.begin() + 3));
+  ASSERT_EQ(before.pixels.size(), after.pixels.size());
+  for (size_t i = 0; i < before.pixels.size(); ++i) {
+    const uint8_t mayChange = i % before.pixelBytes < 3 ? 1 : 0;
+    ASSERT_EQ((before.pixels[i] ^ after.pixels[i]) & ~mayChange, 0) << "byte " << i;
+  }
+  Rest expected = restOf(source, before.end, before.pixelBytes);
+  expected.scanLineTable = 0;
+  EXPECT_EQ(restOf(target, after.end, after.pixelBytes), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(TgaFixtures, CarrierConformance,
-                         ::testing::Values(tgaFixture("FfmpegFooter", "tga_ff_rle_tl.tga"),
-                                           tgaFixture("FfmpegAlpha", "tga_ff_raw32_tl.tga"),
-                                           tgaFixture("NetpbmId", "tga_netpbm_rle_id.tga")),
-                         conformanceName);
+ConformanceCarrier tga(const char* name, RleOutput output, const char* fixture, uint32_t width = 0,
+                       uint8_t depth = 24, uint8_t idLength = 0, Bytes tail = {}) {
+  Options options;
+  options.tgaOutput = output;
+  return {name,
+          std::string(name) + ".tga",
+          CarrierType::kTga,
+          [=](uint32_t minBits) {
+            ConformanceFile file;
+            if (fixture) {
+              file.bytes = readFixture(fixture);
+            } else {
+              const uint32_t height = (minBits + 2000) / width + 1;
+              const size_t pixelEnd = 18 + idLength + size_t{width} * height * depth / 8;
+              file.bytes = rawTga(width, height, depth, noisyPixel, idLength,
+                                  tail.empty() ? footerTail(pixelEnd, depth / 8, 37) : tail);
+            }
+            const uint8_t type = file.bytes[2];
+            const uint8_t raw = type >= 10 ? type - 8 : type;
+            const uint8_t expected = output == RleOutput::kCompressed     ? raw + 8
+                                     : output == RleOutput::kUncompressed ? raw
+                                                                          : type;
+            file.expectSameOutsideUnits = [expected](const Bytes& source, const Bytes& target) {
+              expectSamePicture(source, target, expected);
+            };
+            // What follows the pixels may be cut without harm to them.
+            file.cutBelow = decodeTga(file.bytes).end;
+            file.model = [](const Bytes& bytes) {
+              // Bytes 0, 1, 2 of each pixel (never alpha), or a grey pixel's one byte.
+              const DecodedTga d = decodeTga(bytes);
+              UnitModel model{{}, static_cast<uint32_t>((d.width & 15) + (d.height & 15) + 3), 1};
+              for (size_t i = 0; i < d.pixels.size(); ++i) {
+                if (i % d.pixelBytes < 3 && d.pixels[i] >= 16) {
+                  model.unitBits.push_back(d.pixels[i] & 1);
+                }
+              }
+              return model;
+            };
+            return file;
+          },
+          true,
+          options};
+}
 
+constexpr auto kAsOriginal = RleOutput::kAsOriginal;
+constexpr auto kCoded = RleOutput::kCompressed;
+constexpr auto kRaw = RleOutput::kUncompressed;
+
+// The images of ffmpeg (with footers), ImageMagick and netpbm, then built ones with an image ID,
+// a short tail and a footer of every part; the output options turn the coding around.
 INSTANTIATE_TEST_SUITE_P(
     Tga, CarrierConformance,
-    ::testing::Values(
-        ConformanceCarrier{
-            "Raw24", "r.tga", CarrierType::kTga,
-            [](uint32_t n) { return conformanceTga({.width = 33, .idLength = 9}, noisyPixel, n); }},
-        ConformanceCarrier{
-            "Raw32", "a.icb", CarrierType::kTga,
-            [](uint32_t n) { return conformanceTga({.width = 20, .depth = 32}, noisyPixel, n); }},
-        ConformanceCarrier{
-            "Coded24", "c.vda", CarrierType::kTga,
-            [](uint32_t n) { return conformanceTga({.width = 45, .type = 10}, blockyPixel, n); }},
-        ConformanceCarrier{"RawGrey", "g.tga", CarrierType::kTga,
-                           [](uint32_t n) {
-                             return conformanceTga({.width = 32, .type = 3, .depth = 8}, greyPixel,
-                                                   n);
-                           }},
-        ConformanceCarrier{"CodedGrey", "k.vst", CarrierType::kTga,
-                           [](uint32_t n) {
-                             return conformanceTga({.width = 31, .type = 11, .depth = 8},
-                                                   blockyPixel, n);
-                           }}),
+    ::testing::Values(tga("FfmpegCodedFooter", kAsOriginal, "tga_ff_rle_tl.tga"),
+                      tga("FfmpegAlphaFooter", kAsOriginal, "tga_ff_raw32_tl.tga"),
+                      tga("NetpbmCodedId", kAsOriginal, "tga_netpbm_rle_id.tga"),
+                      tga("MagickRaw", kAsOriginal, "tga_im_raw_bl.tga"),
+                      tga("MagickCoded", kAsOriginal, "tga_im_rle_bl.tga"),
+                      tga("NetpbmCodedGrey", kAsOriginal, "tga_netpbm_grey.tga"),
+                      tga("MagickGrey", kAsOriginal, "tga_im_grey.tga"),
+                      tga("FfmpegAlphaToCoded", kCoded, "tga_ff_raw32_tl.tga"),
+                      tga("FfmpegCodedToRaw", kRaw, "tga_ff_rle_tl.tga"),
+                      tga("NetpbmGreyToRaw", kRaw, "tga_netpbm_grey.tga"),
+                      tga("MagickGreyToCoded", kCoded, "tga_im_grey.tga"),
+                      tga("RawIdShortTail", kAsOriginal, nullptr, 33, 24, 9, Bytes(25, 0x77)),
+                      tga("RawFullFooterToCoded", kCoded, nullptr, 40),
+                      tga("Raw32FullFooter", kAsOriginal, nullptr, 20, 32)),
     conformanceName);
 
 }  // namespace

@@ -55,21 +55,15 @@ TEST_F(CheckingSessionTest, EachRefusalShowsItsOneMessage) {
 TEST_F(CheckingSessionTest, AShortMarkEndsWithWholeZeroBytes) {
   const std::string target = marked(makeExactCarrier("a.wav", 12000, 3), "Hi", options);
   ASSERT_TRUE(session.check(target, options));
+  const CheckResult& result = session.result();
+  EXPECT_EQ(markWithoutTrailingZeros(result.mark), "Hi");
+  EXPECT_EQ(result.mark[2], 0);
+  EXPECT_EQ(result.globalIntegrity, 100.0);
   const std::vector<ReportNode> tree = session.tree();
   ASSERT_EQ(tree.size(), 3u);
   EXPECT_EQ(tree[0].text, "a.wav");
-  EXPECT_EQ(tree[0].icon, ReportNode::Icon::kAudio);
   EXPECT_EQ(tree[0].children[1].text, "Bits selection level: Medium");
-  EXPECT_EQ(tree[1].children[0].text, "Mark: <Hi>");
-  EXPECT_EQ(tree[1].children[1].text, "Global integrity 100.000000%");
-  ASSERT_EQ(tree[2].children.size(), kMarkSize);
-  EXPECT_EQ(tree[2].children[0].text, "#  0: 0x48 [100.000000%]");
-  EXPECT_EQ(tree[2].children[1].text, "#  1: 0x69 [100.000000%]");
-  for (size_t p = 2; p < kMarkSize; ++p) {
-    char line[64];
-    std::snprintf(line, sizeof line, "#%3zu: 0x00 [100.000000%%]", p);
-    EXPECT_EQ(tree[2].children[p].text, line);
-  }
+  EXPECT_EQ(tree[2].children[99].text, "# 99: 0x00 [100.000000%]");
 }
 
 TEST_F(CheckingSessionTest, AMarkPartlyOverwrittenByAHideIsStillTheMajority) {

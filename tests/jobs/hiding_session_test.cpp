@@ -20,7 +20,7 @@ class HidingSessionTest : public SessionTest {
   std::vector<std::string> carriers;
 };
 
-TEST_F(HidingSessionTest, WritesInNameOrderAndUnhidesInListOrder) {
+TEST_F(HidingSessionTest, WritesInNameOrderKeepsTheReportAndUnhidesInListOrder) {
   prepare("b.wav", "A.wav", "c.wav");
   EXPECT_EQ(session.missingBits(), 0u);
   EXPECT_TRUE(session.outOfRangeCheck());
@@ -39,44 +39,34 @@ TEST_F(HidingSessionTest, WritesInNameOrderAndUnhidesInListOrder) {
   EXPECT_LT(report.find("#00000:   b.wav"), report.find("#00001:   A.wav"));
   EXPECT_NE(report.find("WAV bits selection level: Medium"), std::string::npos);
   EXPECT_EQ(report.find("BMP"), std::string::npos);
+  // Discarding the stream keeps what the report is made of.
+  session.discardStream();
+  EXPECT_TRUE(tempFolderEmpty());
+  EXPECT_EQ(session.sources().fileCount(), 0u);
+  EXPECT_EQ(session.carriers().size(), 3u);
+  EXPECT_EQ(session.report(), report);
   session.reset();
   EXPECT_TRUE(tempFolderEmpty());
   EXPECT_EQ(session.carriers().size(), 0u);
   expectSourcesBack(targetsOf(carriers));
 }
 
-TEST_F(HidingSessionTest, DiscardingTheStreamKeepsWhatTheReportIsMadeOf) {
-  prepare();
-  ASSERT_TRUE(session.writeCarriers(dir.file("out"), options));
-  std::string report = session.report();
-  session.discardStream();
-  EXPECT_TRUE(tempFolderEmpty());
-  EXPECT_EQ(session.sources().fileCount(), 0u);
-  EXPECT_EQ(session.carriers().size(), 3u);
-  EXPECT_EQ(session.report(), report);
-}
-
-TEST_F(HidingSessionTest, AddingCarriersShowsEachPathThenClearsTheLine) {
-  makeSources();
-  std::vector<std::string> paths = threeCarriers("a.wav", "b.wav", "c.wav");
-  std::vector<std::string> shown;
+TEST_F(HidingSessionTest, ProgressFollowsTheFilesReadThenMovesOverTheCarriers) {
+  std::vector<std::string> shown;  // every value 1 line, cleared ones too
   listener.onStatus = [&](StatusLabel label, const std::string& text) {
     if (label == StatusLabel::kValue1) shown.push_back(text);
   };
-  ASSERT_TRUE(session.addSource(dir.file("src/docs")));
-  ASSERT_TRUE(session.buildStream(options));
-  shown.clear();
-  ASSERT_TRUE(session.addCarriers(paths, options, nullptr));
-  EXPECT_EQ(shown, (std::vector<std::string>{paths[0], paths[1], paths[2], ""}));
-}
-
-TEST_F(HidingSessionTest, ProgressFollowsTheFilesReadThenMovesOverTheCarriers) {
   prepare("b.wav", "A.wav", "c.wav");
   // The files as the stream reads them, then the carriers as the list is offered them.
   EXPECT_EQ(listener.sources,
             (std::vector<std::string>{dir.file("src/empty.txt"), dir.file("src/docs/a.txt"),
                                       dir.file("src/docs/img/b.bin"), carriers[0], carriers[1],
                                       carriers[2]}));
+  // Adding carriers clears the line once the last is taken.
+  ASSERT_GE(shown.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(shown.end() - 4, shown.end()),
+            (std::vector<std::string>{carriers[0], carriers[1], carriers[2], ""}));
+  listener.onStatus = nullptr;
   ASSERT_FALSE(listener.percents.empty());
   EXPECT_TRUE(std::is_sorted(listener.percents.begin(), listener.percents.end()));
   EXPECT_EQ(listener.percents.back(), 100);
@@ -94,17 +84,26 @@ TEST_F(HidingSessionTest, ProgressFollowsTheFilesReadThenMovesOverTheCarriers) {
     EXPECT_NE(std::find(percents.begin(), percents.end(), border), percents.end()) << +border;
 }
 
-TEST_F(HidingSessionTest, TooFewCarrierBitsAreRefusedBeforeAnythingIsWritten) {
+TEST_F(HidingSessionTest, OneBitTooFewIsRefusedBeforeAnythingIsWrittenAndNoneTooFewHidesAll) {
   makeSources();
-  carriers = threeCarriers("a.wav", "b.wav", "c.wav");
-  carriers.pop_back();
+  HidingSession measuring(workspace, listener);
+  ASSERT_TRUE(prepareHiding(measuring, {}));
+  const uint32_t bits = measuring.streamBits();  // the same tree gives a stream of the same size
+  carriers = {makeExactCarrier("short.wav", bits - 1, 1)};
   ASSERT_TRUE(prepareHiding(session, carriers));
-  EXPECT_EQ(session.missingBits(), session.streamBits() - session.carriers().totalBits());
-  EXPECT_GT(session.missingBits(), 0u);
+  EXPECT_EQ(session.missingBits(), 1u);
   EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
   EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kInsufficientCarrierBits}));
   EXPECT_EQ(listener.completions.back(), JobCompletion::kFailedOrStopped);
   EXPECT_TRUE(folderNames(dir.file("out")).empty());
+  // A carrier of exactly the stream's bits holds it to its last bit, and gives it back.
+  reporter.clear();
+  HidingSession exact(workspace, listener);
+  carriers = {makeExactCarrier("exact.wav", bits, 2)};
+  ASSERT_TRUE(prepareHiding(exact, carriers));
+  EXPECT_EQ(exact.missingBits(), 0u);
+  ASSERT_TRUE(exact.writeCarriers(dir.file("out"), options));
+  expectSourcesBack(targetsOf(carriers));
 }
 
 TEST_F(HidingSessionTest, NoToOverwritingEndsWithoutAMessageAndTheNextTryWrites) {
@@ -225,7 +224,7 @@ TEST_F(HidingSessionTest, ATargetThatDoesNotReadBackAsWrittenFailsAndGoes) {
     files.beforeOpenRead = [&](const std::string& path) {
       if (path != second || !c.tamper) return;
       std::vector<uint8_t> bytes = readAll(path);
-      for (size_t i = wavSamplesOffset(WavShape{}); i < bytes.size(); i += 2) bytes[i] ^= 1;
+      for (size_t i = 44; i < bytes.size(); i += 2) bytes[i] ^= 1;  // samples past the head
       writeAll(path, bytes);
     };
     // Opens: a.wav, its target again, b.wav, its target again.

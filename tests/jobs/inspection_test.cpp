@@ -2,7 +2,6 @@
 #include "jobs/inspecting_session.h"
 #include "session_fixture.h"
 #include "support/bmp_builder.h"
-#include "support/png_builder.h"
 
 namespace murl::test {
 namespace {
@@ -40,11 +39,10 @@ class InspectionTest : public SessionTest {
     return dir.file("carriers/" + name);
   }
 
+  // ImageMagick's 48 x 40 image of 16-bit RGB samples (tests/data).
   std::string makePng(const std::string& name) {
-    PngShape shape;
-    shape.width = 64;
-    shape.height = 48;
-    writeAll(dir.file("carriers/" + name), buildPng(shape));
+    writeAll(dir.file("carriers/" + name),
+             readAll(std::string(MURL_TEST_DATA_DIR) + "/png_rgb16_split.png"));
     return dir.file("carriers/" + name);
   }
 
@@ -109,7 +107,7 @@ TEST_F(InspectionTest, EachSituationIsToldApart) {
   const auto module = hideInto({dir.file("carriers/f.dll")}, bmpLevel);
   writeAll(dir.file("carriers/g.dll"), readAll(dir.file("carriers/f.dll")));
   const auto bothLevels = hideInto({dir.file("carriers/g.dll")}, levels);
-  const size_t pixels = bmpPixelStart(BmpShape{});
+  const size_t pixels = 54;  // past a plain bitmap's file and info headers
   const std::string reencoded = altered(a[1], "b.bmp", [&](std::vector<uint8_t>& bytes) {
     for (size_t i = pixels; i < bytes.size(); ++i) bytes[i] ^= 1;
   });

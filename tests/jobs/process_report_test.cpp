@@ -13,8 +13,6 @@ TEST(NumberDisplay, GroupsDigitsInThrees) {
   EXPECT_EQ(formatCount(1000, "."), "1.000");
   EXPECT_EQ(formatCount(123456, "."), "123.456");
   EXPECT_EQ(formatCount(1234567, "."), "1.234.567");
-  EXPECT_EQ(formatCount(1234567, ","), "1,234,567");
-  EXPECT_EQ(formatCount(123456789, "."), "123.456.789");
   EXPECT_EQ(formatCount(1234567890, ","), "1,234,567,890");
   EXPECT_EQ(formatCount(4294967295u, "."), "4.294.967.295");
 }
@@ -31,32 +29,29 @@ ReportInput twoWavsAndABitmap(Language language) {
   return input;
 }
 
-TEST(ProcessReport, HidingReportInEnglish) {
-  EXPECT_EQ(buildHidingReport(twoWavsAndABitmap(Language::kEnglish)),
-            "Murl Version 1.01\r\n\r\n"
-            "---- Begin of Process Report ----\r\n\r\n"
-            "Password: <0123456789abcdef>\r\n\r\n"
-            "BMP bits selection level: Minimum\r\n"
-            "WAV bits selection level: Maximum\r\n"
-            "\r\n"
-            "#00000:   b.wav   [+12.500000%]\r\n"
-            "#00001:   A.bmp   [+0.000000%]\r\n"
-            "#00002:   c.wav   [+100.000000%]\r\n"
-            "\r\n---- End of Process Report ----");
-}
-
-TEST(ProcessReport, HidingReportInItalianKeepsThePasswordLine) {
-  EXPECT_EQ(buildHidingReport(twoWavsAndABitmap(Language::kItalian)),
-            "Murl Versione 1.01\r\n\r\n"
-            "---- Inizio del Rapporto Operazione ----\r\n\r\n"
-            "Password: <0123456789abcdef>\r\n\r\n"
-            "BMP livello di selezione bit: Minimo\r\n"
-            "WAV livello di selezione bit: Massimo\r\n"
-            "\r\n"
-            "#00000:   b.wav   [+12.500000%]\r\n"
-            "#00001:   A.bmp   [+0.000000%]\r\n"
-            "#00002:   c.wav   [+100.000000%]\r\n"
-            "\r\n---- Fine del Rapporto Operazione ----");
+TEST(ProcessReport, HidingReportInBothLanguagesKeepsThePasswordLine) {
+  const struct {
+    Language language;
+    const char* head;
+    const char* levels;
+    const char* tail;
+  } rows[] = {
+      {Language::kEnglish, "Murl Version 1.01\r\n\r\n---- Begin of Process Report ----",
+       "BMP bits selection level: Minimum\r\nWAV bits selection level: Maximum",
+       "---- End of Process Report ----"},
+      {Language::kItalian, "Murl Versione 1.01\r\n\r\n---- Inizio del Rapporto Operazione ----",
+       "BMP livello di selezione bit: Minimo\r\nWAV livello di selezione bit: Massimo",
+       "---- Fine del Rapporto Operazione ----"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(buildHidingReport(twoWavsAndABitmap(row.language)),
+              std::string(row.head) + "\r\n\r\nPassword: <0123456789abcdef>\r\n\r\n" + row.levels +
+                  "\r\n\r\n"
+                  "#00000:   b.wav   [+12.500000%]\r\n"
+                  "#00001:   A.bmp   [+0.000000%]\r\n"
+                  "#00002:   c.wav   [+100.000000%]\r\n\r\n" +
+                  row.tail);
+  }
 }
 
 TEST(ProcessReport, EveryFormatOnceInTheReportOrder) {

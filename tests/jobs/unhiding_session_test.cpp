@@ -195,19 +195,7 @@ TEST_F(UnhidingSessionTest, FoldersDifferingOnlyInCaseStayApart) {
   EXPECT_EQ(root.subfolders[1]->files.size(), 1u);
 }
 
-TEST_F(UnhidingSessionTest, StoppedGatheringLeavesNoTemporaryFile) {
-  makeSources();
-  auto targets = hideSources(threeCarriers("a.wav", "b.wav", "c.wav"));
-  UnhidingSession session(workspace, listener);
-  ASSERT_TRUE(session.addCarriers(targets, options, nullptr));
-  listener.onProgress = [&session](uint8_t) { session.requestStop(); };
-  EXPECT_FALSE(session.unhide(options));
-  EXPECT_TRUE(reporter.shown.empty());
-  EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kFailedOrStopped}));
-  EXPECT_TRUE(tempFolderEmpty());
-}
-
-TEST_F(UnhidingSessionTest, CarriersNotTakenAreNamedInOrder) {
+TEST_F(UnhidingSessionTest, CarriersNotTakenAreNamedInOrderAndAStoppedGatheringLeavesNothing) {
   makeSources();
   auto targets = hideSources(threeCarriers("a.wav", "b.wav", "c.wav"));
   writeAll(dir.file("notes.txt"), {'x'});
@@ -219,6 +207,12 @@ TEST_F(UnhidingSessionTest, CarriersNotTakenAreNamedInOrder) {
   EXPECT_EQ(notUsed, (std::vector<std::string>{dir.file("notes.txt"), targets[0]}));
   EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kCarrierAlreadyAdded}));
   EXPECT_EQ(session.carriers().size(), 2u);
+  // Stopped while gathering: no message and no temporary file.
+  listener.onProgress = [&session](uint8_t) { session.requestStop(); };
+  EXPECT_FALSE(session.unhide(options));
+  EXPECT_EQ(reporter.shown.size(), 1u);
+  EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kFailedOrStopped}));
+  EXPECT_TRUE(tempFolderEmpty());
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "hidden_stream_fixture.h"
 #include "platform/file_system.h"
+#include "platform/memory_file_system.h"
+#include "stream/extraction.h"
 
 namespace murl::stream_test {
 namespace {
@@ -125,6 +127,55 @@ TEST(ExtractionTree, AttributeLettersKeepTheirOwnOrderAndIgnoreOtherBits) {
   EXPECT_EQ(attributeLetters(0x01), "R");
   EXPECT_EQ(attributeLetters(0x20 | 0x100 | 0x01 | 0x04 | 0x02), "HSRTA");
   EXPECT_EQ(attributeLetters(0x20 | 0x02), "HA");
+}
+
+// Extraction of a tree whose every file holds one byte into /o of a file system in memory.
+struct MemoryExtraction {
+  MemoryExtraction() { EXPECT_TRUE(memory.createFolder("/o")); }
+  bool extract(const ExtractionTree& tree) {
+    platform::File decoded = platform::memoryFile({'x'});
+    return Extractor(ws, listener, decoded).extractAll(tree, "/o");
+  }
+  test::RecordingReporter reporter;
+  platform::MemoryFileSystem memory;
+  Workspace ws{reporter, Language::kEnglish, memory};
+  RecordingListener listener;
+};
+
+// Paths of up to 65535 characters are written out; a folder's counts its closing slash. Under
+// "/o/", 255 folders of 255 characters take the path to 65283 characters.
+TEST(Extraction, PathsOfUpTo65535CharactersAreWritten) {
+  const struct {
+    size_t lastFolder;  // 0: none past the 255
+    size_t fileName;
+    MessageId shown;
+  } rows[] = {
+      {0, 252, MessageId::kExtractionCompleted},
+      {0, 253, MessageId::kFileNameTooLong},
+      {251, 1, MessageId::kFileNameTooLong},  // the folder is made; its file does not fit
+      {252, 1, MessageId::kFolderNameTooLong},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> names(255, std::string(255, 'd'));
+    if (row.lastFolder != 0) names.emplace_back(row.lastFolder, 'e');
+    ExtractionTree tree;
+    ASSERT_TRUE(tree.add({names.begin(), names.end()}, std::string(row.fileName, 'f'), 1, 0, 0));
+    MemoryExtraction run;
+    run.extract(tree);
+    EXPECT_EQ(run.reporter.shownIds(), std::vector<MessageId>{row.shown}) << row.fileName;
+  }
+}
+
+// Whatever holds the name, even what cannot be opened as a file, is asked about.
+TEST(Extraction, AFolderOfTheFilesNameIsAskedAbout) {
+  ExtractionTree tree;
+  ASSERT_TRUE(tree.add({}, "f", 1, 0, 0));
+  MemoryExtraction run;
+  ASSERT_TRUE(run.memory.createFolder("/o/f"));
+  run.reporter.answers = {false};
+  EXPECT_FALSE(run.extract(tree));
+  EXPECT_EQ(run.reporter.askedIds(), std::vector<MessageId>{MessageId::kFileExistsOverwrite});
+  EXPECT_TRUE(run.reporter.shown.empty());
 }
 
 TEST_F(HiddenStreamTest, ReaderStopsOnceTheDecodedTotalPassesTheLimit) {

@@ -1,5 +1,6 @@
 #pragma once
-// Small bitmaps for the BMP carrier tests, built byte by byte so every header field can be bent.
+// Small bitmaps for the BMP and module carrier tests, built byte by byte so every header field can
+// be bent.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -18,25 +19,19 @@ struct BmpShape {
   // 108/124-byte headers stored as red, green, blue at header offsets 40, 44, 48.
   std::array<uint32_t, 3> masks{0x00FF0000, 0x0000FF00, 0x000000FF};
   uint32_t gapBytes = 0;   // bytes between the headers and the rows (a palette, say)
-  uint32_t tailBytes = 0;  // bytes after the rows
   bool fileHeader = true;  // false: the bytes of a resource inside a module
-  uint8_t padding = 0xA5;  // every row padding byte
 };
 
 // The pixel at column x of stored row r: 24-bit pixels are bytes 0, 1, 2 of the value (blue,
 // green, red); 32-bit pixels the whole value, little-endian.
 using PixelAt = std::function<uint32_t(uint32_t x, uint32_t r)>;
 
-// A bitmap of that shape; gap and tail bytes hold a counting pattern.
+// A bitmap of that shape; gap bytes hold a counting pattern, row padding 0xA5.
 std::vector<uint8_t> buildBmp(const BmpShape& shape, const PixelAt& pixel);
 
 // Pixels whose channels vary and are mostly loud enough for the default level.
 uint32_t noisyPixel(uint32_t x, uint32_t r);
 // Grey pixels: equal channels in every 24-bit pixel (and under the default masks).
 uint32_t greyPixel(uint32_t x, uint32_t r);
-
-// Where the rows of a built bitmap start (file form includes the 14-byte file header).
-size_t bmpPixelStart(const BmpShape& shape);
-size_t bmpRowStride(const BmpShape& shape);
 
 }  // namespace murl::test

@@ -84,8 +84,6 @@ bool walkBlock(Reader& r, const Table& dc, const Table& ac, uint8_t level, Refer
     if (k > 63) return false;
     const uint32_t size = s & 15;
     if (!r.bits(size, extra)) return false;
-    if (size == 0) continue;
-    ++walk.nonZero;
     if (size > level + 1u) {
       walk.units.push_back(
           {walk.segments.size() - 1, r.bitIndex() - 1, static_cast<uint8_t>(extra & 1)});

@@ -22,7 +22,6 @@ struct ReferenceWalk {
   std::vector<uint8_t> outside;                // every byte not inside a segment, in file order
   std::vector<std::vector<uint8_t>> segments;  // entropy-coded data up to each marker, unstuffed
   std::vector<ReferenceUnit> units;            // the AC coefficients of size above level + 1
-  uint64_t nonZero = 0;
 };
 
 ReferenceWalk referenceWalk(const std::vector<uint8_t>& file, uint8_t level);

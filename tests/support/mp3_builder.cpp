@@ -59,14 +59,13 @@ Mp3FrameLayout mpeg2At8k() { return frameSpec(2, 1, 1, false, 24); }
 Mp3FrameLayout mpeg25At64k() { return frameSpec(0, 8, 2, false, 576); }
 
 Mp3File buildMp3(const Mp3Shape& shape) {
-  std::mt19937 random(shape.seed);
+  std::mt19937 random(1);
   Mp3File file;
   file.bytes = shape.lead;
   for (const Mp3FrameLayout& f : shape.frames) {
     const size_t start = file.bytes.size();
     const uint32_t prefix = 4 + (f.crc ? 2 : 0) + sideInfoSize(f);
     file.frameStarts.push_back(start);
-    file.prefixes.push_back(prefix);
     file.bytes.resize(start + f.length);
     uint8_t* frame = file.bytes.data() + start;
     frame[0] = 0xFF;
@@ -76,7 +75,7 @@ Mp3File buildMp3(const Mp3Shape& shape) {
     if (f.crc) frame[4] = frame[5] = 0x5A;
     writeSideInfo(f, frame + prefix - sideInfoSize(f));
     for (uint32_t i = prefix; i < f.length; ++i) {
-      frame[i] = static_cast<uint8_t>(shape.fill >= 0 ? shape.fill : random());
+      frame[i] = static_cast<uint8_t>(random());
     }
   }
   file.bytes.insert(file.bytes.end(), shape.trail.begin(), shape.trail.end());

@@ -1,6 +1,6 @@
 #pragma once
 // Builds MPEG audio files frame by frame for tests: headers, side information with chosen
-// main_data_begin and part2_3_length fields, bodies of a chosen byte. Frame lengths are given by
+// main_data_begin and part2_3_length fields, random bodies. Frame lengths are given by
 // the test (standard values below), so the builder holds no bitrate table of its own.
 #include <cstddef>
 #include <cstdint>
@@ -33,14 +33,11 @@ struct Mp3Shape {
   std::vector<uint8_t> lead;  // before the first frame (no 0xFF in it)
   std::vector<Mp3FrameLayout> frames;
   std::vector<uint8_t> trail;  // after the last frame
-  int fill = -1;               // the byte of every frame body after its prefix; -1: random
-  uint32_t seed = 1;
 };
 
 struct Mp3File {
   std::vector<uint8_t> bytes;
   std::vector<size_t> frameStarts;
-  std::vector<uint32_t> prefixes;  // header, CRC and side information of each frame
 };
 
 Mp3File buildMp3(const Mp3Shape& shape);

@@ -1,8 +1,7 @@
 #pragma once
-// Windows PE modules for the module carrier tests, built byte by byte: DOS header, PE header with
-// a real optional header (so other readers of modules accept them), an optional ".text" section
-// and a resource section holding the given resources. The builder reports where each structure
-// landed, so tests can plant defects with byte edits.
+// Windows PE modules for the module carrier tests, built byte by byte: DOS header, PE header, a
+// ".text" section and a resource section holding the given resources. The builder reports where
+// each structure landed, so tests can plant defects with byte edits.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,12 +16,11 @@ struct PeResource {
 };
 
 struct PeShape {
-  std::vector<PeResource> resources;  // types in order of first appearance, names by id
-  bool wide = false;                  // PE32+ (64-bit) instead of PE32
-  bool textSection = true;            // a ".text" section before the resource section
+  // In directory order: named types first, each type's resources together, ids ascending.
+  std::vector<PeResource> resources;
+  bool wide = false;  // the optional header of PE32+ (64-bit) instead of PE32
   std::string sectionName = ".rsrc";
-  bool reverseData = false;    // resource data laid out in the reverse of the list's order
-  uint32_t dataAlignment = 8;  // every resource's data starts at a multiple of this
+  bool reverseData = false;  // resource data laid out in the reverse of the list's order
 };
 
 struct PeModule {
@@ -39,9 +37,10 @@ struct PeModule {
 // The section ends with the last resource byte, which is also the file's last byte.
 PeModule buildPe(const PeShape& shape);
 
-// Resource data of a 24-bit bitmap of `width` x `height` noisy pixels (no file header).
+// Resource data of a 24-bit bitmap of `width` x `height` noisy pixels (no file header), or of
+// an 8-bit one with its palette.
 std::vector<uint8_t> bitmapResource(int32_t width, int32_t height, uint16_t bitCount = 24);
 // Resource data of a mono 16-bit wave of `samples` samples, most loud enough for level 3.
-std::vector<uint8_t> waveResource(size_t samples, uint32_t seed = 1);
+std::vector<uint8_t> waveResource(size_t samples);
 
 }  // namespace murl::test

@@ -1,8 +1,7 @@
 #pragma once
-// Small PCX and TGA images for the carrier tests, built byte by byte so every header field can be
-// bent, and plain decoders of the tests' own to read targets back. The builders code runs within
-// one plane line (PCX) or one row (TGA), as most writers do; the decoders also take runs that
-// cross them.
+// Raw PCX and TGA images for the carrier tests, whose header fields tests may then bend, and
+// plain decoders of the tests' own to read targets back; they take runs that cross plane lines
+// and rows.
 #include <cstdint>
 #include <vector>
 
@@ -10,27 +9,10 @@
 
 namespace murl::test {
 
-// Pixels in runs of seven, so coded images hold runs and raw stretches alike.
-uint32_t blockyPixel(uint32_t x, uint32_t r);
-
-struct PcxShape {
-  uint32_t width = 32;
-  uint32_t height = 24;
-  bool coded = true;
-  uint8_t manufacturer = 10;
-  uint8_t version = 5;
-  uint8_t bitsPerPixel = 8;
-  uint8_t planes = 3;
-  int32_t bytesPerLine = -1;  // -1: the width rounded up to even
-  uint16_t xMin = 0;          // Xmax = xMin + width - 1
-  uint16_t yMin = 0;
-  uint8_t padding = 0xA5;  // the odd width's padding byte of each plane line
-  uint32_t tailBytes = 0;  // a counting pattern after the last scanline
-};
-
-// Plane p of the pixel at column x of scanline r is byte p of pixel(x, r).
-std::vector<uint8_t> buildPcx(const PcxShape& shape, const PixelAt& pixel);
-size_t pcxBytesPerLine(const PcxShape& shape);
+// A raw 24-bit PCX: plane p of the pixel at column x of scanline r is byte p of pixel(x, r);
+// plane lines are the width rounded up to even, an odd width padded with `padding`.
+std::vector<uint8_t> rawPcx(uint32_t width, uint32_t height, const PixelAt& pixel,
+                            uint8_t padding = 0);
 
 // The scanlines of a 3-plane PCX file, three plane lines each, and where they end in the file.
 struct DecodedPcx {
@@ -43,22 +25,11 @@ struct DecodedPcx {
 };
 DecodedPcx decodePcx(const std::vector<uint8_t>& file);
 
-struct TgaShape {
-  uint32_t width = 32;
-  uint32_t height = 24;
-  uint8_t type = 2;
-  uint8_t depth = 24;
-  uint8_t idLength = 0;  // the ID holds a counting pattern
-  uint8_t colourMapType = 0;
-  uint16_t mapLength = 0;
-  uint8_t mapEntryBits = 0;  // map bytes are written between the ID and the pixels
-  uint8_t descriptor = 0;
-  std::vector<uint8_t> tail;  // after the pixel data
-};
-
-// A true-colour pixel is bytes 0 to depth/8 - 1 of pixel(x, r); a grey one its byte 0.
-std::vector<uint8_t> buildTga(const TgaShape& shape, const PixelAt& pixel);
-size_t tgaPixelStart(const TgaShape& shape);
+// A raw TGA of type 2 (24 or 32 bits) or 3 (8 bits): a true-colour pixel is bytes 0 to
+// depth/8 - 1 of pixel(x, r), a grey one its byte 0. The image ID holds a counting pattern; `tail`
+// follows the pixels.
+std::vector<uint8_t> rawTga(uint32_t width, uint32_t height, uint8_t depth, const PixelAt& pixel,
+                            uint8_t idLength = 0, const std::vector<uint8_t>& tail = {});
 
 // The pixels of a TGA file of type 2, 3, 10 or 11, row after row, and where they end.
 struct DecodedTga {

@@ -13,26 +13,11 @@ void putChunk(std::vector<uint8_t>& out, const std::string& id, const std::vecto
   out.insert(out.end(), body.begin(), body.end());
 }
 
-size_t chunksSize(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& chunks) {
-  size_t size = 0;
-  for (const auto& chunk : chunks) size += 8 + chunk.second.size();
-  return size;
-}
-
-size_t fileSize(const WavShape& shape) {
-  return wavSamplesOffset(shape) + shape.samples.size() * 2 + shape.dataTail.size() +
-         chunksSize(shape.chunksAfterData) + shape.appended.size();
-}
-
 }  // namespace
-
-size_t wavSamplesOffset(const WavShape& shape) {
-  return 12 + 8 + shape.fmtSize + chunksSize(shape.chunksBeforeData) + 8;
-}
 
 std::vector<uint8_t> buildWav(const WavShape& shape) {
   std::vector<uint8_t> fmt;
-  uint16_t align =
+  const uint16_t align =
       shape.blockAlign != 0 ? shape.blockAlign : static_cast<uint16_t>(2 * shape.channels);
   appendLe16(fmt, shape.formatTag);
   appendLe16(fmt, shape.channels);
@@ -41,19 +26,15 @@ std::vector<uint8_t> buildWav(const WavShape& shape) {
   appendLe16(fmt, align);
   appendLe16(fmt, shape.bitsPerSample);
   fmt.resize(shape.fmtSize, 0);
-
   std::vector<uint8_t> data;
   for (int16_t s : shape.samples) appendLe16(data, static_cast<uint16_t>(s));
   data.insert(data.end(), shape.dataTail.begin(), shape.dataTail.end());
-
-  std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
-  appendLe32(out, static_cast<uint32_t>(fileSize(shape) - shape.appended.size() - 8));
-  out.insert(out.end(), {'W', 'A', 'V', 'E'});
+  std::vector<uint8_t> out{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
   putChunk(out, "fmt ", fmt);
   for (const auto& chunk : shape.chunksBeforeData) putChunk(out, chunk.first, chunk.second);
   putChunk(out, "data", data);
   for (const auto& chunk : shape.chunksAfterData) putChunk(out, chunk.first, chunk.second);
-  out.insert(out.end(), shape.appended.begin(), shape.appended.end());
+  storeLe32(&out[4], static_cast<uint32_t>(out.size() - 8));
   return out;
 }
 
@@ -76,11 +57,10 @@ std::vector<int16_t> soundSamples(size_t count, size_t loud, int threshold, uint
 }
 
 void padToMultipleOf16(WavShape& shape) {
-  size_t rest = fileSize(shape) % 16;
-  if (rest == 0) return;
+  const size_t rest = buildWav(shape).size() % 16;
   // A chunk of its own needs 8 bytes of head; its body makes up the rest.
-  size_t body = (16 - rest + 16 - 8) % 16;
-  shape.chunksBeforeData.emplace_back("pad ", std::vector<uint8_t>(body, 0));
+  if (rest != 0)
+    shape.chunksBeforeData.emplace_back("pad ", std::vector<uint8_t>((24 - rest) % 16));
 }
 
 }  // namespace murl::test

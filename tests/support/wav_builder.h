@@ -17,7 +17,6 @@ struct WavShape {
   std::vector<uint8_t> dataTail;  // bytes of the data body after the samples (an odd byte)
   std::vector<std::pair<std::string, std::vector<uint8_t>>> chunksBeforeData;  // after "fmt "
   std::vector<std::pair<std::string, std::vector<uint8_t>>> chunksAfterData;
-  std::vector<uint8_t> appended;  // after the RIFF data, outside the RIFF size
 };
 
 std::vector<uint8_t> buildWav(const WavShape& shape);
@@ -26,9 +25,6 @@ std::vector<uint8_t> buildWav(const WavShape& shape);
 // a magnitude of at least `threshold` (the negative ones -threshold - 1 or below); the others lie
 // within the quiet range. Bit 0 of every sample is random.
 std::vector<int16_t> soundSamples(size_t count, size_t loud, int threshold, uint32_t seed);
-
-// Where the samples start in a file made by buildWav (fmt, chunks before data, data header).
-size_t wavSamplesOffset(const WavShape& shape);
 
 // Adds a "pad " chunk before the data so the file size is a multiple of 16 (lead-in = level).
 void padToMultipleOf16(WavShape& shape);

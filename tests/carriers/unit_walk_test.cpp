@@ -1,5 +1,5 @@
-// The eight-at-a-time groupers against the one-unit tests they stand for, and the byte tables
-// that move unit bits in and out of a group.
+// The eight-at-a-time groupers against the one-unit tests they stand for, and the choice of used
+// units by lead-in and spacing.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -10,6 +10,7 @@
 #include "carriers/common/colour_bytes.h"
 #include "carriers/common/image_usability.h"
 #include "carriers/common/sound_samples.h"
+#include "carriers/common/unit_passes.h"
 #include "core/options.h"
 
 namespace murl::test {
@@ -126,8 +127,31 @@ TEST(ByteBitTables, DepositAndExtractAreInverseWithinTheMask) {
       ASSERT_EQ(tables.extract[mask][deposited | (~mask & 0xA5)], set == 0 ? 0 : bits >> (8 - set));
     }
   }
-  EXPECT_EQ(tables.deposit[0x5A][0xC0], 0x50);  // 1 1 into the first two set bits, 0 0 after
-  EXPECT_EQ(tables.extract[0x5A][0x42], 0x9);   // bits 6, 4, 3, 1: 1 0 0 1
+}
+
+// Unit i is used when it is past the lead-in S and (i - S) is a multiple of the spacing, whether
+// units are taken one at a time or runs are first offered to passOver and only the unit after
+// what it leaves is taken.
+TEST(UnitSelection, UsesEverySpacingThUnitAfterTheLeadIn) {
+  for (uint32_t leadIn : {0u, 1u, 5u, 17u}) {
+    for (uint32_t spacing : {1u, 2u, 4u, 7u}) {
+      std::vector<uint64_t> expected;
+      for (uint64_t i = leadIn; i < 200; i += spacing) expected.push_back(i);
+      for (uint64_t run : {0u, 1u, 3u, 8u, 13u, 500u}) {
+        UnitSelection selection(leadIn, spacing);
+        std::vector<uint64_t> used;
+        for (uint64_t i = 0; i < 200;) {
+          // Run 0: every unit taken one at a time.
+          const uint64_t end = run == 0 ? i + 1 : std::min<uint64_t>(200, (i / run + 1) * run);
+          if (run != 0) i += selection.passOver(end - i);
+          if (i == end) continue;
+          if (selection.take()) used.push_back(i);
+          ++i;
+        }
+        EXPECT_EQ(used, expected) << leadIn << " " << spacing << " " << run;
+      }
+    }
+  }
 }
 
 }  // namespace
