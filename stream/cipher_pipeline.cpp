@@ -4,13 +4,16 @@
 
 namespace murl {
 
-unsigned cipherWorkersPerCore() { return std::clamp(std::thread::hardware_concurrency(), 1U, 4U); }
+unsigned cipherWorkersPerCore() {
+  return std::clamp(std::thread::hardware_concurrency(), 2U, 4U) - 1;
+}
 
 CipherPipeline::CipherPipeline(CipherDirection direction, const Password& password,
-                               Interrupt interrupt, unsigned workers)
+                               Interrupt interrupt, unsigned workers, uint8_t* scratch)
     : direction_(direction),
       password_(password),
       interrupt_(interrupt),
+      callerScratch_(scratch),
       slots_(std::max(workers, 1U)) {
   for (Slot& slot : slots_) {
     slot.buffer.reset(new uint8_t[kCodecArea + kCipherOverhead]);
@@ -43,19 +46,23 @@ void CipherPipeline::work() {
     if (shuttingDown_) return;
     next->state = SlotState::kWorking;
     lock.unlock();
-    const bool done = run(*next);
+    const bool done = run(next->buffer.get(), next->n, next->scratch.get(), next->draws);
     lock.lock();
     next->state = done ? SlotState::kDone : SlotState::kFailed;
     finished_.notify_all();
   }
 }
 
-bool CipherPipeline::run(Slot& slot) const {
+bool CipherPipeline::run(uint8_t* buffer, size_t n, uint8_t* scratch,
+                         const CipherDraws& draws) const {
   if (direction_ == CipherDirection::kDecipher) {
-    return decipherBlock(slot.buffer.get(), slot.n, slot.scratch.get(), password_, interrupt_);
+    return decipherBlock(buffer, n, scratch, password_, interrupt_);
   }
-  return encipherBlockWith(slot.buffer.get(), slot.n, slot.scratch.get(), password_, slot.draws,
-                           interrupt_);
+  return encipherBlockWith(buffer, n, scratch, password_, draws, interrupt_);
+}
+
+size_t CipherPipeline::outputLength(size_t n) const {
+  return direction_ == CipherDirection::kEncipher ? n + kCipherOverhead : n - kCipherOverhead;
 }
 
 bool CipherPipeline::retire(size_t index, const PieceWriter& write) {
@@ -65,21 +72,20 @@ bool CipherPipeline::retire(size_t index, const PieceWriter& write) {
     finished_.wait(
         lock, [&] { return slot.state == SlotState::kDone || slot.state == SlotState::kFailed; });
   }
-  const bool ok =
-      slot.state == SlotState::kDone &&
-      write(slot.buffer.get(), direction_ == CipherDirection::kEncipher ? slot.n + kCipherOverhead
-                                                                        : slot.n - kCipherOverhead);
+  const bool ok = slot.state == SlotState::kDone && write(slot.buffer.get(), outputLength(slot.n));
   std::lock_guard lock(mutex_);
   slot.state = SlotState::kFree;
   ++nextRetire_;
   return ok;
 }
 
-bool CipherPipeline::submit(const uint8_t* piece, size_t n, const CipherDraws& draws,
+bool CipherPipeline::submit(uint8_t* piece, size_t n, const CipherDraws& draws,
                             const PieceWriter& write) {
-  const size_t index = nextSubmit_ % slots_.size();
-  if (nextSubmit_ - nextRetire_ == slots_.size() && !retire(index, write)) return false;
-  Slot& slot = slots_[index];
+  if (nextSubmit_ - nextRetire_ == slots_.size()) {
+    // Every worker is busy: this thread takes the piece rather than wait, in its own buffers.
+    return run(piece, n, callerScratch_, draws) && drain(write) && write(piece, outputLength(n));
+  }
+  Slot& slot = slots_[nextSubmit_ % slots_.size()];
   std::copy(piece, piece + n, slot.buffer.get());
   {
     std::lock_guard lock(mutex_);
@@ -92,7 +98,7 @@ bool CipherPipeline::submit(const uint8_t* piece, size_t n, const CipherDraws& d
   return true;
 }
 
-bool CipherPipeline::submit(const uint8_t* block, size_t m, const PieceWriter& write) {
+bool CipherPipeline::submit(uint8_t* block, size_t m, const PieceWriter& write) {
   return submit(block, m, CipherDraws{}, write);
 }
 

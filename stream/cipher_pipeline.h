@@ -5,7 +5,9 @@
 // The caller draws each piece's cipher parameters when it submits the piece, so the random
 // source is walked in piece order exactly as by a one-stage encipherment, and the output is the
 // same bytes whatever the number of workers. At most one piece per worker is in flight, each in
-// a buffer pair of its own, so memory is bounded whatever the payload.
+// a buffer pair of its own; a piece submitted while every worker is busy is enciphered in place
+// on the caller's thread with the caller's scratch buffer. So the caller's thread is never idle
+// and memory is bounded whatever the payload: 8 MiB per worker beside the caller's buffers.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -24,27 +26,30 @@ namespace murl {
 // order; false ends the work.
 using PieceWriter = std::function<bool(const uint8_t* data, size_t n)>;
 
-// One worker per core, at least one and at most four.
+// One worker per core beside the job's thread, which enciphers too: at least one, at most three.
 unsigned cipherWorkersPerCore();
 
 enum class CipherDirection : uint8_t { kEncipher, kDecipher };
 
 class CipherPipeline {
  public:
+  // `scratch` (at least 0x400000 bytes, the caller's) serves the pieces run on the caller's
+  // thread; it is not used by the workers.
   CipherPipeline(CipherDirection direction, const Password& password, Interrupt interrupt,
-                 unsigned workers);
+                 unsigned workers, uint8_t* scratch);
   // Stops the workers (a piece being enciphered sees the interrupt or is let finish) and joins
   // them: no thread outlives the pipeline.
   ~CipherPipeline();
   CipherPipeline(const CipherPipeline&) = delete;
   CipherPipeline& operator=(const CipherPipeline&) = delete;
 
-  // Copies n <= 0x3FFFF0 bytes in as the next piece, to be enciphered under `draws`. Waits for
-  // the oldest piece in flight when every buffer is taken and hands it to `write` first. False
-  // when an encipherment was interrupted or refused, or `write` returned false.
-  bool submit(const uint8_t* piece, size_t n, const CipherDraws& draws, const PieceWriter& write);
+  // Takes n <= 0x3FFFF0 bytes as the next piece, to be enciphered under `draws`: copied to a free
+  // worker, or, when every worker is busy, enciphered in place at `piece` (which needs room for
+  // n + 16 bytes) and handed to `write` after the pieces before it. False when an encipherment
+  // was interrupted or refused, or `write` returned false.
+  bool submit(uint8_t* piece, size_t n, const CipherDraws& draws, const PieceWriter& write);
   // The same for a block of 16 <= m <= 0x400000 enciphered bytes to decipher.
-  bool submit(const uint8_t* block, size_t m, const PieceWriter& write);
+  bool submit(uint8_t* block, size_t m, const PieceWriter& write);
   // Waits for every piece in flight and hands each to `write` in order.
   bool drain(const PieceWriter& write);
 
@@ -60,13 +65,15 @@ class CipherPipeline {
   };
 
   void work();
-  bool run(Slot& slot) const;
+  bool run(uint8_t* buffer, size_t n, uint8_t* scratch, const CipherDraws& draws) const;
+  size_t outputLength(size_t n) const;
   // Waits for slot `index` to finish and writes it; the slot is free afterwards.
   bool retire(size_t index, const PieceWriter& write);
 
   const CipherDirection direction_;
   const Password& password_;
   Interrupt interrupt_;
+  uint8_t* const callerScratch_;
   std::vector<Slot> slots_;
   size_t nextSubmit_ = 0;  // pieces submitted
   size_t nextRetire_ = 0;  // pieces written

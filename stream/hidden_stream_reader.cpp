@@ -140,7 +140,8 @@ bool decodeBlocks(Workspace& workspace, platform::File& gathered, uint32_t lengt
   std::unique_ptr<CipherPipeline> pipeline;
   if (cipherWorkers > 0) {
     pipeline = std::make_unique<CipherPipeline>(CipherDirection::kDecipher, workspace.password,
-                                                workspace.interrupt(), cipherWorkers);
+                                                workspace.interrupt(), cipherWorkers,
+                                                workspace.sampleBuffer.data());
   }
 
   uint8_t* block = workspace.codecBuffer.data();
