@@ -249,16 +249,39 @@ TEST_F(HidingSessionTest, BusyLastsUntilJustBeforeTheCompletionIsPosted) {
 }
 
 // Each target is read back through the unnamed file just written, from its start, before it is
-// named: nothing can change it by its name meanwhile, and an honest target passes with or without
-// the read-back.
-TEST_F(HidingSessionTest, TargetsAreReadBackThroughTheFileWrittenBeforeTheyAreNamed) {
+// named. A disk that alters what is written (here every sample's unit bit flipped) fails the hide
+// with the message and leaves no target; an honest target passes with or without the read-back,
+// and without it nothing notices the alteration.
+TEST_F(HidingSessionTest, TargetsReadBackOtherwiseThanWrittenFailTheHideAndGo) {
   prepare();
-  for (bool verify : {true, false}) {
-    const std::string out = dir.file("out/") + (verify ? "verified" : "unverified");
+  const struct {
+    bool verify, altered;
+    std::optional<MessageId> message;
+  } rows[] = {
+      {true, false, std::nullopt},
+      {false, false, std::nullopt},
+      {true, true, MessageId::kTargetNotAsWritten},
+      {false, true, std::nullopt},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.verify) + " " + std::to_string(row.altered));
+    const std::string out = dir.file("out/") + std::to_string(&row - rows);
     std::filesystem::create_directory(out);
-    EXPECT_TRUE(session.writeCarriers(out, options, verify)) << verify;
-    EXPECT_TRUE(reporter.shown.empty()) << verify;
-    EXPECT_EQ(folderNames(out).size(), 3u) << verify;
+    if (row.altered) {
+      files.alterWrites([](uint64_t offset, uint8_t* bytes, size_t count) {
+        for (size_t i = 0; i < count; ++i)
+          if (offset + i >= 44 && (offset + i) % 2 == 0) bytes[i] ^= 1;  // samples past the head
+      });
+    }
+    EXPECT_EQ(session.writeCarriers(out, options, row.verify), !row.message);
+    files.alterWrites(nullptr);
+    if (row.message) {
+      EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{*row.message});
+      EXPECT_TRUE(folderNames(out).empty());
+    } else {
+      EXPECT_TRUE(reporter.shown.empty());
+      EXPECT_EQ(folderNames(out).size(), 3u);
+    }
     reporter.clear();
   }
 }

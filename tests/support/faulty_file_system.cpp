@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace murl::test {
 namespace {
@@ -20,7 +21,12 @@ class FaultyFile final : public platform::FileImpl {
     return counters_->fails(FsCall::kRead) ? 0 : inner_.read(buffer, count);
   }
   size_t write(const void* buffer, size_t count) override {
-    return counters_->fails(FsCall::kWrite) ? 0 : inner_.write(buffer, count);
+    if (counters_->fails(FsCall::kWrite)) return 0;
+    if (!counters_->alterWrites) return inner_.write(buffer, count);
+    std::vector<uint8_t> altered(static_cast<const uint8_t*>(buffer),
+                                 static_cast<const uint8_t*>(buffer) + count);
+    counters_->alterWrites(inner_.position(), altered.data(), count);
+    return inner_.write(altered.data(), count);
   }
   bool seek(uint64_t offset) override { return inner_.seek(offset); }
   uint64_t position() const override { return inner_.position(); }

@@ -37,6 +37,11 @@ class FaultyFileSystem final : public platform::FileSystem {
   // Runs before each openRead with its path: a test may change the file on disk there, as
   // someone else would between two opens of it.
   std::function<void(const std::string& path)> beforeOpenRead;
+  // Changes what reaches the disk, as a disk that alters data would: called with the file
+  // offset and a copy of the bytes of each write, on any file this object opened or made.
+  void alterWrites(std::function<void(uint64_t offset, uint8_t* bytes, size_t count)> alter) {
+    counters_->alterWrites = std::move(alter);
+  }
 
   platform::File openRead(const std::string& path) override;
   platform::File openReadWrite(const std::string& path) override;
@@ -64,6 +69,7 @@ class FaultyFileSystem final : public platform::FileSystem {
   struct Counters {
     std::array<uint64_t, kFsCallKinds> made{};
     std::array<uint64_t, kFsCallKinds> failFrom{};  // 0: never
+    std::function<void(uint64_t offset, uint8_t* bytes, size_t count)> alterWrites;
     // Counts the call; true when it is to fail.
     bool fails(FsCall call);
   };
