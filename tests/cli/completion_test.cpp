@@ -94,7 +94,7 @@ TEST_F(CompletionTest, BashCompletesValuesAsTheirNamesPromise) {
 }
 
 // zsh's completion functions are stood in for by ones that print what they are given, so the
-// test reads the specifications the script hands them.
+// test reads the option descriptions the script hands them.
 TEST_F(CompletionTest, ZshDescribesEveryCommandAndEveryOptionOfEach) {
   if (runCommand(dir, "command -v zsh").status != 0) GTEST_SKIP() << "zsh is not installed";
   CliResult syntax = runCommand(dir, "zsh -n '" + kZshScript + "'");
