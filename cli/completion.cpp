@@ -11,7 +11,7 @@ namespace {
 
 enum class ValueKind { kNone, kFlag, kFolder, kFile, kWords };
 
-struct OptionSpec {
+struct OptionEntry {
   std::vector<std::string> names;  // "-o", "--output"
   std::string description;
   ValueKind value = ValueKind::kFlag;
@@ -19,10 +19,10 @@ struct OptionSpec {
   bool repeatable = false;
 };
 
-struct CommandSpec {
+struct CommandEntry {
   std::string name;  // empty for the program itself
   std::string description;
-  std::vector<OptionSpec> options;
+  std::vector<OptionEntry> options;
   bool takesFiles = false;  // has positional arguments
 };
 
@@ -35,45 +35,45 @@ std::vector<std::string> split(const std::string& text, char separator) {
   return parts;
 }
 
-OptionSpec optionSpec(const CLI::Option& option) {
-  OptionSpec spec;
-  for (const std::string& s : option.get_snames()) spec.names.push_back("-" + s);
-  for (const std::string& l : option.get_lnames()) spec.names.push_back("--" + l);
-  spec.description = option.get_description();
-  spec.repeatable = option.get_multi_option_policy() == CLI::MultiOptionPolicy::TakeAll;
-  if (option.get_expected_min() == 0) return spec;
+OptionEntry optionEntry(const CLI::Option& option) {
+  OptionEntry entry;
+  for (const std::string& s : option.get_snames()) entry.names.push_back("-" + s);
+  for (const std::string& l : option.get_lnames()) entry.names.push_back("--" + l);
+  entry.description = option.get_description();
+  entry.repeatable = option.get_multi_option_policy() == CLI::MultiOptionPolicy::TakeAll;
+  if (option.get_expected_min() == 0) return entry;
   const std::string type = option.get_type_name();
   if (type == kFolderType) {
-    spec.value = ValueKind::kFolder;
+    entry.value = ValueKind::kFolder;
   } else if (type == kFileType) {
-    spec.value = ValueKind::kFile;
+    entry.value = ValueKind::kFile;
   } else if (type.find('|') != std::string::npos) {
-    spec.value = ValueKind::kWords;
-    spec.words = split(type, '|');
+    entry.value = ValueKind::kWords;
+    entry.words = split(type, '|');
   } else {
-    spec.value = ValueKind::kNone;
+    entry.value = ValueKind::kNone;
   }
-  return spec;
+  return entry;
 }
 
-CommandSpec commandSpec(const CLI::App& app, std::string name) {
-  CommandSpec spec{std::move(name), app.get_description(), {}, false};
+CommandEntry commandEntry(const CLI::App& app, std::string name) {
+  CommandEntry entry{std::move(name), app.get_description(), {}, false};
   for (const CLI::Option* option : app.get_options()) {
     if (option->nonpositional()) {
-      spec.options.push_back(optionSpec(*option));
+      entry.options.push_back(optionEntry(*option));
     } else {
-      spec.takesFiles = true;
+      entry.takesFiles = true;
     }
   }
-  return spec;
+  return entry;
 }
 
 // The program first, then its commands in --help order.
-std::vector<CommandSpec> describe(const CLI::App& app) {
-  std::vector<CommandSpec> specs{commandSpec(app, "")};
+std::vector<CommandEntry> describe(const CLI::App& app) {
+  std::vector<CommandEntry> entries{commandEntry(app, "")};
   for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
-    specs.push_back(commandSpec(*sub, sub->get_name()));
-  return specs;
+    entries.push_back(commandEntry(*sub, sub->get_name()));
+  return entries;
 }
 
 std::string joined(const std::vector<std::string>& words, std::string_view separator = " ") {
@@ -84,10 +84,10 @@ std::string joined(const std::vector<std::string>& words, std::string_view separ
 
 // ---- bash ---------------------------------------------------------------------------------
 
-// The case arm that completes the value after one of `spec`'s names, if it has one.
-std::string bashValueArm(const std::string& command, const OptionSpec& spec) {
+// The case arm that completes the value after one of `entry`'s names, if it has one.
+std::string bashValueArm(const std::string& command, const OptionEntry& entry) {
   std::string reply;
-  switch (spec.value) {
+  switch (entry.value) {
     case ValueKind::kFlag:
       return "";
     case ValueKind::kNone:
@@ -100,24 +100,24 @@ std::string bashValueArm(const std::string& command, const OptionSpec& spec) {
       reply = "_murl_cli_offer -f";
       break;
     case ValueKind::kWords:
-      reply = "_murl_cli_offer -W '" + joined(spec.words) + "'";
+      reply = "_murl_cli_offer -W '" + joined(entry.words) + "'";
       break;
   }
   std::vector<std::string> patterns;
-  for (const std::string& name : spec.names) patterns.push_back(command + ":" + name);
+  for (const std::string& name : entry.names) patterns.push_back(command + ":" + name);
   return "    " + joined(patterns, "|") + ") " + reply + "; return ;;\n";
 }
 
-std::string bashOptionWords(const CommandSpec& spec) {
+std::string bashOptionWords(const CommandEntry& entry) {
   std::vector<std::string> words;
-  for (const OptionSpec& option : spec.options)
+  for (const OptionEntry& option : entry.options)
     words.insert(words.end(), option.names.begin(), option.names.end());
   return joined(words);
 }
 
 // ---- zsh ----------------------------------------------------------------------------------
 
-// Text inside an _arguments spec's single quotes: brackets and colons are escaped for
+// Text inside an _arguments word's single quotes: brackets and colons are escaped for
 // _arguments, single quotes for the shell.
 std::string zshQuoted(std::string_view text) {
   std::string out;
@@ -132,14 +132,14 @@ std::string zshQuoted(std::string_view text) {
   return out;
 }
 
-std::string zshAction(const OptionSpec& spec) {
-  switch (spec.value) {
+std::string zshAction(const OptionEntry& entry) {
+  switch (entry.value) {
     case ValueKind::kFolder:
       return ":folder:_files -/";
     case ValueKind::kFile:
       return ":file:_files";
     case ValueKind::kWords:
-      return ":value:(" + joined(spec.words) + ")";
+      return ":value:(" + joined(entry.words) + ")";
     case ValueKind::kNone:
       return ":value: ";
     case ValueKind::kFlag:
@@ -148,9 +148,9 @@ std::string zshAction(const OptionSpec& spec) {
   return "";
 }
 
-std::string zshArguments(const CommandSpec& spec, const std::string& tail) {
+std::string zshArguments(const CommandEntry& entry, const std::string& tail) {
   std::string out = "  _arguments -s";
-  for (const OptionSpec& option : spec.options) {
+  for (const OptionEntry& option : entry.options) {
     for (const std::string& name : option.names) {
       out += " \\\n    '" + std::string(option.repeatable ? "*" : "") + name + "[" +
              zshQuoted(option.description) + "]" + zshAction(option) + "'";
@@ -166,9 +166,9 @@ std::string functionName(const std::string& command) {
 }  // namespace
 
 std::string bashCompletion(const CLI::App& app) {
-  const std::vector<CommandSpec> specs = describe(app);
+  const std::vector<CommandEntry> entries = describe(app);
   std::vector<std::string> commands;
-  for (size_t i = 1; i < specs.size(); ++i) commands.push_back(specs[i].name);
+  for (size_t i = 1; i < entries.size(); ++i) commands.push_back(entries[i].name);
   std::string out =
       "# bash completion for murl-cli, written by murl_completions from the program's own\n"
       "# options.\n"
@@ -186,12 +186,12 @@ std::string bashCompletion(const CLI::App& app) {
       "    esac\n"
       "  done\n"
       "  case $command:$prev in\n";
-  for (const CommandSpec& spec : specs)
-    for (const OptionSpec& option : spec.options) out += bashValueArm(spec.name, option);
+  for (const CommandEntry& entry : entries)
+    for (const OptionEntry& option : entry.options) out += bashValueArm(entry.name, option);
   out += "  esac\n  local options\n  case $command in\n";
-  for (const CommandSpec& spec : specs)
-    out += "    " + (spec.name.empty() ? std::string("''") : spec.name) + ") options='" +
-           bashOptionWords(spec) + "' ;;\n";
+  for (const CommandEntry& entry : entries)
+    out += "    " + (entry.name.empty() ? std::string("''") : entry.name) + ") options='" +
+           bashOptionWords(entry) + "' ;;\n";
   out +=
       "  esac\n"
       "  if [[ $cur == -* ]]; then\n"
@@ -209,24 +209,24 @@ std::string bashCompletion(const CLI::App& app) {
 }
 
 std::string zshCompletion(const CLI::App& app) {
-  const std::vector<CommandSpec> specs = describe(app);
+  const std::vector<CommandEntry> entries = describe(app);
   std::string out =
       "#compdef murl-cli\n"
       "# zsh completion for murl-cli, written by murl_completions from the program's own options.\n"
       "\n_murl_cli_commands() {\n  local -a commands\n  commands=(";
-  for (size_t i = 1; i < specs.size(); ++i)
-    out += "\n    '" + specs[i].name + ":" + zshQuoted(specs[i].description) + "'";
+  for (size_t i = 1; i < entries.size(); ++i)
+    out += "\n    '" + entries[i].name + ":" + zshQuoted(entries[i].description) + "'";
   out += "\n  )\n  _describe -t commands command commands\n}\n";
-  for (size_t i = 1; i < specs.size(); ++i) {
-    out += "\n" + functionName(specs[i].name) + "() {\n";
-    out += zshArguments(specs[i], specs[i].takesFiles ? " \\\n    '*:file:_files'" : "");
+  for (size_t i = 1; i < entries.size(); ++i) {
+    out += "\n" + functionName(entries[i].name) + "() {\n";
+    out += zshArguments(entries[i], entries[i].takesFiles ? " \\\n    '*:file:_files'" : "");
     out += "}\n";
   }
   out += "\n_murl_cli_command() {\n  case $words[1] in\n";
-  for (size_t i = 1; i < specs.size(); ++i)
-    out += "    " + specs[i].name + ") " + functionName(specs[i].name) + " ;;\n";
+  for (size_t i = 1; i < entries.size(); ++i)
+    out += "    " + entries[i].name + ") " + functionName(entries[i].name) + " ;;\n";
   out += "  esac\n}\n\n" + functionName("") + "() {\n";
-  out += zshArguments(specs[0],
+  out += zshArguments(entries[0],
                       " \\\n    '1:command:_murl_cli_commands' \\\n"
                       "    '*::argument:_murl_cli_command'");
   out += "}\n\n" + functionName("") + " \"$@\"\n";
