@@ -2,16 +2,13 @@
 
 #include <iterator>
 
+#include "core/messages.h"
+
 namespace murl::cli {
 namespace {
 
-struct Pair {
-  const char* english;
-  const char* italian;
-};
-
 // In Text order.
-constexpr Pair kTexts[] = {
+constexpr TextPair kTexts[] = {
     {"Password (16-32 characters): ", "Password (16-32 caratteri): "},
     {"Password again: ", "Ripetere la password: "},
     {"The password must be 16 to 32 characters, typed the same twice.",
@@ -59,8 +56,7 @@ static_assert(std::size(kTexts) == static_cast<size_t>(Text::kCount));
 }  // namespace
 
 const char* text(Text id, platform::Language language) {
-  const Pair& pair = kTexts[static_cast<size_t>(id)];
-  return language == platform::Language::kItalian ? pair.italian : pair.english;
+  return pick(kTexts[static_cast<size_t>(id)], language);
 }
 
 }  // namespace murl::cli

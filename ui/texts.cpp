@@ -2,16 +2,13 @@
 
 #include <iterator>
 
+#include "core/messages.h"
+
 namespace murl::ui {
 namespace {
 
-struct Pair {
-  const char* english;
-  const char* italian;
-};
-
 // In UiText order.
-constexpr Pair kTexts[] = {
+constexpr TextPair kTexts[] = {
     {"Back to Main Menu", "Torna al Menu Principale"},
     {"Hiding Wizard", "Nascondere Dati"},
     {"Unhiding Wizard", "Recupero Dati"},
@@ -81,7 +78,7 @@ constexpr Pair kTexts[] = {
 static_assert(std::size(kTexts) == static_cast<size_t>(UiText::kCount));
 
 // In PageId order.
-constexpr Pair kTitles[] = {
+constexpr TextPair kTitles[] = {
     {"Murl v1.01 - Steganographer & Authoring", "Murl v1.01 - Steganografia & Authoring"},
     {"Murl v1.01 - Hiding Step 1", "Murl v1.01 - Nascondere Dati Passo 1"},
     {"Murl v1.01 - Hiding Step 2", "Murl v1.01 - Nascondere Dati Passo 2"},
@@ -101,10 +98,6 @@ constexpr Pair kTitles[] = {
     {"Murl v1.01 - Options Panel", "Murl v1.01 - Opzioni Avanzate"},
 };
 static_assert(std::size(kTitles) == static_cast<size_t>(PageId::kCount));
-
-const char* pick(const Pair& pair, Language language) {
-  return language == Language::kItalian ? pair.italian : pair.english;
-}
 
 }  // namespace
 
