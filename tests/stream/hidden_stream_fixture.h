@@ -141,15 +141,12 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
     EXPECT_EQ(out.size(), length);
     return out;
   }
-  bool readGathered(const std::string& path, ExtractionTree& out, TempFile* keep = nullptr,
-                    uint64_t gatheredBytes = 0) {
-    platform::File gathered = platform::realFileSystem().openRead(path);
+  // Reads a stream from a gathered file of these bytes, `gatheredBytes` long when not zero.
+  bool readGathered(const Bytes& bytes, ExtractionTree& out, uint64_t gatheredBytes = 0) {
+    platform::File gathered = platform::realFileSystem().openRead(gatheredFile(bytes));
     TempFile decoded;
     return readHiddenStream(ws, gathered, gatheredBytes ? gatheredBytes : gathered.size(), listener,
-                            keep ? *keep : decoded, out);
-  }
-  bool readGathered(const Bytes& bytes, ExtractionTree& out, uint64_t gatheredBytes = 0) {
-    return readGathered(gatheredFile(bytes), out, nullptr, gatheredBytes);
+                            decoded, out);
   }
   // The reader refuses the bytes as invalid data and leaves no temporary file.
   void expectInvalid(const Bytes& gathered, uint64_t gatheredBytes = 0) {
@@ -177,12 +174,6 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
     test::writeAll(work.file("plain"), plain);
     platform::File f = platform::realFileSystem().openRead(work.file("plain"));
     return parseHiddenStream(ws, f, plain.size(), out);
-  }
-  // The whole of a temporary file, which has no name to read it by.
-  Bytes wholeOf(TempFile& temp) {
-    ExtractedFile whole;
-    whole.size = static_cast<uint32_t>(temp.file().size());
-    return contentOf(temp, whole);
   }
   Bytes contentOf(TempFile& decoded, const ExtractedFile& file) {
     Bytes out(file.size);
