@@ -9,6 +9,7 @@
 
 #include "platform/memory_file_system.h"
 #include "platform/temp_folder.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace murl::platform {
@@ -356,16 +357,11 @@ TEST(MemoryFile, ReadsAndWritesItsOwnBytes) {
 }
 
 TEST(TempFolder, FollowsTmpdirAndEndsInSlash) {
-  const char* old = std::getenv("TMPDIR");
-  std::string saved = old ? old : "";
-  ::setenv("TMPDIR", "/var/tmp", 1);
+  test::ScopedEnv env;
+  env.set("TMPDIR", "/var/tmp");
   EXPECT_EQ(tempFolder(), "/var/tmp/");
-  ::setenv("TMPDIR", "", 1);
+  env.set("TMPDIR", "");
   EXPECT_EQ(tempFolder(), "/tmp/");
-  if (old)
-    ::setenv("TMPDIR", saved.c_str(), 1);
-  else
-    ::unsetenv("TMPDIR");
 }
 
 }  // namespace

@@ -5,14 +5,13 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include <cstdlib>
-
 #include "platform/byte_order.h"
 #include "platform/file_system.h"
 #include "stream/hidden_stream.h"
 #include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
 #include "support/recording_reporter.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
@@ -89,26 +88,15 @@ struct RecordingListener : JobListener {
 };
 
 // Temporary files are synced to the disk when wiped; on a memory file system that costs nothing,
-// which keeps these multi-megabyte tests quick. Restores TMPDIR afterwards.
-class MemoryTempFolder {
- public:
-  MemoryTempFolder() {
-    if (const char* old = std::getenv("TMPDIR")) saved_ = old;
-    if (platform::realFileSystem().isFolder("/dev/shm")) ::setenv("TMPDIR", "/dev/shm", 1);
+// which keeps these multi-megabyte tests quick.
+struct TempFilesInMemory {
+  TempFilesInMemory() {
+    if (platform::realFileSystem().isFolder("/dev/shm")) env.set("TMPDIR", "/dev/shm");
   }
-  ~MemoryTempFolder() {
-    if (saved_.empty()) {
-      ::unsetenv("TMPDIR");
-    } else {
-      ::setenv("TMPDIR", saved_.c_str(), 1);
-    }
-  }
-
- private:
-  std::string saved_;
+  test::ScopedEnv env;
 };
 
-class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
+class HiddenStreamTest : public ::testing::Test, private TempFilesInMemory {
  protected:
   HiddenStreamTest() {
     ws.tempFolder = tmp.path() + "/";
