@@ -248,7 +248,7 @@ TEST_F(HiddenStreamTest, NoTemporaryFileOrThreadSurvivesAFailureOrAStop) {
     return readHiddenStream(ws, gathered, gathered.size(), l, decoded, out, workers);
   };
   for (unsigned workers : {0U, 2U}) {
-    for (uint8_t at : {0, 60, 99}) {
+    for (uint8_t at : {0, 99}) {
       SCOPED_TRACE(std::to_string(workers) + " workers, stop at " + std::to_string(at));
       StopAtPercent stopper(ws, at);
       TempFile stream, decoded;
