@@ -142,6 +142,16 @@ struct MemoryExtraction {
   RecordingListener listener;
 };
 
+TEST(Extraction, RestoresTheReadOnlyAttribute) {
+  ExtractionTree tree;
+  ASSERT_TRUE(tree.add({}, "r", 1, 0x01, 0));
+  ASSERT_TRUE(tree.add({}, "w", 1, 0x20, 0));
+  MemoryExtraction run;
+  ASSERT_TRUE(run.extract(tree));
+  EXPECT_EQ(run.memory.fileAttributes("/o/r"), platform::attr::kReadOnly);
+  EXPECT_EQ(run.memory.fileAttributes("/o/w"), platform::attr::kNormal);
+}
+
 // Paths of up to 65535 characters are written out; a folder's counts its closing slash. Under
 // "/o/", 255 folders of 255 characters take the path to 65283 characters.
 TEST(Extraction, PathsOfUpTo65535CharactersAreWritten) {
