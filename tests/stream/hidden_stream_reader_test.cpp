@@ -152,6 +152,30 @@ TEST(Extraction, RestoresTheReadOnlyAttribute) {
   EXPECT_EQ(run.memory.fileAttributes("/o/w"), platform::attr::kNormal);
 }
 
+// A stop raised as a file is about to be copied, and an output folder locked by another handle.
+TEST(Extraction, AStopOrABusyOutputFolderWritesNothing) {
+  struct StopOnStatus : JobListener {
+    explicit StopOnStatus(Workspace& w) : ws(w) {}
+    void status(StatusLabel, const std::string& text) override {
+      if (!text.empty()) ws.stop = true;
+    }
+    Workspace& ws;
+  };
+  ExtractionTree tree;
+  ASSERT_TRUE(tree.add({}, "f", 1, 0, 0));
+  MemoryExtraction stopped, busy;
+  StopOnStatus stopper(stopped.ws);
+  platform::File decoded = platform::memoryFile({'x'});
+  EXPECT_FALSE(Extractor(stopped.ws, stopper, decoded).extractAll(tree, "/o"));
+  EXPECT_TRUE(stopped.reporter.shown.empty());
+  platform::Folder other = busy.memory.openFolder("/o");
+  ASSERT_TRUE(other.lock());
+  EXPECT_FALSE(busy.extract(tree));
+  EXPECT_EQ(busy.reporter.shownIds(), std::vector<MessageId>{MessageId::kOutputFolderBusy});
+  for (auto* run : {&stopped, &busy})
+    EXPECT_EQ(run->memory.names(), std::vector<std::string>{"/o"});
+}
+
 // Paths of up to 65535 characters are written out; a folder's counts its closing slash. Under
 // "/o/", 255 folders of 255 characters take the path to 65283 characters.
 TEST(Extraction, PathsOfUpTo65535CharactersAreWritten) {
@@ -173,6 +197,9 @@ TEST(Extraction, PathsOfUpTo65535CharactersAreWritten) {
     MemoryExtraction run;
     run.extract(tree);
     EXPECT_EQ(run.reporter.shownIds(), std::vector<MessageId>{row.shown}) << row.fileName;
+    if (row.shown != MessageId::kExtractionCompleted) {  // the folders made are taken back
+      EXPECT_EQ(run.memory.names(), std::vector<std::string>{"/o"});
+    }
   }
 }
 
