@@ -191,6 +191,7 @@ TEST_P(FileSystemContract, FoldersWorkByOneNameAndLockOnce) {
   EXPECT_EQ(sub.kind("f"), EntryKind::kFile);
   EXPECT_EQ(sub.id("f"), files.fileId(at("sub/f")));
   EXPECT_FALSE(folder.removeSubfolder("sub"));  // not empty
+  EXPECT_FALSE(files.remove(at("sub")));        // remove takes files only
   ASSERT_TRUE(files.remove(at("sub/f")));
   EXPECT_TRUE(folder.removeSubfolder("sub"));
   EXPECT_FALSE(files.pathTaken(at("sub")));
