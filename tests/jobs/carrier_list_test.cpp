@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 #include "support/recording_reporter.h"
 
@@ -22,10 +23,23 @@ class CarrierListTest : public ::testing::Test {
       if (found == bits.end()) return false;
       record.type = CarrierType::kWav;
       record.carrierBits = found->second;
-      record.rejected = false;
       return true;
     });
   }
+
+  // A list holding one carrier of each of `sizes`, named /1.wav, /2.wav and on.
+  CarrierList listOf(IdentifyPurpose purpose, const std::vector<uint32_t>& sizes,
+                     uint32_t streamBits = 0) {
+    CarrierList list = makeList(purpose);
+    list.setStreamBits(streamBits);
+    for (size_t i = 0; i < sizes.size(); ++i) {
+      const std::string name = "/" + std::to_string(i + 1) + ".wav";
+      bits[name] = sizes[i];
+      EXPECT_EQ(list.add(name, workspace), CarrierAddResult::kAdded) << name;
+    }
+    return list;
+  }
+
   std::vector<std::string> names(const CarrierList& list) {
     std::vector<std::string> out;
     for (const auto& e : list.entries()) out.push_back(e.path);
@@ -37,6 +51,94 @@ class CarrierListTest : public ::testing::Test {
   std::map<std::string, uint32_t> bits;
   std::vector<IdentifyPurpose> purposes;
 };
+
+TEST_F(CarrierListTest, EachCarrierOfferedIsTakenOrRefusedWithItsMessage) {
+  const std::vector<uint32_t> aWholeList(kMaxCarrierCount, 1);
+  const struct {
+    const char* what;
+    IdentifyPurpose purpose;
+    uint32_t streamBits;
+    std::vector<uint32_t> listed;
+    std::optional<uint32_t> offered;  // none: not a carrier
+    CarrierAddResult result;
+    std::optional<MessageId> message;
+    uint32_t total;  // after the offer
+  } rows[] = {
+      {"the stream has room",
+       IdentifyPurpose::kHiding,
+       1000,
+       {1000},
+       5,
+       CarrierAddResult::kLimitReached,
+       MessageId::kEnoughCarriers,
+       1000},
+      {"a bit short of the stream",
+       IdentifyPurpose::kHiding,
+       1001,
+       {1000},
+       5,
+       CarrierAddResult::kAdded,
+       {},
+       1005},
+      {"no stream to reach",
+       IdentifyPurpose::kUnhiding,
+       1000,
+       {1000},
+       5,
+       CarrierAddResult::kAdded,
+       {},
+       1005},
+      {"not a carrier", IdentifyPurpose::kHiding, 100, {}, {}, CarrierAddResult::kNotAdded, {}, 0},
+      {"short of one mark",
+       IdentifyPurpose::kAuthoring,
+       0,
+       {800},
+       799,
+       CarrierAddResult::kNotAdded,
+       MessageId::kInsufficientCarrierBits,
+       0},
+      {"marking keeps no total",
+       IdentifyPurpose::kAuthoring,
+       0,
+       {800},
+       0xFFFFFFFF,
+       CarrierAddResult::kAdded,
+       {},
+       0},
+      {"total past 32 bits",
+       IdentifyPurpose::kUnhiding,
+       0,
+       {0xFFFFFF00},
+       0x100,
+       CarrierAddResult::kNotAdded,
+       MessageId::kMaxTotalCarrierBits,
+       0xFFFFFF00},
+      {"total of 32 bits",
+       IdentifyPurpose::kUnhiding,
+       0,
+       {0xFFFFFF00},
+       0xFF,
+       CarrierAddResult::kAdded,
+       {},
+       0xFFFFFFFF},
+      {"65535 listed", IdentifyPurpose::kUnhiding, 0, aWholeList, 1,
+       CarrierAddResult::kLimitReached, MessageId::kMaxCarriers, kMaxCarrierCount},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    bits.clear();
+    CarrierList list = listOf(row.purpose, row.listed, row.streamBits);
+    reporter.clear();
+    purposes.clear();
+    if (row.offered) bits["/offered.wav"] = *row.offered;
+    EXPECT_EQ(list.add("/offered.wav", workspace), row.result);
+    EXPECT_EQ(reporter.shownIds(),
+              row.message ? std::vector<MessageId>{*row.message} : std::vector<MessageId>{});
+    EXPECT_EQ(list.size(), row.listed.size() + (row.result == CarrierAddResult::kAdded ? 1 : 0));
+    EXPECT_EQ(list.totalBits(), row.total);
+    if (!purposes.empty()) EXPECT_EQ(purposes, std::vector<IdentifyPurpose>{row.purpose});
+  }
+}
 
 TEST_F(CarrierListTest, SameFileNameFromAnotherFolderIsADuplicate) {
   bits = {
@@ -55,103 +157,34 @@ TEST_F(CarrierListTest, SameFileNameFromAnotherFolderIsADuplicate) {
   EXPECT_EQ(list.totalBits(), 100u);
 }
 
-TEST_F(CarrierListTest, HidingStopsWhenTheStreamHasRoom) {
-  bits = {{"/one.wav", 1000}, {"/two.wav", 5}};
-  auto list = makeList(IdentifyPurpose::kHiding);
-  list.setStreamBits(1000);
-  EXPECT_EQ(list.add("/one.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(list.add("/two.wav", workspace), CarrierAddResult::kLimitReached);
-  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kEnoughCarriers});
-  EXPECT_EQ(purposes, std::vector<IdentifyPurpose>{IdentifyPurpose::kHiding});
-  // Unhiding has no stream size to reach.
-  auto unhiding = makeList(IdentifyPurpose::kUnhiding);
-  EXPECT_EQ(unhiding.add("/one.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(unhiding.add("/two.wav", workspace), CarrierAddResult::kAdded);
-}
-
-TEST_F(CarrierListTest, NotACarrierAddsNothingSilently) {
-  auto list = makeList(IdentifyPurpose::kHiding);
-  list.setStreamBits(100);
-  EXPECT_EQ(list.add("/notes.txt", workspace), CarrierAddResult::kNotAdded);
-  EXPECT_TRUE(reporter.shown.empty());
-  EXPECT_EQ(list.size(), 0u);
-}
-
-TEST_F(CarrierListTest, AuthoringNeedsOneWholeMarkAndKeepsNoTotal) {
-  bits = {{"/small.wav", 799}, {"/mark.wav", 800}, {"/big.wav", 0xFFFFFFFF}};
-  auto list = makeList(IdentifyPurpose::kAuthoring);
-  EXPECT_EQ(list.add("/small.wav", workspace), CarrierAddResult::kNotAdded);
-  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kInsufficientCarrierBits});
-  EXPECT_EQ(list.add("/mark.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(list.add("/big.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(list.totalBits(), 0u);
-  EXPECT_EQ(purposes.back(), IdentifyPurpose::kAuthoring);
-}
-
-TEST_F(CarrierListTest, TotalIsLimitedToFourGigabits) {
-  bits = {{"/a.wav", 0xFFFFFF00}, {"/b.wav", 0x100}, {"/c.wav", 0xFF}};
-  auto list = makeList(IdentifyPurpose::kUnhiding);
-  EXPECT_EQ(list.add("/a.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(list.add("/b.wav", workspace), CarrierAddResult::kNotAdded);
-  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kMaxTotalCarrierBits});
-  EXPECT_EQ(list.size(), 1u);
-  EXPECT_EQ(list.add("/b.wav2", workspace), CarrierAddResult::kNotAdded);  // unknown: not a carrier
-  EXPECT_EQ(list.add("/c.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(list.totalBits(), 0xFFFFFFFFu);
-}
-
-TEST_F(CarrierListTest, AtMost65535Carriers) {
-  auto list = makeList(IdentifyPurpose::kUnhiding);
-  for (size_t i = 0; i <= kMaxCarrierCount; ++i) bits["/c" + std::to_string(i) + ".wav"] = 1;
-  for (size_t i = 0; i < kMaxCarrierCount; ++i) {
-    ASSERT_EQ(list.add("/c" + std::to_string(i) + ".wav", workspace), CarrierAddResult::kAdded)
-        << i;
-  }
-  EXPECT_EQ(list.add("/c65535.wav", workspace), CarrierAddResult::kLimitReached);
-  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kMaxCarriers});
-  EXPECT_EQ(list.totalBits(), kMaxCarrierCount);
-}
-
-TEST_F(CarrierListTest, OutOfRangeAfterReordering) {
-  bits = {{"/A.wav", 10}, {"/B2.wav", 5000}};
-  auto list = makeList(IdentifyPurpose::kHiding);
-  list.setStreamBits(2000);
-  ASSERT_EQ(list.add("/A.wav", workspace), CarrierAddResult::kAdded);
-  ASSERT_EQ(list.add("/B2.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_TRUE(list.outOfRangeCheck(workspace));
-  std::vector<bool> selected{false, true};
-  EXPECT_EQ(list.moveSelectedUp(selected), 0u);
-  EXPECT_EQ(names(list), (std::vector<std::string>{"/B2.wav", "/A.wav"}));
-  EXPECT_FALSE(list.outOfRangeCheck(workspace));
-  ASSERT_EQ(reporter.shown.size(), 1u);
-  EXPECT_EQ(reporter.shown[0].text, "Last carrier is out of stream range: change carriers order");
-}
-
+// The carriers past the one where the stream ends get none of it; the last always takes what is
+// left, even nothing.
 TEST_F(CarrierListTest, OutOfRangeCountsEveryCarrierPastTheStream) {
-  auto list = makeList(IdentifyPurpose::kUnhiding);
-  for (const char* name : {"/a.wav", "/b.wav", "/c.wav", "/d.wav"}) {
-    bits[name] = 600;
-    list.add(name, workspace);
+  auto list = listOf(IdentifyPurpose::kUnhiding, {600, 600, 600, 600});
+  const struct {
+    uint32_t streamBits;
+    size_t beyond;
+    const char* message;
+  } rows[] = {
+      {1200, 2, "Last 2 carriers are out of stream range: change carriers order"},
+      {1801, 0, nullptr},
+      {1800, 1, "Last carrier is out of stream range: change carriers order"},
+      {600, 3, "Last 3 carriers are out of stream range: change carriers order"},
+  };
+  for (const auto& row : rows) {
+    reporter.clear();
+    list.setStreamBits(row.streamBits);
+    EXPECT_EQ(list.carriersBeyondStream(), row.beyond) << row.streamBits;
+    EXPECT_EQ(list.outOfRangeCheck(workspace), row.message == nullptr);
+    if (row.message) {
+      ASSERT_EQ(reporter.shown.size(), 1u);
+      EXPECT_EQ(reporter.shown[0].text, row.message);
+    }
   }
-  list.setStreamBits(1200);  // reached at the second carrier: two get nothing
-  EXPECT_EQ(list.carriersBeyondStream(), 2u);
-  EXPECT_FALSE(list.outOfRangeCheck(workspace));
-  ASSERT_EQ(reporter.shown.size(), 1u);
-  EXPECT_EQ(reporter.shown[0].text,
-            "Last 2 carriers are out of stream range: change carriers order");
-  list.setStreamBits(1801);
-  EXPECT_EQ(list.carriersBeyondStream(), 0u);
-  EXPECT_TRUE(list.outOfRangeCheck(workspace));
-  list.setStreamBits(600);  // the last carrier always takes what is left, even nothing
-  EXPECT_EQ(list.carriersBeyondStream(), 3u);
 }
 
 TEST_F(CarrierListTest, SelectedBlocksMoveAsAWhole) {
-  auto list = makeList(IdentifyPurpose::kUnhiding);
-  for (const char* name : {"/1.wav", "/2.wav", "/3.wav", "/4.wav", "/5.wav"}) {
-    bits[name] = 1;
-    list.add(name, workspace);
-  }
+  auto list = listOf(IdentifyPurpose::kUnhiding, {1, 1, 1, 1, 1});
   std::vector<bool> selected{false, true, true, false, false};
   list.moveSelectedDown(selected);
   EXPECT_EQ(names(list),
@@ -164,7 +197,7 @@ TEST_F(CarrierListTest, SelectedBlocksMoveAsAWhole) {
   EXPECT_EQ(names(list)[4], "/3.wav");
   // Two separate blocks move up together; the one at the start stays.
   selected = {true, false, false, true, false};
-  list.moveSelectedUp(selected);
+  EXPECT_EQ(list.moveSelectedUp(selected), 2u);
   EXPECT_EQ(names(list),
             (std::vector<std::string>{"/1.wav", "/4.wav", "/2.wav", "/5.wav", "/3.wav"}));
   EXPECT_EQ(selected, (std::vector<bool>{true, false, true, false, false}));
