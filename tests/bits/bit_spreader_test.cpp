@@ -6,7 +6,6 @@
 #include <cstring>
 #include <random>
 
-#include "support/faulty_file_system.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 #include "transforms/cipher.h"
@@ -183,17 +182,6 @@ TEST_F(BitSpreaderTest, SinkGathersWholeBuffersAndThePartialLastByte) {
   ASSERT_EQ(bytes.size(), kSinkBufferSize + 3);
   for (uint64_t k = full - 40; k < total; ++k) ASSERT_EQ(bitAt(bytes.data(), k), bit(k)) << k;
   EXPECT_EQ(bitAt(bytes.data(), 5), 1);
-}
-
-TEST_F(BitSpreaderTest, SinkWriteFailureIsReported) {
-  FaultyFileSystem faults;
-  auto temp = faults.createTruncate(dir.file("x"));
-  faults.failFrom(FsCall::kWrite);
-  ExtractionSink sink(workspace, temp);
-  bool ok = true;
-  for (uint64_t k = 0; k < uint64_t{kSinkBufferSize} * 8 && ok; ++k) ok = sink.put(1);
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteTempFile});
 }
 
 TEST_F(BitSpreaderTest, MarkStreamRestartsEveryFourMegabits) {
