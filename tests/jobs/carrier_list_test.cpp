@@ -53,76 +53,32 @@ class CarrierListTest : public ::testing::Test {
 };
 
 TEST_F(CarrierListTest, EachCarrierOfferedIsTakenOrRefusedWithItsMessage) {
+  using P = IdentifyPurpose;
+  using R = CarrierAddResult;
+  using M = MessageId;
   const std::vector<uint32_t> aWholeList(kMaxCarrierCount, 1);
+  const std::optional<uint32_t> notACarrier;
+  const std::optional<MessageId> none;
+  const uint32_t kBig = 0xFFFFFF00;
   const struct {
     const char* what;
-    IdentifyPurpose purpose;
+    P purpose;
     uint32_t streamBits;
     std::vector<uint32_t> listed;
-    std::optional<uint32_t> offered;  // none: not a carrier
-    CarrierAddResult result;
+    std::optional<uint32_t> offered;
+    R result;
     std::optional<MessageId> message;
     uint32_t total;  // after the offer
   } rows[] = {
-      {"the stream has room",
-       IdentifyPurpose::kHiding,
-       1000,
-       {1000},
-       5,
-       CarrierAddResult::kLimitReached,
-       MessageId::kEnoughCarriers,
-       1000},
-      {"a bit short of the stream",
-       IdentifyPurpose::kHiding,
-       1001,
-       {1000},
-       5,
-       CarrierAddResult::kAdded,
-       {},
-       1005},
-      {"no stream to reach",
-       IdentifyPurpose::kUnhiding,
-       1000,
-       {1000},
-       5,
-       CarrierAddResult::kAdded,
-       {},
-       1005},
-      {"not a carrier", IdentifyPurpose::kHiding, 100, {}, {}, CarrierAddResult::kNotAdded, {}, 0},
-      {"short of one mark",
-       IdentifyPurpose::kAuthoring,
-       0,
-       {800},
-       799,
-       CarrierAddResult::kNotAdded,
-       MessageId::kInsufficientCarrierBits,
-       0},
-      {"marking keeps no total",
-       IdentifyPurpose::kAuthoring,
-       0,
-       {800},
-       0xFFFFFFFF,
-       CarrierAddResult::kAdded,
-       {},
-       0},
-      {"total past 32 bits",
-       IdentifyPurpose::kUnhiding,
-       0,
-       {0xFFFFFF00},
-       0x100,
-       CarrierAddResult::kNotAdded,
-       MessageId::kMaxTotalCarrierBits,
-       0xFFFFFF00},
-      {"total of 32 bits",
-       IdentifyPurpose::kUnhiding,
-       0,
-       {0xFFFFFF00},
-       0xFF,
-       CarrierAddResult::kAdded,
-       {},
-       0xFFFFFFFF},
-      {"65535 listed", IdentifyPurpose::kUnhiding, 0, aWholeList, 1,
-       CarrierAddResult::kLimitReached, MessageId::kMaxCarriers, kMaxCarrierCount},
+      {"room", P::kHiding, 1000, {1000}, 5, R::kLimitReached, M::kEnoughCarriers, 1000},
+      {"a bit short", P::kHiding, 1001, {1000}, 5, R::kAdded, none, 1005},
+      {"no stream to reach", P::kUnhiding, 1000, {1000}, 5, R::kAdded, none, 1005},
+      {"not a carrier", P::kHiding, 100, {}, notACarrier, R::kNotAdded, none, 0},
+      {"under a mark", P::kAuthoring, 0, {800}, 799, R::kNotAdded, M::kInsufficientCarrierBits, 0},
+      {"marking: no total", P::kAuthoring, 0, {800}, 0xFFFFFFFF, R::kAdded, none, 0},
+      {"past 32 bits", P::kUnhiding, 0, {kBig}, 256, R::kNotAdded, M::kMaxTotalCarrierBits, kBig},
+      {"32 bits", P::kUnhiding, 0, {kBig}, 255, R::kAdded, none, ~0u},
+      {"65535", P::kUnhiding, 0, aWholeList, 1, R::kLimitReached, M::kMaxCarriers, 65535},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -136,7 +92,7 @@ TEST_F(CarrierListTest, EachCarrierOfferedIsTakenOrRefusedWithItsMessage) {
               row.message ? std::vector<MessageId>{*row.message} : std::vector<MessageId>{});
     EXPECT_EQ(list.size(), row.listed.size() + (row.result == CarrierAddResult::kAdded ? 1 : 0));
     EXPECT_EQ(list.totalBits(), row.total);
-    if (!purposes.empty()) EXPECT_EQ(purposes, std::vector<IdentifyPurpose>{row.purpose});
+    for (IdentifyPurpose asked : purposes) EXPECT_EQ(asked, row.purpose);
   }
 }
 
