@@ -106,22 +106,39 @@ TEST_F(HidingSessionTest, OneBitTooFewIsRefusedBeforeAnythingIsWrittenAndNoneToo
   expectSourcesBack(targetsOf(carriers));
 }
 
-TEST_F(HidingSessionTest, NoToOverwritingEndsWithoutAMessageAndTheNextTryWrites) {
-  writeAll(dir.file("out/b.wav"), {1, 2, 3});
+// A file or a link at a target's name: No ends the job with no message and what is there as it
+// was; the failure leaves the stop flag set, and the next job of the session runs all the same.
+// Yes replaces a link, never writes through it.
+TEST_F(HidingSessionTest, NoToOverwritingKeepsWhatIsThereAndYesReplacesIt) {
   prepare();
-  reporter.answers = {false};
-  EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
-  EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kTargetExistsOverwrite}));
-  EXPECT_TRUE(reporter.shown.empty());
-  EXPECT_EQ(listener.completions.back(), JobCompletion::kFailedOrStopped);
-  EXPECT_TRUE(workspace.stop);
-  EXPECT_EQ(folderNames(dir.file("out")), (std::vector<std::string>{"a.wav", "b.wav"}));
-  EXPECT_EQ(readAll(dir.file("out/b.wav")), (std::vector<uint8_t>{1, 2, 3}));
+  std::filesystem::create_directory(dir.file("elsewhere"));
+  const std::vector<uint8_t> victim = {'v'}, old = {1, 2, 3};
+  writeAll(dir.file("elsewhere/victim.wav"), victim);
+  for (bool link : {false, true}) {
+    SCOPED_TRACE(link ? "link" : "file");
+    for (const std::string& name : folderNames(dir.file("out")))
+      std::filesystem::remove(dir.file("out/" + name));
+    if (link) {
+      std::filesystem::create_symlink("../elsewhere/victim.wav", dir.file("out/b.wav"));
+    } else {
+      writeAll(dir.file("out/b.wav"), old);
+    }
+    reporter.clear();
+    reporter.answers = {false};
+    EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
+    EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kTargetExistsOverwrite}));
+    EXPECT_TRUE(reporter.shown.empty());
+    EXPECT_EQ(listener.completions.back(), JobCompletion::kFailedOrStopped);
+    EXPECT_TRUE(workspace.stop);
+    EXPECT_EQ(folderNames(dir.file("out")), (std::vector<std::string>{"a.wav", "b.wav"}));
+    EXPECT_EQ(readAll(dir.file("out/b.wav")), link ? victim : old);
 
-  // The failure left the stop flag set; the next job of the session runs all the same.
-  reporter.answers = {true, true};
-  ASSERT_TRUE(session.writeCarriers(dir.file("out"), options));
-  EXPECT_EQ(listener.completions.back(), JobCompletion::kCarriersWritten);
+    reporter.answers = {true, true};  // a.wav, written before the No, and b.wav
+    ASSERT_TRUE(session.writeCarriers(dir.file("out"), options));
+    EXPECT_EQ(listener.completions.back(), JobCompletion::kCarriersWritten);
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.file("out/b.wav")));
+    EXPECT_EQ(readAll(dir.file("elsewhere/victim.wav")), victim);
+  }
   expectSourcesBack(targetsOf(carriers));
 }
 
@@ -138,21 +155,6 @@ TEST_F(HidingSessionTest, AFailingThirdCarrierLeavesNoTargetOfThatName) {
   EXPECT_EQ(folderNames(dir.file("out")), (std::vector<std::string>{"a.wav", "b.wav", "c.wav"}));
   EXPECT_EQ(readAll(dir.file("out/c.wav")), (std::vector<uint8_t>{'o', 'l', 'd'}));
   EXPECT_EQ(listener.completions.back(), JobCompletion::kFailedOrStopped);
-}
-
-TEST_F(HidingSessionTest, ALinkAtATargetNameIsReplacedNeverWrittenThrough) {
-  prepare();
-  std::filesystem::create_directory(dir.file("elsewhere"));
-  writeAll(dir.file("elsewhere/victim.wav"), {'v'});
-  std::filesystem::create_symlink("../elsewhere/victim.wav", dir.file("out/b.wav"));
-  reporter.answers = {false};
-  EXPECT_FALSE(session.writeCarriers(dir.file("out"), options));
-  EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kTargetExistsOverwrite}));
-  reporter.answers = {true, true};  // a.wav, written before the No, and b.wav
-  ASSERT_TRUE(session.writeCarriers(dir.file("out"), options));
-  EXPECT_EQ(readAll(dir.file("elsewhere/victim.wav")), (std::vector<uint8_t>{'v'}));
-  EXPECT_FALSE(std::filesystem::is_symlink(dir.file("out/b.wav")));
-  expectSourcesBack(targetsOf(carriers));
 }
 
 TEST_F(HidingSessionTest, AnOutputFolderInUseByAnotherJobIsLeftAlone) {
