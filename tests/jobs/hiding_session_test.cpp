@@ -39,6 +39,8 @@ TEST_F(HidingSessionTest, WritesInNameOrderKeepsTheReportAndUnhidesInListOrder) 
   EXPECT_LT(report.find("#00000:   b.wav"), report.find("#00001:   A.wav"));
   EXPECT_NE(report.find("WAV bits selection level: Medium"), std::string::npos);
   EXPECT_EQ(report.find("BMP"), std::string::npos);
+  EXPECT_NE(session.report(true).find("Password: <" + std::string(24, '*') + ">"),
+            std::string::npos);
   // Discarding the stream keeps what the report is made of.
   session.discardStream();
   EXPECT_TRUE(tempFolderEmpty());

@@ -169,6 +169,9 @@ TEST_F(InspectionTest, EachSituationIsToldApart) {
     EXPECT_EQ(c.trailer.carrierIndex, i);
     EXPECT_EQ(c.trailer.carrierCount, 3);
     EXPECT_FALSE(c.otherLevels);
+    // Places are told counted from 1.
+    const std::string place = "carrier " + std::to_string(i + 1) + " of 3";
+    EXPECT_NE(carrierSummary(c, Language::kEnglish).find(place), std::string::npos);
   }
   const InspectionVerdict second = inspect(b);
   EXPECT_EQ(second.carriers[0].levels, (std::vector<LevelSetting>{{LevelFormat::kWav, 5}}));
