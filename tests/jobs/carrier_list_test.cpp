@@ -151,15 +151,15 @@ TEST_F(CarrierListTest, SelectedBlocksMoveAsAWhole) {
   EXPECT_EQ(selected, (std::vector<bool>{false, false, false, true, true}));
   EXPECT_EQ(list.moveSelectedDown(selected), list.size());  // already at the end
   EXPECT_EQ(names(list)[4], "/3.wav");
-  // Two separate blocks move up together; the one at the start stays.
-  selected = {true, false, false, true, false};
+  // Two separate blocks move up together; the one at the start stays as it is.
+  selected = {true, true, false, true, false};
   EXPECT_EQ(list.moveSelectedUp(selected), 2u);
   EXPECT_EQ(names(list),
             (std::vector<std::string>{"/1.wav", "/4.wav", "/2.wav", "/5.wav", "/3.wav"}));
-  EXPECT_EQ(selected, (std::vector<bool>{true, false, true, false, false}));
+  EXPECT_EQ(selected, (std::vector<bool>{true, true, true, false, false}));
   list.removeSelected(selected);
-  EXPECT_EQ(names(list), (std::vector<std::string>{"/4.wav", "/5.wav", "/3.wav"}));
-  EXPECT_EQ(list.totalBits(), 3u);
+  EXPECT_EQ(names(list), (std::vector<std::string>{"/5.wav", "/3.wav"}));
+  EXPECT_EQ(list.totalBits(), 2u);
 }
 
 }  // namespace
