@@ -43,18 +43,6 @@ class BitSpreaderTest : public ::testing::Test {
   std::vector<uint8_t> stream;
 };
 
-TEST_F(BitSpreaderTest, AssignmentSplitsTheStreamInListOrder) {
-  const uint32_t b = 8000;
-  auto shares = assignStreamBits(std::vector<uint32_t>{b - 5, 1000, 0}, b);
-  ASSERT_EQ(shares.size(), 3u);
-  EXPECT_EQ(shares[0].startBit, 0u);
-  EXPECT_EQ(shares[0].streamBits, b - 5);
-  EXPECT_EQ(shares[1].startBit, b - 5);
-  EXPECT_EQ(shares[1].streamBits, 5u);
-  EXPECT_EQ(shares[1].carrierBits, 1000u);
-  EXPECT_EQ(shares[2].streamBits, 0u);
-}
-
 // A chunk in which the stream ends takes the stream's last bits, then random bits drawn for every
 // byte the chunk spans (and no more): a fill too short would leave the last bits to whatever the
 // work buffer held.
