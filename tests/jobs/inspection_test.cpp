@@ -95,29 +95,24 @@ TEST_F(InspectionTest, EachSituationIsToldApart) {
       altered(a[0], "a.wav", [](std::vector<uint8_t>& bytes) { bytes.resize(bytes.size() - 999); });
   const std::string copy = altered(a[0], "a2.wav", [](std::vector<uint8_t>&) {});
 
+  const std::string order = "order:\n  " + a[0] + "\n  " + a[1] + "\n  " + a[2] + "\n";
+  using V = Verdict;
   struct Case {
     const char* what;
     std::vector<std::string> paths;
     Verdict verdict;
     std::string line;
   } cases[] = {
-      {"complete", a, Verdict::kComplete, "one hiding job, 3 in all."},
-      {"reordered",
-       {a[2], a[0], a[1]},
-       Verdict::kReordered,
-       "order:\n  " + a[0] + "\n  " + a[1] + "\n  " + a[2] + "\n"},
-      {"one missing", {a[0], a[2]}, Verdict::kMissing, "set of 3: number 2."},
-      {"two jobs mixed", {a[0], a[1], a[2], b[0]}, Verdict::kMixedJobs, "(2 carriers): d.wav"},
-      {"one re-encoded",
-       {a[0], reencoded, a[2]},
-       Verdict::kUnreadable,
-       "No readable trailer in: b.bmp."},
-      {"one cut", {cut, a[1], a[2]}, Verdict::kUnreadable, "set of 3: number 1."},
-      {"other levels", b, Verdict::kOtherLevels, "WAV 5 (Very High), BMP 1 (Very Low)."},
-      {"a module at one other level", module, Verdict::kOtherLevels, "levels: BMP 1 (Very Low).\n"},
-      {"a module at two other levels", bothLevels, Verdict::kOtherLevels,
-       "levels: BMP 1 (Very Low), WAV 5 (Very High).\n"},
-      {"one given twice", {a[0], copy, a[1], a[2]}, Verdict::kRepeated, "once: a2.wav."},
+      {"complete", a, V::kComplete, "one hiding job, 3 in all."},
+      {"reordered", {a[2], a[0], a[1]}, V::kReordered, order},
+      {"one missing", {a[0], a[2]}, V::kMissing, "set of 3: number 2."},
+      {"two jobs mixed", {a[0], a[1], a[2], b[0]}, V::kMixedJobs, "(2 carriers): d.wav"},
+      {"one re-encoded", {a[0], reencoded, a[2]}, V::kUnreadable, "trailer in: b.bmp."},
+      {"one cut", {cut, a[1], a[2]}, V::kUnreadable, "set of 3: number 1."},
+      {"other levels", b, V::kOtherLevels, "WAV 5 (Very High), BMP 1 (Very Low)."},
+      {"a module at one other level", module, V::kOtherLevels, "levels: BMP 1 (Very Low).\n"},
+      {"a module at two", bothLevels, V::kOtherLevels, "BMP 1 (Very Low), WAV 5 (Very High).\n"},
+      {"one given twice", {a[0], copy, a[1], a[2]}, V::kRepeated, "once: a2.wav."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
