@@ -129,6 +129,9 @@ TEST_F(AuthoringSessionTest, MarksOfOneToAHundredBytesTypedTheSameTwice) {
   ASSERT_TRUE(session.setMark("short"));
   EXPECT_EQ(session.mark()[5], 0);
   EXPECT_EQ(session.mark()[99], 0);
+  session.reset();  // a new job starts with no mark
+  EXPECT_TRUE(session.markText().empty());
+  EXPECT_EQ(session.mark()[0], 0);
 }
 
 }  // namespace
