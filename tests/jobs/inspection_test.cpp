@@ -87,6 +87,10 @@ TEST_F(InspectionTest, EachSituationIsToldApart) {
   const auto module = hideInto({dir.file("carriers/f.dll")}, bmpLevel);
   writeAll(dir.file("carriers/g.dll"), readAll(dir.file("carriers/f.dll")));
   const auto bothLevels = hideInto({dir.file("carriers/g.dll")}, levels);
+  // One level below the one given is the last the search tries.
+  Options lower = options;
+  lower.setLevel(LevelFormat::kWav, 2);
+  const auto below = hideInto({makeCarrier("h.wav", 3000, 5)}, lower);
   const size_t pixels = 54;  // past a plain bitmap's file and info headers
   const std::string reencoded = altered(a[1], "b.bmp", [&](std::vector<uint8_t>& bytes) {
     for (size_t i = pixels; i < bytes.size(); ++i) bytes[i] ^= 1;
@@ -112,6 +116,7 @@ TEST_F(InspectionTest, EachSituationIsToldApart) {
       {"other levels", b, V::kOtherLevels, "WAV 5 (Very High), BMP 1 (Very Low)."},
       {"a module at one other level", module, V::kOtherLevels, "levels: BMP 1 (Very Low).\n"},
       {"a module at two", bothLevels, V::kOtherLevels, "BMP 1 (Very Low), WAV 5 (Very High).\n"},
+      {"one level below", below, V::kOtherLevels, "levels: WAV 2 (Low).\n"},
       {"one given twice", {a[0], copy, a[1], a[2]}, V::kRepeated, "once: a2.wav."},
   };
   for (const Case& c : cases) {
