@@ -239,17 +239,18 @@ struct LargeSetup {
     if (fs::exists(root / name)) return name;
     fs::create_directories(root / name);
     std::vector<char> bytes;
-    bytes.reserve(static_cast<size_t>(mib) << 20);
+    const size_t size = static_cast<size_t>(mib) << 20;
+    bytes.reserve(size + 16);
     std::mt19937 random(static_cast<uint32_t>(mib));
     const char* words[] = {"carrier ", "stream ", "bit ", "sample ", "hidden ", "folder\n"};
-    while (bytes.size() < bytes.capacity()) {
+    while (bytes.size() < size) {
       if (!text) {
         bytes.push_back(static_cast<char>(random()));
         continue;
       }
       for (const char* c = words[random() % 6]; *c != 0; ++c) bytes.push_back(*c);
     }
-    bytes.resize(static_cast<size_t>(mib) << 20);
+    bytes.resize(size);
     writeFile(root / name / "data", bytes);
     return name;
   }
