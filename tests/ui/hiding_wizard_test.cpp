@@ -31,12 +31,12 @@ QString counted(const char* pattern, uint32_t value) {
 std::vector<QString> rowNames(ui::CarriersPage* page) {
   std::vector<QString> names;
   for (int i = 0; i < page->list()->topLevelItemCount(); ++i)
-    names.push_back(page->list()->topLevelItem(i)->text(0) + QLatin1Char(' ') +
+    names.push_back(page->list()->topLevelItem(i)->text(0).section('.', 0, 0) + QLatin1Char(' ') +
                     page->list()->topLevelItem(i)->text(2));
   return names;
 }
 
-void selectRows(ui::CarriersPage* page, std::initializer_list<int> rows) {
+void selectRows(ui::CarriersPage* page, const std::vector<int>& rows) {
   page->list()->clearSelection();
   for (int row : rows) page->list()->topLevelItem(row)->setSelected(true);
 }
@@ -50,7 +50,6 @@ class HidingSourcesTest : public QObject {
     desk.window().command(ui::MenuCommand::kHidingWizard);
     auto* page = desk.page<ui::SourcePage>();
     QVERIFY(page);
-    QCOMPARE(desk.window().windowTitle(), QStringLiteral("Murl v1.01 - Hiding Step 1"));
     QVERIFY(!page->nextButton()->isEnabled());
     page->addFilesButton()->click();  // cancelled
     QVERIFY(!page->nextButton()->isEnabled());
@@ -62,16 +61,6 @@ class HidingSourcesTest : public QObject {
     QCOMPARE(page->findChildren<QLabel*>()[0]->text(), counted("Files num: %1", 2));
     QCOMPARE(page->findChildren<QLabel*>()[1]->text(), counted("Size: %1 bytes", 1520));
     QCOMPARE(desk.dialogs.filterLists.back().size(), 1u);
-    QCOMPARE(desk.dialogs.filterLists.back()[0].name, QStringLiteral("All Files"));
-  }
-
-  void aDropOfTwoFilesAddsBoth() {
-    Desk desk;
-    desk.window().command(ui::MenuCommand::kHidingWizard);
-    auto* page = desk.page<ui::SourcePage>();
-    dropFiles(page->tree()->viewport(), {desk.sourceFile("x.txt", 5), desk.sourceFile("y.txt", 6)});
-    QCOMPARE(page->tree()->topLevelItem(0)->childCount(), 2);
-    QVERIFY(page->nextButton()->isEnabled());
   }
 
   void foldersJoinUnderTheirNameAndDeleteTakesThemOut() {
@@ -89,7 +78,6 @@ class HidingSourcesTest : public QObject {
     QCOMPARE(root->child(0)->text(0), QStringLiteral("docs"));
     QCOMPARE(root->child(0)->childCount(), 2);  // deep/ and a.txt
     QCOMPARE(root->child(1)->text(0), QStringLiteral("c.txt"));
-    QCOMPARE(desk.dialogs.folderTitles.back(), QStringLiteral("Add Folder"));
 
     root->child(0)->setSelected(true);
     QTest::keyClick(page->tree(), Qt::Key_Delete);
@@ -143,7 +131,7 @@ class HidingPasswordTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void theRulesDecideNext() {
+  void theRulesDecideNextAndTheLevelStartsAtMedium() {
     Desk desk;
     desk.window().command(ui::MenuCommand::kHidingWizard);
     desk.dialogs.files.push_back({desk.sourceFile("a.txt", 5)});
@@ -173,23 +161,16 @@ class HidingPasswordTest : public QObject {
     page->firstBox()->clear();
     QTest::keyClicks(page->firstBox(), QStringLiteral("thirty-three letters, one too many"));
     QCOMPARE(page->firstBox()->text().size(), 32);
-  }
-
-  void mediumEveryTimeThePageOpens() {
-    Desk desk;
-    std::string file = desk.sourceFile("a.txt", 5);
-    for (int run = 0; run < 2; ++run) {
-      desk.window().command(ui::MenuCommand::kHidingWizard);
-      desk.dialogs.files.push_back({file});
-      desk.page<ui::SourcePage>()->addFilesButton()->click();
-      desk.page<ui::SourcePage>()->nextButton()->click();
-      QComboBox* levels = desk.page<ui::PasswordPage>()->compressionList();
-      QCOMPARE(levels->count(), 7);
-      QCOMPARE(levels->currentText(), QStringLiteral("Medium"));
-      levels->setCurrentIndex(6);
-      desk.window().command(ui::MenuCommand::kBackToMainMenu);
-      QCOMPARE(desk.window().page(), PageId::kMainMenu);
-    }
+    // The compression level opens at Medium each time, whatever was chosen before.
+    QCOMPARE(page->compressionList()->currentText(), QStringLiteral("Medium"));
+    page->compressionList()->setCurrentIndex(6);
+    desk.window().command(ui::MenuCommand::kBackToMainMenu);
+    desk.window().command(ui::MenuCommand::kHidingWizard);
+    desk.dialogs.files.push_back({desk.dir.file("src/a.txt")});
+    desk.page<ui::SourcePage>()->addFilesButton()->click();
+    desk.page<ui::SourcePage>()->nextButton()->click();
+    QCOMPARE(desk.page<ui::PasswordPage>()->compressionList()->currentText(),
+             QStringLiteral("Medium"));
   }
 };
 
@@ -206,31 +187,33 @@ class HidingCarriersTest : public QObject {
                                       desk.wavCarrier("c.wav", 20000, 3)};
     QVERIFY(desk.addCarriers(carriers));
     auto* page = desk.page<ui::CarriersPage>();
-    QCOMPARE(rowNames(page),
-             (std::vector<QString>{"a.wav #00000", "b.wav #00001", "c.wav #00002"}));
+    QCOMPARE(rowNames(page), (std::vector<QString>{"a #00000", "b #00001", "c #00002"}));
     QCOMPARE(page->carriersCounter()->text(), QStringLiteral("Carriers: 3"));
     QVERIFY(page->pathLine()->text().isEmpty());
     QVERIFY(page->nextButton()->isEnabled());
-
-    selectRows(page, {0});
-    QTest::keyClick(page->list(), Qt::Key_Plus);
-    QCOMPARE(rowNames(page),
-             (std::vector<QString>{"b.wav #00000", "a.wav #00001", "c.wav #00002"}));
-    QTest::keyClick(page->list(), Qt::Key_Plus, Qt::KeypadModifier);
-    QCOMPARE(rowNames(page),
-             (std::vector<QString>{"b.wav #00000", "c.wav #00001", "a.wav #00002"}));
-    QTest::keyClick(page->list(), Qt::Key_Plus);  // already last
-    QCOMPARE(rowNames(page),
-             (std::vector<QString>{"b.wav #00000", "c.wav #00001", "a.wav #00002"}));
-    selectRows(page, {1, 2});
-    QTest::keyClick(page->list(), Qt::Key_Minus);
-    QCOMPARE(rowNames(page),
-             (std::vector<QString>{"c.wav #00000", "a.wav #00001", "b.wav #00002"}));
-    QVERIFY(page->list()->topLevelItem(0)->isSelected());
-    QVERIFY(page->list()->topLevelItem(1)->isSelected());
-
-    QTest::keyClick(page->list(), Qt::Key_Delete);
-    QCOMPARE(rowNames(page), (std::vector<QString>{"b.wav #00000"}));
+    // "+" moves the selected rows (marked *) down, "-" up, Delete takes them out.
+    const struct {
+      std::vector<int> select;  // empty: the selection as it is
+      Qt::Key key;
+      Qt::KeyboardModifiers modifiers;
+      std::vector<QString> order;
+    } steps[] = {
+        {{0}, Qt::Key_Plus, {}, {"b", "a*", "c"}},
+        {{}, Qt::Key_Plus, Qt::KeypadModifier, {"b", "c", "a*"}},
+        {{}, Qt::Key_Plus, {}, {"b", "c", "a*"}},  // already last
+        {{1, 2}, Qt::Key_Minus, {}, {"c*", "a*", "b"}},
+        {{}, Qt::Key_Delete, {}, {"b"}},
+    };
+    for (const auto& step : steps) {
+      if (!step.select.empty()) selectRows(page, step.select);
+      QTest::keyClick(page->list(), step.key, step.modifiers);
+      std::vector<QString> order;
+      for (int i = 0; i < page->list()->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = page->list()->topLevelItem(i);
+        order.push_back(row->text(0).left(1) + (row->isSelected() ? "*" : ""));
+      }
+      QCOMPARE(order, step.order);
+    }
     QCOMPARE(page->carriersCounter()->text(), QStringLiteral("Carriers: 1"));
     auto& session = static_cast<ui::HidingWizard*>(desk.window().wizard())->session();
     QCOMPARE(page->bitsCounter()->text(),

@@ -187,21 +187,6 @@ class UnhidingWizardTest : public QObject {
     QCOMPARE(desk.dialogs.askedIds(), std::vector<MessageId>{MessageId::kQuitAreYouSure});
     QVERIFY(desk.tempFiles().empty());
   }
-
-  void carriersDroppedOnTheListAreAdded() {
-    for (ui::MenuCommand wizard :
-         {ui::MenuCommand::kUnhidingWizard, ui::MenuCommand::kAuthoringWizard}) {
-      Desk desk;
-      desk.window().command(wizard);
-      auto* page = desk.page<ui::CarriersPage>();
-      QVERIFY(page);
-      dropFiles(page->list()->viewport(),
-                {desk.wavCarrier("one.wav", 5000, 1), desk.bmpCarrier("two.bmp", 40, 30)});
-      QVERIFY(desk.waitForPage(desk.window().page()));
-      QCOMPARE(page->list()->topLevelItemCount(), 2);
-      QVERIFY(page->nextButton()->isEnabled());
-    }
-  }
 };
 
 }  // namespace
