@@ -57,7 +57,7 @@ class OptionsPanelTest : public QObject {
     QCOMPARE(tree->topLevelItem(6)->childCount(), 4);
   }
 
-  void defaultThenAcceptRestoresEveryDefault() {
+  void nothingIsStoredUntilAcceptAndDefaultRestoresEveryDefault() {
     Desk desk;
     Options& settings = desk.frontEnd().settings();
     // Each setting one item past its default, as an earlier "Accept" may have left it.
@@ -75,23 +75,19 @@ class OptionsPanelTest : public QObject {
     // The panel opens on the settings as they are: AIF, BMP, JPG, MP3, NEXT/SUN, PCX and its
     // output, PNG with its compression, output and chunk size, TGA and its output, WAV.
     QCOMPARE(marked, (std::vector<int>{0, 2, 4, 5, 1, 6, 1, 0, 6, 2, 8, 1, 2, 2}));
-    panel->defaultButton()->click();
-    QCOMPARE(values(settings), values(changed));  // nothing stored before "Accept"
-    panel->acceptButton()->click();
-    QCOMPARE(values(settings), values(Options{}));
-  }
-
-  void leavingWithoutAcceptKeepsTheSettings() {
-    Desk desk;
-    desk.window().command(ui::MenuCommand::kOptionsPanel);
-    auto* panel = desk.page<ui::OptionsPanel>();
+    // Clicks and "Default" mark items but store nothing until "Accept"; leaving keeps the
+    // settings as they were.
     for (size_t g = 0; g < panel->groupCount(); ++g) click(panel, panel->item(g, 0));
     for (size_t g = 0; g < panel->groupCount(); ++g) QCOMPARE(panel->marked(g), uint8_t(0));
     desk.window().command(ui::MenuCommand::kBackToMainMenu);
-    QCOMPARE(values(desk.frontEnd().settings()), values(Options{}));
+    QCOMPARE(values(settings), values(changed));
     desk.window().command(ui::MenuCommand::kOptionsPanel);
     panel = desk.page<ui::OptionsPanel>();
-    QCOMPARE(panel->marked(0), kDefaultLevel);
+    QCOMPARE(panel->marked(1), uint8_t(2));  // BMP as stored, not as clicked
+    panel->defaultButton()->click();
+    QCOMPARE(values(settings), values(changed));
+    panel->acceptButton()->click();
+    QCOMPARE(values(settings), values(Options{}));
   }
 
   void aBmpLevelChangesTheCapacityShown() {
