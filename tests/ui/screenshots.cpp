@@ -168,16 +168,10 @@ void mainMenu(Desk& desk, Camera& camera) {
 
 // Step 3 shows only while the stream is built: a large file keeps it on screen long enough.
 void streamPage(Desk& desk, Camera& camera) {
-  ui::MainWindow& window = desk.window();
-  bool taken = false;
-  QObject::connect(&window.jobs(), &ui::JobRunner::progressChanged, &window, [&](int percent) {
-    if (taken || percent < 20 || window.page() != PageId::kHiding3) return;
-    taken = true;
-    QMetaObject::invokeMethod(
-        &window, [&] { camera.window(window, QStringLiteral("hiding-3")); }, Qt::QueuedConnection);
-  });
+  whileRunning(desk, camera, PageId::kHiding3, QStringLiteral("hiding-3"),
+               [](ui::ProgressPage& page) { return page.bar()->value() >= 20; });
   desk.reachCarriers({desk.sourceFile("large.bin", 12000000)});
-  window.command(ui::MenuCommand::kBackToMainMenu);
+  desk.window().command(ui::MenuCommand::kBackToMainMenu);
 }
 
 void hidingRun(Desk& desk, Camera& camera) {
