@@ -86,6 +86,7 @@ TEST_F(CliTest, RefusalsExitWithTheirStatusAndWriteNothing) {
       {"hide " + all + "--level xyz=3 src", "", 2, "xyz=3"},
       {"hide " + all + "--level wav=7 src", "", 2, "wav=7"},
       {"hide " + all + "--png-output sideways src", "", 2, "sideways"},
+      {"hide " + all + "--png-chunk 9 src", "", 2, "png-chunk"},
       {"hide " + all + "--lang fr src", "", 2, "fr"},
       // No password source without a terminal; a password out of the 16-32 range.
       {"list c0.wav", "", 2, ""},

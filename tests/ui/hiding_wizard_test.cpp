@@ -12,6 +12,7 @@
 #include "core/number_display.h"
 #include "stream/source_tree.h"
 #include "support/cli_run.h"
+#include "support/random_bytes.h"
 #include "ui/carriers_page.h"
 #include "ui/drop_tree.h"
 #include "ui/password_page.h"
@@ -102,11 +103,13 @@ class HidingSourcesTest : public QObject {
     QCOMPARE(root->child(0)->childCount(), 2);  // deep/ and a.txt
     QCOMPARE(root->child(1)->text(0), QStringLiteral("c.txt"));
 
-    root->child(0)->setSelected(true);
+    // The file listed after the folder goes first, then the folder with all below it.
+    root->child(1)->setSelected(true);
     QTest::keyClick(page->tree(), Qt::Key_Delete);
     root = page->tree()->topLevelItem(0);
     QCOMPARE(root->childCount(), 1);
-    QCOMPARE(page->findChildren<QLabel*>()[0]->text(), counted("Files num: %1", 1));
+    QCOMPARE(root->child(0)->text(0), QStringLiteral("docs"));
+    QCOMPARE(page->findChildren<QLabel*>()[0]->text(), counted("Files num: %1", 2));
     QCOMPARE(page->findChildren<QLabel*>()[1]->text(), counted("Size: %1 bytes", 30));
     root->child(0)->setSelected(true);
     QTest::keyClick(page->tree(), Qt::Key_Delete);
@@ -118,6 +121,31 @@ class HidingPasswordTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void theChosenCompressionLevelSizesTheStream() {
+    Desk desk;
+    std::string words;
+    for (uint8_t byte : randomBytes(6000, 3))
+      words += std::string(" alpha beta gamma delta ", byte % 6 + 1, 5);
+    std::string text = desk.sourceFile("words.txt", 0);
+    writeAll(text, {words.begin(), words.end()});
+    std::vector<uint32_t> streamBits;
+    for (int level : {0, 6}) {
+      desk.window().command(ui::MenuCommand::kHidingWizard);
+      desk.dialogs.files.push_back({text});
+      desk.page<ui::SourcePage>()->addFilesButton()->click();
+      desk.page<ui::SourcePage>()->nextButton()->click();
+      desk.page<ui::PasswordPage>()->compressionList()->setCurrentIndex(level);
+      desk.page<ui::PasswordPage>()->firstBox()->setText(QStringLiteral("sixteen letters!"));
+      desk.page<ui::PasswordPage>()->secondBox()->setText(QStringLiteral("sixteen letters!"));
+      desk.page<ui::PasswordPage>()->nextButton()->click();
+      QVERIFY(desk.waitForPage(PageId::kHiding4));
+      streamBits.push_back(
+          static_cast<ui::HidingWizard*>(desk.window().wizard())->session().streamBits());
+      desk.window().command(ui::MenuCommand::kBackToMainMenu);
+    }
+    QVERIFY2(streamBits[1] < streamBits[0], "the highest level packs the words tighter");
+  }
+
   void theRulesDecideNextAndTheLevelStartsAtMedium() {
     Desk desk;
     desk.window().command(ui::MenuCommand::kHidingWizard);

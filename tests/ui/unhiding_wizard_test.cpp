@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <filesystem>
@@ -79,9 +80,11 @@ class UnhidingWizardTest : public QObject {
     Desk desk;
     QVERIFY(hideTree(desk));
     std::vector<QString> captions;
+    int furthest = 0;  // the bar as the page last set it
     auto noteCaption = [&] {
       auto* page = desk.page<ui::ProgressPage>();
       if (!page || desk.window().page() != PageId::kUnhiding3) return;
+      furthest = std::max(furthest, page->bar()->value());
       if (captions.empty() || captions.back() != page->caption()->text())
         captions.push_back(page->caption()->text());
     };
@@ -90,6 +93,7 @@ class UnhidingWizardTest : public QObject {
     QVERIFY(desk.unhide(targets, kPassword));
     QCOMPARE(captions, (std::vector<QString>{QStringLiteral("Scanning"),
                                              QStringLiteral("Decrypting -> Decompressing")}));
+    QVERIFY(furthest > 0);
     QCOMPARE(desk.window().page(), PageId::kUnhidingExtraction);
     auto* page = desk.page<ui::ExtractionPage>();
     const std::vector<QString> root{QStringLiteral("docs|D|"), ".notes|HR|" + bytes(700),
