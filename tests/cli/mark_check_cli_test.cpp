@@ -145,11 +145,13 @@ TEST_F(MarkCheckCli, AnUnmarkedCarriersNoiseStillMakesValidJson) {
   for (const char* name : {"bmp_v3_24.bmp", "aiff_mono.aiff", "tga_ff_raw32_tl.tga"}) {
     const CliResult json = run("check --json '" + kData + "/" + name + "'");
     ASSERT_EQ(json.status, 0) << json.err;
-    // The hex holds exactly the bytes of the positions, trailing zeros left out.
+    // The hex holds exactly the bytes of the positions, trailing zeros left out; each position
+    // has an integrity of its own.
     EXPECT_EQ(evalJson(dir, json.out,
                        "bytes.fromhex(d[\"markHex\"]) == bytes(p[\"byte\"] for p in "
-                       "d[\"positions\"]).rstrip(bytes(1)), d[\"integrity\"] < 100"),
-              "True True")
+                       "d[\"positions\"]).rstrip(bytes(1)), d[\"integrity\"] < 100, "
+                       "len(set(p[\"integrity\"] for p in d[\"positions\"])) > 1"),
+              "True True True")
         << name << json.out;
   }
 }
