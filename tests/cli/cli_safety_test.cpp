@@ -1,7 +1,6 @@
 // murl-cli against what a careless or hostile environment gives it: folders that do not exist
 // yet, names that are links, FIFOs and escape sequences, huge password files, a full disk for
 // the report, signals in the middle of a job. Every run is a separate process.
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,53 +8,24 @@
 
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "cli_fixture.h"
 #include "support/bmp_builder.h"
 #include "support/cli_child.h"
-#include "support/cli_run.h"
-#include "support/random_bytes.h"
-#include "support/temp_dir.h"
-#include "support/wav_builder.h"
 
 namespace murl::test {
 namespace {
 
-constexpr const char* kPassword = "a password for the cli";
+constexpr const char* kPassword = kCliPassword;
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-class CliSafetyTest : public ::testing::Test {
+class CliSafetyTest : public CliFolder {
  protected:
   CliSafetyTest() {
     std::filesystem::create_directories(dir.file("src/inner"));
     std::filesystem::create_directory(dir.file("tmp"));
-    writeAll(dir.file("pw.txt"), bytes(std::string(kPassword) + "\n"));
-    writeAll(dir.file("src/data.bin"), randomBytes(3000, 5));
-    for (int i = 0; i < 3; ++i) writeAll(dir.file("c" + std::to_string(i) + ".wav"), wav(12000, i));
   }
-
-  static std::vector<uint8_t> bytes(const std::string& text) { return {text.begin(), text.end()}; }
-  static std::vector<uint8_t> wav(size_t samples, uint32_t seed) {
-    WavShape shape;
-    shape.samples = soundSamples(samples, samples - samples / 24, 256, 40 + seed);
-    return buildWav(shape);
-  }
-
-  CliResult run(const std::string& args, const std::string& env = "",
-                const std::string& stdoutTo = "stdout.txt") {
-    return runCli(dir, args, env, stdoutTo);
-  }
-  CliResult hide(const std::string& extra, const std::string& sources = "src") {
-    return run("hide -o out -c c0.wav -c c1.wav -c c2.wav --password-file pw.txt " + extra + " " +
-               sources);
-  }
-
-  TempDir dir;
 };
 
 // The lines of the README's usage block, without "murl-cli" and the comments.
@@ -80,10 +50,10 @@ TEST_F(CliSafetyTest, ReadmeExamplesWorkAsWrittenInAFreshFolder) {
   // The files to hide need both carriers, as the example's list and unhide take it.
   writeAll(dir.file("song1.wav"), wav(20000, 1));
   writeAll(dir.file("song2.wav"), wav(20000, 2));
-  writeAll(dir.file("letter.txt"), bytes("Dear reader,\n"));
+  writeText("letter.txt", "Dear reader,\n");
   std::filesystem::create_directory(dir.file("photos"));
   writeAll(dir.file("photos/one.jpg"), randomBytes(3000, 3));
-  writeAll(dir.file("mark.txt"), bytes("(c) the makers\n"));
+  writeText("mark.txt", "(c) the makers\n");
   writeAll(dir.file("photo.bmp"), buildBmp(BmpShape{.width = 96, .height = 64}, noisyPixel));
   const std::vector<std::string> commands = readmeCommands();
   ASSERT_GE(commands.size(), 7u);
@@ -144,8 +114,7 @@ TEST_F(CliSafetyTest, FifosAreRefusedWithoutWaiting) {
 
 TEST_F(CliSafetyTest, APasswordFileIsReadNoFurtherThanItsFirstLine) {
   writeAll(dir.file("long.txt"), std::vector<uint8_t>(1 << 20, 'x'));
-  writeAll(dir.file("lines.txt"),
-           bytes(std::string(kPassword) + "\r\n" + std::string(1 << 20, 'y')));
+  writeText("lines.txt", std::string(kPassword) + "\r\n" + std::string(1 << 20, 'y'));
   CliResult zero = run("list --password-file /dev/zero c0.wav");
   EXPECT_EQ(zero.status, 2);
   EXPECT_TRUE(contains(zero.err, "Couldn't read the password file: /dev/zero"));
@@ -179,16 +148,17 @@ TEST_F(CliSafetyTest, TheReportHidesThePasswordOnStdoutAndKeepsItWholeInItsOwnFi
 
 TEST_F(CliSafetyTest, NamesReachATerminalEscaped) {
   // A C1 control byte travels in hidden names; on a terminal it must not act as one.
-  writeAll(dir.file("src/a\x9B"
-                    "31mb"),
-           bytes("x"));
+  writeText(
+      "src/a\x9B"
+      "31mb",
+      "x");
   ASSERT_EQ(hide("").status, 0);
   CliChild listing(dir, {"list", "out/c0.wav", "out/c1.wav", "out/c2.wav"},
                    {std::string("MURL_PASSWORD=") + kPassword}, true);
   EXPECT_TRUE(listing.waitForOutput("a\\23331mb"));
   EXPECT_EQ(WEXITSTATUS(listing.wait()), 0);
   // Names the stream refuses are named in the message, escaped on a terminal too.
-  writeAll(dir.file("src/\x1B[2J"), bytes("x"));
+  writeText("src/\x1B[2J", "x");
   CliChild refusing(dir, {"hide", "-o", "out", "-c", "c0.wav", "src"},
                     {std::string("MURL_PASSWORD=") + kPassword}, true);
   EXPECT_TRUE(refusing.waitForOutput("src/\\033[2J"));
@@ -221,7 +191,7 @@ TEST_F(CliSafetyTest, AKilledOrInterruptedJobLeavesNoFileBehind) {
       {SIGKILL, "decode", dir.file("tmp/"), {"unhide", "-q", "-o", "out", "full/big.wav"}},
       {SIGHUP, "decode", dir.file("tmp/"), {"unhide", "-q", "-o", "out", "full/big.wav"}},
   };
-  writeAll(dir.file("src/inner/small.txt"), bytes("small"));
+  writeText("src/inner/small.txt", "small");
   std::filesystem::create_directory(dir.file("secret"));
   writeAll(dir.file("secret/letter.bin"), randomBytes(400000, 9));
   ASSERT_EQ(run("hide -q -o full -c big.wav --password-file pw.txt secret").status, 0);

@@ -1,78 +1,45 @@
 // murl-cli as a user runs it: a separate process, real files, the password from a file or the
 // environment, standard input not a terminal.
-#include <gtest/gtest.h>
-
 #include <filesystem>
 
-#include "support/cli_run.h"
-#include "support/random_bytes.h"
-#include "support/temp_dir.h"
-#include "support/wav_builder.h"
+#include "cli_fixture.h"
 
 namespace murl::test {
 namespace {
 
-class CliTest : public ::testing::Test {
+class CliTest : public CliFolder {
  protected:
   CliTest() {
-    for (const char* folder : {"out", "back", "src"})
-      std::filesystem::create_directory(dir.file(folder));
-    std::string password = "a password for the cli\n";
-    writeAll(dir.file("pw.txt"), {password.begin(), password.end()});
-    writeAll(dir.file("src/data.bin"), randomBytes(3000, 5));
-    std::string text = "hidden words\n";
-    writeAll(dir.file("src/note.txt"), {text.begin(), text.end()});
-    for (int i = 0; i < 3; ++i) {
-      WavShape shape;
-      shape.samples = soundSamples(12000, 11500, 256, 40 + i);
-      writeAll(dir.file("c" + std::to_string(i) + ".wav"), buildWav(shape));
-    }
+    for (const char* folder : {"out", "back"}) std::filesystem::create_directory(dir.file(folder));
+    writeText("src/note.txt", "hidden words\n");
   }
-
-  CliResult run(const std::string& args, const std::string& env = "") {
-    return runCli(dir, args, env);
-  }
-
-  CliResult hide(const std::string& extra = "") {
-    return run("hide -o out -c c0.wav -c c1.wav -c c2.wav --password-file pw.txt " + extra +
-               " src");
-  }
-
-  TempDir dir;
+  const std::string targets = " out/c0.wav out/c1.wav out/c2.wav";
 };
 
-TEST_F(CliTest, HideListUnhideRoundTrip) {
+TEST_F(CliTest, HideListUnhideAndSelectRoundTrip) {
   CliResult hidden = hide("--level wav=High");
   ASSERT_EQ(hidden.status, 0) << hidden.err;
-  EXPECT_NE(hidden.out.find("Password: <**********************>"), std::string::npos);
-  EXPECT_NE(hidden.out.find("WAV bits selection level: High\n"), std::string::npos);
-  EXPECT_NE(hidden.out.find("#00000:   c0.wav   [+"), std::string::npos);
+  EXPECT_TRUE(contains(hidden.out, "Password: <**********************>"));
+  EXPECT_TRUE(contains(hidden.out, "WAV bits selection level: High\n"));
+  EXPECT_TRUE(contains(hidden.out, "#00000:   c0.wav   [+"));
 
-  CliResult listed =
-      run("list --level wav=4 --password-file pw.txt out/c0.wav out/c1.wav out/c2.wav");
+  CliResult listed = run("list --level wav=4 --password-file pw.txt" + targets);
   ASSERT_EQ(listed.status, 0) << listed.err;
-  EXPECT_NE(listed.out.find("src/"), std::string::npos);
-  EXPECT_NE(listed.out.find("data.bin"), std::string::npos);
-  EXPECT_NE(listed.out.find("3.000 bytes"), std::string::npos);
+  EXPECT_TRUE(contains(listed.out, "src/"));
+  EXPECT_TRUE(contains(listed.out, "data.bin"));
+  EXPECT_TRUE(contains(listed.out, "3.000 bytes"));
 
-  CliResult back = run("unhide -o back --level wav=high out/c0.wav out/c1.wav out/c2.wav",
-                       "MURL_PASSWORD='a password for the cli'");
+  CliResult back = run("unhide -o back --level wav=high" + targets,
+                       "MURL_PASSWORD='" + std::string(kCliPassword) + "'");
   ASSERT_EQ(back.status, 0) << back.err;
   EXPECT_EQ(readAll(dir.file("back/src/data.bin")), readAll(dir.file("src/data.bin")));
   EXPECT_EQ(readAll(dir.file("back/src/note.txt")), readAll(dir.file("src/note.txt")));
-}
 
-TEST_F(CliTest, SelectExtractsOneFile) {
-  ASSERT_EQ(hide().status, 0);
-  CliResult back =
-      run("unhide -o back --password-file pw.txt --select src/note.txt out/c0.wav "
-          "out/c1.wav out/c2.wav");
-  ASSERT_EQ(back.status, 0) << back.err;
-  EXPECT_EQ(folderNames(dir.file("back")), (std::vector<std::string>{"note.txt"}));
-  EXPECT_EQ(run("unhide -o back --password-file pw.txt --select nothing out/c0.wav out/c1.wav "
-                "out/c2.wav")
-                .status,
-            1);
+  const std::string select = "unhide -o one --level wav=4 --password-file pw.txt --select ";
+  CliResult one = run(select + "src/note.txt" + targets);
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_EQ(folderNames(dir.file("one")), (std::vector<std::string>{"note.txt"}));
+  EXPECT_EQ(run(select + "nothing" + targets).status, 1);
 }
 
 TEST_F(CliTest, FailuresExitOneWithTheMessageInTheChosenLanguage) {
@@ -82,10 +49,9 @@ TEST_F(CliTest, FailuresExitOneWithTheMessageInTheChosenLanguage) {
           "out/c0.wav out/c2.wav");
   EXPECT_EQ(wrongOrder.status, 1);
   // What the trailers tell follows the message.
-  EXPECT_NE(wrongOrder.err.find("Dati incoerenti: estrazione terminata!\n"
-                                "Completi, ma non in ordine.\n"
-                                "Estrarli in quest'ordine:\n  out/c0.wav\n"),
-            std::string::npos)
+  EXPECT_TRUE(contains(wrongOrder.err,
+                       "Dati incoerenti: estrazione terminata!\nCompleti, ma non in ordine.\n"
+                       "Estrarli in quest'ordine:\n  out/c0.wav\n"))
       << wrongOrder.err;
   EXPECT_TRUE(folderNames(dir.file("back")).empty());
 
@@ -93,50 +59,58 @@ TEST_F(CliTest, FailuresExitOneWithTheMessageInTheChosenLanguage) {
   auto before = readAll(dir.file("out/c0.wav"));
   CliResult again = hide();
   EXPECT_EQ(again.status, 1);
-  EXPECT_NE(again.err.find("Target carrier already exists! Overwrite? No"), std::string::npos);
+  EXPECT_TRUE(contains(again.err, "Target carrier already exists! Overwrite? No"));
   EXPECT_EQ(readAll(dir.file("out/c0.wav")), before);
   EXPECT_EQ(hide("--overwrite").status, 0);
-}
-
-TEST_F(CliTest, TooFewCarrierBitsWriteNothing) {
-  CliResult result = run("hide -o out -c c0.wav --password-file pw.txt src");
-  EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.err.find("more needed"), std::string::npos);
-  EXPECT_TRUE(folderNames(dir.file("out")).empty());
 }
 
 TEST_F(CliTest, EnoughCarriersLeavesTheRestUnused) {
   std::filesystem::remove(dir.file("src/data.bin"));
   CliResult result = hide();
   ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_NE(result.err.find("Enough carriers already added!"), std::string::npos);
-  EXPECT_EQ(result.out.find("#00001:"), std::string::npos);
+  EXPECT_TRUE(contains(result.err, "Enough carriers already added!"));
+  EXPECT_FALSE(contains(result.out, "#00001:"));
   EXPECT_EQ(folderNames(dir.file("out")), (std::vector<std::string>{"c0.wav"}));
 }
 
-TEST_F(CliTest, BadUsageExitsTwo) {
-  EXPECT_EQ(run("hide --no-such-option").status, 2);
-  EXPECT_EQ(hide("--level xyz=3").status, 2);
-  EXPECT_EQ(hide("--level wav=7").status, 2);
-  EXPECT_EQ(hide("--png-output sideways").status, 2);
-  EXPECT_EQ(hide("--lang fr").status, 2);
-  // No password source without a terminal; a password out of the 16-32 range.
-  EXPECT_EQ(run("list out/c0.wav").status, 2);
-  EXPECT_EQ(run("list out/c0.wav", "MURL_PASSWORD=short").status, 2);
-  EXPECT_TRUE(folderNames(dir.file("out")).empty());
+// Bad usage exits 2, a job that cannot be done 1; neither writes a target.
+TEST_F(CliTest, RefusalsExitWithTheirStatusAndWriteNothing) {
+  const std::string all = "-o out -c c0.wav -c c1.wav -c c2.wav --password-file pw.txt ";
+  const struct {
+    std::string args;
+    std::string env;
+    int status;
+    const char* said;  // on stderr
+  } cases[] = {
+      {"hide --no-such-option", "", 2, ""},
+      {"hide " + all + "--level xyz=3 src", "", 2, "xyz=3"},
+      {"hide " + all + "--level wav=7 src", "", 2, "wav=7"},
+      {"hide " + all + "--png-output sideways src", "", 2, "sideways"},
+      {"hide " + all + "--png-chunk 9 src", "", 2, "png-chunk"},
+      {"hide " + all + "--lang fr src", "", 2, "fr"},
+      // No password source without a terminal; a password out of the 16-32 range.
+      {"list c0.wav", "", 2, ""},
+      {"list c0.wav", "MURL_PASSWORD=short", 2, ""},
+      {"hide -o out -c c0.wav --password-file pw.txt src", "", 1, "more needed"},
+  };
+  for (const auto& c : cases) {
+    CliResult result = run(c.args, c.env);
+    EXPECT_EQ(result.status, c.status) << c.args << "\n" << result.err;
+    EXPECT_TRUE(contains(result.err, c.said)) << c.args << "\n" << result.err;
+    EXPECT_TRUE(folderNames(dir.file("out")).empty()) << c.args;
+  }
 }
 
 TEST_F(CliTest, HelpOfEveryCommandHasAnExample) {
   for (const char* command : {"capacity", "hide", "list", "unhide", "mark", "check"}) {
     CliResult help = run(std::string(command) + " --help");
     EXPECT_EQ(help.status, 0) << command;
-    EXPECT_NE(help.out.find("Example:\n  murl-cli " + std::string(command)), std::string::npos)
-        << command;
+    EXPECT_TRUE(contains(help.out, "Example:\n  murl-cli " + std::string(command))) << command;
   }
   CliResult capacity = run("capacity c0.wav src/note.txt");
   EXPECT_EQ(capacity.status, 1);
-  EXPECT_NE(capacity.out.find("c0.wav  WAV  "), std::string::npos);
-  EXPECT_NE(capacity.out.find("note.txt  not a carrier"), std::string::npos);
+  EXPECT_TRUE(contains(capacity.out, "c0.wav  WAV  "));
+  EXPECT_TRUE(contains(capacity.out, "note.txt  not a carrier"));
 }
 
 }  // namespace

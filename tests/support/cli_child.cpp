@@ -102,8 +102,14 @@ bool CliChild::terminalEchoes() const {
 void CliChild::signal(int number) { ::kill(pid_, number); }
 
 int CliChild::wait() {
+  // A child that outlives the patience (one waiting for input that never comes) is killed, so a
+  // failing test ends instead of hanging.
+  const auto until = std::chrono::steady_clock::now() + kPatience;
   int status = -1;
-  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  pid_t done;
+  while ((done = ::waitpid(pid_, &status, WNOHANG)) == 0 || (done < 0 && errno == EINTR)) {
+    if (std::chrono::steady_clock::now() > until) ::kill(pid_, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   pid_ = -1;
   return status;

@@ -31,7 +31,7 @@ class CliChild {
   // The terminal's echo flag as the child's side sees it.
   bool terminalEchoes() const;
   void signal(int number);
-  // Waits for the child's end and gives its raw wait status.
+  // Waits for the child's end (killing it after a few seconds) and gives its raw wait status.
   int wait();
 
  private:

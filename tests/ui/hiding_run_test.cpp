@@ -14,6 +14,7 @@
 #include "ui/drop_tree.h"
 #include "ui/help_window.h"
 #include "ui/hiding_wizard.h"
+#include "ui/password_page.h"
 #include "ui/progress_page.h"
 #include "ui/report_page.h"
 #include "ui/source_page.h"
@@ -42,7 +43,7 @@ class HidingRunTest : public QObject {
   std::string secret;
 
  private slots:
-  void writesTargetsThatMurlCliUnhides() {
+  void writesTargetsThatMurlCliUnhidesAndSavesTheReport() {
     Desk desk;
     QVERIFY(prepare(desk));
     auto* carriers = desk.page<ui::CarriersPage>();
@@ -66,7 +67,6 @@ class HidingRunTest : public QObject {
     QVERIFY(text.contains(QStringLiteral("Password: <") + kPassword + QLatin1Char('>')));
     QVERIFY(text.indexOf(QLatin1String("#00000:   photo.bmp")) <
             text.indexOf(QLatin1String("#00001:   song.wav")));
-
     std::string pw = kPassword.toStdString() + "\n";
     writeAll(desk.dir.file("pw.txt"), {pw.begin(), pw.end()});
     std::filesystem::create_directory(desk.dir.file("back"));
@@ -75,15 +75,7 @@ class HidingRunTest : public QObject {
                               "out/photo.bmp out/song.wav");
     QCOMPARE(unhide.status, 0);
     QVERIFY(readAll(desk.dir.file("back/secret.bin")) == readAll(secret));
-  }
 
-  void theReportIsSavedWhereTheUserSays() {
-    Desk desk;
-    QVERIFY(prepare(desk));
-    desk.dialogs.folders.push_back(desk.dir.file("out"));
-    desk.page<ui::CarriersPage>()->nextButton()->click();
-    QVERIFY(desk.waitForPage(PageId::kHidingReport));
-    auto* report = desk.page<ui::ReportPage>();
     report->saveButton()->click();  // cancelled: nothing written
     QVERIFY(!std::filesystem::exists(desk.dir.file("report.txt")));
     desk.dialogs.saves.push_back(desk.dir.file("report.txt"));
@@ -91,7 +83,7 @@ class HidingRunTest : public QObject {
     std::vector<uint8_t> saved = readAll(desk.dir.file("report.txt"));
     QCOMPARE(
         QString::fromUtf8(reinterpret_cast<const char*>(saved.data()), qsizetype(saved.size())),
-        report->box()->toPlainText());
+        text);
     desk.dialogs.saves.push_back(desk.dir.file("no/such/folder/report.txt"));
     report->saveButton()->click();
     QCOMPARE(desk.dialogs.shownIds(), std::vector<MessageId>{MessageId::kCouldntCreateFile});
@@ -104,101 +96,93 @@ class HidingRunTest : public QObject {
     QVERIFY(!std::filesystem::exists(desk.dir.file("broken.txt")));
   }
 
-  void noToTheFolderQuestionAsksAgainYesLeaves() {
-    Desk desk;
-    QVERIFY(prepare(desk));
-    QCOMPARE(desk.tempFiles().size(), 1u);  // the stream waits for its carriers, by no name
-    desk.dialogs.answers = {false, true};
-    desk.page<ui::CarriersPage>()->nextButton()->click();
-    QCOMPARE(desk.dialogs.folderTitles,
-             (std::vector<QString>{QStringLiteral("Select Output Folder"),
-                                   QStringLiteral("Select Output Folder")}));
-    QCOMPARE(desk.dialogs.askedIds(),
-             (std::vector<MessageId>{MessageId::kNeedOutputFolder, MessageId::kNeedOutputFolder}));
-    QCOMPARE(desk.dialogs.askedIcons.back(), ui::BoxIcon::kExclamation);
-    QCOMPARE(desk.window().page(), PageId::kMainMenu);
-    QVERIFY(desk.tempFiles().empty());
-    QVERIFY(folderNames(desk.dir.file("out")).empty());
-  }
-
-  void noToOverwritingReturnsToTheMenuWithoutAWord() {
-    Desk desk;
-    QVERIFY(prepare(desk));
-    writeAll(desk.dir.file("out/photo.bmp"), {1});
-    desk.dialogs.folders.push_back(desk.dir.file("out"));
-    desk.page<ui::CarriersPage>()->nextButton()->click();
-    QVERIFY(desk.waitForPage(PageId::kMainMenu));
-    QCOMPARE(desk.dialogs.askedIds(), std::vector<MessageId>{MessageId::kTargetExistsOverwrite});
-    QVERIFY(desk.dialogs.shown.empty());
-    QCOMPARE(folderNames(desk.dir.file("out")), std::vector<std::string>{"photo.bmp"});
-    QCOMPARE(readAll(desk.dir.file("out/photo.bmp")), std::vector<uint8_t>{1});
-    QVERIFY(desk.tempFiles().empty());
-  }
-
-  void quittingWhileTheJobWaitsForAnAnswerEndsIt() {
-    Desk desk;
-    QVERIFY(prepare(desk));
-    writeAll(desk.dir.file("out/photo.bmp"), {1});
-    // The job waits for its question; the user quits instead of answering it.
-    desk.dialogs.onAsk = [&](const Message& message) {
-      if (message.id != MessageId::kTargetExistsOverwrite) return;
-      desk.dialogs.answers = {true, true};  // "Are you sure?" Yes; the overwrite comes too late
-      desk.window().close();
+  // Each way of leaving at step 4 or in the writing job ends the run: no target written or
+  // replaced, no temporary file left.
+  void leavingOnTheWayWritesNothing() {
+    struct Case {
+      const char* what;
+      bool targetThere;   // out/photo.bmp holds one byte already
+      bool folderChosen;  // else the folder dialog is cancelled
+      std::deque<bool> answers;
+      bool quitAtQuestion;  // the user closes the window while the job waits for its answer
+      std::vector<MessageId> asked;
     };
-    desk.dialogs.folders.push_back(desk.dir.file("out"));
-    desk.page<ui::CarriersPage>()->nextButton()->click();
-    QVERIFY(QTest::qWaitFor([&] { return !desk.window().isVisible(); }, 30000));
-    QVERIFY(!desk.window().jobs().running());
-    QCOMPARE(folderNames(desk.dir.file("out")), std::vector<std::string>{"photo.bmp"});
-    QCOMPARE(readAll(desk.dir.file("out/photo.bmp")), std::vector<uint8_t>{1});
-    QVERIFY(desk.tempFiles().empty());
+    using enum MessageId;
+    const Case cases[] = {
+        {"No to the folder question asks again, Yes leaves",
+         false,
+         false,
+         {false, true},
+         false,
+         {kNeedOutputFolder, kNeedOutputFolder}},
+        {"No to overwriting returns without a word",
+         true,
+         true,
+         {},
+         false,
+         {kTargetExistsOverwrite}},
+        // "Are you sure?" Yes; the overwrite's Yes comes too late.
+        {"quitting while the job waits ends it",
+         true,
+         true,
+         {true, true},
+         true,
+         {kTargetExistsOverwrite, kQuitAreYouSure}},
+        {"Back to the menu frees the run", false, false, {}, false, {}},
+    };
+    for (const Case& c : cases) {
+      Desk desk;
+      QVERIFY2(prepare(desk), c.what);
+      QCOMPARE(desk.tempFiles().size(), 1u);  // the stream waits for its carriers, by no name
+      if (c.targetThere) writeAll(desk.dir.file("out/photo.bmp"), {1});
+      if (c.folderChosen) desk.dialogs.folders.push_back(desk.dir.file("out"));
+      desk.dialogs.answers = c.answers;
+      if (c.quitAtQuestion)
+        desk.dialogs.onAsk = [&](const Message& m) {
+          if (m.id == MessageId::kTargetExistsOverwrite) desk.window().close();
+        };
+      if (c.asked.empty()) {
+        desk.window().menuButton(0)->click();
+      } else {
+        desk.page<ui::CarriersPage>()->nextButton()->click();
+      }
+      QVERIFY2(QTest::qWaitFor([&] { return !desk.window().jobs().running(); }, 30000), c.what);
+      QVERIFY2(desk.dialogs.askedIds() == c.asked, c.what);
+      QVERIFY2(desk.dialogs.shown.empty(), c.what);
+      QCOMPARE(desk.window().isVisible(), !c.quitAtQuestion);
+      if (!c.quitAtQuestion) QCOMPARE(desk.window().page(), PageId::kMainMenu);
+      QVERIFY2(desk.tempFiles().empty(), c.what);
+      QCOMPARE(desk.frontEnd().workspace().password.length(), 0u);
+      QCOMPARE(folderNames(desk.dir.file("out")),
+               c.targetThere ? std::vector<std::string>{"photo.bmp"} : std::vector<std::string>{});
+      if (c.targetThere) QCOMPARE(readAll(desk.dir.file("out/photo.bmp")), std::vector<uint8_t>{1});
+    }
   }
 
-  void backToTheMenuFreesTheRun() {
-    Desk desk;
-    QVERIFY(prepare(desk));
-    desk.window().menuButton(0)->click();
-    QCOMPARE(desk.window().page(), PageId::kMainMenu);
-    QCOMPARE(desk.window().windowTitle(),
-             QStringLiteral("Murl v1.01 - Steganographer & Authoring"));
-    QVERIFY(desk.tempFiles().empty());
-    QCOMPARE(desk.frontEnd().workspace().password.length(), 0u);
-  }
-
-  void quitNoKeepsEverything() {
-    Desk desk;
-    desk.window().command(ui::MenuCommand::kHidingWizard);
-    desk.dialogs.files.push_back({desk.sourceFile("a.txt", 5)});
-    desk.page<ui::SourcePage>()->addFilesButton()->click();
-    QVERIFY(!desk.window().close());
-    QCOMPARE(desk.dialogs.asked.size(), 1u);
-    QCOMPARE(desk.dialogs.asked[0].title, std::string("Quit requested"));
-    QCOMPARE(desk.dialogs.asked[0].text, std::string("Are you sure?"));
-    QCOMPARE(desk.dialogs.askedIcons[0], ui::BoxIcon::kQuestion);
-    QVERIFY(desk.window().isVisible());
-    QVERIFY(!desk.frontEnd().workspace().closing);
-    QCOMPARE(desk.window().page(), PageId::kHiding1);
-    QCOMPARE(desk.page<ui::SourcePage>()->tree()->topLevelItem(0)->childCount(), 1);
-  }
-
-  void quitYesWhileTheStreamIsBuiltLeavesNoTemporaryFile() {
+  void quitNoKeepsEverythingYesWhileTheStreamIsBuiltLeavesNothing() {
     Desk desk;
     desk.window().command(ui::MenuCommand::kHidingWizard);
     desk.dialogs.files.push_back({desk.sourceFile("big.bin", 3000000)});
     desk.page<ui::SourcePage>()->addFilesButton()->click();
+    QVERIFY(!desk.window().close());
+    QCOMPARE(desk.dialogs.askedIds(), std::vector<MessageId>{MessageId::kQuitAreYouSure});
+    QCOMPARE(desk.dialogs.asked[0].title, std::string("Quit requested"));
+    QCOMPARE(desk.dialogs.askedIcons[0], ui::BoxIcon::kQuestion);
+    QVERIFY(desk.window().isVisible());
+    QVERIFY(!desk.frontEnd().workspace().closing);
+    QCOMPARE(desk.page<ui::SourcePage>()->tree()->topLevelItem(0)->childCount(), 1);
+
     desk.page<ui::SourcePage>()->nextButton()->click();
-    bool quitAsked = false;
     QObject::connect(&desk.window().jobs(), &ui::JobRunner::runningChanged, [&](bool running) {
-      if (!running || quitAsked) return;
-      quitAsked = true;
+      if (!running || desk.window().page() != PageId::kHiding3) return;
       desk.dialogs.answers = {true};
       QMetaObject::invokeMethod(
           &desk.window(), [&] { desk.window().close(); }, Qt::QueuedConnection);
     });
-    auto* page = desk.window().currentPage()->findChildren<QPushButton*>().back();
-    desk.window().currentPage()->findChildren<QLineEdit*>()[0]->setText(kPassword);
-    desk.window().currentPage()->findChildren<QLineEdit*>()[1]->setText(kPassword);
-    page->click();
+    auto* password = desk.page<ui::PasswordPage>();
+    password->firstBox()->setText(kPassword);
+    password->secondBox()->setText(kPassword);
+    password->nextButton()->click();
     QVERIFY(QTest::qWaitFor([&] { return !desk.window().isVisible(); }, 30000));
     QVERIFY(desk.frontEnd().workspace().closing);
     QVERIFY(!desk.window().jobs().running());
@@ -212,11 +196,7 @@ class MainWindowTest : public QObject {
  private slots:
   void buttonsTooltipsAndPreviews() {
     Desk desk;
-    const char* tips[] = {"Back to Main Menu", "Hiding Wizard",   "Unhiding Wizard",
-                          "Authoring Wizard",  "Checking Wizard", "Options Panel",
-                          "Go to Home Page"};
-    for (int i = 0; i < ui::kMenuButtonCount; ++i)
-      QCOMPARE(desk.window().menuButton(i)->toolTip(), QString::fromLatin1(tips[i]));
+    QCOMPARE(desk.window().menuButton(1)->toolTip(), QStringLiteral("Hiding Wizard"));
     QCOMPARE(desk.window().size(), QSize(ui::MainWindow::kWidth, ui::MainWindow::kHeight));
     QCOMPARE(desk.window().minimumSize(), desk.window().maximumSize());
     auto* preview = desk.window().currentPage()->findChild<QLabel*>(QStringLiteral("preview"));

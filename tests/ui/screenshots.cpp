@@ -139,24 +139,39 @@ void mainMenu(Desk& desk, Camera& camera) {
              Message{MessageId::kQuitAreYouSure, messageText(MessageId::kQuitRequested, language),
                      messageText(MessageId::kQuitAreYouSure, language)},
              ui::BoxIcon::kQuestion, true, QStringLiteral("box-quit"));
-  for (auto [id, name] : {std::pair{MessageId::kNeeded256Colors, "box-start-colors"},
-                          std::pair{MessageId::kNeeded640x480, "box-start-resolution"},
-                          std::pair{MessageId::kCouldntStartThread, "box-couldnt-start-thread"}})
-    camera.message(nullptr, id, QLatin1String(name));
+  using enum MessageId;
+  // The start-up boxes show before the window does: they have no owner.
+  for (auto [id, name] : {std::pair{kNeeded256Colors, "start-colors"},
+                          {kNeeded640x480, "start-resolution"},
+                          {kCouldntStartThread, "couldnt-start-thread"}})
+    camera.message(nullptr, id, QStringLiteral("box-") + QLatin1String(name));
+  for (auto [id, name] : {std::pair{kScanFileAlreadyAdded, "file-already-added"},
+                          {kFolderNameTooLong, "folder-name-too-long"},
+                          {kLastCarrierOutOfRange, "out-of-range"},
+                          {kCarrierAlreadyAdded, "carrier-already-added"},
+                          {kEnoughCarriers, "enough-carriers"},
+                          {kNeedOutputFolder, "need-output-folder"},
+                          {kTargetExistsOverwrite, "target-exists"},
+                          {kTargetNotAsWritten, "target-not-as-written"},
+                          {kFileExistsOverwrite, "file-exists"},
+                          {kExtractionCompleted, "extraction-completed"},
+                          {kCouldntCreateFolder, "couldnt-create-folder"},
+                          {kCouldntCreateFile, "couldnt-create-file"},
+                          {kCouldntWriteFile, "couldnt-write-file"},
+                          {kFileNameTooLong, "file-name-too-long"},
+                          {kCouldntOpenCarrier, "couldnt-open-carrier"},
+                          {kWrongCarrierBitsNumber, "wrong-carrier-bits"},
+                          {kInsufficientCarrierBits, "insufficient-carrier-bits"},
+                          {kNoCarrierBits, "no-carrier-bits"}})
+    camera.message(&desk.window(), id, QStringLiteral("box-") + QLatin1String(name));
 }
 
 // Step 3 shows only while the stream is built: a large file keeps it on screen long enough.
 void streamPage(Desk& desk, Camera& camera) {
-  ui::MainWindow& window = desk.window();
-  bool taken = false;
-  QObject::connect(&window.jobs(), &ui::JobRunner::progressChanged, &window, [&](int percent) {
-    if (taken || percent < 20 || window.page() != PageId::kHiding3) return;
-    taken = true;
-    QMetaObject::invokeMethod(
-        &window, [&] { camera.window(window, QStringLiteral("hiding-3")); }, Qt::QueuedConnection);
-  });
+  whileRunning(desk, camera, PageId::kHiding3, QStringLiteral("hiding-3"),
+               [](ui::ProgressPage& page) { return page.bar()->value() >= 20; });
   desk.reachCarriers({desk.sourceFile("large.bin", 12000000)});
-  window.command(ui::MenuCommand::kBackToMainMenu);
+  desk.window().command(ui::MenuCommand::kBackToMainMenu);
 }
 
 void hidingRun(Desk& desk, Camera& camera) {
@@ -171,10 +186,6 @@ void hidingRun(Desk& desk, Camera& camera) {
   sources->addFilesButton()->click();
   sources->tree()->topLevelItem(0)->child(0)->setExpanded(true);
   camera.window(window, QStringLiteral("hiding-1"));
-  camera.message(&window, MessageId::kScanFileAlreadyAdded,
-                 QStringLiteral("box-file-already-added"));
-  camera.message(&window, MessageId::kFolderNameTooLong,
-                 QStringLiteral("box-folder-name-too-long"));
   sources->nextButton()->click();
 
   auto* password = desk.page<ui::PasswordPage>();
@@ -191,14 +202,6 @@ void hidingRun(Desk& desk, Camera& camera) {
   carriers->list()->topLevelItem(1)->setSelected(true);
   carriers->key(Qt::Key_Minus);
   camera.window(window, QStringLiteral("hiding-4"));
-  camera.message(&window, MessageId::kLastCarrierOutOfRange, QStringLiteral("box-out-of-range"));
-  camera.message(&window, MessageId::kCarrierAlreadyAdded,
-                 QStringLiteral("box-carrier-already-added"));
-  camera.message(&window, MessageId::kEnoughCarriers, QStringLiteral("box-enough-carriers"));
-  camera.message(&window, MessageId::kNeedOutputFolder, QStringLiteral("box-need-output-folder"));
-  camera.message(&window, MessageId::kTargetExistsOverwrite, QStringLiteral("box-target-exists"));
-  camera.message(&window, MessageId::kTargetNotAsWritten,
-                 QStringLiteral("box-target-not-as-written"));
   carriers->key(Qt::Key_Plus);
 
   // A target already there makes the job wait for an answer half-way: step 5 is taken then.
@@ -259,15 +262,6 @@ void unhidingRun(Desk& desk, Camera& camera) {
   desk.dialogs.folders.push_back(desk.dir.file("back"));
   extraction->extractSelectedButton()->click();
   desk.waitForPage(PageId::kUnhidingExtraction);
-  for (auto [id, name] : {std::pair{MessageId::kFileExistsOverwrite, "box-file-exists"},
-                          std::pair{MessageId::kExtractionCompleted, "box-extraction-completed"},
-                          std::pair{MessageId::kCouldntCreateFolder, "box-couldnt-create-folder"},
-                          std::pair{MessageId::kCouldntCreateFile, "box-couldnt-create-file"},
-                          std::pair{MessageId::kCouldntWriteFile, "box-couldnt-write-file"},
-                          std::pair{MessageId::kFileNameTooLong, "box-file-name-too-long"},
-                          std::pair{MessageId::kCouldntOpenCarrier, "box-couldnt-open-carrier"},
-                          std::pair{MessageId::kWrongCarrierBitsNumber, "box-wrong-carrier-bits"}})
-    camera.message(&window, id, QLatin1String(name));
 
   // Carriers out of order: the message as the wizard shows it.
   desk.dialogs.shown.clear();
@@ -283,8 +277,6 @@ void authoringRun(Desk& desk, Camera& camera) {
   window.command(ui::MenuCommand::kAuthoringWizard);
   desk.addCarriers({sample("carriers/a_minor.wav"), sample("carriers/c_major.wav")});
   camera.window(window, QStringLiteral("authoring-1"));
-  camera.message(&window, MessageId::kInsufficientCarrierBits,
-                 QStringLiteral("box-insufficient-carrier-bits"));
   desk.page<ui::CarriersPage>()->nextButton()->click();
   auto* mark = desk.page<ui::MarkPage>();
   const QString text = QStringLiteral("(c) 2024 Murl sample sounds - all rights reserved");
@@ -312,7 +304,6 @@ void authoringRun(Desk& desk, Camera& camera) {
   camera.window(window, QStringLiteral("checking"));
   panel->report()->scrollToItem(panel->report()->topLevelItem(2)->child(99));
   camera.window(window, QStringLiteral("checking-details"));
-  camera.message(&window, MessageId::kNoCarrierBits, QStringLiteral("box-no-carrier-bits"));
 }
 
 void optionsPanel(Desk& desk, Camera& camera) {

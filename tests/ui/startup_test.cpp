@@ -24,9 +24,6 @@ class StartupTest : public QObject {
         {1, 320, 200, MessageId::kNeeded256Colors},
     };
     for (const Case& c : cases) QCOMPARE(ui::displayFault(c.depth, c.width, c.height), c.fault);
-    QCOMPARE(QString::fromUtf8(messageText(MessageId::kNeeded640x480, Language::kItalian)),
-             QStringLiteral("Necessaria risoluzione di almeno 640x480!"));
-    QCOMPARE(messageKind(MessageId::kNeeded256Colors), MessageKind::kError);
   }
 
   void argumentsChooseTheLanguageOrAskForVersionOrHelp() {

@@ -55,15 +55,9 @@ bool ScriptedDialogs::ask(QWidget*, const Message& message, ui::BoxIcon icon) {
   return takeFront(answers, false);
 }
 
-std::vector<MessageId> ScriptedDialogs::shownIds() const {
+std::vector<MessageId> ScriptedDialogs::ids(const std::vector<Message>& messages) {
   std::vector<MessageId> ids;
-  for (const Message& m : shown) ids.push_back(m.id);
-  return ids;
-}
-
-std::vector<MessageId> ScriptedDialogs::askedIds() const {
-  std::vector<MessageId> ids;
-  for (const Message& m : asked) ids.push_back(m.id);
+  for (const Message& m : messages) ids.push_back(m.id);
   return ids;
 }
 

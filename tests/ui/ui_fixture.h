@@ -34,8 +34,8 @@ class ScriptedDialogs : public ui::Dialogs {
   bool ask(QWidget* parent, const Message& message, ui::BoxIcon icon) override;
   void openUrl(const QString& address) override { urls.push_back(address); }
 
-  std::vector<MessageId> shownIds() const;
-  std::vector<MessageId> askedIds() const;
+  std::vector<MessageId> shownIds() const { return ids(shown); }
+  std::vector<MessageId> askedIds() const { return ids(asked); }
 
   // Scripted answers, taken in order; an empty script cancels (or answers No).
   std::deque<std::vector<std::string>> files;
@@ -52,6 +52,9 @@ class ScriptedDialogs : public ui::Dialogs {
   std::vector<QString> urls;
   // Called with each question before its answer is taken.
   std::function<void(const Message&)> onAsk;
+
+ private:
+  static std::vector<MessageId> ids(const std::vector<Message>& messages);
 };
 
 // A main window as the application makes it, in `language`, with scripted dialogs; its files go
