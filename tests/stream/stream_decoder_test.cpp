@@ -102,7 +102,7 @@ TEST_F(HiddenStreamTest, DecoderBesideTheGatheringMatchesTheGatheredFile) {
     EXPECT_EQ(reporter.shownIds(), expected);
     if (row.succeeds) {
       EXPECT_EQ(length, reference.size());
-      EXPECT_EQ(wholeOf(decoded), reference);
+      EXPECT_EQ(bytesOf(decoded), reference);
       ASSERT_FALSE(listener.percents.empty());
       EXPECT_EQ(listener.percents.back(), 100);
     }
