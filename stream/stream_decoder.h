@@ -3,7 +3,7 @@
 // bytes as the carriers give them up, so that gathering and decoding overlap instead of the
 // gathered stream going through a temporary file first.
 //
-// The gathered bytes pass through a bounded queue: the gatherer waits while 4 MiB are pending,
+// The gathered bytes pass through a bounded queue: the gatherer waits while 1 MiB is pending,
 // and once the decoder has taken all it needs (or given up) further bytes are dropped. The
 // decoder works in buffers of its own and shows nothing itself: its one message, if any, is kept
 // and shown on the job's Workspace by finish(), after the gathering has succeeded, so a failure
