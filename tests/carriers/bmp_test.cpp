@@ -208,7 +208,11 @@ ConformanceCarrier built(const char* name, const char* file, CarrierType type, B
 }
 
 ConformanceCarrier magick(const char* name, const char* file, CarrierType type) {
-  return fixtureRow(name, file, type, [type](ConformanceFile& f) { prepare(f, type); });
+  return {name, file, type, [=](uint32_t) {
+            ConformanceFile fixture{readFixture(file)};
+            prepare(fixture, type);
+            return fixture;
+          }};
 }
 
 constexpr auto kColour = CarrierType::kBmpColour;

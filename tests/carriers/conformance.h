@@ -28,6 +28,8 @@
 
 namespace murl::test {
 
+using Bytes = std::vector<uint8_t>;
+
 inline std::vector<uint8_t> readFixture(const std::string& name) {
   return readAll(std::string(MURL_TEST_DATA_DIR) + "/" + name);
 }
@@ -153,20 +155,6 @@ class RoundTrip {
     return hidden;
   }
 
-  // Writes `bytes` as `name`, counts it as `countAs`, hides a random stream over all of its
-  // carrier bits into "t_" + name and expects them back; returns the target's bytes.
-  std::vector<uint8_t> roundTrip(const std::vector<uint8_t>& bytes, const std::string& name,
-                                 CarrierType countAs, IdentificationRecord* counted = nullptr) {
-    const IdentificationRecord record = count(bytes, name, countAs);
-    if (counted) *counted = record;
-    EXPECT_FALSE(record.rejected) << name;
-    if (record.rejected) return {};
-    randomStream(record.carrierBits / 8 + 1, record.carrierBits);
-    const CarrierEntry entry{record.type, record.carrierBits, record.parts, dir.file(name)};
-    expectBitsBack(entry, "t_" + name, {0, record.carrierBits, record.carrierBits});
-    return readAll(dir.file("t_" + name));
-  }
-
   RecordingReporter reporter;
   Workspace workspace;
   TempDir dir;
@@ -239,23 +227,6 @@ inline Options atLevel(uint8_t level) {
   Options options;
   options.bitsLevels.fill(level);
   return options;
-}
-
-// A fixture under tests/data as a conformance carrier; `prepare` adds its model and limits.
-inline ConformanceCarrier fixtureRow(const std::string& name, const std::string& file,
-                                     CarrierType type,
-                                     std::function<void(ConformanceFile&)> prepare,
-                                     Options options = {}) {
-  return {name,
-          file,
-          type,
-          [file, prepare](uint32_t) {
-            ConformanceFile fixture{readFixture(file)};
-            if (prepare) prepare(fixture);
-            return fixture;
-          },
-          true,
-          options};
 }
 
 // Each test starts from a fresh folder holding one carrier of the format, identified.
