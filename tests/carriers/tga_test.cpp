@@ -222,6 +222,19 @@ ConformanceCarrier tga(const char* name, RleOutput output, const char* fixture, 
           options};
 }
 
+// Pixels past the 3 MiB the target is queued in: the queue is written out mid-image, and the
+// target still holds the source's picture and gives the bits back.
+TEST(TgaBlocks, BitsComeBackAcrossTheWriteQueuesEdge) {
+  const Bytes original = rawTga(1024, 1100, 24, noisyPixel);
+  RoundTrip trip;
+  const IdentificationRecord record = trip.count(original, "big.tga", CarrierType::kTga);
+  ASSERT_FALSE(record.rejected);
+  const uint32_t n = record.carrierBits;
+  trip.randomStream(n / 8 + 1, n);
+  trip.expectBitsBack({CarrierType::kTga, n, {}, trip.dir.file("big.tga")}, "t.tga", {0, n, n});
+  expectSamePicture(original, readAll(trip.dir.file("t.tga")), 2);
+}
+
 constexpr auto kAsOriginal = RleOutput::kAsOriginal;
 constexpr auto kCoded = RleOutput::kCompressed;
 constexpr auto kRaw = RleOutput::kUncompressed;
