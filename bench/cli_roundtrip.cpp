@@ -2,11 +2,14 @@
 // sparse binary) in WAV carriers and extracts them again, as separate processes. Its wall time is
 // shown beside plain copies of the same carriers in the same run, and the processor time of the
 // child processes beside that of cp and gzip -6 doing the copying and compressing alone.
+// BM_EndToEnd times hide and unhide of 1 and 64 MiB of random or text data on their own, each
+// beside its baseline run in the same iteration, and gives the ratios.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +25,7 @@ namespace {
 
 using murl::appendLe16;
 using murl::appendLe32;
+using murl::storeLe32;
 
 constexpr int kCarriers = 4;
 constexpr uint32_t kSamplesPerCarrier = 12 * 1024 * 1024;
@@ -175,8 +179,147 @@ void BM_CopyCarriersTwice(benchmark::State& state) {
   state.counters["carrier_MB"] = static_cast<double>(s.carrierBytes) / 1e6;
 }
 
+// One WAV of `samples` loud samples, 1 bit each at level 3, written without holding it whole.
+void writeLoudWav(const fs::path& path, uint32_t samples, uint32_t seed) {
+  std::ofstream out(path, std::ios::binary);
+  constexpr uint32_t kSlice = 1 << 22;
+  for (uint32_t done = 0; done < samples; done += kSlice) {
+    std::vector<uint8_t> part = loudWav(std::min(kSlice, samples - done), seed + done);
+    const size_t skip = done == 0 ? 0 : 44;  // one header, for the whole count
+    if (done == 0) {
+      storeLe32(part.data() + 4, 36 + samples * 2);
+      storeLe32(part.data() + 40, samples * 2);
+    }
+    out.write(reinterpret_cast<const char*>(part.data() + skip),
+              static_cast<std::streamsize>(part.size() - skip));
+  }
+}
+
+// Processor and wall time of one shell command, or nothing when it failed.
+struct Cost {
+  double wallMs = 0;
+  double cpuMs = 0;
+  Cost& operator+=(const Cost& other) {
+    wallMs += other.wallMs;
+    cpuMs += other.cpuMs;
+    return *this;
+  }
+};
+
+bool timed(const fs::path& root, const std::string& command, Cost& cost) {
+  const double cpuBefore = childCpuMs();
+  const auto start = std::chrono::steady_clock::now();
+  const std::string line = "cd '" + root.string() + "' && " + command;
+  if (std::system(line.c_str()) != 0) return false;
+  cost.wallMs +=
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  cost.cpuMs += childCpuMs() - cpuBefore;
+  return true;
+}
+
+// Carriers enough for 64 MiB of random data (8 x 140 MB) and the payloads, made once.
+struct LargeSetup {
+  static constexpr int kCarriers = 8;
+  static constexpr uint32_t kSamples = 70 * 1000 * 1000;
+  fs::path root;
+  std::string cli;
+
+  LargeSetup() {
+    root = fs::temp_directory_path() / ("murl-bench-e2e-" + std::to_string(::getpid()));
+    cli = "'" + setup().cli.string() + "' ";
+    for (const char* d : {"carriers", "out", "back", "copies"}) fs::create_directories(root / d);
+    for (int c = 0; c < kCarriers; ++c)
+      writeLoudWav(root / "carriers" / ("c" + std::to_string(c) + ".wav"), kSamples, 50 + c);
+  }
+  ~LargeSetup() { fs::remove_all(root); }
+
+  // The folder holding one payload file of `mib` MiB: random bytes or words of text.
+  std::string payload(int64_t mib, bool text) {
+    std::string name = std::string(text ? "text" : "random") + std::to_string(mib);
+    if (fs::exists(root / name)) return name;
+    fs::create_directories(root / name);
+    std::vector<char> bytes;
+    const size_t size = static_cast<size_t>(mib) << 20;
+    bytes.reserve(size + 16);
+    std::mt19937 random(static_cast<uint32_t>(mib));
+    const char* words[] = {"carrier ", "stream ", "bit ", "sample ", "hidden ", "folder\n"};
+    while (bytes.size() < size) {
+      if (!text) {
+        bytes.push_back(static_cast<char>(random()));
+        continue;
+      }
+      for (const char* c = words[random() % 6]; *c != 0; ++c) bytes.push_back(*c);
+    }
+    bytes.resize(size);
+    writeFile(root / name / "data", bytes);
+    return name;
+  }
+
+  // The paths in `folder` of the carriers that `present` holds, in carrier order, as arguments.
+  std::string listed(const char* present, const char* folder, const char* prefix) const {
+    std::string args;
+    for (int c = 0; c < kCarriers; ++c) {
+      const std::string name = "/c" + std::to_string(c) + ".wav";
+      if (fs::exists(root / (present + name))) args += prefix + (folder + name);
+    }
+    return args;
+  }
+
+  void clearOutputs() {
+    for (const char* d : {"out", "back", "copies"}) {
+      fs::remove_all(root / d);
+      fs::create_directories(root / d);
+    }
+  }
+};
+
+void BM_EndToEnd(benchmark::State& state) {
+  static LargeSetup s;
+  const std::string payload = s.payload(state.range(0), state.range(1) != 0);
+  const std::string quiet = " --quiet --overwrite >/dev/null";
+  Cost hide, copyAndGzip, unhide, copyAndGunzip;
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.clearOutputs();
+    state.ResumeTiming();
+    bool ok = timed(
+        s.root,
+        s.cli + "hide -o out" + s.listed("carriers", "carriers", " -c ") + " " + payload + quiet,
+        hide);
+    // hide leaves out the carriers it does not need: the baselines copy those it wrote.
+    const std::string used = s.listed("out", "out", " ");
+    const std::string usedCarriers = s.listed("out", "carriers", " ");
+    ok = ok &&
+         timed(s.root, "cp" + usedCarriers + " copies/ && gzip -6 < " + payload + "/data > p.gz",
+               copyAndGzip) &&
+         timed(s.root, s.cli + "unhide -o back" + used + quiet, unhide) &&
+         timed(s.root, "cp" + used + " copies/ && gzip -d < p.gz > /dev/null", copyAndGunzip);
+    if (!ok) {
+      state.SkipWithError("a command failed");
+      break;
+    }
+  }
+  const double n = static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+  state.counters["hide_cpu_ms"] = hide.cpuMs / n;
+  state.counters["hide_cpu_ratio"] = hide.cpuMs / copyAndGzip.cpuMs;
+  state.counters["hide_wall_ratio"] = hide.wallMs / copyAndGzip.wallMs;
+  state.counters["unhide_cpu_ms"] = unhide.cpuMs / n;
+  state.counters["unhide_cpu_ratio"] = unhide.cpuMs / copyAndGunzip.cpuMs;
+  state.counters["unhide_wall_ratio"] = unhide.wallMs / copyAndGunzip.wallMs;
+  state.counters["base_hide_cpu_ms"] = copyAndGzip.cpuMs / n;
+  state.counters["base_unhide_cpu_ms"] = copyAndGunzip.cpuMs / n;
+}
+
 }  // namespace
 
+BENCHMARK(BM_EndToEnd)
+    ->ArgNames({"MiB", "text"})
+    ->ArgsProduct({{1, 64}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_CliHideUnhide8MiB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_CopyCarriersTwice)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_CpAndGzipAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);

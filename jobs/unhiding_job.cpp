@@ -6,6 +6,7 @@
 #include "jobs/job_scope.h"
 #include "stream/extraction.h"
 #include "stream/hidden_stream.h"
+#include "stream/stream_decoder.h"
 
 namespace murl {
 
@@ -15,34 +16,50 @@ bool UnhidingJob::run(const std::vector<CarrierEntry>& carriers, JobListener& li
   orderUsed_.clear();
   diagnosis_.reset();
   listener.stage(JobStage::kGathering);
-  TempFile gathered;
-  if (!gathered.create(workspace_)) return end(true, gathered, listener);
+  uint64_t totalBits = 0;
+  for (const CarrierEntry& c : carriers) totalBits += c.carrierBits;
   std::vector<size_t> given(carriers.size());
   for (size_t i = 0; i < given.size(); ++i) given[i] = i;
   std::vector<CarrierInspection> readings(carriers.size());
-  if (workspace_.interrupted() || !gather(carriers, given, gathered, &readings, listener) ||
-      (!strictOrder && !followTrailers(carriers, readings, gathered, listener)))
-    return end(!workspace_.interrupted(), gathered, listener);
-
-  uint64_t totalBits = 0;
-  for (const CarrierEntry& c : carriers) totalBits += c.carrierBits;
-  for (StatusLabel label : {StatusLabel::kTitle1, StatusLabel::kValue1}) listener.status(label, "");
-  listener.progress(0);
-  listener.stage(JobStage::kDecoding);
-  if (!readHiddenStream(workspace_, gathered.file(), totalBits / 8, listener, decoded_, tree_)) {
-    if (!workspace_.interrupted()) diagnose(std::move(readings));
-    return end(!workspace_.interrupted(), gathered, listener);
+  bool gathered = false, decoded = false;
+  uint64_t length = 0;
+  {
+    // Decoding runs beside the gathering; the decoder is joined before anything is cleaned up.
+    std::unique_ptr<StreamDecoder> decoder;
+    gathered =
+        !workspace_.interrupted() && startDecoding(decoder, totalBits / 8) &&
+        gather(carriers, given, decoder->input(), &readings, listener) &&
+        (strictOrder || followTrailers(carriers, readings, decoder, totalBits / 8, listener));
+    if (gathered) {
+      for (StatusLabel label : {StatusLabel::kTitle1, StatusLabel::kValue1})
+        listener.status(label, "");
+      listener.progress(0);
+      listener.stage(JobStage::kDecoding);
+      decoded = decoder->finish(listener, length);
+    }
   }
-  gathered.wipe();
+  if (!gathered) return end(!workspace_.interrupted(), listener);
+  if (!decoded || !parseHiddenStream(workspace_, decoded_.file(), length, tree_)) {
+    if (!workspace_.interrupted()) diagnose(std::move(readings));
+    return end(!workspace_.interrupted(), listener);
+  }
   listener.status(StatusLabel::kValue1, "");
   listener.finished(JobCompletion::kFilesListed);
   return true;
 }
 
+bool UnhidingJob::startDecoding(std::unique_ptr<StreamDecoder>& decoder, uint64_t gatheredBytes) {
+  decoder.reset();
+  decoded_.wipe();
+  if (!decoded_.create(workspace_)) return false;
+  decoder = std::make_unique<StreamDecoder>(workspace_, gatheredBytes, decoded_.file());
+  return true;
+}
+
 bool UnhidingJob::gather(const std::vector<CarrierEntry>& carriers,
-                         const std::vector<size_t>& order, TempFile& gathered,
+                         const std::vector<size_t>& order, platform::File& gathered,
                          std::vector<CarrierInspection>* readings, JobListener& listener) {
-  ExtractionSink sink(workspace_, gathered.file());
+  ExtractionSink sink(workspace_, gathered);
   sink.reset();
   // One walk gathers a carrier's bits and reads its trailer.
   ReadBackSink readBack(&sink);
@@ -67,16 +84,14 @@ bool UnhidingJob::gather(const std::vector<CarrierEntry>& carriers,
 }
 
 bool UnhidingJob::followTrailers(const std::vector<CarrierEntry>& carriers,
-                                 const std::vector<CarrierInspection>& readings, TempFile& gathered,
+                                 const std::vector<CarrierInspection>& readings,
+                                 std::unique_ptr<StreamDecoder>& decoder, uint64_t gatheredBytes,
                                  JobListener& listener) {
   InspectionVerdict verdict = judgeCarriers(readings, workspace_.options);
   if (verdict.verdict != Verdict::kReordered) return true;
-  if (!gathered.file().seek(0) || !gathered.file().truncate(0)) {
-    workspace_.show(MessageId::kCouldntWriteTempFile);
-    return false;
-  }
   orderUsed_ = std::move(verdict.order);
-  return gather(carriers, orderUsed_, gathered, nullptr, listener);
+  return startDecoding(decoder, gatheredBytes) &&
+         gather(carriers, orderUsed_, decoder->input(), nullptr, listener);
 }
 
 // The carriers as they were read, each at other levels too when its trailer did not read at the
@@ -93,9 +108,8 @@ void UnhidingJob::diagnose(std::vector<CarrierInspection> readings) {
   diagnosis_ = judgeCarriers(std::move(asRead), workspace_.options);
 }
 
-// Cleans up after a failure (its message shown) or a stop: both temporary files go.
-bool UnhidingJob::end(bool failed, TempFile& gathered, JobListener& listener) {
-  gathered.wipe();
+// Cleans up after a failure (its message shown) or a stop: the decoded stream goes.
+bool UnhidingJob::end(bool failed, JobListener& listener) {
   release();
   return failed ? endFailed(workspace_, listener) : endStopped(workspace_, listener);
 }

@@ -1,7 +1,9 @@
 #pragma once
-// The unhiding job: every carrier's data bits, in list order, are gathered into a temporary
-// file, checked, deciphered and inflated into a second one (the decoded stream) and parsed into
-// the tree of hidden files, which can then be extracted any number of times.
+// The unhiding job: every carrier's data bits, in list order, are gathered and, on a thread of
+// their own meanwhile, checked, deciphered and inflated into a temporary file (the decoded
+// stream), which is then parsed into the tree of hidden files; they can then be extracted any
+// number of times.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "core/workspace.h"
 #include "jobs/inspection.h"
 #include "stream/extraction_tree.h"
+#include "stream/stream_decoder.h"
 #include "stream/temp_file.h"
 
 namespace murl {
@@ -29,8 +32,8 @@ class UnhidingJob {
   // form one whole hiding job in another order are gathered again in the order of their
   // trailers. Posts kFilesListed on success; kFailedOrStopped on a failure (after its message)
   // or a stop (nothing when closing). When the gathered bits do not decode, the carriers are
-  // inspected (other levels tried) before the job ends. The gathered file is wiped and deleted
-  // on every path; on failure the decoded too.
+  // inspected (other levels tried) before the job ends. On failure the decoded stream is wiped
+  // and deleted, and no thread is left running on any path.
   bool run(const std::vector<CarrierEntry>& carriers, JobListener& listener,
            bool strictOrder = false);
   const ExtractionTree& tree() const { return tree_; }
@@ -53,13 +56,17 @@ class UnhidingJob {
   // Gathers the carriers in `order` (positions in `carriers`) and reads, in `readings` when
   // given, each carrier's trailer at the job's levels, by position.
   bool gather(const std::vector<CarrierEntry>& carriers, const std::vector<size_t>& order,
-              TempFile& gathered, std::vector<CarrierInspection>* readings, JobListener& listener);
-  // Gathers again in the trailers' order when the readings ask for it.
+              platform::File& gathered, std::vector<CarrierInspection>* readings,
+              JobListener& listener);
+  // A fresh decoded stream and a decoder writing it, the previous one joined and wiped first.
+  bool startDecoding(std::unique_ptr<StreamDecoder>& decoder, uint64_t gatheredBytes);
+  // Gathers again, into a fresh decoder, in the trailers' order when the readings ask for it.
   bool followTrailers(const std::vector<CarrierEntry>& carriers,
-                      const std::vector<CarrierInspection>& readings, TempFile& gathered,
+                      const std::vector<CarrierInspection>& readings,
+                      std::unique_ptr<StreamDecoder>& decoder, uint64_t gatheredBytes,
                       JobListener& listener);
   void diagnose(std::vector<CarrierInspection> readings);
-  bool end(bool failed, TempFile& gathered, JobListener& listener);
+  bool end(bool failed, JobListener& listener);
 
   Workspace& workspace_;
   TempFile decoded_;

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <random>
 
-#include "support/faulty_file_system.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 #include "transforms/cipher.h"
@@ -44,46 +43,34 @@ class BitSpreaderTest : public ::testing::Test {
   std::vector<uint8_t> stream;
 };
 
-TEST_F(BitSpreaderTest, AssignmentSplitsTheStreamInListOrder) {
-  const uint32_t b = 8000;
-  auto shares = assignStreamBits(std::vector<uint32_t>{b - 5, 1000, 0}, b);
-  ASSERT_EQ(shares.size(), 3u);
-  EXPECT_EQ(shares[0].startBit, 0u);
-  EXPECT_EQ(shares[0].streamBits, b - 5);
-  EXPECT_EQ(shares[1].startBit, b - 5);
-  EXPECT_EQ(shares[1].streamBits, 5u);
-  EXPECT_EQ(shares[1].carrierBits, 1000u);
-  EXPECT_EQ(shares[2].streamBits, 0u);
-}
-
-TEST_F(BitSpreaderTest, SecondCarrierTakesTheLastStreamBitsThenRandomBits) {
-  auto file = makeStream(1000);
-  const uint32_t b = 8000;
-  RandomSource expected = workspace.random;
-  ChunkSource source(workspace, file, {b - 5, 1000, 5}, {});
-  auto bits = dataBits(source, 1000);
-  for (uint32_t k = 0; k < 5; ++k) EXPECT_EQ(bits[k], bitAt(stream.data(), b - 5 + k));
-  // The chunk starts at bit 3 of the stream's last byte: the random bytes span all 126 bytes
-  // the 1000 bits touch, and the bits after the stream are theirs.
-  uint8_t fill[126];
-  for (auto& byte : fill) byte = expected.drawByte(0, 255);
-  fill[0] = stream[999];
-  for (uint32_t k = 5; k < 1000; ++k) ASSERT_EQ(bits[k], bitAt(fill, 3 + k)) << k;
-}
-
-TEST_F(BitSpreaderTest, RandomFillCoversEveryByteTheEndingChunkSpans) {
-  // Start bit 5, 3 stream bits, 12 data bits: bits 5..16 of the buffer, three bytes. Too short a
-  // fill would leave the last bit to whatever the work buffer held.
-  auto file = makeStream(1);
-  std::memset(workspace.workBuffer.data(), 0xFF, 16);
-  RandomSource expected = workspace.random;
-  ChunkSource source(workspace, file, {5, 12, 3}, {});
-  auto bits = dataBits(source, 12);
-  uint8_t fill[3];
-  for (auto& byte : fill) byte = expected.drawByte(0, 255);
-  fill[0] = stream[0];
-  for (uint32_t k = 0; k < 12; ++k) EXPECT_EQ(bits[k], bitAt(fill, 5 + k)) << k;
-  EXPECT_EQ(workspace.random.drawByte(0, 255), expected.drawByte(0, 255));
+// A chunk in which the stream ends takes the stream's last bits, then random bits drawn for every
+// byte the chunk spans (and no more): a fill too short would leave the last bits to whatever the
+// work buffer held.
+TEST_F(BitSpreaderTest, AnEndingChunkTakesTheLastStreamBitsThenRandomBits) {
+  const struct {
+    StreamShare share;
+    size_t streamBytes;
+    size_t spannedBytes;
+  } rows[] = {
+      {{8000 - 5, 1000, 5}, 1000, 126},  // from bit 3 of the stream's last byte
+      {{5, 12, 3}, 1, 3},                // bits 5..16
+  };
+  for (const auto& row : rows) {
+    auto file = makeStream(row.streamBytes);
+    std::memset(workspace.workBuffer.data(), 0xFF, row.spannedBytes);
+    RandomSource expected = workspace.random;
+    ChunkSource source(workspace, file, row.share, {});
+    auto bits = dataBits(source, row.share.carrierBits);
+    std::vector<uint8_t> fill(row.spannedBytes);
+    for (auto& byte : fill) byte = expected.drawByte(0, 255);
+    const uint32_t first = row.share.startBit % 8;
+    for (uint32_t k = 0; k < row.share.carrierBits; ++k) {
+      const uint8_t bit = k < row.share.streamBits ? bitAt(stream.data(), row.share.startBit + k)
+                                                   : bitAt(fill.data(), first + k);
+      ASSERT_EQ(bits[k], bit) << k;
+    }
+    EXPECT_EQ(workspace.random.drawByte(0, 255), expected.drawByte(0, 255));
+  }
 }
 
 TEST_F(BitSpreaderTest, UnalignedStartAndDataCheckOverWholeGroups) {
@@ -183,17 +170,6 @@ TEST_F(BitSpreaderTest, SinkGathersWholeBuffersAndThePartialLastByte) {
   ASSERT_EQ(bytes.size(), kSinkBufferSize + 3);
   for (uint64_t k = full - 40; k < total; ++k) ASSERT_EQ(bitAt(bytes.data(), k), bit(k)) << k;
   EXPECT_EQ(bitAt(bytes.data(), 5), 1);
-}
-
-TEST_F(BitSpreaderTest, SinkWriteFailureIsReported) {
-  FaultyFileSystem faults;
-  auto temp = faults.createTruncate(dir.file("x"));
-  faults.failFrom(FsCall::kWrite);
-  ExtractionSink sink(workspace, temp);
-  bool ok = true;
-  for (uint64_t k = 0; k < uint64_t{kSinkBufferSize} * 8 && ok; ++k) ok = sink.put(1);
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntWriteTempFile});
 }
 
 TEST_F(BitSpreaderTest, MarkStreamRestartsEveryFourMegabits) {

@@ -1,7 +1,6 @@
 #include "jobs/authoring_session.h"
 
 #include "carriers/registry.h"
-#include "jobs/checking_session.h"
 #include "session_fixture.h"
 
 namespace murl::test {
@@ -67,32 +66,6 @@ TEST_F(AuthoringSessionTest, MarksInListOrderAndReportsFullPaths) {
   }
 }
 
-TEST_F(AuthoringSessionTest, PatternStartsAgainAtTheMarksFirstByteEveryFourMegabits) {
-  std::string mark;
-  for (int i = 0; i < 100; ++i) mark += static_cast<char>('!' + i % 90);
-  const uint32_t bits = kMarkWindowBits + 8 * 3000;
-  const std::string big = makeExactCarrier("big.wav", bits, 7);
-  ASSERT_TRUE(session.setMark(mark));
-  ASSERT_TRUE(session.addCarriers({big}, options, nullptr));
-  ASSERT_TRUE(session.markCarriers(dir.file("out"), options));
-  const std::string target = dir.file("out/big.wav");
-  std::vector<uint8_t> stream = markStream(target);
-  ASSERT_EQ(stream.size(), bits / 8);
-  const size_t window = kMarkWindowBits / 8;  // 0x80000 bytes, not a multiple of 100
-  EXPECT_EQ(stream[window - 1], mark[(window - 1) % 100]);
-  EXPECT_EQ(stream[window], mark[0]);
-  EXPECT_NE(stream[window], mark[window % 100]);
-  for (size_t j = window; j < stream.size(); ++j)
-    ASSERT_EQ(stream[j], static_cast<uint8_t>(mark[(j - window) % 100])) << j;
-
-  // The check counts its positions anew at the same place, so every one is whole.
-  CheckingSession checking(workspace, listener);
-  ASSERT_TRUE(checking.check(target, options));
-  EXPECT_EQ(checking.result().carrierBits, bits);
-  for (size_t p = 0; p < kMarkSize; ++p) EXPECT_EQ(checking.result().integrity[p], 100.0f) << p;
-  EXPECT_EQ(std::string(checking.result().mark.begin(), checking.result().mark.end()), mark);
-}
-
 TEST_F(AuthoringSessionTest, CarriersTooSmallForOneMarkModulesAndTwinNamesAreNotTaken) {
   const std::vector<std::string> offered = {
       makeExactCarrier("enough.wav", 800, 1),
@@ -156,6 +129,9 @@ TEST_F(AuthoringSessionTest, MarksOfOneToAHundredBytesTypedTheSameTwice) {
   ASSERT_TRUE(session.setMark("short"));
   EXPECT_EQ(session.mark()[5], 0);
   EXPECT_EQ(session.mark()[99], 0);
+  session.reset();  // a new job starts with no mark
+  EXPECT_TRUE(session.markText().empty());
+  EXPECT_EQ(session.mark()[0], 0);
 }
 
 }  // namespace

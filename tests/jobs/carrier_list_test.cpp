@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 #include "support/recording_reporter.h"
 
@@ -22,10 +23,23 @@ class CarrierListTest : public ::testing::Test {
       if (found == bits.end()) return false;
       record.type = CarrierType::kWav;
       record.carrierBits = found->second;
-      record.rejected = false;
       return true;
     });
   }
+
+  // A list holding one carrier of each of `sizes`, named /1.wav, /2.wav and on.
+  CarrierList listOf(IdentifyPurpose purpose, const std::vector<uint32_t>& sizes,
+                     uint32_t streamBits = 0) {
+    CarrierList list = makeList(purpose);
+    list.setStreamBits(streamBits);
+    for (size_t i = 0; i < sizes.size(); ++i) {
+      const std::string name = "/" + std::to_string(i + 1) + ".wav";
+      bits[name] = sizes[i];
+      EXPECT_EQ(list.add(name, workspace), CarrierAddResult::kAdded) << name;
+    }
+    return list;
+  }
+
   std::vector<std::string> names(const CarrierList& list) {
     std::vector<std::string> out;
     for (const auto& e : list.entries()) out.push_back(e.path);
@@ -37,6 +51,50 @@ class CarrierListTest : public ::testing::Test {
   std::map<std::string, uint32_t> bits;
   std::vector<IdentifyPurpose> purposes;
 };
+
+TEST_F(CarrierListTest, EachCarrierOfferedIsTakenOrRefusedWithItsMessage) {
+  using P = IdentifyPurpose;
+  using R = CarrierAddResult;
+  using M = MessageId;
+  const std::vector<uint32_t> aWholeList(kMaxCarrierCount, 1);
+  const std::optional<uint32_t> notACarrier;
+  const std::optional<MessageId> none;
+  const uint32_t kBig = 0xFFFFFF00;
+  const struct {
+    const char* what;
+    P purpose;
+    uint32_t streamBits;
+    std::vector<uint32_t> listed;
+    std::optional<uint32_t> offered;
+    R result;
+    std::optional<MessageId> message;
+    uint32_t total;  // after the offer
+  } rows[] = {
+      {"room", P::kHiding, 1000, {1000}, 5, R::kLimitReached, M::kEnoughCarriers, 1000},
+      {"a bit short", P::kHiding, 1001, {1000}, 5, R::kAdded, none, 1005},
+      {"no stream to reach", P::kUnhiding, 1000, {1000}, 5, R::kAdded, none, 1005},
+      {"not a carrier", P::kHiding, 100, {}, notACarrier, R::kNotAdded, none, 0},
+      {"under a mark", P::kAuthoring, 0, {800}, 799, R::kNotAdded, M::kInsufficientCarrierBits, 0},
+      {"marking: no total", P::kAuthoring, 0, {800}, 0xFFFFFFFF, R::kAdded, none, 0},
+      {"past 32 bits", P::kUnhiding, 0, {kBig}, 256, R::kNotAdded, M::kMaxTotalCarrierBits, kBig},
+      {"32 bits", P::kUnhiding, 0, {kBig}, 255, R::kAdded, none, ~0u},
+      {"65535", P::kUnhiding, 0, aWholeList, 1, R::kLimitReached, M::kMaxCarriers, 65535},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    bits.clear();
+    CarrierList list = listOf(row.purpose, row.listed, row.streamBits);
+    reporter.clear();
+    purposes.clear();
+    if (row.offered) bits["/offered.wav"] = *row.offered;
+    EXPECT_EQ(list.add("/offered.wav", workspace), row.result);
+    EXPECT_EQ(reporter.shownIds(),
+              row.message ? std::vector<MessageId>{*row.message} : std::vector<MessageId>{});
+    EXPECT_EQ(list.size(), row.listed.size() + (row.result == CarrierAddResult::kAdded ? 1 : 0));
+    EXPECT_EQ(list.totalBits(), row.total);
+    for (IdentifyPurpose asked : purposes) EXPECT_EQ(asked, row.purpose);
+  }
+}
 
 TEST_F(CarrierListTest, SameFileNameFromAnotherFolderIsADuplicate) {
   bits = {
@@ -55,103 +113,34 @@ TEST_F(CarrierListTest, SameFileNameFromAnotherFolderIsADuplicate) {
   EXPECT_EQ(list.totalBits(), 100u);
 }
 
-TEST_F(CarrierListTest, HidingStopsWhenTheStreamHasRoom) {
-  bits = {{"/one.wav", 1000}, {"/two.wav", 5}};
-  auto list = makeList(IdentifyPurpose::kHiding);
-  list.setStreamBits(1000);
-  EXPECT_EQ(list.add("/one.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(list.add("/two.wav", workspace), CarrierAddResult::kLimitReached);
-  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kEnoughCarriers});
-  EXPECT_EQ(purposes, std::vector<IdentifyPurpose>{IdentifyPurpose::kHiding});
-  // Unhiding has no stream size to reach.
-  auto unhiding = makeList(IdentifyPurpose::kUnhiding);
-  EXPECT_EQ(unhiding.add("/one.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(unhiding.add("/two.wav", workspace), CarrierAddResult::kAdded);
-}
-
-TEST_F(CarrierListTest, NotACarrierAddsNothingSilently) {
-  auto list = makeList(IdentifyPurpose::kHiding);
-  list.setStreamBits(100);
-  EXPECT_EQ(list.add("/notes.txt", workspace), CarrierAddResult::kNotAdded);
-  EXPECT_TRUE(reporter.shown.empty());
-  EXPECT_EQ(list.size(), 0u);
-}
-
-TEST_F(CarrierListTest, AuthoringNeedsOneWholeMarkAndKeepsNoTotal) {
-  bits = {{"/small.wav", 799}, {"/mark.wav", 800}, {"/big.wav", 0xFFFFFFFF}};
-  auto list = makeList(IdentifyPurpose::kAuthoring);
-  EXPECT_EQ(list.add("/small.wav", workspace), CarrierAddResult::kNotAdded);
-  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kInsufficientCarrierBits});
-  EXPECT_EQ(list.add("/mark.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(list.add("/big.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(list.totalBits(), 0u);
-  EXPECT_EQ(purposes.back(), IdentifyPurpose::kAuthoring);
-}
-
-TEST_F(CarrierListTest, TotalIsLimitedToFourGigabits) {
-  bits = {{"/a.wav", 0xFFFFFF00}, {"/b.wav", 0x100}, {"/c.wav", 0xFF}};
-  auto list = makeList(IdentifyPurpose::kUnhiding);
-  EXPECT_EQ(list.add("/a.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(list.add("/b.wav", workspace), CarrierAddResult::kNotAdded);
-  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kMaxTotalCarrierBits});
-  EXPECT_EQ(list.size(), 1u);
-  EXPECT_EQ(list.add("/b.wav2", workspace), CarrierAddResult::kNotAdded);  // unknown: not a carrier
-  EXPECT_EQ(list.add("/c.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_EQ(list.totalBits(), 0xFFFFFFFFu);
-}
-
-TEST_F(CarrierListTest, AtMost65535Carriers) {
-  auto list = makeList(IdentifyPurpose::kUnhiding);
-  for (size_t i = 0; i <= kMaxCarrierCount; ++i) bits["/c" + std::to_string(i) + ".wav"] = 1;
-  for (size_t i = 0; i < kMaxCarrierCount; ++i) {
-    ASSERT_EQ(list.add("/c" + std::to_string(i) + ".wav", workspace), CarrierAddResult::kAdded)
-        << i;
-  }
-  EXPECT_EQ(list.add("/c65535.wav", workspace), CarrierAddResult::kLimitReached);
-  EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kMaxCarriers});
-  EXPECT_EQ(list.totalBits(), kMaxCarrierCount);
-}
-
-TEST_F(CarrierListTest, OutOfRangeAfterReordering) {
-  bits = {{"/A.wav", 10}, {"/B2.wav", 5000}};
-  auto list = makeList(IdentifyPurpose::kHiding);
-  list.setStreamBits(2000);
-  ASSERT_EQ(list.add("/A.wav", workspace), CarrierAddResult::kAdded);
-  ASSERT_EQ(list.add("/B2.wav", workspace), CarrierAddResult::kAdded);
-  EXPECT_TRUE(list.outOfRangeCheck(workspace));
-  std::vector<bool> selected{false, true};
-  EXPECT_EQ(list.moveSelectedUp(selected), 0u);
-  EXPECT_EQ(names(list), (std::vector<std::string>{"/B2.wav", "/A.wav"}));
-  EXPECT_FALSE(list.outOfRangeCheck(workspace));
-  ASSERT_EQ(reporter.shown.size(), 1u);
-  EXPECT_EQ(reporter.shown[0].text, "Last carrier is out of stream range: change carriers order");
-}
-
+// The carriers past the one where the stream ends get none of it; the last always takes what is
+// left, even nothing.
 TEST_F(CarrierListTest, OutOfRangeCountsEveryCarrierPastTheStream) {
-  auto list = makeList(IdentifyPurpose::kUnhiding);
-  for (const char* name : {"/a.wav", "/b.wav", "/c.wav", "/d.wav"}) {
-    bits[name] = 600;
-    list.add(name, workspace);
+  auto list = listOf(IdentifyPurpose::kUnhiding, {600, 600, 600, 600});
+  const struct {
+    uint32_t streamBits;
+    size_t beyond;
+    const char* message;
+  } rows[] = {
+      {1200, 2, "Last 2 carriers are out of stream range: change carriers order"},
+      {1801, 0, nullptr},
+      {1800, 1, "Last carrier is out of stream range: change carriers order"},
+      {600, 3, "Last 3 carriers are out of stream range: change carriers order"},
+  };
+  for (const auto& row : rows) {
+    reporter.clear();
+    list.setStreamBits(row.streamBits);
+    EXPECT_EQ(list.carriersBeyondStream(), row.beyond) << row.streamBits;
+    EXPECT_EQ(list.outOfRangeCheck(workspace), row.message == nullptr);
+    if (row.message) {
+      ASSERT_EQ(reporter.shown.size(), 1u);
+      EXPECT_EQ(reporter.shown[0].text, row.message);
+    }
   }
-  list.setStreamBits(1200);  // reached at the second carrier: two get nothing
-  EXPECT_EQ(list.carriersBeyondStream(), 2u);
-  EXPECT_FALSE(list.outOfRangeCheck(workspace));
-  ASSERT_EQ(reporter.shown.size(), 1u);
-  EXPECT_EQ(reporter.shown[0].text,
-            "Last 2 carriers are out of stream range: change carriers order");
-  list.setStreamBits(1801);
-  EXPECT_EQ(list.carriersBeyondStream(), 0u);
-  EXPECT_TRUE(list.outOfRangeCheck(workspace));
-  list.setStreamBits(600);  // the last carrier always takes what is left, even nothing
-  EXPECT_EQ(list.carriersBeyondStream(), 3u);
 }
 
 TEST_F(CarrierListTest, SelectedBlocksMoveAsAWhole) {
-  auto list = makeList(IdentifyPurpose::kUnhiding);
-  for (const char* name : {"/1.wav", "/2.wav", "/3.wav", "/4.wav", "/5.wav"}) {
-    bits[name] = 1;
-    list.add(name, workspace);
-  }
+  auto list = listOf(IdentifyPurpose::kUnhiding, {1, 1, 1, 1, 1});
   std::vector<bool> selected{false, true, true, false, false};
   list.moveSelectedDown(selected);
   EXPECT_EQ(names(list),
@@ -162,15 +151,15 @@ TEST_F(CarrierListTest, SelectedBlocksMoveAsAWhole) {
   EXPECT_EQ(selected, (std::vector<bool>{false, false, false, true, true}));
   EXPECT_EQ(list.moveSelectedDown(selected), list.size());  // already at the end
   EXPECT_EQ(names(list)[4], "/3.wav");
-  // Two separate blocks move up together; the one at the start stays.
-  selected = {true, false, false, true, false};
-  list.moveSelectedUp(selected);
+  // Two separate blocks move up together; the one at the start stays as it is.
+  selected = {true, true, false, true, false};
+  EXPECT_EQ(list.moveSelectedUp(selected), 2u);
   EXPECT_EQ(names(list),
             (std::vector<std::string>{"/1.wav", "/4.wav", "/2.wav", "/5.wav", "/3.wav"}));
-  EXPECT_EQ(selected, (std::vector<bool>{true, false, true, false, false}));
+  EXPECT_EQ(selected, (std::vector<bool>{true, true, true, false, false}));
   list.removeSelected(selected);
-  EXPECT_EQ(names(list), (std::vector<std::string>{"/4.wav", "/5.wav", "/3.wav"}));
-  EXPECT_EQ(list.totalBits(), 3u);
+  EXPECT_EQ(names(list), (std::vector<std::string>{"/5.wav", "/3.wav"}));
+  EXPECT_EQ(list.totalBits(), 2u);
 }
 
 }  // namespace

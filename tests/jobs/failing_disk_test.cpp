@@ -182,7 +182,7 @@ TEST_F(FailingDiskTest, UnhidingLeavesNoTemporaryFile) {
         [&](uint64_t n, bool succeeded) {
           // Temporary files have no name, whatever happens.
           EXPECT_TRUE(tempFolderEmpty());
-          // The last write of a run is the zeros over the gathered file: when they cannot be
+          // The last write of a run is the zeros over the decoded stream: when they cannot be
           // written the file is let go all the same and the listing stands.
           if (row.call == FsCall::kWrite && succeeded) {
             EXPECT_TRUE(reporter.shown.empty());

@@ -9,14 +9,18 @@ TEST(HidingPlan, SortsByFoldedNameKeepingListIndexAndShares) {
   std::vector<CarrierEntry> carriers = {{CarrierType::kWav, 100, {}, "/x/b.wav"},
                                         {CarrierType::kBmpColour, 100, {}, "/y/A.bmp"},
                                         {CarrierType::kWav, 100, {}, "/z/a.bmp.wav"}};
-  auto plan = buildPlan(carriers, 250);
+  // The stream is split in list order: b.wav takes its first 100 bits, A.bmp the last 50.
+  auto plan = buildPlan(carriers, 150);
   ASSERT_EQ(plan.size(), 3u);
   EXPECT_EQ(plan[0].targetName, "A.bmp");  // a leading part sorts first
   EXPECT_EQ(plan[0].carrierIndex, 1);
   EXPECT_EQ(plan[0].share.startBit, 100u);
+  EXPECT_EQ(plan[0].share.streamBits, 50u);
   EXPECT_EQ(plan[1].targetName, "a.bmp.wav");
-  EXPECT_EQ(plan[1].share.streamBits, 50u);
+  EXPECT_EQ(plan[1].share.streamBits, 0u);
   EXPECT_EQ(plan[2].targetName, "b.wav");
+  EXPECT_EQ(plan[2].share.startBit, 0u);
+  EXPECT_EQ(plan[2].share.streamBits, 100u);
   EXPECT_EQ(plan[2].carrierIndex, 0);
 }
 

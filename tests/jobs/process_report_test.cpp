@@ -8,49 +8,50 @@ namespace murl {
 namespace {
 
 TEST(NumberDisplay, GroupsDigitsInThrees) {
-  EXPECT_EQ(formatCount(0, "."), "0");
-  EXPECT_EQ(formatCount(999, "."), "999");
-  EXPECT_EQ(formatCount(1000, "."), "1.000");
-  EXPECT_EQ(formatCount(123456, "."), "123.456");
-  EXPECT_EQ(formatCount(1234567, "."), "1.234.567");
-  EXPECT_EQ(formatCount(1234567890, ","), "1,234,567,890");
-  EXPECT_EQ(formatCount(4294967295u, "."), "4.294.967.295");
+  const struct {
+    uint32_t value;
+    const char* separator;
+    const char* text;
+  } rows[] = {{0, ".", "0"},
+              {999, ".", "999"},
+              {1000, ".", "1.000"},
+              {123456, ".", "123.456"},
+              {1234567890, ",", "1,234,567,890"}};
+  for (const auto& row : rows) EXPECT_EQ(formatCount(row.value, row.separator), row.text);
 }
 
-ReportInput twoWavsAndABitmap(Language language) {
+// The levels of the formats used, in report-name order, and the carriers in list order.
+TEST(ProcessReport, HidingAndAuthoringReportsInBothLanguages) {
   ReportInput input;
-  input.language = language;
   input.secret = "0123456789abcdef";
   input.formatUsed[static_cast<size_t>(LevelFormat::kWav)] = true;
   input.formatUsed[static_cast<size_t>(LevelFormat::kBmp)] = true;
   input.options.setLevel(LevelFormat::kWav, 6);
   input.options.setLevel(LevelFormat::kBmp, 0);
   input.carriers = {{"b.wav", 12.5}, {"A.bmp", 0.0000004}, {"c.wav", 100}};
-  return input;
-}
-
-TEST(ProcessReport, HidingReportInBothLanguagesKeepsThePasswordLine) {
+  const std::string carriers =
+      "#00000:   b.wav   [+12.500000%]\r\n"
+      "#00001:   A.bmp   [+0.000000%]\r\n"
+      "#00002:   c.wav   [+100.000000%]\r\n\r\n";
   const struct {
     Language language;
-    const char* head;
-    const char* levels;
-    const char* tail;
+    bool authoring;
+    std::string text;
   } rows[] = {
-      {Language::kEnglish, "Murl Version 1.01\r\n\r\n---- Begin of Process Report ----",
-       "BMP bits selection level: Minimum\r\nWAV bits selection level: Maximum",
-       "---- End of Process Report ----"},
-      {Language::kItalian, "Murl Versione 1.01\r\n\r\n---- Inizio del Rapporto Operazione ----",
-       "BMP livello di selezione bit: Minimo\r\nWAV livello di selezione bit: Massimo",
-       "---- Fine del Rapporto Operazione ----"},
+      {Language::kEnglish, false,
+       "Murl Version 1.01\r\n\r\n---- Begin of Process Report ----\r\n\r\n"
+       "Password: <0123456789abcdef>\r\n\r\n"
+       "BMP bits selection level: Minimum\r\nWAV bits selection level: Maximum\r\n\r\n" +
+           carriers + "---- End of Process Report ----"},
+      {Language::kItalian, true,
+       "Murl Versione 1.01\r\n\r\n---- Inizio del Rapporto Operazione ----\r\n\r\n"
+       "Marchio di Copyright: <0123456789abcdef>\r\n\r\n"
+       "BMP livello di selezione bit: Minimo\r\nWAV livello di selezione bit: Massimo\r\n\r\n" +
+           carriers + "---- Fine del Rapporto Operazione ----"},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(buildHidingReport(twoWavsAndABitmap(row.language)),
-              std::string(row.head) + "\r\n\r\nPassword: <0123456789abcdef>\r\n\r\n" + row.levels +
-                  "\r\n\r\n"
-                  "#00000:   b.wav   [+12.500000%]\r\n"
-                  "#00001:   A.bmp   [+0.000000%]\r\n"
-                  "#00002:   c.wav   [+100.000000%]\r\n\r\n" +
-                  row.tail);
+    input.language = row.language;
+    EXPECT_EQ(row.authoring ? buildAuthoringReport(input) : buildHidingReport(input), row.text);
   }
 }
 
@@ -66,22 +67,6 @@ TEST(ProcessReport, EveryFormatOnceInTheReportOrder) {
     at = found + 1;
   }
   EXPECT_NE(text.find("NEXT/SUN bits selection level: Very Low\r\n"), std::string::npos);
-}
-
-TEST(ProcessReport, AuthoringReportNamesTheMark) {
-  ReportInput input;
-  input.language = Language::kItalian;
-  input.secret = "(c) Somebody";
-  input.carriers = {{"/home/u/x.wav", 50}};
-  input.formatUsed[static_cast<size_t>(LevelFormat::kWav)] = true;
-  EXPECT_EQ(buildAuthoringReport(input),
-            "Murl Versione 1.01\r\n\r\n"
-            "---- Inizio del Rapporto Operazione ----\r\n\r\n"
-            "Marchio di Copyright: <(c) Somebody>\r\n\r\n"
-            "WAV livello di selezione bit: Medio\r\n"
-            "\r\n"
-            "#00000:   /home/u/x.wav   [+50.000000%]\r\n"
-            "\r\n---- Fine del Rapporto Operazione ----");
 }
 
 }  // namespace

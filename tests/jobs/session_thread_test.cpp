@@ -46,18 +46,5 @@ TEST_F(SessionThreadTest, TheWorkerWaitsForTheAnswerFromTheFrontEndsThread) {
   EXPECT_NE(readAll(dir.file("out/b.wav")), (std::vector<uint8_t>{1, 2, 3}));
 }
 
-TEST_F(SessionThreadTest, ClosingAnswersNoSoTheWorkerEnds) {
-  HidingSession session(threaded, listener);
-  auto written = writeOnAWorker(session);
-  std::function<void()> task;
-  ASSERT_TRUE(queue.take(task));  // the question is waiting; the front end is quitting
-  threaded.closing = true;
-  worker.close();
-  EXPECT_FALSE(written.get());
-  EXPECT_FALSE(session.busy());
-  EXPECT_TRUE(reporter.asked.empty());
-  EXPECT_EQ(readAll(dir.file("out/b.wav")), (std::vector<uint8_t>{1, 2, 3}));
-}
-
 }  // namespace
 }  // namespace murl::test

@@ -24,8 +24,9 @@ class UnhidingSessionTest : public SessionTest {
 // to be kept; when the bits do not decode, the trailers tell why.
 TEST_F(UnhidingSessionTest, TrailersGiveTheOrderAndTellWhyBitsDoNotDecode) {
   makeSources();
+  ::chmod(dir.file("src/docs/a.txt").c_str(), 0444);  // comes back read-only
   auto targets = hideSources(threeCarriers("a.wav", "b.wav", "c.wav"));
-  const std::string right = "a password of 24 letters";
+  const std::string right = "a password of 24 letters", other = "another password of 30 letters";
   const std::vector<std::string> exchanged = {targets[1], targets[0], targets[2]};
   struct Case {
     const char* what;
@@ -40,18 +41,8 @@ TEST_F(UnhidingSessionTest, TrailersGiveTheOrderAndTellWhyBitsDoNotDecode) {
       // After a failure, with the stop flag it left set, the next unhide runs.
       {"two exchanged", exchanged, right, false, {1, 0, 2}, {}},
       {"one left out", {targets[0], targets[2]}, right, false, {}, Verdict::kMissing},
-      {"another password",
-       targets,
-       "another password of 30 letters",
-       false,
-       {},
-       Verdict::kComplete},
-      {"exchanged, another password",
-       exchanged,
-       "another password of 30 letters",
-       false,
-       {1, 0, 2},
-       Verdict::kComplete},
+      {"another password", targets, other, false, {}, Verdict::kComplete},
+      {"exchanged, another password", exchanged, other, false, {1, 0, 2}, Verdict::kComplete},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -72,6 +63,11 @@ TEST_F(UnhidingSessionTest, TrailersGiveTheOrderAndTellWhyBitsDoNotDecode) {
       std::filesystem::create_directory(back);
       ASSERT_TRUE(session.extractAll(back));
       EXPECT_EQ(readAll(back + "/docs/img/b.bin"), readAll(dir.file("src/docs/img/b.bin")));
+      struct stat st {};
+      ASSERT_EQ(::stat((back + "/docs/a.txt").c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0222, 0u);
+      ASSERT_EQ(::stat((back + "/empty.txt").c_str(), &st), 0);
+      EXPECT_NE(st.st_mode & 0200, 0u);
     }
     reporter.clear();
     listener.completions.clear();
@@ -98,26 +94,13 @@ TEST_F(UnhidingSessionTest, SelectedItemsComeOutWithTheirSubtreesOnly) {
   EXPECT_EQ(session.carriers().size(), 0u);
 }
 
-TEST_F(UnhidingSessionTest, NoToOverwritingLeavesTheExistingFileAndStops) {
-  UnhidingSession session(workspace, listener);
-  unhideSources(session);
-  std::filesystem::create_directory(dir.file("back/docs"));
-  writeAll(dir.file("back/docs/a.txt"), {'m', 'i', 'n', 'e'});
-  reporter.answers = {false};
-  EXPECT_FALSE(session.extractAll(dir.file("back")));
-  EXPECT_EQ(reporter.askedIds(), (std::vector<MessageId>{MessageId::kFileExistsOverwrite}));
-  EXPECT_TRUE(reporter.shown.empty());
-  EXPECT_EQ(readAll(dir.file("back/docs/a.txt")), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
-  // Yes: the folder that exists is reused, the file replaced.
-  reporter.answers = {true, true};
-  EXPECT_TRUE(session.extractAll(dir.file("back")));
-  EXPECT_EQ(readAll(dir.file("back/docs/a.txt")), readAll(dir.file("src/docs/a.txt")));
-}
-
-TEST_F(UnhidingSessionTest, AFailedWriteLeavesNoPartOfItAndTheOlderFileAsItWas) {
+// Files already at the names asked about: a failed write leaves no part of the new one and the
+// older file as it was, No stops with nothing shown, Yes replaces even a read-only file.
+TEST_F(UnhidingSessionTest, ExistingFilesAreAskedAboutAndKeptUntilReplacedWhole) {
   UnhidingSession session(workspace, listener);
   unhideSources(session);
   std::filesystem::create_directories(dir.file("back/docs/img"));
+  writeAll(dir.file("back/docs/a.txt"), {'m', 'i', 'n', 'e'});
   writeAll(dir.file("back/docs/img/b.bin"), {'o', 'l', 'd'});
   ::chmod(dir.file("back/docs/img/b.bin").c_str(), 0);  // not even readable: still asked about
   reporter.answers = {true};
@@ -130,11 +113,15 @@ TEST_F(UnhidingSessionTest, AFailedWriteLeavesNoPartOfItAndTheOlderFileAsItWas) 
   ::chmod(dir.file("back/docs/img/b.bin").c_str(), 0444);
   EXPECT_EQ(readAll(dir.file("back/docs/img/b.bin")), (std::vector<uint8_t>{'o', 'l', 'd'}));
 
-  // Yes replaces the older file even when it is read-only: the user asked for it.
   reporter.clear();
-  reporter.answers = {true};
-  EXPECT_TRUE(session.extractAll(dir.file("back")));
+  reporter.answers = {true, false};  // img/b.bin comes before a.txt
+  EXPECT_FALSE(session.extractAll(dir.file("back")));
+  EXPECT_TRUE(reporter.shown.empty());
   EXPECT_EQ(readAll(dir.file("back/docs/img/b.bin")), readAll(dir.file("src/docs/img/b.bin")));
+  EXPECT_EQ(readAll(dir.file("back/docs/a.txt")), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
+  reporter.answers = {true, true};
+  EXPECT_TRUE(session.extractAll(dir.file("back")));
+  EXPECT_EQ(readAll(dir.file("back/docs/a.txt")), readAll(dir.file("src/docs/a.txt")));
   EXPECT_EQ(folderNames(dir.file("back/docs/img")), (std::vector<std::string>{"b.bin"}));
 }
 
@@ -194,21 +181,6 @@ TEST_F(UnhidingSessionTest, AStoppedExtractionKeepsWhatItWroteAndTheNextOneFinis
   ASSERT_TRUE(session.extractAll(dir.file("back")));
   EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kExtractionCompleted}));
   EXPECT_EQ(readAll(dir.file("back/docs/a.txt")), readAll(dir.file("src/docs/a.txt")));
-}
-
-TEST_F(UnhidingSessionTest, ReadOnlyAttributeIsRestored) {
-  makeSources();
-  ::chmod(dir.file("src/docs/a.txt").c_str(), 0444);
-  auto targets = hideSources(threeCarriers("a.wav", "b.wav", "c.wav"));
-  UnhidingSession session(workspace, listener);
-  ASSERT_TRUE(session.addCarriers(targets, options, nullptr));
-  ASSERT_TRUE(session.unhide(options));
-  ASSERT_TRUE(session.extractAll(dir.file("back")));
-  struct stat st {};
-  ASSERT_EQ(::stat(dir.file("back/docs/a.txt").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0222, 0u);
-  ASSERT_EQ(::stat(dir.file("back/empty.txt").c_str(), &st), 0);
-  EXPECT_NE(st.st_mode & 0200, 0u);
 }
 
 TEST_F(UnhidingSessionTest, FoldersDifferingOnlyInCaseStayApart) {

@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <optional>
 
 #include "platform/locale.h"
 #include "platform/system_info.h"
+#include "support/scoped_env.h"
 
 namespace murl::platform {
 namespace {
@@ -52,31 +52,9 @@ TEST(Folders, AbsolutePathKeepsUtf8Names) {
   EXPECT_EQ(absolutePath("/già/assoluto"), "/già/assoluto");
 }
 
-class EnvGuard {
- public:
-  explicit EnvGuard(std::vector<std::string> names) : names_(std::move(names)) {
-    for (auto& n : names_) {
-      const char* v = std::getenv(n.c_str());
-      saved_.push_back(v ? std::optional<std::string>(v) : std::nullopt);
-      ::unsetenv(n.c_str());
-    }
-  }
-  ~EnvGuard() {
-    for (size_t i = 0; i < names_.size(); ++i) {
-      if (saved_[i])
-        ::setenv(names_[i].c_str(), saved_[i]->c_str(), 1);
-      else
-        ::unsetenv(names_[i].c_str());
-    }
-  }
-
- private:
-  std::vector<std::string> names_;
-  std::vector<std::optional<std::string>> saved_;
-};
-
 TEST(Locale, LanguageFollowsTheFirstSetVariableAndTheOverrideWins) {
-  EnvGuard guard({"LC_ALL", "LC_MESSAGES", "LANG"});
+  test::ScopedEnv env;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) env.set(name, nullptr);
   EXPECT_EQ(detectLanguage(), Language::kEnglish);
   ::setenv("LANG", "it_IT.UTF-8", 1);
   EXPECT_EQ(detectLanguage(), Language::kItalian);
@@ -90,8 +68,8 @@ TEST(Locale, LanguageFollowsTheFirstSetVariableAndTheOverrideWins) {
 }
 
 TEST(Locale, ThousandSeparatorFallsBackToDot) {
-  EnvGuard guard({"LC_ALL", "LC_NUMERIC", "LANG"});
-  ::setenv("LC_ALL", "C", 1);  // the C locale has no separator
+  test::ScopedEnv env;
+  env.set("LC_ALL", "C");  // the C locale has no separator
   EXPECT_EQ(thousandSeparator(), ".");
 }
 

@@ -5,14 +5,13 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include <cstdlib>
-
 #include "platform/byte_order.h"
 #include "platform/file_system.h"
 #include "stream/hidden_stream.h"
 #include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
 #include "support/recording_reporter.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
@@ -89,26 +88,15 @@ struct RecordingListener : JobListener {
 };
 
 // Temporary files are synced to the disk when wiped; on a memory file system that costs nothing,
-// which keeps these multi-megabyte tests quick. Restores TMPDIR afterwards.
-class MemoryTempFolder {
- public:
-  MemoryTempFolder() {
-    if (const char* old = std::getenv("TMPDIR")) saved_ = old;
-    if (platform::realFileSystem().isFolder("/dev/shm")) ::setenv("TMPDIR", "/dev/shm", 1);
+// which keeps these multi-megabyte tests quick.
+struct TempFilesInMemory {
+  TempFilesInMemory() {
+    if (platform::realFileSystem().isFolder("/dev/shm")) env.set("TMPDIR", "/dev/shm");
   }
-  ~MemoryTempFolder() {
-    if (saved_.empty()) {
-      ::unsetenv("TMPDIR");
-    } else {
-      ::setenv("TMPDIR", saved_.c_str(), 1);
-    }
-  }
-
- private:
-  std::string saved_;
+  test::ScopedEnv env;
 };
 
-class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
+class HiddenStreamTest : public ::testing::Test, private TempFilesInMemory {
  protected:
   HiddenStreamTest() {
     ws.tempFolder = tmp.path() + "/";
@@ -141,15 +129,12 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
     EXPECT_EQ(out.size(), length);
     return out;
   }
-  bool readGathered(const std::string& path, ExtractionTree& out, TempFile* keep = nullptr,
-                    uint64_t gatheredBytes = 0) {
-    platform::File gathered = platform::realFileSystem().openRead(path);
+  // Reads a stream from a gathered file of these bytes, `gatheredBytes` long when not zero.
+  bool readGathered(const Bytes& bytes, ExtractionTree& out, uint64_t gatheredBytes = 0) {
+    platform::File gathered = platform::realFileSystem().openRead(gatheredFile(bytes));
     TempFile decoded;
     return readHiddenStream(ws, gathered, gatheredBytes ? gatheredBytes : gathered.size(), listener,
-                            keep ? *keep : decoded, out);
-  }
-  bool readGathered(const Bytes& bytes, ExtractionTree& out, uint64_t gatheredBytes = 0) {
-    return readGathered(gatheredFile(bytes), out, nullptr, gatheredBytes);
+                            decoded, out);
   }
   // The reader refuses the bytes as invalid data and leaves no temporary file.
   void expectInvalid(const Bytes& gathered, uint64_t gatheredBytes = 0) {
@@ -177,12 +162,6 @@ class HiddenStreamTest : public ::testing::Test, private MemoryTempFolder {
     test::writeAll(work.file("plain"), plain);
     platform::File f = platform::realFileSystem().openRead(work.file("plain"));
     return parseHiddenStream(ws, f, plain.size(), out);
-  }
-  // The whole of a temporary file, which has no name to read it by.
-  Bytes wholeOf(TempFile& temp) {
-    ExtractedFile whole;
-    whole.size = static_cast<uint32_t>(temp.file().size());
-    return contentOf(temp, whole);
   }
   Bytes contentOf(TempFile& decoded, const ExtractedFile& file) {
     Bytes out(file.size);

@@ -86,26 +86,26 @@ TEST_F(HiddenStreamTest, ParseRefusesPathsThatLeaveTheFolderOrCannotBeNames) {
 }
 
 TEST_F(HiddenStreamTest, ParseRefusesRecordsThatDoNotAddUp) {
-  auto refused = [&](const Bytes& plain) {
-    reporter.clear();
-    ExtractionTree out;
-    return !parse(plain, out) &&
-           reporter.shownIds() == std::vector<MessageId>{MessageId::kInvalidData};
+  auto one = [](int64_t sizeField) {
+    Bytes plain = {1, 0};
+    appendRecord(plain, "f", {1, 2, 3}, 0x80, sizeField);
+    return plain;
   };
-  Bytes one = {1, 0};
-  appendRecord(one, "f", {1, 2, 3});
-  Bytes past = {1, 0}, overflow = {1, 0}, extra = one, missing = one;
-  appendRecord(past, "f", {1, 2, 3}, 0x80, 4);
-  appendRecord(overflow, "f", {1, 2, 3}, 0x80, 0xFFFFFFF0);
+  const Bytes whole = one(-1);
+  Bytes extra = whole, missing = whole;
   extra.push_back(0);
   missing[0] = 2;
-  EXPECT_TRUE(refused(past));
-  EXPECT_TRUE(refused(overflow));
-  EXPECT_TRUE(refused(extra));
-  EXPECT_TRUE(refused(missing));
-  EXPECT_TRUE(refused(Bytes(one.begin(), one.end() - 4)));  // content cut short
-  EXPECT_TRUE(refused({1}));
-  EXPECT_FALSE(refused(one));
+  const Bytes rows[] = {
+      one(4), one(0xFFFFFFF0), extra, missing, Bytes(whole.begin(), whole.end() - 4),
+      {1}};  // content cut short
+  for (const Bytes& plain : rows) {
+    reporter.clear();
+    ExtractionTree out;
+    EXPECT_FALSE(parse(plain, out)) << plain.size();
+    EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kInvalidData});
+  }
+  ExtractionTree out;
+  EXPECT_TRUE(parse(whole, out));
 }
 
 TEST(ExtractionTree, RefusesA65536thSubfolder) {
@@ -142,6 +142,40 @@ struct MemoryExtraction {
   RecordingListener listener;
 };
 
+TEST(Extraction, RestoresTheReadOnlyAttribute) {
+  ExtractionTree tree;
+  ASSERT_TRUE(tree.add({}, "r", 1, 0x01, 0));
+  ASSERT_TRUE(tree.add({}, "w", 1, 0x20, 0));
+  MemoryExtraction run;
+  ASSERT_TRUE(run.extract(tree));
+  EXPECT_EQ(run.memory.fileAttributes("/o/r"), platform::attr::kReadOnly);
+  EXPECT_EQ(run.memory.fileAttributes("/o/w"), platform::attr::kNormal);
+}
+
+// A stop raised as a file is about to be copied, and an output folder locked by another handle.
+TEST(Extraction, AStopOrABusyOutputFolderWritesNothing) {
+  struct StopOnStatus : JobListener {
+    explicit StopOnStatus(Workspace& w) : ws(w) {}
+    void status(StatusLabel, const std::string& text) override {
+      if (!text.empty()) ws.stop = true;
+    }
+    Workspace& ws;
+  };
+  ExtractionTree tree;
+  ASSERT_TRUE(tree.add({}, "f", 1, 0, 0));
+  MemoryExtraction stopped, busy;
+  StopOnStatus stopper(stopped.ws);
+  platform::File decoded = platform::memoryFile({'x'});
+  EXPECT_FALSE(Extractor(stopped.ws, stopper, decoded).extractAll(tree, "/o"));
+  EXPECT_TRUE(stopped.reporter.shown.empty());
+  platform::Folder other = busy.memory.openFolder("/o");
+  ASSERT_TRUE(other.lock());
+  EXPECT_FALSE(busy.extract(tree));
+  EXPECT_EQ(busy.reporter.shownIds(), std::vector<MessageId>{MessageId::kOutputFolderBusy});
+  for (auto* run : {&stopped, &busy})
+    EXPECT_EQ(run->memory.names(), std::vector<std::string>{"/o"});
+}
+
 // Paths of up to 65535 characters are written out; a folder's counts its closing slash. Under
 // "/o/", 255 folders of 255 characters take the path to 65283 characters.
 TEST(Extraction, PathsOfUpTo65535CharactersAreWritten) {
@@ -163,6 +197,9 @@ TEST(Extraction, PathsOfUpTo65535CharactersAreWritten) {
     MemoryExtraction run;
     run.extract(tree);
     EXPECT_EQ(run.reporter.shownIds(), std::vector<MessageId>{row.shown}) << row.fileName;
+    if (row.shown != MessageId::kExtractionCompleted) {  // the folders made are taken back
+      EXPECT_EQ(run.memory.names(), std::vector<std::string>{"/o"});
+    }
   }
 }
 

@@ -64,7 +64,6 @@ File FaultyFileSystem::wrap(File file) {
 }
 
 File FaultyFileSystem::openRead(const std::string& path) {
-  if (beforeOpenRead) beforeOpenRead(path);
   return counters_->fails(FsCall::kOpen) ? File() : wrap(base_.openRead(path));
 }
 

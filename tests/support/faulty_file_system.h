@@ -34,9 +34,6 @@ class FaultyFileSystem final : public platform::FileSystem {
   void heal();
   // Calls of that kind made so far, failed ones included.
   uint64_t calls(FsCall call) const;
-  // Runs before each openRead with its path: a test may change the file on disk there, as
-  // someone else would between two opens of it.
-  std::function<void(const std::string& path)> beforeOpenRead;
   // Changes what reaches the disk, as a disk that alters data would: called with the file
   // offset and a copy of the bytes of each write, on any file this object opened or made.
   void alterWrites(std::function<void(uint64_t offset, uint8_t* bytes, size_t count)> alter) {

@@ -42,16 +42,6 @@ TEST(CipherLayers, KnownExamples) {
   }
 }
 
-TEST(CipherLayers, Kind7PassesBytesWhateverR) {
-  const Bytes in = randomBytes(40, 7);
-  for (int r = 0; r < 16; ++r) {
-    Bytes out = apply(7, r, in);
-    EXPECT_EQ(out.back(), 0x70 + r);
-    out.pop_back();
-    EXPECT_EQ(out, in);
-  }
-}
-
 TEST(CipherLayers, EveryKindAndParameterUndoes) {
   for (size_t n : {0u, 1u, 2u, 3u, 17u, 300u, 70000u}) {
     const Bytes in = randomBytes(n, static_cast<uint32_t>(n));
@@ -75,6 +65,9 @@ TEST(CipherLayers, OnlyTheKindsThatSayTheyIgnoreRIgnoreIt) {
     b.pop_back();
     const bool ignoresR = kind == 2 || kind == 4 || kind == 7 || kind == 11;
     EXPECT_EQ(a == b, ignoresR) << "kind " << kind;
+    if (kind == 7) {
+      EXPECT_EQ(a, in);  // kind 7 passes the bytes on as they are
+    }
   }
 }
 

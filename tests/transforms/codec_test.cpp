@@ -108,21 +108,6 @@ TEST(Codec, LowestLevelMatchesLazilyUnlikeZlibsOwnLevelThree) {
   EXPECT_NE(Bytes(ours.begin() + 2, ours.end()), Bytes(fast.begin() + 2, fast.end()));
 }
 
-TEST(Codec, InputOfExactMultipleOfTheAreaEndsWithAnEmptyFinish) {
-  Bytes data = textLike(3 * 4000, 3);
-  Compressed c = compress(data, 3, 4000, 1000);
-  EXPECT_EQ(zlibInflate(c.stream, data.size()), data);
-  Bytes back;
-  EXPECT_EQ(decompress(c.stream, 333, back), CodecStatus::kOk);
-  EXPECT_EQ(back, data);
-}
-
-TEST(Codec, EmptyInputIsACompleteStream) {
-  Compressed c = compress({}, 3, 100, 100);
-  ASSERT_EQ(c.pieces.size(), 1u);
-  EXPECT_EQ(zlibInflate(c.stream, 0), Bytes());
-}
-
 TEST(Codec, OutputAreasAreFullExceptTheLastAndNeverEmpty) {
   // Random data does not shrink, so the finish call fills many areas while output is pending.
   Bytes data = randomBytes(20000, 4);
@@ -144,15 +129,31 @@ TEST(Codec, OutputAreasAreFullExceptTheLastAndNeverEmpty) {
 }
 
 TEST(Codec, RoundTripsAcrossLevelsAreasAndBlockCuts) {
-  Bytes data = textLike(70000, 5);
-  Bytes tail = randomBytes(30000, 6);
-  data.insert(data.end(), tail.begin(), tail.end());
-  for (uint8_t level : {0, 3, 6}) {
-    Compressed c = compress(data, level, 8191, 500);
-    for (size_t block : {size_t{1}, size_t{700}, c.stream.size()}) {
+  Bytes mixed = textLike(70000, 5);
+  const Bytes tail = randomBytes(30000, 6);
+  mixed.insert(mixed.end(), tail.begin(), tail.end());
+  const struct {
+    Bytes data;
+    uint8_t level;
+    size_t inputArea, outputArea;
+  } rows[] = {
+      {mixed, 0, 8191, 500},
+      {mixed, 3, 8191, 500},
+      {mixed, 6, 8191, 500},
+      {textLike(3 * 4000, 3), 3, 4000, 1000},  // a multiple of the area: an empty finish
+      {{}, 3, 100, 100},                       // nothing at all is a complete stream
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.data.size()) + " " + std::to_string(row.level));
+    Compressed c = compress(row.data, row.level, row.inputArea, row.outputArea);
+    EXPECT_EQ(zlibInflate(c.stream, row.data.size()), row.data);
+    if (row.data.empty()) {
+      EXPECT_EQ(c.pieces.size(), 1u);  // one call hands the whole stream on
+    }
+    for (size_t block : {size_t{1}, size_t{333}, c.stream.size()}) {
       Bytes back;
       ASSERT_EQ(decompress(c.stream, block, back), CodecStatus::kOk);
-      EXPECT_EQ(back, data);
+      EXPECT_EQ(back, row.data);
     }
   }
 }
@@ -206,23 +207,23 @@ TEST(Codec, AreasThatDoNotShrinkAreStoredAndStillInflate) {
 }
 
 TEST(Codec, DecompressorRefusesBadHeaders) {
-  Bytes s = compress(textLike(1000, 7), 3, kCodecArea, 4096).stream;
-  auto withHeader = [&](uint8_t cmf, uint8_t flg) {
-    Bytes t = s;
-    unsigned h = (cmf << 8) | (flg & 0xE0);
-    h += 31 - h % 31;
-    t[0] = cmf;
-    t[1] = static_cast<uint8_t>(h);
-    return t;
+  const Bytes s = compress(textLike(1000, 7), 3, kCodecArea, 4096).stream;
+  const struct {
+    uint8_t cmf, flg;
+    CodecStatus status;
+  } rows[] = {
+      {0x78, static_cast<uint8_t>(s[1] | 0x20), CodecStatus::kLibraryError},  // preset dictionary
+      {0x88, s[1], CodecStatus::kLibraryError},                               // 64 KiB window
+      {0x77, s[1], CodecStatus::kLibraryError},                               // method 7
+      {0x78, s[1], CodecStatus::kOk},
   };
-  Bytes out;
-  EXPECT_EQ(decompress(withHeader(0x78, s[1] | 0x20), 4096, out), CodecStatus::kLibraryError)
-      << "preset dictionary";
-  EXPECT_EQ(decompress(withHeader(0x88, s[1]), 4096, out), CodecStatus::kLibraryError)
-      << "64 KiB window";
-  EXPECT_EQ(decompress(withHeader(0x77, s[1]), 4096, out), CodecStatus::kLibraryError)
-      << "method 7";
-  EXPECT_EQ(decompress(withHeader(0x78, s[1]), 4096, out), CodecStatus::kOk);
+  for (const auto& row : rows) {
+    Bytes t = s, out;
+    unsigned h = (row.cmf << 8) | (row.flg & 0xE0);
+    t[0] = row.cmf;
+    t[1] = static_cast<uint8_t>(h + 31 - h % 31);  // a valid header check
+    EXPECT_EQ(decompress(t, 4096, out), row.status) << int{row.cmf} << " " << int{row.flg};
+  }
 }
 
 TEST(Codec, StreamMustEndInTheLastBlockOnly) {
