@@ -108,12 +108,12 @@ TEST(BmpHandler, AllBlackBitmapIsNotACarrier) {
 }
 
 // A bitmap is grey when every pixel's three channels agree: one pixel differing in any one
-// channel makes it a colour bitmap.
+// channel makes it a colour bitmap, wherever it lies (here the last pixel of the last row).
 TEST(BmpHandler, GreyOnlyWhenEveryPixelsThreeChannelsAgree) {
   RoundTrip trip;
   const auto typeOf = [&](uint32_t flip) {
     const auto pixel = [flip](uint32_t x, uint32_t r) {
-      return greyPixel(x, r) ^ (x + r ? 0 : flip);
+      return greyPixel(x, r) ^ (x == 31 && r == 23 ? flip : 0);
     };
     return trip.count(buildBmp({}, pixel), "grey.bmp", CarrierType::kBmpColour).type;
   };
@@ -208,7 +208,11 @@ ConformanceCarrier built(const char* name, const char* file, CarrierType type, B
 }
 
 ConformanceCarrier magick(const char* name, const char* file, CarrierType type) {
-  return fixtureRow(name, file, type, [type](ConformanceFile& f) { prepare(f, type); });
+  return {name, file, type, [=](uint32_t) {
+            ConformanceFile fixture{readFixture(file)};
+            prepare(fixture, type);
+            return fixture;
+          }};
 }
 
 constexpr auto kColour = CarrierType::kBmpColour;

@@ -20,12 +20,6 @@ void expectOnlyUnitBitsDiffer(const ConformanceFile& source, const std::vector<u
   }
 }
 
-TEST_P(CarrierConformance, CountsItsOwnFile) {
-  EXPECT_EQ(entry.type, GetParam().type);
-  EXPECT_GE(entry.carrierBits, 200u);
-  EXPECT_TRUE(trip.reporter.shown.empty());
-}
-
 TEST_P(CarrierConformance, HideThenExtractGivesTheStreamBits) {
   // A stream that ends inside the carrier, at a start bit that is not a byte boundary.
   const uint32_t startBit = 13;

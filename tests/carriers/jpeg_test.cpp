@@ -15,8 +15,6 @@
 namespace murl::test {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 // The offset of the first segment with this marker before the entropy-coded data (or the SOS).
 size_t segmentAt(const Bytes& bytes, uint16_t marker) {
   for (size_t at = 2; at + 4 <= bytes.size();) {

@@ -17,8 +17,6 @@
 namespace murl::test {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 PeResource bitmap(uint16_t id, Bytes data) { return {2, {}, id, std::move(data)}; }
 PeResource named(std::u16string type, uint16_t id, Bytes data) {
   return {0, std::move(type), id, std::move(data)};
@@ -97,45 +95,16 @@ TEST(ModuleCount, HeaderAndDirectoryDefectsMakeNoCarrier) {
             .bytes}});
 }
 
-// A compact resource section: `types` entries of type 2 that all share one type directory (one
-// bitmap), and `names` named types, not taken, that all share one name of 300 characters.
-Bytes sharingModule(uint32_t types, uint32_t names) {
-  const PeModule base = buildPe({.resources = {bitmap(1, bitmapResource(40, 30))}});
-  const uint32_t entries = types + names;
-  const uint32_t name = 16 + 8 * entries, typeTable = name + 2 + 600;
-  const uint32_t language = typeTable + 24, data = language + 24, pixels = data + 16;
-  const Bytes resource = bitmapResource(40, 30);
-  Bytes s(pixels + resource.size(), 0);
-  s[12] = static_cast<uint8_t>(names);
-  s[14] = static_cast<uint8_t>(types);
-  for (uint32_t i = 0; i < entries; ++i) {
-    storeLe32(&s[16 + 8 * i], i < names ? 0x80000000 | name : 2);
-    storeLe32(&s[20 + 8 * i], 0x80000000 | typeTable);
-  }
-  storeLe16(&s[name], 300);
-  for (uint32_t c = 0; c < 300; ++c) s[name + 2 + 2 * c] = 'S';
-  s[typeTable + 14] = s[language + 14] = 1;
-  storeLe32(&s[typeTable + 16], 1);
-  storeLe32(&s[typeTable + 20], 0x80000000 | language);
-  storeLe32(&s[language + 16], 0x409);
-  storeLe32(&s[language + 20], data);
-  storeLe32(&s[data], base.sectionVirtualAddress + pixels);
-  storeLe32(&s[data + 4], static_cast<uint32_t>(resource.size()));
-  std::copy(resource.begin(), resource.end(), s.begin() + pixels);
-  Bytes module(base.bytes.begin(), base.bytes.begin() + base.sectionAt);
-  storeLe32(&module[base.sectionHeaderAt + 16], static_cast<uint32_t>(s.size()));
-  module.insert(module.end(), s.begin(), s.end());
-  return module;
-}
-
 // Pieces shared among many parents are read again for each: the walk may read no more than the
-// section holds, so a small section cannot make it read without end.
+// section holds, so a small section cannot make it read without end. The modules share one type
+// directory and one name of 300 characters among all root entries (tests/data/README.md).
 TEST(ModuleCount, AWalkRereadingSharedPiecesPastTheSectionsSizeIsRefused) {
   RoundTrip trip;
-  EXPECT_EQ(trip.count(sharingModule(1, 1), "m.dll", CarrierType::kModule).parts.size(), 1u);
+  const Bytes once = readFixture("module_shared_1.dll");
+  EXPECT_EQ(trip.count(once, "m.dll", CarrierType::kModule).parts.size(), 1u);
   trip.expectNoCarriers(CarrierType::kModule,
-                        {{"200 types sharing a directory", sharingModule(200, 0)},
-                         {"60 types sharing a name", sharingModule(1, 60)}});
+                        {{"200 types sharing a directory", readFixture("module_shared_types.dll")},
+                         {"60 types sharing a name", readFixture("module_shared_names.dll")}});
 }
 
 // A resource counted as a file of its own; a bitmap gets a file header.

@@ -9,8 +9,6 @@
 namespace murl::test {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 bool parses(const Bytes& file) {
   pcx::PcxLayout layout;
   return pcx::parsePcx(std::span<const uint8_t, pcx::kHeaderSize>(file.data(), 128), layout);

@@ -20,8 +20,6 @@
 namespace murl::test {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 // Decodes a PNG file's image data with the codec; false when its header is no carrier's or the
 // data does not decode (the decoder's message goes to the workspace's reporter).
 bool decodePng(const Bytes& file, Workspace& workspace, png::PngImage& image) {
@@ -130,8 +128,10 @@ TEST_F(PngCodecTest, ImageDataDecodesAlikeHoweverItIsCutIntoChunks) {
 TEST_F(PngCodecTest, BrokenImageDataFailsWithOneMessage) {
   const Bytes file = readFixture("png_rgb8.png");  // 40 x 30 RGB, 121 bytes a scanline
   const Bytes data = pngImageData(file);
-  const Bytes scanlines = zlibInflate(data);
-  ASSERT_EQ(scanlines.size(), 30u * 121);
+  Bytes scanlines(30 * 121);
+  uLongf inflated = scanlines.size();
+  ASSERT_EQ(uncompress(scanlines.data(), &inflated, data.data(), data.size()), Z_OK);
+  ASSERT_EQ(inflated, scanlines.size());
   const auto withScanlines = [&](Bytes lines) { return withImageData(file, zlibCompress(lines)); };
   Bytes interrupted = withImageData(file, data, {data.size() / 2});
   const auto chunks = pngChunks(interrupted);
@@ -377,8 +377,8 @@ std::pair<std::vector<std::pair<std::string, Bytes>>, Bytes> allButImageData(con
 }
 
 // The target decodes to the source's pixels but for unit bits and keeps every chunk but IDAT and
-// the bytes after IEND; it stores its IHDR as the output option says with a CRC that matches,
-// its image data in chunks of the chunk size, deflated at the compression level.
+// the bytes after IEND; it stores its IHDR as the output option says, every chunk with a CRC that
+// matches, its image data in chunks of the chunk size, deflated at the compression level.
 void expectSamePng(const Bytes& source, const Bytes& target, const Options& options) {
   const png::PngImage before = decoded(source), after = decoded(target);
   ASSERT_TRUE(after.pixels && after.imageSize == before.imageSize);
@@ -393,9 +393,9 @@ void expectSamePng(const Bytes& source, const Bytes& target, const Options& opti
   EXPECT_EQ(chunks[0].data[12], output == PngOutput::kAsOriginal   ? source[28]
                                 : output == PngOutput::kInterlaced ? 1
                                                                    : 0);
-  EXPECT_TRUE(chunks[0].crcMatches);
   std::vector<size_t> lengths;
   for (const PngChunkView& chunk : chunks) {
+    EXPECT_TRUE(chunk.crcMatches) << chunk.type;
     if (chunk.type == "IDAT") lengths.push_back(chunk.data.size());
   }
   for (size_t i = 0; i + 1 < lengths.size(); ++i) {

@@ -14,8 +14,6 @@
 namespace murl::test {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 TEST(WavCount, RefusesWhatIsNotSixteenBitPcm) {
   WavShape good;
   good.samples = soundSamples(2000, 2000, 256, 3);

@@ -87,22 +87,4 @@ std::vector<uint8_t> zlibCompress(const std::vector<uint8_t>& bytes) {
   return out;
 }
 
-std::vector<uint8_t> zlibInflate(const std::vector<uint8_t>& zlibData) {
-  z_stream zs{};
-  if (inflateInit(&zs) != Z_OK) return {};
-  std::vector<uint8_t> out;
-  uint8_t piece[16384];
-  zs.next_in = const_cast<Bytef*>(zlibData.data());
-  zs.avail_in = static_cast<uInt>(zlibData.size());
-  int result = Z_OK;
-  while (result == Z_OK) {
-    zs.next_out = piece;
-    zs.avail_out = sizeof piece;
-    result = inflate(&zs, Z_NO_FLUSH);
-    out.insert(out.end(), piece, piece + (sizeof piece - zs.avail_out));
-  }
-  inflateEnd(&zs);
-  return result == Z_STREAM_END ? out : std::vector<uint8_t>{};
-}
-
 }  // namespace murl::test

@@ -39,7 +39,5 @@ std::vector<uint8_t> withImageData(const std::vector<uint8_t>& file,
                                    const std::vector<size_t>& lengths = {});
 
 std::vector<uint8_t> zlibCompress(const std::vector<uint8_t>& bytes);
-// Everything that inflates `zlibData` whole, or an empty vector when it does not.
-std::vector<uint8_t> zlibInflate(const std::vector<uint8_t>& zlibData);
 
 }  // namespace murl::test
