@@ -5,46 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 
-#include "core/job_listener.h"
 #include "jobs/hiding_session.h"
 #include "jobs/unhiding_session.h"
 #include "platform/folders.h"
 #include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
+#include "support/recording_listener.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 #include "support/wav_builder.h"
 
 namespace murl::test {
-
-class RecordingListener : public JobListener {
- public:
-  void progress(uint8_t percent) override {
-    percents.push_back(percent);
-    if (onProgress) onProgress(percent);
-  }
-  void status(StatusLabel label, const std::string& text) override {
-    if (label == StatusLabel::kValue1 && !text.empty()) sources.push_back(text);
-    if (label == StatusLabel::kValue2 && !text.empty()) targets.push_back(text);
-    if (onStatus) onStatus(label, text);
-  }
-  void stage(JobStage stage) override { stages.push_back(stage); }
-  void finished(JobCompletion completion) override {
-    completions.push_back(completion);
-    if (onFinished) onFinished(completion);
-  }
-
-  std::vector<JobCompletion> completions;
-  std::vector<JobStage> stages;
-  std::vector<uint8_t> percents;
-  std::vector<std::string> sources;  // value 1: the file being read, then the source carriers
-  std::vector<std::string> targets;  // value 2 while writing: the target paths in order
-  std::function<void(uint8_t)> onProgress;
-  std::function<void(StatusLabel, const std::string&)> onStatus;
-  std::function<void(JobCompletion)> onFinished;
-};
 
 class SessionTest : public ::testing::Test {
  protected:

@@ -1,22 +1,12 @@
 // An unhide decodes beside its gathering: a stop or the application closing at any point of
 // either ends it without a message, leaves no temporary file and no thread, and the next unhide
 // of the same carriers gives every file back.
-#include <dirent.h>
-
 #include "jobs/unhiding_session.h"
 #include "session_fixture.h"
+#include "support/thread_count.h"
 
 namespace murl::test {
 namespace {
-
-size_t threadCount() {
-  size_t count = 0;
-  if (DIR* tasks = ::opendir("/proc/self/task")) {
-    while (const dirent* entry = ::readdir(tasks)) count += entry->d_name[0] != '.';
-    ::closedir(tasks);
-  }
-  return count;
-}
 
 enum class Moment : uint8_t { kSecondCarrier, kLastCarrierDone, kDecodingStage };
 

@@ -10,9 +10,11 @@
 #include "stream/hidden_stream.h"
 #include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
+#include "support/recording_listener.h"
 #include "support/recording_reporter.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/thread_count.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
 
@@ -20,6 +22,8 @@ namespace murl::stream_test {
 
 using Bytes = std::vector<uint8_t>;
 using test::randomBytes;
+using test::RecordingListener;
+using test::threadCount;
 
 // Compresses a HiddenStream in input areas as the writer does; the whole zlib stream.
 inline Bytes zlibStream(const Bytes& plain, uint8_t level) {
@@ -81,11 +85,6 @@ inline uint32_t contentSizeForCompressedLength(const Bytes& pool, uint32_t targe
   ADD_FAILURE() << "no content size compresses to " << target;
   return size;
 }
-
-struct RecordingListener : JobListener {
-  void progress(uint8_t percent) override { percents.push_back(percent); }
-  std::vector<uint8_t> percents;
-};
 
 // Temporary files are synced to the disk when wiped; on a memory file system that costs nothing,
 // which keeps these multi-megabyte tests quick.

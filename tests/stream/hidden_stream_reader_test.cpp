@@ -154,19 +154,13 @@ TEST(Extraction, RestoresTheReadOnlyAttribute) {
 
 // A stop raised as a file is about to be copied, and an output folder locked by another handle.
 TEST(Extraction, AStopOrABusyOutputFolderWritesNothing) {
-  struct StopOnStatus : JobListener {
-    explicit StopOnStatus(Workspace& w) : ws(w) {}
-    void status(StatusLabel, const std::string& text) override {
-      if (!text.empty()) ws.stop = true;
-    }
-    Workspace& ws;
-  };
   ExtractionTree tree;
   ASSERT_TRUE(tree.add({}, "f", 1, 0, 0));
   MemoryExtraction stopped, busy;
-  StopOnStatus stopper(stopped.ws);
-  platform::File decoded = platform::memoryFile({'x'});
-  EXPECT_FALSE(Extractor(stopped.ws, stopper, decoded).extractAll(tree, "/o"));
+  stopped.listener.onStatus = [&](StatusLabel, const std::string& text) {
+    if (!text.empty()) stopped.ws.stop = true;
+  };
+  EXPECT_FALSE(stopped.extract(tree));
   EXPECT_TRUE(stopped.reporter.shown.empty());
   platform::Folder other = busy.memory.openFolder("/o");
   ASSERT_TRUE(other.lock());

@@ -3,8 +3,6 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include <filesystem>
-
 #include "hidden_stream_fixture.h"
 #include "platform/file_system.h"
 
@@ -155,16 +153,6 @@ TEST_F(HiddenStreamTest, WriterRefusesWhatTheReaderWouldRefuse) {
   }
 }
 
-// Threads of this process, to see that no worker outlives a write.
-size_t threadCount() {
-  size_t n = 0;
-  for ([[maybe_unused]] const auto& entry :
-       std::filesystem::directory_iterator("/proc/self/task")) {
-    ++n;
-  }
-  return n;
-}
-
 TEST_F(HiddenStreamTest, WorkersEncipherTheSameBytesAsTheJobsThreadAlone) {
   struct Row {
     size_t randomSize;  // a file of random content (stored: about as many stream bytes)
@@ -213,16 +201,6 @@ TEST_F(HiddenStreamTest, WorkersEncipherTheSameBytesAsTheJobsThreadAlone) {
   }
 }
 
-// Raises stop once the progress reaches a share: 0 stops at the first report.
-struct StopAtPercent : JobListener {
-  StopAtPercent(Workspace& w, uint8_t share) : ws(w), at(share) {}
-  void progress(uint8_t percent) override {
-    if (percent >= at) ws.stop = true;
-  }
-  Workspace& ws;
-  uint8_t at;
-};
-
 // On the job's thread alone and with pieces in flight at the workers: a stop or a failing write
 // ends writing and reading with at most one message, and leaves no file and no thread.
 TEST_F(HiddenStreamTest, NoTemporaryFileOrThreadSurvivesAFailureOrAStop) {
@@ -250,7 +228,10 @@ TEST_F(HiddenStreamTest, NoTemporaryFileOrThreadSurvivesAFailureOrAStop) {
   for (unsigned workers : {0U, 2U}) {
     for (uint8_t at : {0, 99}) {
       SCOPED_TRACE(std::to_string(workers) + " workers, stop at " + std::to_string(at));
-      StopAtPercent stopper(ws, at);
+      RecordingListener stopper;  // stops once the progress reaches `at`: 0 at the first report
+      stopper.onProgress = [&](uint8_t percent) {
+        if (percent >= at) ws.stop = true;
+      };
       TempFile stream, decoded;
       fails(writeHiddenStream(ws, tree, stopper, stream, bits, workers), stream, {});
       fails(read(stopper, decoded, workers), decoded, {});

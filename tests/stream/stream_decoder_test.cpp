@@ -3,22 +3,10 @@
 // in the middle ends it with at most one message and no thread left behind.
 #include "stream/stream_decoder.h"
 
-#include <dirent.h>
-
 #include "hidden_stream_fixture.h"
 
 namespace murl::stream_test {
 namespace {
-
-// Threads of this process, from the kernel's own list.
-size_t threadCount() {
-  size_t count = 0;
-  if (DIR* tasks = ::opendir("/proc/self/task")) {
-    while (const dirent* entry = ::readdir(tasks)) count += entry->d_name[0] != '.';
-    ::closedir(tasks);
-  }
-  return count;
-}
 
 enum class Twist : uint8_t {
   kNone,
