@@ -50,18 +50,13 @@ class CompletionTest : public ::testing::Test {
     return lines(result.out);
   }
 
-  Names helpOf(const std::string& args) {
-    CliResult help = runCommand(dir, "'" + std::string(MURL_CLI_PATH) + "' " + args + " --help");
-    EXPECT_EQ(help.status, 0) << args;
-    return helpOptions(help.out);
-  }
+  Names helpOf(const std::string& args) { return helpOptions(helpText(dir, args)); }
 
   TempDir dir;
 };
 
 TEST_F(CompletionTest, BashOffersEveryCommandAndEveryOptionOfEach) {
-  CliResult top = runCommand(dir, "'" + std::string(MURL_CLI_PATH) + "' --help");
-  const Names commands = helpCommands(top.out);
+  const Names commands = helpCommands(helpText(dir));
   EXPECT_EQ(bashOffers("murl-cli ''"), commands);
   EXPECT_EQ(bashOffers("murl-cli --"), longOptions(helpOf("")));
   for (const std::string& command : commands) {
@@ -100,8 +95,7 @@ TEST_F(CompletionTest, ZshDescribesEveryCommandAndEveryOptionOfEach) {
   CliResult syntax = runCommand(dir, "zsh -n '" + kZshScript + "'");
   ASSERT_EQ(syntax.status, 0) << syntax.err;
 
-  CliResult top = runCommand(dir, "'" + std::string(MURL_CLI_PATH) + "' --help");
-  const Names commands = helpCommands(top.out);
+  const Names commands = helpCommands(helpText(dir));
   std::string script =
       "_arguments() { print -rl -- \"$@\"; }\n"
       "_describe() { print -rl -- \"${(@P)4}\"; }\n"

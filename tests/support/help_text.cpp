@@ -1,9 +1,19 @@
 #include "support/help_text.h"
 
+#include <gtest/gtest.h>
+
 #include <regex>
 #include <sstream>
 
+#include "support/cli_run.h"
+
 namespace murl::test {
+
+std::string helpText(const TempDir& dir, const std::string& args, const std::string& program) {
+  CliResult help = runCommand(dir, "'" + program + "' " + args + " --help");
+  EXPECT_EQ(help.status, 0) << program << " " << args << ": " << help.err;
+  return help.out;
+}
 
 Names helpOptions(const std::string& help) {
   static const std::regex option(R"(^\s+(-[A-Za-z]|--[a-z][a-z0-9-]*)(,(--[a-z][a-z0-9-]*))?)");
