@@ -29,11 +29,7 @@ class SessionTest : public ::testing::Test {
 
   // A WAV carrier in carriers/ of about `bits` carrier bits at level 3.
   std::string makeCarrier(const std::string& name, uint32_t bits, uint32_t seed) {
-    WavShape shape;
-    shape.samples = soundSamples(bits + 1000, bits + 560, 256, seed);
-    std::string path = dir.file("carriers/" + name);
-    writeAll(path, buildWav(shape));
-    return path;
+    return writeWavCarrier(dir.file("carriers/" + name), bits, seed);
   }
 
   // A WAV carrier in carriers/ of exactly `bits` carrier bits at level 3: a size that is a

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "platform/byte_order.h"
+#include "support/temp_dir.h"
 
 namespace murl::test {
 namespace {
@@ -61,6 +62,13 @@ void padToMultipleOf16(WavShape& shape) {
   // A chunk of its own needs 8 bytes of head; its body makes up the rest.
   if (rest != 0)
     shape.chunksBeforeData.emplace_back("pad ", std::vector<uint8_t>((24 - rest) % 16));
+}
+
+std::string writeWavCarrier(const std::string& path, uint32_t bits, uint32_t seed) {
+  WavShape shape;
+  shape.samples = soundSamples(bits + 1000, bits + 560, 256, seed);
+  writeAll(path, buildWav(shape));
+  return path;
 }
 
 }  // namespace murl::test

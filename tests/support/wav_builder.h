@@ -29,4 +29,8 @@ std::vector<int16_t> soundSamples(size_t count, size_t loud, int threshold, uint
 // Adds a "pad " chunk before the data so the file size is a multiple of 16 (lead-in = level).
 void padToMultipleOf16(WavShape& shape);
 
+// Writes to `path` a WAV carrier of about `bits` carrier bits at level 3, its sound drawn from
+// `seed`; returns `path`.
+std::string writeWavCarrier(const std::string& path, uint32_t bits, uint32_t seed);
+
 }  // namespace murl::test

@@ -101,11 +101,7 @@ std::vector<std::string> Desk::tempFiles() const {
 }
 
 std::string Desk::wavCarrier(const std::string& name, uint32_t bits, uint32_t seed) {
-  WavShape shape;
-  shape.samples = soundSamples(bits + 1000, bits + 560, 256, seed);
-  std::string path = dir.file("carriers/" + name);
-  writeAll(path, buildWav(shape));
-  return path;
+  return writeWavCarrier(dir.file("carriers/" + name), bits, seed);
 }
 
 std::string Desk::bmpCarrier(const std::string& name, int width, int height) {
@@ -132,12 +128,16 @@ bool Desk::reachCarriers(const std::vector<std::string>& sources, const QString&
   sourcePage->addFilesButton()->click();
   if (!sourcePage->nextButton()->isEnabled()) return false;
   sourcePage->nextButton()->click();
+  return typePassword(password) && waitForPage(ui::PageId::kHiding4);
+}
+
+bool Desk::typePassword(const QString& password) {
   auto* passwordPage = page<ui::PasswordPage>();
   if (!passwordPage) return false;
   passwordPage->firstBox()->setText(password);
   passwordPage->secondBox()->setText(password);
   passwordPage->nextButton()->click();
-  return waitForPage(ui::PageId::kHiding4);
+  return true;
 }
 
 bool Desk::addCarriers(const std::vector<std::string>& carriers) {
@@ -160,12 +160,8 @@ bool Desk::unhide(const std::vector<std::string>& carriers, const QString& passw
   window_->command(ui::MenuCommand::kUnhidingWizard);
   if (!addCarriers(carriers)) return false;
   page<ui::CarriersPage>()->nextButton()->click();
-  auto* passwordPage = page<ui::PasswordPage>();
-  if (!passwordPage) return false;
-  passwordPage->firstBox()->setText(password);
-  passwordPage->secondBox()->setText(password);
-  passwordPage->nextButton()->click();
-  return QTest::qWaitFor([&] { return !window_->jobs().running(); }, 60000);
+  return typePassword(password) &&
+         QTest::qWaitFor([&] { return !window_->jobs().running(); }, 60000);
 }
 
 void dropFiles(QWidget* target, const std::vector<std::string>& paths) {

@@ -104,6 +104,9 @@ class Desk {
   bool unhide(const std::vector<std::string>& carriers, const QString& password);
 
  private:
+  // On a password page: `password` typed in both boxes, then "Next"; false on another page.
+  bool typePassword(const QString& password);
+
   std::unique_ptr<ui::FrontEnd> frontEnd_;
   std::unique_ptr<ui::MainWindow> window_;
 };
