@@ -1,8 +1,10 @@
-// The jobs on a disk that gives out: every open, create, read, write, folder creation and rename
-// a job makes fails in turn. Each time the job shows its one message, ends as failed, and leaves
-// neither a temporary file nor a part-written target or extracted file behind.
+// The jobs on a disk that gives out: every open, create, read, write, seek, folder creation and
+// rename a job makes fails in turn. Each time the job shows its one message, ends as failed, and
+// leaves neither a temporary file nor a part-written target or extracted file behind.
+#include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <set>
 
 #include "carriers/identify.h"
 #include "jobs/hiding_job.h"
@@ -60,10 +62,18 @@ class FailingDiskTest : public SessionTest {
     workspace.stop = false;
   }
 
-  void expectFailedWith(MessageId message) {
-    EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{message});
+  void expectFailedWith(MessageId message) { expectFailedWithOneOf({message}); }
+
+  // The job ended as failed after showing exactly one message, one of `allowed`; returns it.
+  std::optional<MessageId> expectFailedWithOneOf(const std::vector<MessageId>& allowed) {
     EXPECT_EQ(listener.completions, std::vector<JobCompletion>{JobCompletion::kFailedOrStopped});
     EXPECT_TRUE(workspace.stop);
+    const std::vector<MessageId> shown = reporter.shownIds();
+    EXPECT_EQ(shown.size(), 1u);
+    if (shown.size() != 1) return std::nullopt;
+    EXPECT_NE(std::find(allowed.begin(), allowed.end(), shown[0]), allowed.end())
+        << static_cast<int>(shown[0]);
+    return shown[0];
   }
 
   // Every file under `folder` is a whole copy of the source of that name in src/.
@@ -88,6 +98,7 @@ TEST_F(FailingDiskTest, BuildingTheStreamLeavesNoTemporaryFile) {
       {FsCall::kOpen, MessageId::kCouldntOpenFile},
       {FsCall::kRead, MessageId::kCouldntReadFile},
       {FsCall::kWrite, MessageId::kCouldntWriteTempFile},
+      {FsCall::kSeek, MessageId::kCouldntWriteTempFile},  // back to the length field
   };
   std::optional<HidingJob> job;
   for (const FailingCall& row : rows) {
@@ -115,12 +126,22 @@ TEST_F(FailingDiskTest, WritingCarriersKeepsOnlyTheWholeTargetsBeforeTheFailingO
   const std::vector<std::string> planned = {"a.wav", "b.wav", "c.wav"};
   HidingJob job(workspace);
   ASSERT_TRUE(job.buildStream(tree, listener));
-  const FailingCall rows[] = {
-      {FsCall::kOpen, MessageId::kCouldntOpenSourceFile},
-      {FsCall::kCreate, MessageId::kCouldntCreateTargetFile},
-      {FsCall::kWrite, MessageId::kCouldntWriteTargetFile},
+  struct Row {
+    FsCall call;
+    std::vector<MessageId> shown;  // each shows at least once; the first when a target begins
+    bool verify = false;
   };
-  for (const FailingCall& row : rows) {
+  const Row rows[] = {
+      {FsCall::kOpen, {MessageId::kCouldntOpenSourceFile}},
+      {FsCall::kCreate, {MessageId::kCouldntCreateTargetFile}},
+      {FsCall::kWrite, {MessageId::kCouldntWriteTargetFile}},
+      // Each target begins with the rewind of the stream; the target is rewound to be read back.
+      {FsCall::kSeek,
+       {MessageId::kCouldntReadTempFile, MessageId::kCouldntReadSourceFile,
+        MessageId::kCouldntWriteTargetFile, MessageId::kCouldntReadFile},
+       true},
+  };
+  for (const Row& row : rows) {
     SCOPED_TRACE(static_cast<int>(row.call));
     // The calls of the kind made before each target was begun, in the run where nothing fails.
     std::vector<uint64_t> begun;
@@ -129,23 +150,29 @@ TEST_F(FailingDiskTest, WritingCarriersKeepsOnlyTheWholeTargetsBeforeTheFailingO
         begun.push_back(files.calls(row.call));
     };
     std::string out;
+    std::set<MessageId> seen;
     failEachCallInTurn(
         files, row.call,
         [&] {
           startAttempt();
           out = freshFolder("out");
-          return job.writeCarriers(carriers, out, listener, /*verify=*/false);
+          return job.writeCarriers(carriers, out, listener, row.verify);
         },
         [&](uint64_t n, bool succeeded) {
           EXPECT_FALSE(succeeded);
-          expectFailedWith(row.message);
+          const std::optional<MessageId> shown = expectFailedWithOneOf(row.shown);
+          if (shown) seen.insert(*shown);
           size_t whole = 0;  // targets finished before the failing call
           while (whole + 1 < begun.size() && begun[whole + 1] - begun[0] < n) ++whole;
+          if (n == begun[whole] - begun[0] + 1) {
+            EXPECT_EQ(shown, row.shown[0]) << n;
+          }
           const std::vector<std::string> kept(planned.begin(), planned.begin() + whole);
           EXPECT_EQ(folderNames(out), kept);
           for (size_t i = 0; i < whole; ++i)
             EXPECT_EQ(readAll(out + "/" + kept[i]).size(), readAll(carriers[i].path).size());
         });
+    EXPECT_EQ(seen, std::set<MessageId>(row.shown.begin(), row.shown.end()));
   }
   listener.onStatus = nullptr;
   job.discardStream();
@@ -159,19 +186,21 @@ TEST_F(FailingDiskTest, UnhidingLeavesNoTemporaryFile) {
       {FsCall::kOpen, MessageId::kCouldntOpenCarrier},
       {FsCall::kCreate, MessageId::kCouldntWriteTempFile},
       {FsCall::kWrite, MessageId::kCouldntWriteTempFile},
-      {FsCall::kRead, MessageId::kCouldntReadFile},  // a carrier; later reads are of temp files
+      // A carrier; later reads and seeks are of temporary files.
+      {FsCall::kRead, MessageId::kCouldntReadFile},
+      {FsCall::kSeek, MessageId::kCouldntReadFile},
   };
   UnhidingJob job(workspace);
   for (const FailingCall& row : rows) {
     SCOPED_TRACE(static_cast<int>(row.call));
-    // Reads of the carriers, counted in the run where nothing fails: the job names the first
-    // carrier before reading it and clears the title once they are all gathered.
-    std::optional<uint64_t> firstRead, carrierReads;
+    // Calls made on the carriers, counted in the run where nothing fails: the job names the
+    // first carrier before reading it and clears the title once they are all gathered.
+    std::optional<uint64_t> firstCall, carrierCalls;
     listener.onStatus = [&](StatusLabel label, const std::string& text) {
-      if (label == StatusLabel::kValue1 && !text.empty() && !firstRead)
-        firstRead = files.calls(FsCall::kRead);
-      if (label == StatusLabel::kTitle1 && firstRead && !carrierReads)
-        carrierReads = files.calls(FsCall::kRead) - *firstRead;
+      if (label == StatusLabel::kValue1 && !text.empty() && !firstCall)
+        firstCall = files.calls(row.call);
+      if (label == StatusLabel::kTitle1 && firstCall && !carrierCalls)
+        carrierCalls = files.calls(row.call) - *firstCall;
     };
     failEachCallInTurn(
         files, row.call,
@@ -192,8 +221,9 @@ TEST_F(FailingDiskTest, UnhidingLeavesNoTemporaryFile) {
             return;
           }
           EXPECT_FALSE(succeeded) << n;
-          const bool tempRead = row.call == FsCall::kRead && n > carrierReads.value_or(0);
-          expectFailedWith(tempRead ? MessageId::kCouldntReadTempFile : row.message);
+          const bool onTempFile = row.message == MessageId::kCouldntReadFile &&
+                                  carrierCalls.has_value() && n > *carrierCalls;
+          expectFailedWith(onTempFile ? MessageId::kCouldntReadTempFile : row.message);
           EXPECT_EQ(job.tree().fileCount(), 0u);
         },
         [&] { job.release(); });
@@ -212,6 +242,7 @@ TEST_F(FailingDiskTest, ExtractingLeavesOnlyWholeFilesAndNoPartFile) {
       {FsCall::kRename, MessageId::kCouldntCreateFile},
       {FsCall::kWrite, MessageId::kCouldntWriteFile},
       {FsCall::kRead, MessageId::kCouldntReadTempFile},
+      {FsCall::kSeek, MessageId::kCouldntReadTempFile},
   };
   for (const FailingCall& row : rows) {
     SCOPED_TRACE(static_cast<int>(row.call));

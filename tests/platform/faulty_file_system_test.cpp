@@ -63,6 +63,12 @@ TEST_F(FaultyFileSystemTest, EveryOtherKindFailsWithoutReachingTheFilesBelow) {
       {FsCall::kRename, [&] { return files.rename("/t/a", "/t/c"); }},
       {FsCall::kRename, startedAndNamed},
       {FsCall::kListFolder, [&] { return files.listFolder("/t", entries) || !entries.empty(); }},
+      {FsCall::kSeek,
+       [&] {
+         File a = files.openRead("/t/a");
+         return a.seek(1) || a.position() != 0;
+       }},
+      {FsCall::kTruncate, [&] { return files.openReadWrite("/t/a").truncate(0); }},
   };
   const auto before = memory.names();
   for (const Row& row : rows) {
@@ -71,6 +77,7 @@ TEST_F(FaultyFileSystemTest, EveryOtherKindFailsWithoutReachingTheFilesBelow) {
     files.heal();
   }
   EXPECT_EQ(memory.names(), before);
+  EXPECT_EQ(memory.contents("/t/a"), std::vector<uint8_t>{'a'});
   // Questions about names never fail.
   for (FsCall call : {FsCall::kOpen, FsCall::kCreate}) files.failFrom(call);
   EXPECT_TRUE(files.fileExists("/t/a"));

@@ -138,7 +138,8 @@ struct MemoryExtraction {
   }
   test::RecordingReporter reporter;
   platform::MemoryFileSystem memory;
-  Workspace ws{reporter, Language::kEnglish, memory};
+  test::FaultyFileSystem files{memory};  // only to act while a file is being written
+  Workspace ws{reporter, Language::kEnglish, files};
   RecordingListener listener;
 };
 
@@ -197,31 +198,51 @@ TEST(Extraction, PathsOfUpTo65535CharactersAreWritten) {
   }
 }
 
-// A file at the name is asked about before it is replaced; a folder there cannot be replaced by a
-// file, so it is said at once and the folder stays.
+// A file at the name is asked about before it is replaced, also one that takes the name while the
+// extracted file is being written; a folder there cannot be replaced by a file, so it is said at
+// once and the folder stays.
 TEST(Extraction, WhatHoldsTheNameIsAskedAboutOrRefused) {
-  for (bool folder : {false, true}) {
+  const struct {
+    bool folder;        // else a file holding "old"
+    bool whileWriting;  // else there before the extraction starts
+    bool answer;
+    std::vector<uint8_t> left;  // at the name afterwards, for a file
+  } rows[] = {
+      {false, false, false, {'o', 'l', 'd'}},
+      {false, false, true, {'x'}},
+      {false, true, false, {'o', 'l', 'd'}},
+      {false, true, true, {'x'}},
+      {true, false, false, {}},
+      {true, true, false, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.folder) + std::to_string(row.whileWriting) +
+                 std::to_string(row.answer));
     ExtractionTree tree;
     ASSERT_TRUE(tree.add({}, "f", 1, 0, 0));
     MemoryExtraction run;
-    if (folder) {
-      ASSERT_TRUE(run.memory.createFolder("/o/f"));
+    const auto takeTheName = [&] {
+      if (row.folder) return run.memory.createFolder("/o/f");
+      return run.memory.createTruncate("/o/f").writeExact("old", 3);
+    };
+    if (row.whileWriting) {
+      run.files.alterWrites([&](uint64_t, uint8_t*, size_t) { EXPECT_TRUE(takeTheName()); });
     } else {
-      ASSERT_TRUE(run.memory.createTruncate("/o/f").writeExact("old", 3));
+      ASSERT_TRUE(takeTheName());
     }
-    run.reporter.answers = {false};
-    EXPECT_FALSE(run.extract(tree));
+    run.reporter.answers = {row.answer};
+    EXPECT_EQ(run.extract(tree), !row.folder && row.answer);
     EXPECT_EQ(run.reporter.askedIds(),
-              folder ? std::vector<MessageId>{}
-                     : std::vector<MessageId>{MessageId::kFileExistsOverwrite});
-    EXPECT_EQ(run.reporter.shownIds(), folder
-                                           ? std::vector<MessageId>{MessageId::kCouldntCreateFile}
-                                           : std::vector<MessageId>{});
-    EXPECT_EQ(run.memory.isFolder("/o/f"), folder);
-    if (!folder) {
-      char kept[4] = {};
-      EXPECT_TRUE(run.memory.openRead("/o/f").readExact(kept, 3));
-      EXPECT_STREQ(kept, "old");
+              row.folder ? std::vector<MessageId>{}
+                         : std::vector<MessageId>{MessageId::kFileExistsOverwrite});
+    EXPECT_EQ(run.reporter.shownIds(),
+              row.folder   ? std::vector<MessageId>{MessageId::kCouldntCreateFile}
+              : row.answer ? std::vector<MessageId>{MessageId::kExtractionCompleted}
+                           : std::vector<MessageId>{});
+    EXPECT_EQ(run.memory.names(), (std::vector<std::string>{"/o", "/o/f"}));
+    EXPECT_EQ(run.memory.isFolder("/o/f"), row.folder);
+    if (!row.folder) {
+      EXPECT_EQ(run.memory.contents("/o/f"), row.left);
     }
   }
 }

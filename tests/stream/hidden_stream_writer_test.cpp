@@ -201,8 +201,9 @@ TEST_F(HiddenStreamTest, WorkersEncipherTheSameBytesAsTheJobsThreadAlone) {
   }
 }
 
-// On the job's thread alone and with pieces in flight at the workers: a stop or a failing write
-// ends writing and reading with at most one message, and leaves no file and no thread.
+// On the job's thread alone and with pieces in flight at the workers: a stop, a failing write or
+// a gathered file that cannot be rewound ends writing and reading with at most one message, and
+// leaves no file and no thread.
 TEST_F(HiddenStreamTest, NoTemporaryFileOrThreadSurvivesAFailureOrAStop) {
   addRootFile("data", randomBytes(2 * kCodecArea + 4096, 5));
   const size_t threadsBefore = threadCount();
@@ -221,7 +222,7 @@ TEST_F(HiddenStreamTest, NoTemporaryFileOrThreadSurvivesAFailureOrAStop) {
     ws.stop = false;
   };
   auto read = [&](JobListener& l, TempFile& decoded, unsigned workers) {
-    platform::File gathered = platform::realFileSystem().openRead(work.file("written"));
+    platform::File gathered = files.openRead(work.file("written"));
     ExtractionTree out;
     return readHiddenStream(ws, gathered, gathered.size(), l, decoded, out, workers);
   };
@@ -245,6 +246,9 @@ TEST_F(HiddenStreamTest, NoTemporaryFileOrThreadSurvivesAFailureOrAStop) {
       files.failFrom(test::FsCall::kWrite, writes);
       fails(read(listener, decoded, workers), decoded, {MessageId::kCouldntWriteTempFile});
     }
+    files.failFrom(test::FsCall::kSeek);
+    TempFile decoded;
+    fails(read(listener, decoded, workers), decoded, {MessageId::kCouldntReadTempFile});
   }
   TempFile stream;
   ws.stop = true;

@@ -28,10 +28,14 @@ class FaultyFile final : public platform::FileImpl {
     counters_->alterWrites(inner_.position(), altered.data(), count);
     return inner_.write(altered.data(), count);
   }
-  bool seek(uint64_t offset) override { return inner_.seek(offset); }
+  bool seek(uint64_t offset) override {
+    return !counters_->fails(FsCall::kSeek) && inner_.seek(offset);
+  }
   uint64_t position() const override { return inner_.position(); }
   uint64_t size() const override { return inner_.size(); }
-  bool truncate(uint64_t length) override { return inner_.truncate(length); }
+  bool truncate(uint64_t length) override {
+    return !counters_->fails(FsCall::kTruncate) && inner_.truncate(length);
+  }
   bool sync() override { return inner_.sync(); }
 
  private:

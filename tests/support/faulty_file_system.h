@@ -19,11 +19,13 @@ enum class FsCall : uint8_t {
   kCreateFolder,  // createFolder, Folder::createSubfolder
   kRename,        // rename, NewFile::publish
   kListFolder,    // listFolder
+  kSeek,          // seek, on any file this object opened
+  kTruncate,      // truncate, on any file this object opened
 };
-constexpr size_t kFsCallKinds = 7;
+constexpr size_t kFsCallKinds = 9;
 
 // How a call that is made to fail shows: opens and creates give a file that is not open, reads
-// and writes move no byte, the others return false.
+// and writes move no byte, a seek leaves the position where it was, the others return false.
 class FaultyFileSystem final : public platform::FileSystem {
  public:
   explicit FaultyFileSystem(platform::FileSystem& base = platform::realFileSystem());
