@@ -116,6 +116,23 @@ TEST_F(AuthoringSessionTest, NeitherATargetOverItsSourceNorAHalfMarkedOneIsLeft)
   EXPECT_FALSE(session.busy());
 }
 
+// A stop as the first carrier ends lets no later carrier start: nothing more is read, written
+// or asked about (an older b.wav in the folder is neither questioned nor touched).
+TEST_F(AuthoringSessionTest, AStopBetweenCarriersStartsNoOther) {
+  prepare("copyright");
+  std::filesystem::create_directories(dir.file("out"));
+  writeAll(dir.file("out/b.wav"), {1, 2, 3});
+  listener.onProgress = [this](uint8_t percent) {
+    if (percent >= 33) session.requestStop();
+  };
+  EXPECT_FALSE(session.markCarriers(dir.file("out"), options));
+  EXPECT_TRUE(reporter.shown.empty());
+  EXPECT_TRUE(reporter.asked.empty());
+  EXPECT_EQ(listener.sources, std::vector<std::string>{carriers[0]});
+  EXPECT_EQ(folderNames(dir.file("out")), (std::vector<std::string>{"a.wav", "b.wav"}));
+  EXPECT_EQ(readAll(dir.file("out/b.wav")), (std::vector<uint8_t>{1, 2, 3}));
+}
+
 TEST_F(AuthoringSessionTest, MarksOfOneToAHundredBytesTypedTheSameTwice) {
   const std::string hundred(100, 'm');
   EXPECT_TRUE(AuthoringSession::markAccepted("X", "X"));
