@@ -109,8 +109,8 @@ TEST_F(CompletionTest, ZshDescribesEveryCommandAndEveryOptionOfEach) {
   CliResult result = runCommand(dir, "zsh -f complete.zsh");
   ASSERT_EQ(result.status, 0) << result.err;
 
-  // Each block after a "== name" line: option specs ("*--level[...]:...") or "command:text".
-  static const std::regex spec(R"(^\*?(-[A-Za-z]|--[a-z][a-z0-9-]*)\[)");
+  // Each block after a "== name" line: option entries ("*--level[...]:...") or "command:text".
+  static const std::regex optionEntry(R"(^\*?(-[A-Za-z]|--[a-z][a-z0-9-]*)\[)");
   std::map<std::string, Names> offered;
   std::string block = "";
   std::istringstream lines(result.out);
@@ -120,7 +120,7 @@ TEST_F(CompletionTest, ZshDescribesEveryCommandAndEveryOptionOfEach) {
       block = line.substr(3);
     } else if (block == "commands") {
       offered[block].insert(line.substr(0, line.find(':')));
-    } else if (std::regex_search(line, m, spec)) {
+    } else if (std::regex_search(line, m, optionEntry)) {
       offered[block].insert(m[1]);
     }
   }
