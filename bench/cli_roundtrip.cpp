@@ -58,6 +58,17 @@ std::vector<uint8_t> loudWav(uint32_t samples, uint32_t seed) {
   return out;
 }
 
+// `size` bytes of words and line ends, the kind of text that compresses well.
+std::vector<char> wordsText(size_t size, std::mt19937& random) {
+  const char* words[] = {"carrier ", "stream ", "bit ", "sample ", "hidden ", "folder\n"};
+  std::vector<char> text;
+  text.reserve(size + 16);
+  while (text.size() < size)
+    for (const char* c = words[random() % 6]; *c != 0; ++c) text.push_back(*c);
+  text.resize(size);
+  return text;
+}
+
 struct Setup {
   fs::path root;
   fs::path cli;
@@ -71,16 +82,9 @@ struct Setup {
     fs::create_directories(root / "src" / "binary");
     for (const char* d : {"carriers", "out", "back", "copies"}) fs::create_directories(root / d);
     std::mt19937 random(1);
-    const char* words[] = {"carrier ", "stream ", "bit ", "sample ", "hidden ", "folder\n"};
-    for (int f = 0; f < 24; ++f) {  // 3 MiB of text
-      std::vector<char> text;
-      while (text.size() < 128 * 1024) {
-        std::string w = words[random() % 6];
-        text.insert(text.end(), w.begin(), w.end());
-      }
-      text.resize(128 * 1024);
-      writeFile(root / "src" / "text" / ("t" + std::to_string(f) + ".txt"), text);
-    }
+    for (int f = 0; f < 24; ++f)  // 3 MiB of text
+      writeFile(root / "src" / "text" / ("t" + std::to_string(f) + ".txt"),
+                wordsText(128 * 1024, random));
     for (int f = 0; f < 6; ++f) {  // 3 MiB incompressible, 2 MiB sparse
       std::vector<char> noise(512 * 1024);
       for (char& c : noise) c = static_cast<char>(random());
@@ -195,17 +199,13 @@ void writeLoudWav(const fs::path& path, uint32_t samples, uint32_t seed) {
   }
 }
 
-// Processor and wall time of one shell command, or nothing when it failed.
+// Processor and wall time summed over the runs of one kind of command.
 struct Cost {
   double wallMs = 0;
   double cpuMs = 0;
-  Cost& operator+=(const Cost& other) {
-    wallMs += other.wallMs;
-    cpuMs += other.cpuMs;
-    return *this;
-  }
 };
 
+// Runs `command` in `root` and adds its times to `cost`; false (nothing added) when it failed.
 bool timed(const fs::path& root, const std::string& command, Cost& cost) {
   const double cpuBefore = childCpuMs();
   const auto start = std::chrono::steady_clock::now();
@@ -238,19 +238,15 @@ struct LargeSetup {
     std::string name = std::string(text ? "text" : "random") + std::to_string(mib);
     if (fs::exists(root / name)) return name;
     fs::create_directories(root / name);
-    std::vector<char> bytes;
     const size_t size = static_cast<size_t>(mib) << 20;
-    bytes.reserve(size + 16);
     std::mt19937 random(static_cast<uint32_t>(mib));
-    const char* words[] = {"carrier ", "stream ", "bit ", "sample ", "hidden ", "folder\n"};
-    while (bytes.size() < size) {
-      if (!text) {
-        bytes.push_back(static_cast<char>(random()));
-        continue;
-      }
-      for (const char* c = words[random() % 6]; *c != 0; ++c) bytes.push_back(*c);
+    std::vector<char> bytes;
+    if (text) {
+      bytes = wordsText(size, random);
+    } else {
+      bytes.resize(size);
+      for (char& c : bytes) c = static_cast<char>(random());
     }
-    bytes.resize(size);
     writeFile(root / name / "data", bytes);
     return name;
   }
