@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace murl::platform::posix {
@@ -21,6 +22,11 @@ size_t transfer(size_t count, Call call) {
   return done;
 }
 
+// Writes go to the kernel at most this much at a time. On the Linux kernels we run on, one write
+// of 1 MiB or more into the page cache costs about ten times the system time of the same bytes
+// written 256 KiB at a time (large-folio allocation); smaller slices cost nothing measurable.
+constexpr size_t kWriteSlice = 256 * 1024;
+
 class DescriptorFile final : public FileImpl {
  public:
   explicit DescriptorFile(int fd) : fd_(fd) {}
@@ -34,7 +40,9 @@ class DescriptorFile final : public FileImpl {
   }
   size_t write(const void* buffer, size_t count) override {
     const auto* in = static_cast<const char*>(buffer);
-    return transfer(count, [&](size_t done) { return ::write(fd_, in + done, count - done); });
+    return transfer(count, [&](size_t done) {
+      return ::write(fd_, in + done, std::min(count - done, kWriteSlice));
+    });
   }
   bool seek(uint64_t offset) override {
     return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
