@@ -107,9 +107,7 @@ bool ChunkSource::advance() {
 bool ChunkSource::prepareChunk() {
   uint32_t n = std::min(dataLeft_, kChunkBits);
   uint32_t o = 0;
-  auto fill = [&](size_t bytes) {
-    for (size_t i = 0; i < bytes; ++i) buffer_[i] = workspace_.random.drawByte(0, 255);
-  };
+  auto fill = [&](size_t bytes) { workspace_.random.fillBytes(buffer_, bytes); };
   auto load = [&](uint32_t first, uint32_t bits) {
     size_t from = first / 8;
     size_t bytes = (uint64_t{first} + bits - 1) / 8 - from + 1;

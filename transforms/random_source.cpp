@@ -91,6 +91,20 @@ uint8_t RandomSource::drawByte(uint8_t lo, uint8_t hi) {
   return static_cast<uint8_t>(lo + (hi - lo) / 2);
 }
 
+void RandomSource::fillBytes(uint8_t* out, size_t n) {
+  // A full-range draw always takes the byte under the index, so the loop only walks the index;
+  // the step and the index stay in registers and wrap as 16-bit values do.
+  uint16_t at = index_;
+  unsigned step = byteStep_;
+  for (size_t i = 0; i < n; ++i) {
+    out[i] = pool_[at];
+    at = static_cast<uint16_t>(at + step);
+    step = step == 10 ? 1 : step + 1;
+  }
+  index_ = at;
+  byteStep_ = static_cast<uint8_t>(step);
+}
+
 uint16_t RandomSource::drawWord(uint16_t lo, uint16_t hi) {
   if (lo == hi) return lo;
   if (lo > hi) std::swap(lo, hi);

@@ -3,6 +3,7 @@
 // (cipher round orders and layer parameters, fill bits, temporary names, job and session numbers)
 // comes from here.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -27,6 +28,8 @@ class RandomSource {
 
   // A byte in [lo, hi] (bounds exchanged when lo > hi).
   uint8_t drawByte(uint8_t lo, uint8_t hi);
+  // n full-range bytes: the same bytes, and the same state after, as n calls drawByte(0, 255).
+  void fillBytes(uint8_t* out, size_t n);
   // A 16-bit value in [lo, hi]; never leaves the index at 0xFFFF.
   uint16_t drawWord(uint16_t lo, uint16_t hi);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace murl {
@@ -43,6 +44,23 @@ TEST(RandomDraws, FullRangeBytesAndLittleEndianWordsStepInCycles) {
     EXPECT_EQ(words.drawWord(0, 0xFFFF), pool[w] | pool[w + 1] << 8) << k;
     w += k % 9 + 2;
     EXPECT_EQ(words.index(), w);
+  }
+}
+
+// A fill of n bytes is n full-range draws: same bytes, same index and step after, from any
+// start (mid-cycle steps and a walk across the pool's end included).
+TEST(RandomDraws, FillingIsFullRangeByteDrawsInBulk) {
+  for (const auto [skip, n] : {std::pair{0, 0}, {0, 1}, {3, 10}, {7, 23}, {1, 250000}}) {
+    RandomSource filled = sourceWith(patternPool()), drawn = sourceWith(patternPool());
+    for (int k = 0; k < skip; ++k) {
+      filled.drawByte(0, 255);
+      drawn.drawByte(0, 255);
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(n));
+    filled.fillBytes(bytes.data(), bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) ASSERT_EQ(bytes[i], drawn.drawByte(0, 255)) << i;
+    EXPECT_EQ(filled.index(), drawn.index());
+    EXPECT_EQ(filled.drawByte(0, 255), drawn.drawByte(0, 255)) << "the step carries on";
   }
 }
 
