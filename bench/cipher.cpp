@@ -57,7 +57,6 @@ void setPieceRate(benchmark::State& state) {
 
 struct Lane {
   std::vector<uint8_t> buffer = std::vector<uint8_t>(kPiece + murl::kCipherOverhead);
-  std::vector<uint8_t> scratch = std::vector<uint8_t>(kPiece + murl::kCipherOverhead);
   murl::RandomSource random;
 };
 
@@ -69,8 +68,8 @@ void BM_Encipher(benchmark::State& state) {
     sideBySide(static_cast<int>(lanes.size()), [&](int t) {
       Lane& lane = lanes[static_cast<size_t>(t)];
       std::copy(piece.begin(), piece.end(), lane.buffer.begin());
-      benchmark::DoNotOptimize(murl::encipherBlock(lane.buffer.data(), kPiece, lane.scratch.data(),
-                                                   password, lane.random));
+      benchmark::DoNotOptimize(
+          murl::encipherBlock(lane.buffer.data(), kPiece, password, lane.random));
     });
   }
   setPieceRate(state);
@@ -83,13 +82,13 @@ void BM_Decipher(benchmark::State& state) {
   std::vector<Lane> lanes(static_cast<size_t>(state.range(0)));
   std::vector<uint8_t> block(kPiece + murl::kCipherOverhead);
   std::copy(piece.begin(), piece.end(), block.begin());
-  murl::encipherBlock(block.data(), kPiece, lanes[0].scratch.data(), password, lanes[0].random);
+  murl::encipherBlock(block.data(), kPiece, password, lanes[0].random);
   for (auto _ : state) {
     sideBySide(static_cast<int>(lanes.size()), [&](int t) {
       Lane& lane = lanes[static_cast<size_t>(t)];
       lane.buffer = block;
-      benchmark::DoNotOptimize(murl::decipherBlock(lane.buffer.data(), lane.buffer.size(),
-                                                   lane.scratch.data(), password));
+      benchmark::DoNotOptimize(
+          murl::decipherBlock(lane.buffer.data(), lane.buffer.size(), password));
     });
   }
   setPieceRate(state);

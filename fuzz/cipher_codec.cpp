@@ -13,7 +13,6 @@ struct State {
   State() { password.take("fuzzing password 1234"); }
   murl::Password password;
   std::vector<uint8_t> block = std::vector<uint8_t>(murl::kCodecArea + murl::kCipherOverhead);
-  std::vector<uint8_t> scratch = std::vector<uint8_t>(murl::kCodecArea + murl::kCipherOverhead);
   // A small output area makes the decompressor hand over many areas.
   std::vector<uint8_t> area = std::vector<uint8_t>(4096);
 };
@@ -39,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   inflateBlocks(s, data + 1, size - 1, data[0] * 7u);
   if (size >= murl::kCipherOverhead) {
     std::copy(data, data + size, s.block.begin());
-    if (murl::decipherBlock(s.block.data(), size, s.scratch.data(), s.password)) {
+    if (murl::decipherBlock(s.block.data(), size, s.password)) {
       inflateBlocks(s, s.block.data(), size - murl::kCipherOverhead, 0);
     }
   }

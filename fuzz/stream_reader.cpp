@@ -41,8 +41,7 @@ std::vector<uint8_t> framed(State& s, const uint8_t* data, size_t n) {
   if (!c.open(0)) return {};
   uint32_t check = 1;
   CodecSink sink = [&](uint8_t* piece, size_t m) {
-    encipherBlock(piece, m, s.workspace.sampleBuffer.data(), s.workspace.password,
-                  s.workspace.random);
+    encipherBlock(piece, m, s.workspace.password, s.workspace.random);
     m += kCipherOverhead;
     check = static_cast<uint32_t>(adler32(check, piece, static_cast<uInt>(m)));
     out.insert(out.end(), piece, piece + m);

@@ -9,16 +9,12 @@ unsigned cipherWorkersPerCore() {
 }
 
 CipherPipeline::CipherPipeline(CipherDirection direction, const Password& password,
-                               Interrupt interrupt, unsigned workers, uint8_t* scratch)
+                               Interrupt interrupt, unsigned workers)
     : direction_(direction),
       password_(password),
       interrupt_(interrupt),
-      callerScratch_(scratch),
       slots_(std::max(workers, 1U)) {
-  for (Slot& slot : slots_) {
-    slot.buffer.reset(new uint8_t[kCodecArea + kCipherOverhead]);
-    slot.scratch.reset(new uint8_t[kCodecArea + kCipherOverhead]);
-  }
+  for (Slot& slot : slots_) slot.buffer.reset(new uint8_t[kCodecArea + kCipherOverhead]);
   for (size_t i = 0; i < slots_.size(); ++i) workers_.emplace_back([this] { work(); });
 }
 
@@ -46,19 +42,16 @@ void CipherPipeline::work() {
     if (shuttingDown_) return;
     next->state = SlotState::kWorking;
     lock.unlock();
-    const bool done = run(next->buffer.get(), next->n, next->scratch.get(), next->draws);
+    const bool done = run(next->buffer.get(), next->n, next->draws);
     lock.lock();
     next->state = done ? SlotState::kDone : SlotState::kFailed;
     finished_.notify_all();
   }
 }
 
-bool CipherPipeline::run(uint8_t* buffer, size_t n, uint8_t* scratch,
-                         const CipherDraws& draws) const {
-  if (direction_ == CipherDirection::kDecipher) {
-    return decipherBlock(buffer, n, scratch, password_, interrupt_);
-  }
-  return encipherBlockWith(buffer, n, scratch, password_, draws, interrupt_);
+bool CipherPipeline::run(uint8_t* buffer, size_t n, const CipherDraws& draws) const {
+  if (direction_ == CipherDirection::kDecipher) return decipherBlock(buffer, n, password_, interrupt_);
+  return encipherBlockWith(buffer, n, password_, draws, interrupt_);
 }
 
 size_t CipherPipeline::outputLength(size_t n) const {
@@ -82,8 +75,8 @@ bool CipherPipeline::retire(size_t index, const PieceWriter& write) {
 bool CipherPipeline::submit(uint8_t* piece, size_t n, const CipherDraws& draws,
                             const PieceWriter& write) {
   if (nextSubmit_ - nextRetire_ == slots_.size()) {
-    // Every worker is busy: this thread takes the piece rather than wait, in its own buffers.
-    return run(piece, n, callerScratch_, draws) && drain(write) && write(piece, outputLength(n));
+    // Every worker is busy: this thread takes the piece rather than wait, in place.
+    return run(piece, n, draws) && drain(write) && write(piece, outputLength(n));
   }
   Slot& slot = slots_[nextSubmit_ % slots_.size()];
   std::copy(piece, piece + n, slot.buffer.get());

@@ -5,9 +5,9 @@
 // The caller draws each piece's cipher parameters when it submits the piece, so the random
 // source is walked in piece order exactly as by a one-stage encipherment, and the output is the
 // same bytes whatever the number of workers. At most one piece per worker is in flight, each in
-// a buffer pair of its own; a piece submitted while every worker is busy is enciphered in place
-// on the caller's thread with the caller's scratch buffer. So the caller's thread is never idle
-// and memory is bounded whatever the payload: 8 MiB per worker beside the caller's buffers.
+// a buffer of its own; a piece submitted while every worker is busy is enciphered in place on the
+// caller's thread. So the caller's thread is never idle and memory is bounded whatever the
+// payload: 4 MiB per worker beside the caller's buffers.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -33,10 +33,8 @@ enum class CipherDirection : uint8_t { kEncipher, kDecipher };
 
 class CipherPipeline {
  public:
-  // `scratch` (at least 0x400000 bytes, the caller's) serves the pieces run on the caller's
-  // thread; it is not used by the workers.
   CipherPipeline(CipherDirection direction, const Password& password, Interrupt interrupt,
-                 unsigned workers, uint8_t* scratch);
+                 unsigned workers);
   // Stops the workers (a piece being enciphered sees the interrupt or is let finish) and joins
   // them: no thread outlives the pipeline.
   ~CipherPipeline();
@@ -57,7 +55,6 @@ class CipherPipeline {
   enum class SlotState : uint8_t { kFree, kQueued, kWorking, kDone, kFailed };
   struct Slot {
     std::unique_ptr<uint8_t[]> buffer;  // not zero-filled: every byte used is written first
-    std::unique_ptr<uint8_t[]> scratch;
     size_t n = 0;
     size_t piece = 0;  // its place in the stream: workers take the oldest queued piece first
     CipherDraws draws{};
@@ -65,7 +62,7 @@ class CipherPipeline {
   };
 
   void work();
-  bool run(uint8_t* buffer, size_t n, uint8_t* scratch, const CipherDraws& draws) const;
+  bool run(uint8_t* buffer, size_t n, const CipherDraws& draws) const;
   size_t outputLength(size_t n) const;
   // Waits for slot `index` to finish and writes it; the slot is free afterwards.
   bool retire(size_t index, const PieceWriter& write);
@@ -73,7 +70,6 @@ class CipherPipeline {
   const CipherDirection direction_;
   const Password& password_;
   Interrupt interrupt_;
-  uint8_t* const callerScratch_;
   std::vector<Slot> slots_;
   size_t nextSubmit_ = 0;  // pieces submitted
   size_t nextRetire_ = 0;  // pieces written

@@ -140,8 +140,7 @@ bool decodeBlocks(Workspace& workspace, platform::File& gathered, uint32_t lengt
   std::unique_ptr<CipherPipeline> pipeline;
   if (cipherWorkers > 0) {
     pipeline = std::make_unique<CipherPipeline>(CipherDirection::kDecipher, workspace.password,
-                                                workspace.interrupt(), cipherWorkers,
-                                                workspace.sampleBuffer.data());
+                                                workspace.interrupt(), cipherWorkers);
   }
 
   uint8_t* block = workspace.codecBuffer.data();
@@ -161,8 +160,7 @@ bool decodeBlocks(Workspace& workspace, platform::File& gathered, uint32_t lengt
       if (!pipeline->submit(block, m, inflateBlock)) return failed();
       continue;
     }
-    if (!decipherBlock(block, m, workspace.sampleBuffer.data(), workspace.password,
-                       workspace.interrupt()) ||
+    if (!decipherBlock(block, m, workspace.password, workspace.interrupt()) ||
         !inflateBlock(block, m - kCipherOverhead)) {
       return failed();
     }

@@ -65,7 +65,7 @@ class StreamBuilder {
     if (cipherWorkers > 0) {
       pipeline_ =
           std::make_unique<CipherPipeline>(CipherDirection::kEncipher, ws_.password,
-                                           ws_.interrupt(), cipherWorkers, ws_.sampleBuffer.data());
+                                           ws_.interrupt(), cipherWorkers);
     }
   }
 
@@ -162,8 +162,7 @@ class StreamBuilder {
     if (ws_.password.length() == 0) return fail(MessageId::kCompressionError);
     if (pipeline_)
       return pipeline_->submit(piece, n, drawCipherParameters(ws_.random), appendPiece());
-    if (!encipherBlock(piece, n, ws_.sampleBuffer.data(), ws_.password, ws_.random,
-                       ws_.interrupt())) {
+    if (!encipherBlock(piece, n, ws_.password, ws_.random, ws_.interrupt())) {
       return false;  // stopped
     }
     return append(piece, n + kCipherOverhead);

@@ -16,25 +16,25 @@ constexpr int kMaxOrderDraws = 4096;
 // Runs the sixteen encipher rounds on len bytes at buffer; the key index of round t comes from
 // startOf(t). False when the interrupt is raised at the start of a round.
 template <typename StartOf>
-bool encipherRounds(uint8_t* buffer, size_t len, uint8_t* scratch, KeyMixer& mixer, StartOf startOf,
+bool encipherRounds(uint8_t* buffer, size_t len, KeyMixer& mixer, StartOf startOf,
                     const CipherDraws& draws, const Interrupt& interrupt) {
   for (int t = 0; t < kRounds; ++t) {
     if (interrupt.raised()) return false;
-    applyLayer(layerKindOf(draws.order[t]), draws.layerParameters[t], buffer, len, scratch);
+    applyLayer(layerKindOf(draws.order[t]), draws.layerParameters[t], buffer, len, buffer);
     ++len;
-    mixer.mix(startOf(t), scratch, len, buffer);
+    mixer.mix(startOf(t), buffer, len, buffer);
   }
   return true;
 }
 
 template <typename StartOf>
-bool decipherRounds(uint8_t* buffer, size_t len, uint8_t* scratch, KeyMixer& mixer, StartOf startOf,
+bool decipherRounds(uint8_t* buffer, size_t len, KeyMixer& mixer, StartOf startOf,
                     const Interrupt& interrupt) {
   for (int t = kRounds - 1; t >= 0; --t) {
     if (interrupt.raised()) return false;
-    mixer.unmix(startOf(t), buffer, len, scratch);
+    mixer.unmix(startOf(t), buffer, len, buffer);
     --len;
-    undoLayer(scratch[len], scratch, len, buffer);
+    undoLayer(buffer[len], buffer, len, buffer);
   }
   return true;
 }
@@ -93,43 +93,40 @@ CipherDraws drawCipherParameters(RandomSource& random) {
   return draws;
 }
 
-bool encipherBlockWith(uint8_t* buffer, size_t n, uint8_t* scratch, const Password& password,
+bool encipherBlockWith(uint8_t* buffer, size_t n, const Password& password,
                        const CipherDraws& draws, Interrupt interrupt) {
   if (password.length() == 0) return false;
   cipher::KeyMixer mixer(password.bytes(), password.companion(), password.length(),
                          n + kCipherOverhead);
   return cipher::encipherRounds(
-      buffer, n, scratch, mixer, [&](int t) { return cipher::roundStart(password, t); }, draws,
+      buffer, n, mixer, [&](int t) { return cipher::roundStart(password, t); }, draws,
       interrupt);
 }
 
-bool encipherBlock(uint8_t* buffer, size_t n, uint8_t* scratch, const Password& password,
-                   RandomSource& random, Interrupt interrupt) {
+bool encipherBlock(uint8_t* buffer, size_t n, const Password& password, RandomSource& random,
+                   Interrupt interrupt) {
   if (password.length() == 0) return false;
-  return encipherBlockWith(buffer, n, scratch, password, drawCipherParameters(random), interrupt);
+  return encipherBlockWith(buffer, n, password, drawCipherParameters(random), interrupt);
 }
 
-bool decipherBlock(uint8_t* buffer, size_t m, uint8_t* scratch, const Password& password,
-                   Interrupt interrupt) {
+bool decipherBlock(uint8_t* buffer, size_t m, const Password& password, Interrupt interrupt) {
   if (password.length() == 0 || m < kCipherOverhead) return false;
   cipher::KeyMixer mixer(password.bytes(), password.companion(), password.length(), m);
   return cipher::decipherRounds(
-      buffer, m, scratch, mixer, [&](int t) { return cipher::roundStart(password, t); }, interrupt);
+      buffer, m, mixer, [&](int t) { return cipher::roundStart(password, t); }, interrupt);
 }
 
 void encipherHeader(uint8_t* buffer, uint32_t key, RandomSource& random) {
   const cipher::HeaderKeys keys = cipher::headerKeys(key);
   cipher::KeyMixer mixer(keys.d.data(), keys.e.data(), keys.d.size(), cipher::kHeaderSize);
-  uint8_t scratch[cipher::kHeaderSize];
-  cipher::encipherRounds(buffer, cipher::kHeaderPlainSize, scratch, mixer,
+  cipher::encipherRounds(buffer, cipher::kHeaderPlainSize, mixer,
                          [](int) { return size_t{0}; }, drawCipherParameters(random), {});
 }
 
 void decipherHeader(uint8_t* buffer, uint32_t key) {
   const cipher::HeaderKeys keys = cipher::headerKeys(key);
   cipher::KeyMixer mixer(keys.d.data(), keys.e.data(), keys.d.size(), cipher::kHeaderSize);
-  uint8_t scratch[cipher::kHeaderSize];
-  cipher::decipherRounds(buffer, cipher::kHeaderSize, scratch, mixer, [](int) { return size_t{0}; },
+  cipher::decipherRounds(buffer, cipher::kHeaderSize, mixer, [](int) { return size_t{0}; },
                          {});
 }
 

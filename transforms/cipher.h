@@ -23,18 +23,18 @@ struct CipherDraws {
 CipherDraws drawCipherParameters(RandomSource& random);
 
 // encipherBlock with its draws made beforehand; safe to run on several threads at once.
-bool encipherBlockWith(uint8_t* buffer, size_t n, uint8_t* scratch, const Password& password,
+bool encipherBlockWith(uint8_t* buffer, size_t n, const Password& password,
                        const CipherDraws& draws, Interrupt interrupt = {});
 
-// Enciphers n bytes in place into n + 16 bytes; buffer and scratch hold at least n + 16 bytes.
-// False (buffer unspecified) when the interrupt is raised at the start of a round, or when no
-// password has been taken.
-bool encipherBlock(uint8_t* buffer, size_t n, uint8_t* scratch, const Password& password,
-                   RandomSource& random, Interrupt interrupt = {});
-// Deciphers m >= 16 bytes in place into m - 16 bytes. False only when interrupted (or when m is
-// below 16 or no password has been taken). A wrong password gives garbage, not a failure.
-bool decipherBlock(uint8_t* buffer, size_t m, uint8_t* scratch, const Password& password,
+// Enciphers n bytes in place into n + 16 bytes; buffer holds at least n + 16 bytes, and nothing
+// else is touched. False (buffer unspecified) when the interrupt is raised at the start of a
+// round, or when no password has been taken.
+bool encipherBlock(uint8_t* buffer, size_t n, const Password& password, RandomSource& random,
                    Interrupt interrupt = {});
+// Deciphers m >= 16 bytes in place into m - 16 bytes, touching nothing past them. False only
+// when interrupted (or when m is below 16 or no password has been taken). A wrong password
+// gives garbage, not a failure.
+bool decipherBlock(uint8_t* buffer, size_t m, const Password& password, Interrupt interrupt = {});
 // The header form: 52 bytes at buffer become 68 bytes (buffer holds at least 68), keyed by K.
 void encipherHeader(uint8_t* buffer, uint32_t key, RandomSource& random);
 // 68 bytes at buffer back to the 52-byte header, keyed by K. Any 68 bytes decipher: only the

@@ -98,10 +98,10 @@ void groupDifferences(unsigned r, int sign, const uint8_t* in, size_t n, uint8_t
   }
 }
 
-// out[i] = op(in[i], i mod 256). Runs of sixteen bytes with a fixed count let the compiler turn
-// them into vector code.
+// out[i] = op(in[i], i mod 256) over distinct buffers. Runs of sixteen bytes with a fixed count
+// let the compiler turn them into vector code.
 template <typename Op>
-void mapBytes(const uint8_t* __restrict in, size_t n, uint8_t* __restrict out, Op op) {
+void mapApart(const uint8_t* __restrict in, size_t n, uint8_t* __restrict out, Op op) {
   constexpr size_t kRun = 16;
   size_t i = 0;
   for (; i + kRun <= n; i += kRun) {
@@ -109,6 +109,26 @@ void mapBytes(const uint8_t* __restrict in, size_t n, uint8_t* __restrict out, O
     for (size_t l = 0; l < kRun; ++l) out[i + l] = op(in[i + l], static_cast<uint8_t>(base + l));
   }
   for (; i < n; ++i) out[i] = op(in[i], static_cast<uint8_t>(i));
+}
+
+// The same in place, with one pointer so that nothing is left for the compiler to alias.
+template <typename Op>
+void mapInPlace(uint8_t* bytes, size_t n, Op op) {
+  constexpr size_t kRun = 16;
+  size_t i = 0;
+  for (; i + kRun <= n; i += kRun) {
+    const auto base = static_cast<uint8_t>(i);
+    for (size_t l = 0; l < kRun; ++l) bytes[i + l] = op(bytes[i + l], static_cast<uint8_t>(base + l));
+  }
+  for (; i < n; ++i) bytes[i] = op(bytes[i], static_cast<uint8_t>(i));
+}
+
+template <typename Op>
+void mapBytes(const uint8_t* in, size_t n, uint8_t* out, Op op) {
+  if (in == out)
+    mapInPlace(out, n, op);
+  else
+    mapApart(in, n, out, op);
 }
 
 // Kinds 0, 1 and 10 share a key byte that starts at 17r + 16.
@@ -140,7 +160,10 @@ void forwardLayer(int kind, unsigned param, const uint8_t* in, size_t n, uint8_t
       for (size_t i = 0; i < n; ++i) out[i] = rotateRight(in[i], static_cast<unsigned>(param + i));
       break;
     case 4:
-      std::reverse_copy(in, in + n, out);
+      if (in == out)
+        std::reverse(out, out + n);
+      else
+        std::reverse_copy(in, in + n, out);
       break;
     case 5:
       groupDifferences(param, -1, in, n, out);
@@ -164,7 +187,7 @@ void forwardLayer(int kind, unsigned param, const uint8_t* in, size_t n, uint8_t
       mapBytes(in, n, out, [](uint8_t x, uint8_t i) { return static_cast<uint8_t>(~x - i); });
       break;
     default:  // kind 7: the bytes pass unchanged
-      std::copy_n(in, n, out);
+      if (in != out) std::copy_n(in, n, out);
       break;
   }
 }
@@ -215,7 +238,7 @@ void undoLayer(uint8_t tag, const uint8_t* in, size_t n, uint8_t* out) {
       mapBytes(in, n, out, [](uint8_t x, uint8_t i) { return static_cast<uint8_t>(~(x + i)); });
       break;
     default:  // kind 7, and the kinds 12 to 15 that only garbage can hold
-      std::copy_n(in, n, out);
+      if (in != out) std::copy_n(in, n, out);
       break;
   }
 }

@@ -252,14 +252,16 @@ void KeyMixer::mixWith(size_t start, const uint8_t* in, size_t n, uint8_t* out) 
 template <bool kTables>
 void KeyMixer::unmixWith(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
   // The chaining reads the enciphered bytes, so every byte is undone on its own. The two bytes
-  // before are carried in registers rather than read back from the input.
+  // before are carried in registers rather than read back from the input, and each byte is read
+  // before its place is written: in place works.
   const ChainTables& chain = chainTables();
   uint8_t a = 0, b = 0;
   auto unmixOne = [&](size_t i, size_t j, uint8_t delta) {
-    const auto w = static_cast<uint8_t>(in[i] - delta - indexTerm(i, hiMask_[j], loMask_[j]));
+    const uint8_t x = in[i];
+    const auto w = static_cast<uint8_t>(x - delta - indexTerm(i, hiMask_[j], loMask_[j]));
     out[i] = mapped<kTables, true>(i, j, w);
     b = a;
-    a = in[i];
+    a = x;
   };
   const size_t head = std::min(n, kUnchained);
   forEachByte(length_, start, 0, head, [&](size_t i, size_t j) { unmixOne(i, j, 0); });
@@ -282,22 +284,24 @@ void KeyMixer::unmixByPositions(size_t start, const uint8_t* in, size_t n, uint8
   buildPositions(start);
   const ChainTables& chain = chainTables();
   const uint8_t* table = table_.data();
-  for (size_t i = 0; i < kUnchained; ++i)
-    out[i] = table[rowAt_[i] + static_cast<uint8_t>(in[i] - termAt_[i])];
   // No serial dependency: every byte reads only enciphered bytes, so the loop is pure throughput.
-  for (size_t base = 0; base < n; base += period_) {
+  // It runs from the end down, so the two bytes a byte reads before it are still unwritten when
+  // the work is in place; the first two, which read no others, go last.
+  for (size_t base = (n - 1) / period_ * period_;; base -= period_) {
     const uint8_t* src = in + base;
     uint8_t* dst = out + base;
     const size_t from = base == 0 ? kUnchained : 0;
-    const size_t end = std::min(period_, n - base);
-    for (size_t p = from; p < end; ++p) {
+    for (size_t p = std::min(period_, n - base); p-- > from;) {
       const uint8_t* x = src + p;
       const uint8_t a = x[-1], b = x[-2];
       const unsigned s = static_cast<unsigned>(p + a - b) & 7;
       const auto delta = static_cast<uint8_t>(chain.fromEarlier[s][b] + chain.fromLast[s][a]);
       dst[p] = table[rowAt_[p] + static_cast<uint8_t>(x[0] - delta - termAt_[p])];
     }
+    if (base == 0) break;
   }
+  for (size_t i = 0; i < kUnchained; ++i)
+    out[i] = table[rowAt_[i] + static_cast<uint8_t>(in[i] - termAt_[i])];
 }
 
 void KeyMixer::mix(size_t start, const uint8_t* in, size_t n, uint8_t* out) {

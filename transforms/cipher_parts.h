@@ -33,7 +33,8 @@ inline uint8_t rotateRight(uint8_t x, unsigned c) {
 }
 inline uint8_t rotateLeft(uint8_t x, unsigned c) { return rotateRight(x, 8 - (c & 7)); }
 
-// Writes the n transformed bytes and the tag (kind << 4 | r) to out[0..n].
+// Writes the n transformed bytes and the tag (kind << 4 | r) to out[0..n]. Here and below, out
+// is either in itself (the work is done in place) or a buffer that does not overlap it.
 void applyLayer(int kind, int r, const uint8_t* in, size_t n, uint8_t* out);
 // Undoes the layer named by the tag: n bytes from in to out. Kinds 12 to 15 never come from the
 // encipher side; they pass the bytes through like kind 7.
@@ -41,7 +42,8 @@ void undoLayer(uint8_t tag, const uint8_t* in, size_t n, uint8_t* out);
 
 // The key mixing step and its inverse under one pair of key strings (P', Q') of length 1 to 32.
 // Long inputs go through 256-entry tables per (key index, byte index mod 4), built once per
-// direction for the life of the mixer; short ones are mixed byte by byte.
+// direction for the life of the mixer; short ones are mixed byte by byte. Both directions work
+// in place as well.
 class KeyMixer {
  public:
   static constexpr size_t kMaxKeyLength = 32;

@@ -45,11 +45,11 @@ inline Bytes zlibStream(const Bytes& plain, uint8_t level) {
 // Frames any zlib bytes as an enciphered HiddenStream: pieces of 0x3FFFF0 enciphered, L, check.
 inline Bytes frame(const Bytes& compressed, const Password& password) {
   RandomSource random;
-  Bytes out(4), piece(kCipherBlockSize), scratch(kCipherBlockSize);
+  Bytes out(4), piece(kCipherBlockSize);
   for (size_t at = 0; at < compressed.size(); at += kCodecArea) {
     size_t n = std::min(kCodecArea, compressed.size() - at);
     std::copy_n(compressed.begin() + at, n, piece.begin());
-    EXPECT_TRUE(encipherBlock(piece.data(), n, scratch.data(), password, random));
+    EXPECT_TRUE(encipherBlock(piece.data(), n, password, random));
     out.insert(out.end(), piece.begin(), piece.begin() + n + kCipherOverhead);
   }
   uint32_t length = static_cast<uint32_t>(out.size() - 4);

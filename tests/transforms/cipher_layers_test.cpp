@@ -42,7 +42,8 @@ TEST(CipherLayers, KnownExamples) {
   }
 }
 
-TEST(CipherLayers, EveryKindAndParameterUndoes) {
+// Both directions also run in place, with the same result.
+TEST(CipherLayers, EveryKindAndParameterUndoesApartAndInPlace) {
   for (size_t n : {0u, 1u, 2u, 3u, 17u, 300u, 70000u}) {
     const Bytes in = randomBytes(n, static_cast<uint32_t>(n));
     for (int kind = 0; kind < kLayerKinds; ++kind) {
@@ -52,6 +53,13 @@ TEST(CipherLayers, EveryKindAndParameterUndoes) {
         Bytes back(n);
         undoLayer(out.back(), out.data(), n, back.data());
         ASSERT_EQ(back, in) << "kind " << kind << " r " << r << " n " << n;
+        Bytes place = in;
+        place.push_back(0);
+        applyLayer(kind, r, place.data(), n, place.data());
+        ASSERT_EQ(place, out) << "in place: kind " << kind << " r " << r << " n " << n;
+        undoLayer(place.back(), place.data(), n, place.data());
+        place.pop_back();
+        ASSERT_EQ(place, in) << "undone in place: kind " << kind << " r " << r << " n " << n;
       }
     }
   }

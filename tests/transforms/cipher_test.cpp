@@ -34,15 +34,14 @@ Password passwordOf(const std::string& text) {
 
 // Enciphers a copy of the piece and returns the n + 16 bytes.
 Bytes encipher(const Bytes& piece, const Password& password, RandomSource& random) {
-  Bytes buffer(piece.size() + kCipherOverhead), scratch(buffer.size());
+  Bytes buffer(piece.size() + kCipherOverhead);
   std::copy(piece.begin(), piece.end(), buffer.begin());
-  EXPECT_TRUE(encipherBlock(buffer.data(), piece.size(), scratch.data(), password, random));
+  EXPECT_TRUE(encipherBlock(buffer.data(), piece.size(), password, random));
   return buffer;
 }
 
 Bytes decipher(Bytes block, const Password& password) {
-  Bytes scratch(block.size());
-  EXPECT_TRUE(decipherBlock(block.data(), block.size(), scratch.data(), password));
+  EXPECT_TRUE(decipherBlock(block.data(), block.size(), password));
   block.resize(block.size() - kCipherOverhead);
   return block;
 }
@@ -58,9 +57,9 @@ TEST(CipherBlock, RoundTripsEveryLengthWithDrawsMadeInPlaceOrBeforehand) {
     const Password password = randomPassword(gen);
     const Bytes piece = randomBytes(n, gen);
     const CipherDraws draws = drawCipherParameters(beforehand);
-    Bytes block(n + kCipherOverhead), scratch(block.size());
+    Bytes block(n + kCipherOverhead);
     std::copy(piece.begin(), piece.end(), block.begin());
-    ASSERT_TRUE(encipherBlockWith(block.data(), n, scratch.data(), password, draws));
+    ASSERT_TRUE(encipherBlockWith(block.data(), n, password, draws));
     if (n < 0x3FFFF0) {  // the full piece, last, is only round-tripped: it costs
       EXPECT_EQ(block, encipher(piece, password, inPlace));
       EXPECT_EQ(beforehand.index(), inPlace.index());
@@ -102,40 +101,36 @@ TEST(CipherBlock, RoundStartWidensTheByteWithItsSign) {
 TEST(CipherBlock, InterruptStopsBothDirections) {
   RandomSource random;
   const Password password = passwordOf("sixteen chars ok");
-  Bytes buffer(64 + 16), scratch(buffer.size());
+  Bytes buffer(64 + 16);
   std::atomic<bool> stop{false}, closing{false};
   const Interrupt interrupt{&stop, &closing};
   for (auto* raised : {&stop, &closing}) {
     *raised = true;
-    EXPECT_FALSE(encipherBlock(buffer.data(), 64, scratch.data(), password, random, interrupt));
-    EXPECT_FALSE(decipherBlock(buffer.data(), buffer.size(), scratch.data(), password, interrupt));
+    EXPECT_FALSE(encipherBlock(buffer.data(), 64, password, random, interrupt));
+    EXPECT_FALSE(decipherBlock(buffer.data(), buffer.size(), password, interrupt));
     *raised = false;
   }
-  EXPECT_TRUE(encipherBlock(buffer.data(), 64, scratch.data(), password, random, interrupt));
+  EXPECT_TRUE(encipherBlock(buffer.data(), 64, password, random, interrupt));
 }
 
 TEST(CipherBlock, RefusesWhatCannotBeDeciphered) {
-  Bytes buffer(15), scratch(15);
-  EXPECT_FALSE(decipherBlock(buffer.data(), 15, scratch.data(), passwordOf("sixteen chars ok")));
+  Bytes buffer(15);
+  EXPECT_FALSE(decipherBlock(buffer.data(), 15, passwordOf("sixteen chars ok")));
   RandomSource random;
   Bytes big(32);
-  EXPECT_FALSE(encipherBlock(big.data(), 16, big.data(), Password{}, random));
+  EXPECT_FALSE(encipherBlock(big.data(), 16, Password{}, random));
 }
 
-TEST(CipherBlock, GarbageDeciphersWithinItsBuffers) {
+TEST(CipherBlock, GarbageDeciphersWithinItsBuffer) {
   std::mt19937 gen(14);
   constexpr uint8_t kGuard = 0xA5;
   for (int trial = 0; trial < 400; ++trial) {
     const Password password = randomPassword(gen);
     const size_t m = 16 + gen() % 64;
-    Bytes buffer = randomBytes(m, gen), scratch(m, 0);
+    Bytes buffer = randomBytes(m, gen);
     buffer.resize(m + 8, kGuard);
-    scratch.resize(m + 8, kGuard);
-    ASSERT_TRUE(decipherBlock(buffer.data(), m, scratch.data(), password));
-    for (size_t i = m; i < m + 8; ++i) {
-      ASSERT_EQ(buffer[i], kGuard);
-      ASSERT_EQ(scratch[i], kGuard);
-    }
+    ASSERT_TRUE(decipherBlock(buffer.data(), m, password));
+    for (size_t i = m; i < m + 8; ++i) ASSERT_EQ(buffer[i], kGuard);
   }
 }
 
