@@ -50,7 +50,8 @@ void CipherPipeline::work() {
 }
 
 bool CipherPipeline::run(uint8_t* buffer, size_t n, const CipherDraws& draws) const {
-  if (direction_ == CipherDirection::kDecipher) return decipherBlock(buffer, n, password_, interrupt_);
+  if (direction_ == CipherDirection::kDecipher)
+    return decipherBlock(buffer, n, password_, interrupt_);
   return encipherBlockWith(buffer, n, password_, draws, interrupt_);
 }
 

@@ -63,9 +63,8 @@ class StreamBuilder {
         compressor_(std::span<uint8_t>(workspace.codecBuffer.data(), kCipherBlockSize)),
         totalContent_(totalContent) {
     if (cipherWorkers > 0) {
-      pipeline_ =
-          std::make_unique<CipherPipeline>(CipherDirection::kEncipher, ws_.password,
-                                           ws_.interrupt(), cipherWorkers);
+      pipeline_ = std::make_unique<CipherPipeline>(CipherDirection::kEncipher, ws_.password,
+                                                   ws_.interrupt(), cipherWorkers);
     }
   }
 

@@ -99,8 +99,7 @@ bool encipherBlockWith(uint8_t* buffer, size_t n, const Password& password,
   cipher::KeyMixer mixer(password.bytes(), password.companion(), password.length(),
                          n + kCipherOverhead);
   return cipher::encipherRounds(
-      buffer, n, mixer, [&](int t) { return cipher::roundStart(password, t); }, draws,
-      interrupt);
+      buffer, n, mixer, [&](int t) { return cipher::roundStart(password, t); }, draws, interrupt);
 }
 
 bool encipherBlock(uint8_t* buffer, size_t n, const Password& password, RandomSource& random,
@@ -119,15 +118,14 @@ bool decipherBlock(uint8_t* buffer, size_t m, const Password& password, Interrup
 void encipherHeader(uint8_t* buffer, uint32_t key, RandomSource& random) {
   const cipher::HeaderKeys keys = cipher::headerKeys(key);
   cipher::KeyMixer mixer(keys.d.data(), keys.e.data(), keys.d.size(), cipher::kHeaderSize);
-  cipher::encipherRounds(buffer, cipher::kHeaderPlainSize, mixer,
-                         [](int) { return size_t{0}; }, drawCipherParameters(random), {});
+  cipher::encipherRounds(buffer, cipher::kHeaderPlainSize, mixer, [](int) { return size_t{0}; },
+                         drawCipherParameters(random), {});
 }
 
 void decipherHeader(uint8_t* buffer, uint32_t key) {
   const cipher::HeaderKeys keys = cipher::headerKeys(key);
   cipher::KeyMixer mixer(keys.d.data(), keys.e.data(), keys.d.size(), cipher::kHeaderSize);
-  cipher::decipherRounds(buffer, cipher::kHeaderSize, mixer, [](int) { return size_t{0}; },
-                         {});
+  cipher::decipherRounds(buffer, cipher::kHeaderSize, mixer, [](int) { return size_t{0}; }, {});
 }
 
 }  // namespace murl

@@ -118,7 +118,8 @@ void mapInPlace(uint8_t* bytes, size_t n, Op op) {
   size_t i = 0;
   for (; i + kRun <= n; i += kRun) {
     const auto base = static_cast<uint8_t>(i);
-    for (size_t l = 0; l < kRun; ++l) bytes[i + l] = op(bytes[i + l], static_cast<uint8_t>(base + l));
+    for (size_t l = 0; l < kRun; ++l)
+      bytes[i + l] = op(bytes[i + l], static_cast<uint8_t>(base + l));
   }
   for (; i < n; ++i) bytes[i] = op(bytes[i], static_cast<uint8_t>(i));
 }
