@@ -3,9 +3,11 @@
 // shown beside plain copies of the same carriers in the same run, and the processor time of the
 // child processes beside that of cp and gzip -6 doing the copying and compressing alone.
 // BM_EndToEnd times hide and unhide of 1 and 64 MiB of random or text data on their own, each
-// beside its baseline run in the same iteration, and gives the ratios.
+// beside its baseline run in the same iteration, and gives the ratios and each command's peak
+// resident memory.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -199,21 +201,60 @@ void writeLoudWav(const fs::path& path, uint32_t samples, uint32_t seed) {
   }
 }
 
-// Processor and wall time summed over the runs of one kind of command.
+// Processor and wall time summed over the runs of one kind of command, and the largest peak
+// resident memory of any of its processes.
 struct Cost {
   double wallMs = 0;
   double cpuMs = 0;
+  long peakKb = 0;
 };
+
+// How this program is started to run one command and report its peak resident memory.
+constexpr const char* kPeakOf = "--peak-of";
+constexpr int kPeakFd = 3;
+
+// Runs `line` through the shell and returns its peak resident memory in KiB, read back from a
+// copy of this program started as the command's parent. A process's recorded peak survives exec,
+// so a child forked straight from this (large) process would report at least this process's
+// size; the fresh copy is small, and its children's peak is the command's own. False on failure.
+bool runAlone(const std::string& line, long& peakKb) {
+  int report[2];
+  if (::pipe(report) != 0) return false;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(report[0]);
+    if (::dup2(report[1], kPeakFd) < 0) ::_exit(127);
+    ::execl("/proc/self/exe", "bench_cli_roundtrip", kPeakOf, line.c_str(), nullptr);
+    ::_exit(127);
+  }
+  ::close(report[1]);
+  int status = 1;
+  const bool got = child > 0 && ::read(report[0], &peakKb, sizeof peakKb) == sizeof peakKb;
+  ::close(report[0]);
+  if (child > 0) ::waitpid(child, &status, 0);
+  return got && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The copy's work: runs the command, then writes its children's peak resident memory to kPeakFd.
+int reportPeakOf(const char* line) {
+  const int status = std::system(line);
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  const long peak = usage.ru_maxrss;
+  const bool sent = ::write(kPeakFd, &peak, sizeof peak) == sizeof peak;
+  return status == 0 && sent ? 0 : 1;
+}
 
 // Runs `command` in `root` and adds its times to `cost`; false (nothing added) when it failed.
 bool timed(const fs::path& root, const std::string& command, Cost& cost) {
   const double cpuBefore = childCpuMs();
   const auto start = std::chrono::steady_clock::now();
-  const std::string line = "cd '" + root.string() + "' && " + command;
-  if (std::system(line.c_str()) != 0) return false;
+  long peakKb = 0;
+  if (!runAlone("cd '" + root.string() + "' && " + command, peakKb)) return false;
   cost.wallMs +=
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   cost.cpuMs += childCpuMs() - cpuBefore;
+  cost.peakKb = std::max(cost.peakKb, peakKb);
   return true;
 }
 
@@ -304,6 +345,8 @@ void BM_EndToEnd(benchmark::State& state) {
   state.counters["unhide_wall_ratio"] = unhide.wallMs / copyAndGunzip.wallMs;
   state.counters["base_hide_cpu_ms"] = copyAndGzip.cpuMs / n;
   state.counters["base_unhide_cpu_ms"] = copyAndGunzip.cpuMs / n;
+  state.counters["hide_peak_MiB"] = static_cast<double>(hide.peakKb) / 1024;
+  state.counters["unhide_peak_MiB"] = static_cast<double>(unhide.peakKb) / 1024;
 }
 
 }  // namespace
@@ -319,3 +362,12 @@ BENCHMARK(BM_EndToEnd)
 BENCHMARK(BM_CliHideUnhide8MiB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_CopyCarriersTwice)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_CpAndGzipAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == kPeakOf) return reportPeakOf(argv[2]);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
