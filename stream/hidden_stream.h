@@ -35,8 +35,9 @@ constexpr size_t kCipherBlockSize = 0x400000;        // a full piece once enciph
 // the status labels shows the path of the file being read. On success `stream` holds exactly
 // 8 + L bytes and `streamBits` is (8 + L) * 8. On failure or stop the file is wiped and deleted.
 // The pieces are enciphered by `cipherWorkers` threads beside the compression (the job's thread
-// takes a piece too when they are all busy), or on the job's thread alone when it is 0; the
-// bytes are the same either way.
+// takes a piece too when they are all busy), and every other part of the compression is made by
+// a worker of its own; or all of it runs on the job's thread when it is 0. The bytes are the
+// same either way.
 bool writeHiddenStream(Workspace& workspace, const SourceTree& tree, JobListener& listener,
                        TempFile& stream, uint32_t& streamBits,
                        unsigned cipherWorkers = cipherWorkersPerCore());

@@ -10,6 +10,7 @@
 
 #include "platform/byte_order.h"
 #include "stream/cipher_pipeline.h"
+#include "stream/deflate_pipeline.h"
 #include "stream/hidden_stream.h"
 #include "transforms/cipher.h"
 #include "transforms/codec.h"
@@ -60,7 +61,8 @@ class StreamBuilder {
         listener_(listener),
         out_(out),
         input_(workspace.workBuffer.data()),
-        compressor_(std::span<uint8_t>(workspace.codecBuffer.data(), kCipherBlockSize)),
+        deflate_(std::span<uint8_t>(workspace.codecBuffer.data(), kCipherBlockSize),
+                 cipherWorkers > 0),
         totalContent_(totalContent) {
     if (cipherWorkers > 0) {
       pipeline_ = std::make_unique<CipherPipeline>(CipherDirection::kEncipher, ws_.password,
@@ -71,9 +73,7 @@ class StreamBuilder {
   bool open(uint8_t level) {
     static const uint8_t kPlaceholder[4] = {};
     if (!out_.writeExact(kPlaceholder, 4)) return fail(MessageId::kCouldntWriteTempFile);
-    if (!compressor_.open(level, Z_DEFAULT_STRATEGY, AreaStoring::kWhenNotShrinking)) {
-      return fail(MessageId::kCompressionError);
-    }
+    if (!deflate_.open(level)) return fail(MessageId::kCompressionError);
     return true;
   }
 
@@ -115,7 +115,6 @@ class StreamBuilder {
   bool finish(uint32_t& length) {
     if (!compressArea(true)) return false;
     if (pipeline_ && !pipeline_->drain(appendPiece())) return false;
-    compressor_.close();
     if (written_ + 8 > kMaxEncipheredSize) return fail(MessageId::kHidingDataBitsTooMany);
     uint8_t field[4];
     storeLe32(field, check_);
@@ -148,7 +147,7 @@ class StreamBuilder {
 
   bool compressArea(bool last) {
     if (ws_.interrupted()) return false;
-    CodecStatus status = compressor_.compress(
+    CodecStatus status = deflate_.compress(
         input_, used_, last, [this](uint8_t* piece, size_t n) { return writePiece(piece, n); });
     used_ = 0;
     if (status == CodecStatus::kLibraryError) return fail(MessageId::kCompressionError);
@@ -183,7 +182,7 @@ class StreamBuilder {
   platform::File& out_;
   uint8_t* input_;
   size_t used_ = 0;
-  Compressor compressor_;
+  DeflatePipeline deflate_;
   uint64_t totalContent_;
   uint64_t contentRead_ = 0;
   uint32_t check_ = 1;

@@ -1,5 +1,6 @@
 #include "transforms/codec.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 
@@ -66,6 +67,14 @@ uint8_t headerLevelBits(int deflateLevel) {
   return 3;
 }
 
+std::array<uint8_t, 2> zlibHeader(int deflateLevel) {
+  // CMF 0x78: deflate with a 32 KiB window. FLG: the level bits, no dictionary, and FCHECK
+  // making (CMF * 256 + FLG) a multiple of 31.
+  unsigned header = 0x78u << 8 | static_cast<unsigned>(headerLevelBits(deflateLevel)) << 6;
+  header += 31 - header % 31;
+  return {static_cast<uint8_t>(header >> 8), static_cast<uint8_t>(header & 0xFF)};
+}
+
 Compressor::Compressor(std::span<uint8_t> output)
     : output_(output), area_(output.size() - kCodecAreaSlack), arena_(new CodecArena) {}
 
@@ -90,21 +99,32 @@ bool shrinks(uint64_t in, uint64_t out) { return out * 64 < in * 63; }
 
 }  // namespace
 
-bool Compressor::open(uint8_t levelIndex, int strategy, AreaStoring storing) {
+bool Compressor::open(uint8_t levelIndex, int strategy) {
+  if (!start(levelIndex, strategy, 15)) return false;
+  headerFixed_ = false;
+  return true;
+}
+
+bool Compressor::openParts(uint8_t levelIndex) {
+  if (!start(levelIndex, Z_DEFAULT_STRATEGY, -15)) return false;
+  headerFixed_ = true;  // no header
+  return true;
+}
+
+bool Compressor::start(uint8_t levelIndex, int strategy, int windowBits) {
   close();
   useArena(zs_, *arena_);
   tuning_ = deflateTuning(levelIndex);
   strategy_ = strategy;
-  storing_ = storing;
   stored_ = false;
-  if (deflateInit2(&zs_, zlibLevel(tuning_), Z_DEFLATED, 15, 8, strategy) != Z_OK) return false;
+  partsStarted_ = false;
+  if (deflateInit2(&zs_, zlibLevel(tuning_), Z_DEFLATED, windowBits, 8, strategy) != Z_OK)
+    return false;
   open_ = true;
   if (!applyTuning(zs_, tuning_)) {
     close();
     return false;
   }
-  flevel_ = headerLevelBits(tuning_.level);
-  headerFixed_ = false;
   zs_.next_out = output_.data();
   zs_.avail_out = static_cast<uInt>(area_);
   return true;
@@ -113,11 +133,8 @@ bool Compressor::open(uint8_t levelIndex, int strategy, AreaStoring storing) {
 CodecStatus Compressor::deliver(const CodecSink& sink) {
   size_t n = area_ - zs_.avail_out;
   if (!headerFixed_ && n >= 2) {
-    // zlib writes its own idea of FLEVEL (and ignores it when reading): rewrite it, then make
-    // (CMF * 256 + FLG) a multiple of 31 again. No dictionary, so FDICT stays clear.
-    unsigned header = (static_cast<unsigned>(output_[0]) << 8) | (flevel_ << 6);
-    header += 31 - header % 31;
-    output_[1] = static_cast<uint8_t>(header & 0xFF);
+    // zlib writes its own idea of FLEVEL (and ignores it when reading): ours replaces it.
+    output_[1] = zlibHeader(tuning_.level)[1];
     headerFixed_ = true;
   }
   if (n > 0 && !sink(output_.data(), n)) return CodecStatus::kSinkRefused;
@@ -144,18 +161,16 @@ CodecStatus Compressor::feed(const uint8_t* input, size_t n, int flush, const Co
   }
 }
 
-CodecStatus Compressor::switchLevel(bool store, const CodecSink& sink) {
+CodecStatus Compressor::storeFromHere(const CodecSink& sink) {
   zs_.avail_in = 0;
   for (;;) {
-    int result = deflateParams(&zs_, store ? 0 : zlibLevel(tuning_), strategy_);
+    int result = deflateParams(&zs_, 0, strategy_);
     if (result == Z_OK) break;
     // The block could not be ended for want of room: hand the full area on and try again.
     if (result != Z_BUF_ERROR || zs_.avail_out != 0) return CodecStatus::kLibraryError;
     if (CodecStatus s = deliver(sink); s != CodecStatus::kOk) return s;
   }
-  // Leaving level 0 brings zlib's table parameters back: the tuning replaces them again.
-  if (!store && !applyTuning(zs_, tuning_)) return CodecStatus::kLibraryError;
-  stored_ = store;
+  stored_ = true;
   return CodecStatus::kOk;
 }
 
@@ -166,29 +181,46 @@ uint64_t Compressor::producedBytes() {
   return zs_.total_out + pending;
 }
 
-CodecStatus Compressor::compressStoring(const uint8_t* input, size_t n, bool last,
-                                        const CodecSink& sink) {
-  const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
-  if (stored_ && n > 2 * kStoreProbe) {
-    // Probe the start of the area at the tuned level; the block ends so its size is known.
-    if (CodecStatus s = switchLevel(false, sink); s != CodecStatus::kOk) return s;
-    const uint64_t before = producedBytes();
-    if (CodecStatus s = feed(input, kStoreProbe, Z_BLOCK, sink); s != CodecStatus::kOk) return s;
-    if (!shrinks(kStoreProbe, producedBytes() - before)) {
-      if (CodecStatus s = switchLevel(true, sink); s != CodecStatus::kOk) return s;
-    }
-    return feed(input + kStoreProbe, n - kStoreProbe, flush, sink);
-  }
-  const uint64_t before = producedBytes();
-  if (CodecStatus s = feed(input, n, flush, sink); s != CodecStatus::kOk) return s;
-  if (last || stored_ || shrinks(n, producedBytes() - before)) return CodecStatus::kOk;
-  return switchLevel(true, sink);
-}
-
 CodecStatus Compressor::compress(const uint8_t* input, size_t n, bool last, const CodecSink& sink) {
   if (!open_) return CodecStatus::kLibraryError;
-  if (storing_ == AreaStoring::kWhenNotShrinking) return compressStoring(input, n, last, sink);
   return feed(input, n, last ? Z_FINISH : Z_SYNC_FLUSH, sink);
+}
+
+bool Compressor::resetForPart() {
+  if (deflateReset(&zs_) != Z_OK) return false;
+  // A reset keeps the level: a part that ended stored gets the tuned one back. A reset stream
+  // takes the new level at once, with nothing to flush.
+  if (stored_ && deflateParams(&zs_, zlibLevel(tuning_), strategy_) != Z_OK) return false;
+  stored_ = false;
+  // The reset also brought zlib's own match parameters back.
+  return applyTuning(zs_, tuning_);
+}
+
+CodecStatus Compressor::compressPart(std::span<const uint8_t> history, const uint8_t* input,
+                                     size_t n, bool last, const CodecSink& sink) {
+  if (!open_ || (partsStarted_ && !resetForPart())) return CodecStatus::kLibraryError;
+  partsStarted_ = true;
+  const size_t window = std::min(history.size(), kDeflateWindow);
+  if (window > 0 && deflateSetDictionary(&zs_, history.data() + history.size() - window,
+                                         static_cast<uInt>(window)) != Z_OK) {
+    return CodecStatus::kLibraryError;
+  }
+  const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
+  CodecStatus status = CodecStatus::kOk;
+  if (n > 2 * kStoreProbe) {
+    // The probe's block ends, so its size is known.
+    if ((status = feed(input, kStoreProbe, Z_BLOCK, sink)) != CodecStatus::kOk) return status;
+    if (!shrinks(kStoreProbe, producedBytes()) &&
+        (status = storeFromHere(sink)) != CodecStatus::kOk) {
+      return status;
+    }
+    status = feed(input + kStoreProbe, n - kStoreProbe, flush, sink);
+  } else {
+    status = feed(input, n, flush, sink);
+  }
+  // A finish has handed everything over; a sync-flushed part hands over its partial area.
+  if (status != CodecStatus::kOk || last) return status;
+  return deliver(sink);
 }
 
 void Compressor::close() {

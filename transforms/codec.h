@@ -6,6 +6,7 @@
 // shows "Error while compressing data!" or "Invalid data: extracting aborted!" for kLibraryError.
 #include <zlib.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -46,14 +47,12 @@ DeflateTuning deflateTuning(uint8_t levelIndex);
 // -> 3.
 uint8_t headerLevelBits(int deflateLevel);
 
-// What the compressor does with input that deflate cannot shrink.
-enum class AreaStoring : uint8_t {
-  kNever,  // every area deflated at the tuned level (carrier image data: its bytes never change)
-  // After an area that shrinks by less than 1/64, the following areas are stored (deflate level
-  // 0) behind a small probe at the tuned level; a probe that shrinks brings the level back. Data
-  // that always shrinks (text) gives the same bytes as kNever.
-  kWhenNotShrinking,
-};
+// The two bytes of a zlib header for a 32 KiB window, carrying the level bits of a deflate
+// level as headerLevelBits gives them.
+std::array<uint8_t, 2> zlibHeader(int deflateLevel);
+
+// The window a part of a stream deflated in parts is primed with: the input before it.
+constexpr size_t kDeflateWindow = 0x8000;
 
 struct CodecArena;
 
@@ -68,11 +67,23 @@ class Compressor {
 
   // Opens the deflate stream for a level index 0..6 with a zlib strategy (the default one for
   // the hidden stream, Z_FILTERED for filtered image rows). False only for lack of memory.
-  bool open(uint8_t levelIndex, int strategy = Z_DEFAULT_STRATEGY,
-            AreaStoring storing = AreaStoring::kNever);
+  bool open(uint8_t levelIndex, int strategy = Z_DEFAULT_STRATEGY);
   // Compresses n input bytes. A full input area goes with last = false (sync flush); the final,
   // possibly empty, rest with last = true (finish), which also drains the partial output area.
   CodecStatus compress(const uint8_t* input, size_t n, bool last, const CodecSink& sink);
+
+  // Opens a raw deflate stream (no zlib header, no check) at a level index 0..6, to be fed by
+  // compressPart.
+  bool openParts(uint8_t levelIndex);
+  // Deflates one part of a stream made in parts: parts made by different compressors, on
+  // different threads, join in order into one deflate stream. The part is primed with the last
+  // 32 KiB of `history` (the input before it) and ends with a sync flush, or with the final
+  // block when `last`; everything it made has been handed to the sink when this returns. A part
+  // whose first 64 KiB does not shrink by 1/64 is stored (deflate level 0) from there on, so
+  // incompressible data costs little more than a copy. The bytes depend only on the part, its
+  // history and the level.
+  CodecStatus compressPart(std::span<const uint8_t> history, const uint8_t* input, size_t n,
+                           bool last, const CodecSink& sink);
   // Ends the stream; safe to call more than once and on every path.
   void close();
 
@@ -80,11 +91,13 @@ class Compressor {
   CodecStatus deliver(const CodecSink& sink);
   // Feeds n bytes with one zlib flush mode, handing every full output area to the sink.
   CodecStatus feed(const uint8_t* input, size_t n, int flush, const CodecSink& sink);
-  // Switches between the tuned level and storing; zlib ends the current block first.
-  CodecStatus switchLevel(bool store, const CodecSink& sink);
+  // Stores (deflate level 0) the rest of the part; zlib ends the current block first.
+  CodecStatus storeFromHere(const CodecSink& sink);
   // Output so far, counting bytes zlib still holds back.
   uint64_t producedBytes();
-  CodecStatus compressStoring(const uint8_t* input, size_t n, bool last, const CodecSink& sink);
+  bool start(uint8_t levelIndex, int strategy, int windowBits);
+  // Makes the stream ready for the next part: the tuned level, no history.
+  bool resetForPart();
 
   std::span<uint8_t> output_;
   size_t area_;
@@ -92,11 +105,10 @@ class Compressor {
   z_stream zs_{};
   bool open_ = false;
   bool headerFixed_ = false;
-  uint8_t flevel_ = 0;
   DeflateTuning tuning_{};
   int strategy_ = Z_DEFAULT_STRATEGY;
-  AreaStoring storing_ = AreaStoring::kNever;
-  bool stored_ = false;  // the level is 0 now
+  bool stored_ = false;        // the level is 0 now
+  bool partsStarted_ = false;  // a part has been made since openParts
 };
 
 class Decompressor {

@@ -7,6 +7,7 @@
 
 #include "platform/byte_order.h"
 #include "platform/file_system.h"
+#include "stream/deflate_pipeline.h"
 #include "stream/hidden_stream.h"
 #include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
@@ -28,7 +29,7 @@ using test::threadCount;
 // Compresses a HiddenStream in input areas as the writer does; the whole zlib stream.
 inline Bytes zlibStream(const Bytes& plain, uint8_t level) {
   Bytes buffer(kCipherBlockSize), out;
-  Compressor c(buffer);
+  DeflatePipeline c(buffer, false);
   EXPECT_TRUE(c.open(level));
   CodecSink keep = [&](uint8_t* p, size_t n) {
     out.insert(out.end(), p, p + n);

@@ -3,29 +3,22 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <array>
+#include <memory>
 #include <random>
 #include <vector>
 
+#include "platform/byte_order.h"
 #include "support/random_bytes.h"
+#include "support/stock_zlib.h"
 
 namespace murl {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 using test::randomBytes;
-
-// Words drawn from a small vocabulary: compresses like text, with long matches to find.
-Bytes textLike(size_t n, uint32_t seed) {
-  static const char* kWords[] = {"hidden ",  "carrier ", "stream ", "the ",  "of ",
-                                 "bits\r\n", "and ",     "file ",   "murl ", "folder "};
-  std::mt19937 gen(seed);
-  Bytes out;
-  while (out.size() < n) {
-    const char* w = kWords[gen() % 10];
-    while (*w && out.size() < n) out.push_back(static_cast<uint8_t>(*w++));
-  }
-  return out;
-}
+using test::textLike;
 
 struct Compressed {
   Bytes stream;
@@ -34,11 +27,10 @@ struct Compressed {
 
 // Compresses `data` in input areas of `inputArea` bytes (sync flush each), then finishes with the
 // rest, into output areas of `outputArea` bytes.
-Compressed compress(const Bytes& data, uint8_t level, size_t inputArea, size_t outputArea,
-                    AreaStoring storing = AreaStoring::kNever) {
+Compressed compress(const Bytes& data, uint8_t level, size_t inputArea, size_t outputArea) {
   Bytes buffer(outputArea + kCodecAreaSlack);
   Compressor c(buffer);
-  EXPECT_TRUE(c.open(level, Z_DEFAULT_STRATEGY, storing));
+  EXPECT_TRUE(c.open(level));
   Compressed out;
   CodecSink sink = [&](uint8_t* p, size_t n) {
     out.stream.insert(out.stream.end(), p, p + n);
@@ -74,14 +66,6 @@ CodecStatus decompress(const Bytes& stream, size_t blockSize, Bytes& out, size_t
   return CodecStatus::kOk;
 }
 
-Bytes zlibInflate(const Bytes& stream, size_t expected) {
-  Bytes out(expected + 1);
-  uLongf n = out.size();
-  EXPECT_EQ(uncompress(out.data(), &n, stream.data(), stream.size()), Z_OK);
-  out.resize(n);
-  return out;
-}
-
 TEST(Codec, HeaderCarriesTheLevelBitsOfEachLevelAndDecodes) {
   const uint8_t kExpected[] = {1, 1, 2, 2, 3, 3, 3};
   Bytes data = textLike(50000, 1);
@@ -93,7 +77,7 @@ TEST(Codec, HeaderCarriesTheLevelBitsOfEachLevelAndDecodes) {
     EXPECT_EQ(s[1] >> 6, kExpected[level]);
     EXPECT_EQ(s[1] & 0x20, 0);  // no preset dictionary
     EXPECT_EQ((s[0] * 256 + s[1]) % 31, 0);
-    EXPECT_EQ(zlibInflate(s, data.size()), data);
+    EXPECT_EQ(test::stockInflate(s, data.size()), data);
   }
 }
 
@@ -146,7 +130,7 @@ TEST(Codec, RoundTripsAcrossLevelsAreasAndBlockCuts) {
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.data.size()) + " " + std::to_string(row.level));
     Compressed c = compress(row.data, row.level, row.inputArea, row.outputArea);
-    EXPECT_EQ(zlibInflate(c.stream, row.data.size()), row.data);
+    EXPECT_EQ(test::stockInflate(c.stream, row.data.size()), row.data);
     if (row.data.empty()) {
       EXPECT_EQ(c.pieces.size(), 1u);  // one call hands the whole stream on
     }
@@ -168,41 +152,81 @@ Bytes stretches(const char* kinds) {
   return out;
 }
 
-TEST(Codec, AreasThatDoNotShrinkAreStoredAndStillInflate) {
+// Deflates `data` in parts of `part` bytes by `compressors` compressors taking turns, as threads
+// would, each part primed with everything before it; joined with a zlib header and the Adler-32.
+Bytes inParts(const Bytes& data, size_t part, int compressors) {
+  std::vector<Bytes> areas(compressors, Bytes(1000 + kCodecAreaSlack));
+  std::vector<std::unique_ptr<Compressor>> c;
+  for (Bytes& area : areas) {
+    c.push_back(std::make_unique<Compressor>(area));
+    EXPECT_TRUE(c.back()->openParts(3));
+  }
+  const std::array<uint8_t, 2> header = zlibHeader(6);
+  Bytes out(header.begin(), header.end());
+  CodecSink sink = [&](uint8_t* p, size_t n) {
+    out.insert(out.end(), p, p + n);
+    return true;
+  };
+  size_t at = 0;
+  for (size_t k = 0; at < data.size() || k == 0; ++k) {
+    const size_t n = std::min(part, data.size() - at);
+    EXPECT_EQ(c[k % c.size()]->compressPart({data.data(), at}, data.data() + at, n,
+                                            at + n == data.size(), sink),
+              CodecStatus::kOk);
+    at += n;
+  }
+  appendBe32(out, static_cast<uint32_t>(adler32(1, data.data(), static_cast<uInt>(data.size()))));
+  return out;
+}
+
+// Whether either half of 40 KB stretch `index` stands verbatim in `stream`. Stored at level 0,
+// in blocks of up to 64 KiB, one of them does; deflate at a tuned level stores random data too,
+// but in blocks of at most 16 KiB.
+bool storedAtLevelZero(const Bytes& data, int index, const Bytes& stream) {
+  for (int half = 0; half < 2; ++half) {
+    const auto from = data.begin() + index * 40000 + half * 20000;
+    if (std::search(stream.begin(), stream.end(), from, from + 20000) != stream.end()) return true;
+  }
+  return false;
+}
+
+// Parts made apart join into one stream, the same bytes whoever made each part. A part whose
+// first 64 KiB does not shrink is stored behind it; text costs next to nothing over one stream.
+TEST(Codec, PartsJoinIntoOneStreamAndStoreWhatDoesNotShrink) {
   struct Row {
     const char* kinds;
-    size_t inputArea;
-    size_t outputArea;
-    bool sameAsDeflating;  // text never leaves the tuned level
-    double maxRatioToDeflating;
+    size_t part;
+    double maxRatioToOneStream;
+    int stored;    // a random stretch stored, or -1
+    int deflated;  // a random stretch deflated with the text its part starts with, or -1
   };
-  // Areas of 160 KB: a probe is 64 KiB, so areas of two probes and more are probed.
+  // Parts of 160 KB: a probe is 64 KiB, so parts of two probes and more are probed.
   const Row kRows[] = {
-      {"tttttttttttt", 160000, 4096, true, 1.0},
-      {"tttttttttttt", 160000, 1000000, true, 1.0},
-      {"rrrrrrrrrrrr", 160000, 4096, false, 1.0},
-      {"rrrrrrrrrrrr", 131072, 4096, false, 1.0},   // no room for a probe: stays stored
-      {"rrrrtttttttt", 160000, 4096, false, 1.05},  // the probe brings deflate back for text
-      // Text behind random data in an area whose probe sees random data is stored with it.
-      {"rrrrrrrrrrrt", 160000, 1000, false, 1.10},
-      {"rtrtrtrtrtrt", 80000, 333, true, 1.0},  // every area shrinks by its half of text
+      {"", 1000, 1.0, -1, -1},
+      {"tttttttttttt", 160000, 1.03, -1, -1},
+      {"tttttttttttt", 33000, 1.10, -1, -1},  // parts shorter than the window
+      {"rrrrrrrrrrrr", 160000, 1.0, 3, -1},
+      {"rrrrtttttttt", 160000, 1.03, 2, -1},  // each part decides on its own
+      {"tttrrrrrrrrr", 160000, 1.01, 6, 3},
   };
   for (const Row& row : kRows) {
-    SCOPED_TRACE(std::string(row.kinds) + " " + std::to_string(row.inputArea));
-    Bytes data = stretches(row.kinds);
-    Compressed deflating = compress(data, 3, row.inputArea, row.outputArea);
-    Compressed storing =
-        compress(data, 3, row.inputArea, row.outputArea, AreaStoring::kWhenNotShrinking);
-    EXPECT_EQ(storing.stream == deflating.stream, row.sameAsDeflating);
-    EXPECT_LE(static_cast<double>(storing.stream.size()),
-              row.maxRatioToDeflating * static_cast<double>(deflating.stream.size()));
-    EXPECT_EQ(storing.stream[1], deflating.stream[1]);  // the same header level bits
-    for (size_t i = 0; i + 1 < storing.pieces.size(); ++i)
-      EXPECT_EQ(storing.pieces[i], row.outputArea);
-    EXPECT_EQ(zlibInflate(storing.stream, data.size()), data);
+    SCOPED_TRACE(std::string(row.kinds) + " " + std::to_string(row.part));
+    const Bytes data = stretches(row.kinds);
+    const Bytes joined = inParts(data, row.part, 2);
+    EXPECT_EQ(inParts(data, row.part, 1), joined);
+    EXPECT_EQ(test::stockInflate(joined, data.size()), data);
     Bytes back;
-    ASSERT_EQ(decompress(storing.stream, 4099, back), CodecStatus::kOk);
+    ASSERT_EQ(decompress(joined, 4099, back), CodecStatus::kOk);
     EXPECT_EQ(back, data);
+    const Bytes single = compress(data, 3, kCodecArea, kCodecArea).stream;
+    EXPECT_LE(static_cast<double>(joined.size()),
+              row.maxRatioToOneStream * static_cast<double>(single.size()) + 16);
+    if (row.stored >= 0) {
+      EXPECT_TRUE(storedAtLevelZero(data, row.stored, joined));
+    }
+    if (row.deflated >= 0) {
+      EXPECT_FALSE(storedAtLevelZero(data, row.deflated, joined));
+    }
   }
 }
 
