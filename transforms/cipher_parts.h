@@ -17,6 +17,8 @@ constexpr size_t kHeaderSize = kHeaderPlainSize + kRounds;
 
 // Fixed tables built once: the sixteen bit permutations and their inverses, and the state
 // machines of the nibble (kind 8) and two-bit (kind 9) layers as (output | next state << 8).
+// Each machine's next states are also packed per input byte, nibble s for state s, so a step
+// takes its next state from a register instead of a load that waits for the state before.
 struct CipherTables {
   uint8_t permute[16][256];
   uint8_t unpermute[16][256];
@@ -24,6 +26,10 @@ struct CipherTables {
   uint16_t nibbleUnmix[16][256];
   uint16_t pairMix[16][256];
   uint16_t pairUnmix[16][256];
+  uint64_t nibbleMixNext[256];
+  uint64_t nibbleUnmixNext[256];
+  uint64_t pairMixNext[256];
+  uint64_t pairUnmixNext[256];
 };
 const CipherTables& cipherTables();
 

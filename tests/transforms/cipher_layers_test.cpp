@@ -96,7 +96,19 @@ TEST(CipherLayers, GroupsOf65536OnAFullPiece) {
   EXPECT_EQ(firsts, 64u);  // 63 full groups and one of 65520 bytes
 }
 
-TEST(CipherLayers, StateMachinesAreOneToOneForEveryState) {
+// Walks a state machine's (output | next state << 8) table byte by byte from state r.
+Bytes walk(const uint16_t (&steps)[16][256], unsigned r, const Bytes& in) {
+  Bytes out;
+  for (uint8_t x : in) {
+    out.push_back(static_cast<uint8_t>(steps[r][x]));
+    r = steps[r][x] >> 8;
+  }
+  return out;
+}
+
+// Both machines are one-to-one in every state, and the layers follow their tables over long
+// inputs from every start state, both ways.
+TEST(CipherLayers, StateMachinesAreOneToOneAndTheLayersFollowThem) {
   const CipherTables& t = cipherTables();
   for (int s = 0; s < 16; ++s) {
     for (int x = 0; x < 256; ++x) {
@@ -104,6 +116,19 @@ TEST(CipherLayers, StateMachinesAreOneToOneForEveryState) {
       EXPECT_EQ(t.nibbleUnmix[s][nibble & 0xFF], x | (nibble & 0xFF00));
       const uint16_t pair = t.pairMix[s][x];
       EXPECT_EQ(t.pairUnmix[s][pair & 0xFF], x | (pair & 0xFF00));
+    }
+  }
+  const Bytes in = randomBytes(3000, 9);
+  for (unsigned r = 0; r < 16; ++r) {
+    for (int kind : {8, 9}) {
+      const auto& mix = kind == 8 ? t.nibbleMix : t.pairMix;
+      const auto& unmix = kind == 8 ? t.nibbleUnmix : t.pairUnmix;
+      Bytes out = apply(kind, static_cast<int>(r), in);
+      out.pop_back();
+      ASSERT_EQ(out, walk(mix, r, in)) << "kind " << kind << " r " << r;
+      Bytes back(in.size());
+      undoLayer(static_cast<uint8_t>(kind << 4 | r), in.data(), in.size(), back.data());
+      ASSERT_EQ(back, walk(unmix, r, in)) << "undo kind " << kind << " r " << r;
     }
   }
 }
