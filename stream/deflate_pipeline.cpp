@@ -18,6 +18,9 @@ namespace {
 constexpr size_t kPart = 0x100000;
 // Each compressor hands its output over in chunks of this size.
 constexpr size_t kChunk = 0x10000;
+// A part starts an area or lies a whole part into it, so its history is the previous areas' tail
+// or bytes of its own area, never both.
+static_assert(kPart >= kDeflateWindow);
 
 }  // namespace
 
@@ -88,12 +91,9 @@ bool DeflatePipeline::open(uint8_t levelIndex) {
   return true;
 }
 
-std::span<const uint8_t> DeflatePipeline::historyAt(const uint8_t* input, size_t offset) {
-  if (offset >= kDeflateWindow) return {input + offset - kDeflateWindow, kDeflateWindow};
+std::span<const uint8_t> DeflatePipeline::historyAt(const uint8_t* input, size_t offset) const {
   if (offset == 0) return tail_;
-  history_.assign(tail_.begin(), tail_.end());
-  history_.insert(history_.end(), input, input + offset);
-  return history_;
+  return {input + offset - kDeflateWindow, kDeflateWindow};
 }
 
 void DeflatePipeline::keepTail(const uint8_t* input, size_t n) {
@@ -151,8 +151,10 @@ CodecStatus DeflatePipeline::compress(const uint8_t* input, size_t n, bool last,
     const size_t size = std::min(kPart, n - offset);
     return Part{historyAt(input, offset), input + offset, size, last && offset + size == n};
   };
-  // An empty last area still needs its final block.
-  for (size_t offset = 0; offset < n || (offset == 0 && last);) {
+  if (n == 0 && !last) return CodecStatus::kOk;
+  // An empty last area still makes one part: the final block.
+  size_t offset = 0;
+  do {
     const Part here = partAt(offset);
     const size_t next = offset + here.n;
     const bool paired = worker_ != nullptr && next < n;
@@ -165,8 +167,7 @@ CodecStatus DeflatePipeline::compress(const uint8_t* input, size_t n, bool last,
     }
     if (status != CodecStatus::kOk) return status;
     offset = paired ? next + std::min(kPart, n - next) : next;
-    if (n == 0) break;
-  }
+  } while (offset < n);
   keepTail(input, n);
   if (!last) return CodecStatus::kOk;
   uint8_t trailer[4];

@@ -43,7 +43,7 @@ class DeflatePipeline {
   };
 
   // The up to 32 KiB of input before the part at `offset` of the area at `input`.
-  std::span<const uint8_t> historyAt(const uint8_t* input, size_t offset);
+  std::span<const uint8_t> historyAt(const uint8_t* input, size_t offset) const;
   // Keeps the last 32 KiB of everything compressed so far, for the next area's first part.
   void keepTail(const uint8_t* input, size_t n);
   // Copies compressed bytes into the piece area, handing each full piece to the sink.
@@ -57,9 +57,8 @@ class DeflatePipeline {
   size_t filled_ = 0;          // bytes of the current piece
   std::vector<uint8_t> here_;  // the job's thread's compressor output area
   Compressor compressor_;
-  uint32_t check_ = 1;            // Adler-32 of the input so far
-  std::vector<uint8_t> tail_;     // the last up to 32 KiB of input before this area
-  std::vector<uint8_t> history_;  // tail and area start joined, for a part near the area start
+  uint32_t check_ = 1;         // Adler-32 of the input so far
+  std::vector<uint8_t> tail_;  // the last up to 32 KiB of input before this area
 
   // The worker: its compressor, its output, one part at a time.
   struct Worker;
