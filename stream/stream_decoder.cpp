@@ -130,25 +130,13 @@ class PipeEnd final : public platform::FileImpl {
 }  // namespace
 
 // Keeps the decoder's first message for the job's thread to show, and its latest progress.
-class StreamDecoder::Relay final : public Reporter, public JobListener {
+class StreamDecoder::Relay final : public KeepingReporter, public JobListener {
  public:
-  void warn(const Message& message) override { keep(message); }
-  void error(const Message& message) override { keep(message); }
-  void report(const Message& message) override { keep(message); }
-  bool askYesNo(const Message&) override { return false; }
   void progress(uint8_t percent) override { percent_ = percent; }
-
   uint8_t percent() const { return percent_; }
-  // Read only after the decoder's thread has ended.
-  const std::optional<Message>& message() const { return message_; }
 
  private:
-  void keep(const Message& message) {
-    if (!message_) message_ = message;
-  }
-
   std::atomic<uint8_t> percent_{0};
-  std::optional<Message> message_;
 };
 
 StreamDecoder::StreamDecoder(Workspace& workspace, uint64_t gatheredBytes, platform::File& decoded,

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 
 #include "core/job_listener.h"
