@@ -21,6 +21,10 @@ class FileImpl {
   virtual uint64_t size() const = 0;
   virtual bool truncate(uint64_t length) = 0;
   virtual bool sync() = 0;
+  // Reads at `offset` without moving the position, safely while another thread writes through
+  // this same file; files that cannot do that move nothing and say so in readsAtWhileWritten.
+  virtual size_t readAt(uint64_t /*offset*/, void* /*buffer*/, size_t /*count*/) { return 0; }
+  virtual bool readsAtWhileWritten() const { return false; }
 };
 
 class File {
@@ -43,6 +47,12 @@ class File {
   }
   size_t write(const void* buffer, size_t count) { return impl_ ? impl_->write(buffer, count) : 0; }
   bool readExact(void* buffer, size_t count) { return read(buffer, count) == count; }
+  // A read at `offset` that leaves the position alone and may run on another thread while this
+  // file is written; only for files whose readsAtWhileWritten is true.
+  size_t readAt(uint64_t offset, void* buffer, size_t count) {
+    return impl_ ? impl_->readAt(offset, buffer, count) : 0;
+  }
+  bool readsAtWhileWritten() const { return impl_ && impl_->readsAtWhileWritten(); }
   bool writeExact(const void* buffer, size_t count) { return write(buffer, count) == count; }
   bool seek(uint64_t offset) { return impl_ && impl_->seek(offset); }
   uint64_t position() const { return impl_ ? impl_->position() : 0; }
