@@ -5,6 +5,7 @@
 #include "bits/read_back.h"
 #include "carriers/registry.h"
 #include "jobs/job_scope.h"
+#include "jobs/trailing_read_back.h"
 #include "platform/ascii_case.h"
 #include "platform/folders.h"
 #include "stream/hidden_stream.h"
@@ -143,42 +144,63 @@ bool HidingJob::writeTargets(const std::vector<CarrierEntry>& carriers, platform
 
 bool HidingJob::writeOne(PlanEntry& entry, const CarrierEntry& carrier, platform::Folder& folder,
                          const std::string& target, const HideJob& job) {
-  return writeTarget(
-      carrier.path, folder, entry.targetName, workspace_,
-      [&](platform::File& src, platform::File& dst) {
-        std::vector<TrailerRecord> written;
-        HideJob recorded = job;
-        recorded.written = &written;
-        {
-          ProgressHalf first(workspace_, false, verify_);
-          if (!stream_.file().seek(0)) {
-            workspace_.show(MessageId::kCouldntReadTempFile);
-            return false;
-          }
-          if (!carrierHandler(carrier.type)
-                   .hide(src, dst, carrier, entry.share, recorded, workspace_, entry.percentage))
-            return false;
-        }
-        if (!verify_) return true;
-        ProgressHalf second(workspace_, true, true);
-        return readBackMatches(carrier, dst, target, written);
-      });
+  CarrierEntry asTarget = carrier;
+  asTarget.path = target;
+  return writeTarget(carrier.path, folder, entry.targetName, workspace_,
+                     [&](platform::File& src, platform::File& dst) {
+                       return fillTarget(src, dst, entry, carrier, asTarget, job);
+                     });
+}
+
+bool HidingJob::fillTarget(platform::File& src, platform::File& dst, PlanEntry& entry,
+                           const CarrierEntry& carrier, const CarrierEntry& asTarget,
+                           const HideJob& job) {
+  std::vector<TrailerRecord> written;
+  HideJob recorded = job;
+  recorded.written = &written;
+  if (!verify_) return hideInto(src, dst, entry, carrier, recorded);
+  if (!dst.readsAtWhileWritten())
+    return hideInto(src, dst, entry, carrier, recorded) && readBackMatches(asTarget, dst, written);
+  std::vector<TrailerRecord> read;
+  const TrailingReadBack::Outcome outcome = [&] {
+    TrailingReadBack readBack(workspace_, asTarget, dst, src.size());
+    const bool hidden = hideInto(src, readBack.writer(), entry, carrier, recorded);
+    ProgressHalf second(workspace_, true, true);
+    return readBack.finish(hidden, read);
+  }();
+  if (outcome == TrailingReadBack::Outcome::kReadAgain)
+    return readBackMatches(asTarget, dst, written);
+  return outcome == TrailingReadBack::Outcome::kRead && recordsMatch(read, written);
+}
+
+bool HidingJob::hideInto(platform::File& src, platform::File& dst, PlanEntry& entry,
+                         const CarrierEntry& carrier, const HideJob& job) {
+  ProgressHalf first(workspace_, false, verify_);
+  if (!stream_.file().seek(0)) {
+    workspace_.show(MessageId::kCouldntReadTempFile);
+    return false;
+  }
+  return carrierHandler(carrier.type)
+      .hide(src, dst, carrier, entry.share, job, workspace_, entry.percentage);
 }
 
 // The target is read back through the file just written, before it has a name: what is named
 // is what was checked.
-bool HidingJob::readBackMatches(const CarrierEntry& carrier, platform::File& back,
-                                const std::string& target,
+bool HidingJob::readBackMatches(const CarrierEntry& asTarget, platform::File& back,
                                 const std::vector<TrailerRecord>& written) {
+  ProgressHalf second(workspace_, true, true);
   if (!back.seek(0)) {
     workspace_.show(MessageId::kCouldntReadFile);
     return false;
   }
-  CarrierEntry asTarget = carrier;
-  asTarget.path = target;
   ReadBackSink sink;
-  if (!carrierHandler(carrier.type).extract(back, asTarget, sink, workspace_)) return false;
-  if (sink.take() == written) return true;
+  if (!carrierHandler(asTarget.type).extract(back, asTarget, sink, workspace_)) return false;
+  return recordsMatch(sink.take(), written);
+}
+
+bool HidingJob::recordsMatch(const std::vector<TrailerRecord>& read,
+                             const std::vector<TrailerRecord>& written) {
+  if (read == written) return true;
   workspace_.show(MessageId::kTargetNotAsWritten);
   return false;
 }

@@ -74,10 +74,20 @@ class HidingJob {
                     const std::string& outputFolder, HideJob& job, JobListener& listener);
   bool writeOne(PlanEntry& entry, const CarrierEntry& carrier, platform::Folder& folder,
                 const std::string& target, const HideJob& job);
-  // Reads the target back through `back`, the file just written (named `target` once complete),
-  // and compares what follows each data share with what was written.
-  bool readBackMatches(const CarrierEntry& carrier, platform::File& back, const std::string& target,
+  // Writes the target into `dst` and, when the job verifies, reads it back: beside the writing
+  // when `dst` reads at an offset beside its writes (jobs/trailing_read_back.h), else after it.
+  bool fillTarget(platform::File& src, platform::File& dst, PlanEntry& entry,
+                  const CarrierEntry& carrier, const CarrierEntry& asTarget, const HideJob& job);
+  // Writes the target into `dst` from the start of the stream.
+  bool hideInto(platform::File& src, platform::File& dst, PlanEntry& entry,
+                const CarrierEntry& carrier, const HideJob& job);
+  // Reads the target back through `back`, the file just written, and compares what follows each
+  // data share with what was written.
+  bool readBackMatches(const CarrierEntry& asTarget, platform::File& back,
                        const std::vector<TrailerRecord>& written);
+  // False, after its message, when what was read back differs from what was written.
+  bool recordsMatch(const std::vector<TrailerRecord>& read,
+                    const std::vector<TrailerRecord>& written);
 
   Workspace& workspace_;
   TempFile stream_;

@@ -130,6 +130,7 @@ TEST_F(FailingDiskTest, WritingCarriersKeepsOnlyTheWholeTargetsBeforeTheFailingO
     FsCall call;
     std::vector<MessageId> shown;  // each shows at least once; the first when a target begins
     bool verify = false;
+    bool readBackBeside = true;  // each target read back while it is written, or after
   };
   const Row rows[] = {
       {FsCall::kOpen, {MessageId::kCouldntOpenSourceFile}},
@@ -139,10 +140,14 @@ TEST_F(FailingDiskTest, WritingCarriersKeepsOnlyTheWholeTargetsBeforeTheFailingO
       {FsCall::kSeek,
        {MessageId::kCouldntReadTempFile, MessageId::kCouldntReadSourceFile,
         MessageId::kCouldntWriteTargetFile, MessageId::kCouldntReadFile},
-       true},
+       true,
+       false},
+      // The reading back beside the writing fails; the target is written to its end first.
+      {FsCall::kReadAt, {MessageId::kCouldntReadFile}, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(static_cast<int>(row.call));
+    files.readAtWhileWritten(row.readBackBeside);
     // The calls of the kind made before each target was begun, in the run where nothing fails.
     std::vector<uint64_t> begun;
     listener.onStatus = [&](StatusLabel label, const std::string& text) {

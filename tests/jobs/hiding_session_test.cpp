@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "session_fixture.h"
+#include "support/thread_count.h"
 
 namespace murl::test {
 namespace {
@@ -231,32 +232,39 @@ TEST_F(HidingSessionTest, AJobKeepsTheOptionsItStartedWith) {
 }
 
 // Each target is read back through the unnamed file just written, from its start, before it is
-// named. A disk that alters what is written (here every sample's unit bit flipped) fails the hide
-// with the message and leaves no target; an honest target passes with or without the read-back,
-// and without it nothing notices the alteration.
+// named: while it is written where the disk allows, after it where not. A disk that alters what
+// is written (here every sample's unit bit flipped) fails the hide with the message and leaves
+// no target either way; an honest target passes with or without the read-back, and without it
+// nothing notices the alteration.
 TEST_F(HidingSessionTest, TargetsReadBackOtherwiseThanWrittenFailTheHideAndGo) {
   prepare();
   const struct {
-    bool verify, altered;
+    bool verify, beside, altered;
     std::optional<MessageId> message;
   } rows[] = {
-      {true, false, std::nullopt},
-      {false, false, std::nullopt},
-      {true, true, MessageId::kTargetNotAsWritten},
-      {false, true, std::nullopt},
+      {true, true, false, std::nullopt},
+      {true, false, false, std::nullopt},
+      {false, true, false, std::nullopt},
+      {true, true, true, MessageId::kTargetNotAsWritten},
+      {true, false, true, MessageId::kTargetNotAsWritten},
+      {false, true, true, std::nullopt},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::to_string(row.verify) + " " + std::to_string(row.altered));
+    SCOPED_TRACE(std::to_string(row.verify) + std::to_string(row.beside) +
+                 std::to_string(row.altered));
     const std::string out = dir.file("out/") + std::to_string(&row - rows);
     std::filesystem::create_directory(out);
+    files.readAtWhileWritten(row.beside);
     if (row.altered) {
       files.alterWrites([](uint64_t offset, uint8_t* bytes, size_t count) {
         for (size_t i = 0; i < count; ++i)
           if (offset + i >= 44 && (offset + i) % 2 == 0) bytes[i] ^= 1;  // samples past the head
       });
     }
+    const uint64_t readsAt = files.calls(FsCall::kReadAt);
     EXPECT_EQ(session.writeCarriers(out, options, row.verify), !row.message);
     files.alterWrites(nullptr);
+    EXPECT_EQ(files.calls(FsCall::kReadAt) > readsAt, row.verify && row.beside);
     if (row.message) {
       EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{*row.message});
       EXPECT_TRUE(folderNames(out).empty());
@@ -266,6 +274,31 @@ TEST_F(HidingSessionTest, TargetsReadBackOtherwiseThanWrittenFailTheHideAndGo) {
     }
     reporter.clear();
   }
+}
+
+// A stop while a target is written, or while it is read back beside the writing, leaves no
+// target, no thread and no temporary file, and the next job writes every target.
+TEST_F(HidingSessionTest, AStopWhileATargetIsWrittenOrReadBackLeavesNothingBehind) {
+  prepare();
+  const size_t threadsBefore = threadCount();
+  // The first carrier's third of the bar: written in its first half, read back in its second.
+  for (uint8_t stopAt : {1, 17}) {
+    SCOPED_TRACE(+stopAt);
+    const std::string out = dir.file("out/") + std::to_string(stopAt);
+    std::filesystem::create_directory(out);
+    listener.onProgress = [&](uint8_t percent) {
+      if (percent >= stopAt) session.requestStop();
+    };
+    listener.completions.clear();
+    EXPECT_FALSE(session.writeCarriers(out, options));
+    EXPECT_EQ(listener.completions, std::vector<JobCompletion>{JobCompletion::kFailedOrStopped});
+    EXPECT_TRUE(reporter.shown.empty());
+    EXPECT_TRUE(folderNames(out).empty());
+    EXPECT_EQ(threadCount(), threadsBefore);
+  }
+  listener.onProgress = nullptr;
+  EXPECT_TRUE(session.writeCarriers(dir.file("out"), options));
+  expectSourcesBack(targetsOf(carriers));
 }
 
 }  // namespace

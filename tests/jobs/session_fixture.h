@@ -23,6 +23,7 @@ class SessionTest : public ::testing::Test {
   SessionTest() : workspace(reporter, Language::kEnglish, files) {
     workspace.tempFolder = temps.path() + "/";
     workspace.password.take("a password of 24 letters");
+    files.readAtWhileWritten(true);  // targets read back as they are written, as on a real disk
     for (const char* folder : {"carriers", "out", "src", "back"})
       std::filesystem::create_directory(dir.file(folder));
   }

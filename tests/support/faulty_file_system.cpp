@@ -37,6 +37,12 @@ class FaultyFile final : public platform::FileImpl {
     return !counters_->fails(FsCall::kTruncate) && inner_.truncate(length);
   }
   bool sync() override { return inner_.sync(); }
+  size_t readAt(uint64_t offset, void* buffer, size_t count) override {
+    return counters_->fails(FsCall::kReadAt) ? 0 : inner_.readAt(offset, buffer, count);
+  }
+  bool readsAtWhileWritten() const override {
+    return counters_->readsAtWhileWritten && inner_.readsAtWhileWritten();
+  }
 
  private:
   File inner_;
@@ -48,6 +54,7 @@ size_t slot(FsCall call) { return static_cast<size_t>(call); }
 }  // namespace
 
 bool FaultyFileSystem::Counters::fails(FsCall call) {
+  std::lock_guard lock(mutex);
   uint64_t n = ++made[slot(call)];
   return failFrom[slot(call)] != 0 && n >= failFrom[slot(call)];
 }
@@ -60,7 +67,10 @@ void FaultyFileSystem::failFrom(FsCall call, uint64_t n) {
 
 void FaultyFileSystem::heal() { counters_->failFrom.fill(0); }
 
-uint64_t FaultyFileSystem::calls(FsCall call) const { return counters_->made[slot(call)]; }
+uint64_t FaultyFileSystem::calls(FsCall call) const {
+  std::lock_guard lock(counters_->mutex);
+  return counters_->made[slot(call)];
+}
 
 File FaultyFileSystem::wrap(File file) {
   if (!file.isOpen()) return file;

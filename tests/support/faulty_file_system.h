@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "platform/file_system.h"
 
@@ -21,8 +22,9 @@ enum class FsCall : uint8_t {
   kListFolder,    // listFolder
   kSeek,          // seek, on any file this object opened
   kTruncate,      // truncate, on any file this object opened
+  kReadAt,        // readAt, on any file this object opened (a target read back as it is written)
 };
-constexpr size_t kFsCallKinds = 9;
+constexpr size_t kFsCallKinds = 10;
 
 // How a call that is made to fail shows: opens and creates give a file that is not open, reads
 // and writes move no byte, a seek leaves the position where it was, the others return false.
@@ -41,6 +43,10 @@ class FaultyFileSystem final : public platform::FileSystem {
   void alterWrites(std::function<void(uint64_t offset, uint8_t* bytes, size_t count)> alter) {
     counters_->alterWrites = std::move(alter);
   }
+
+  // Whether its files read at an offset beside their writes when the base's do; off until set,
+  // so that every read of a job comes in one order, counted on one thread.
+  void readAtWhileWritten(bool on) { counters_->readsAtWhileWritten = on; }
 
   platform::File openRead(const std::string& path) override;
   platform::File openReadWrite(const std::string& path) override;
@@ -69,6 +75,8 @@ class FaultyFileSystem final : public platform::FileSystem {
     std::array<uint64_t, kFsCallKinds> made{};
     std::array<uint64_t, kFsCallKinds> failFrom{};  // 0: never
     std::function<void(uint64_t offset, uint8_t* bytes, size_t count)> alterWrites;
+    bool readsAtWhileWritten = false;
+    std::mutex mutex;  // a target's reads at an offset come from a thread of their own
     // Counts the call; true when it is to fail.
     bool fails(FsCall call);
   };
