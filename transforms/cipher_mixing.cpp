@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "transforms/cipher_parts.h"
+#include "transforms/cipher_unmix_wide.h"
 
 namespace murl::cipher {
 
@@ -125,6 +126,7 @@ KeyMixer::KeyMixer(const uint8_t* p, const uint8_t* q, size_t length, size_t exp
       length_(length),
       useTables_(expectedBytes >= kTableMinBytes),
       period_(std::lcm(length, size_t{256})) {
+  std::fill(table_.end() - 3, table_.end(), uint8_t{0});
   for (size_t j = 0; j < length_; ++j) {
     // The position formula is chosen by the advanced key index mod 4: even ones add the high
     // nibble of the byte index, odd ones subtract its low nibble.
@@ -282,26 +284,38 @@ void KeyMixer::buildPositions(size_t start) {
 
 void KeyMixer::unmixByPositions(size_t start, const uint8_t* in, size_t n, uint8_t* out) {
   buildPositions(start);
+  // From the end down, so that in place the two bytes a byte reads before it are still
+  // unwritten; the first two, which read no others, go last.
+  size_t narrowTo = n;
+  if (allowWide_ && n >= 2 * kWideGroup && wideUnmixAvailable()) {
+    const size_t wideTo = n / kWideGroup * kWideGroup;
+    unmixPositions(in, wideTo, n, out);
+    unmixWide({rowAt_.data(), termAt_.data(), table_.data(), period_}, in, kWideGroup, wideTo, out);
+    narrowTo = kWideGroup;
+  }
+  unmixPositions(in, kUnchained, narrowTo, out);
+  for (size_t i = 0; i < kUnchained; ++i)
+    out[i] = table_[rowAt_[i] + static_cast<uint8_t>(in[i] - termAt_[i])];
+}
+
+void KeyMixer::unmixPositions(const uint8_t* in, size_t from, size_t to, uint8_t* out) const {
+  if (from >= to) return;
   const ChainTables& chain = chainTables();
   const uint8_t* table = table_.data();
   // No serial dependency: every byte reads only enciphered bytes, so the loop is pure throughput.
-  // It runs from the end down, so the two bytes a byte reads before it are still unwritten when
-  // the work is in place; the first two, which read no others, go last.
-  for (size_t base = (n - 1) / period_ * period_;; base -= period_) {
+  for (size_t base = (to - 1) / period_ * period_;; base -= period_) {
     const uint8_t* src = in + base;
     uint8_t* dst = out + base;
-    const size_t from = base == 0 ? kUnchained : 0;
-    for (size_t p = std::min(period_, n - base); p-- > from;) {
+    const size_t low = from > base ? from - base : 0;
+    for (size_t p = std::min(period_, to - base); p-- > low;) {
       const uint8_t* x = src + p;
       const uint8_t a = x[-1], b = x[-2];
       const unsigned s = static_cast<unsigned>(p + a - b) & 7;
       const auto delta = static_cast<uint8_t>(chain.fromEarlier[s][b] + chain.fromLast[s][a]);
       dst[p] = table[rowAt_[p] + static_cast<uint8_t>(x[0] - delta - termAt_[p])];
     }
-    if (base == 0) break;
+    if (base <= from) break;
   }
-  for (size_t i = 0; i < kUnchained; ++i)
-    out[i] = table[rowAt_[i] + static_cast<uint8_t>(in[i] - termAt_[i])];
 }
 
 void KeyMixer::mix(size_t start, const uint8_t* in, size_t n, uint8_t* out) {

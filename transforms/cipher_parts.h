@@ -60,6 +60,9 @@ class KeyMixer {
 
   void mix(size_t start, const uint8_t* in, size_t n, uint8_t* out);
   void unmix(size_t start, const uint8_t* in, size_t n, uint8_t* out);
+  // Whether long undos may use the processor's vector unit where it has one (the default); the
+  // bytes are the same either way.
+  void allowWide(bool allowed) { allowWide_ = allowed; }
 
  private:
   struct Phase;
@@ -73,15 +76,19 @@ class KeyMixer {
   void unmixWith(size_t start, const uint8_t* in, size_t n, uint8_t* out);
   void buildPositions(size_t start);
   void unmixByPositions(size_t start, const uint8_t* in, size_t n, uint8_t* out);
+  // Undoes bytes [from, to) from the top down (from at least 2), by the positions built.
+  void unmixPositions(const uint8_t* in, size_t from, size_t to, uint8_t* out) const;
 
   const uint8_t* p_;
   const uint8_t* q_;
   size_t length_;
   bool useTables_;
+  bool allowWide_ = true;
   int builtTable_ = -1;                          // -1 none, 0 forward, 1 inverse
   std::array<uint8_t, kMaxKeyLength> hiMask_{};  // the byte index's part of the position term
   std::array<uint8_t, kMaxKeyLength> loMask_{};
-  std::array<uint8_t, kMaxKeyLength * 4 * 256> table_;
+  // Three bytes of slack: the vector undo reads each entry as the low byte of a 32-bit word.
+  std::array<uint8_t, kMaxKeyLength * 4 * 256 + 3> table_;
   // The undo runs through positions that repeat every lcm(length, 256) bytes: per position the
   // table row and the byte index's part of the position term, built once per call.
   static constexpr size_t kMaxPeriod = kMaxKeyLength * 256;
