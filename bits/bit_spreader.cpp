@@ -150,19 +150,36 @@ void ExtractionSink::reset() {
 }
 
 bool ExtractionSink::putUnitBits(uint64_t unitBits, uint32_t count) {
+  if (count == 0) return true;
   const uint64_t hidden = ~unitBits;
-  while (count != 0) {
-    // As many bits as the current byte has room for, placed below those it holds.
-    uint32_t room = 8 - bit_;
-    uint32_t n = std::min(count, room);
+  total_ += count;
+  if (bit_ != 0) {
+    // The current byte first, its free bits from the top.
+    const uint32_t n = std::min(count, 8 - bit_);
     count -= n;
-    uint8_t piece = static_cast<uint8_t>((hidden >> count) & ((1u << n) - 1));
-    buffer_[byte_] |= static_cast<uint8_t>(piece << (room - n));
-    total_ += n;
+    const auto piece = static_cast<uint8_t>((hidden >> count) & ((1u << n) - 1));
+    buffer_[byte_] |= static_cast<uint8_t>(piece << (8 - bit_ - n));
     bit_ += n;
-    if (bit_ < 8) continue;
+    if (bit_ < 8) return true;
     bit_ = 0;
     if (++byte_ == kSinkBufferSize && !writeFull()) return false;
+    if (count == 0) return true;
+  }
+  // From a byte boundary every byte ahead is still zero, so one big-endian word of the bits
+  // left, most significant first and zeros after, lays down the whole bytes and the part byte.
+  if (byte_ + 8 <= kSinkBufferSize) {
+    storeBe64(buffer_ + byte_, hidden << (64 - count));
+    byte_ += count / 8;
+    bit_ = count % 8;
+    return byte_ < kSinkBufferSize || writeFull();
+  }
+  for (; count >= 8; count -= 8) {
+    buffer_[byte_] = static_cast<uint8_t>(hidden >> (count - 8));
+    if (++byte_ == kSinkBufferSize && !writeFull()) return false;
+  }
+  if (count != 0) {
+    buffer_[byte_] = static_cast<uint8_t>((hidden & ((1u << count) - 1)) << (8 - count));
+    bit_ = count;
   }
   return true;
 }

@@ -59,12 +59,15 @@ void ReadBackSink::pack(uint64_t unitBits, uint32_t count) {
   const uint64_t hidden = ~unitBits & ((uint64_t{1} << count) - 1);
   held_ = held_ << count | hidden;
   heldCount_ += count;
-  while (heldCount_ >= 8) {
-    heldCount_ -= 8;
-    pending_[pendingCount_++] = static_cast<uint8_t>(held_ >> heldCount_);
-    if (pendingCount_ == sizeof pending_) checkPending();
-  }
+  // At most four whole bytes (7 held bits and 32 more): written as one big-endian word, whose
+  // bytes past the whole ones the next write overwrites.
+  const uint32_t whole = heldCount_ / 8;
+  heldCount_ %= 8;
+  storeBe32(pending_ + pendingCount_,
+            static_cast<uint32_t>((held_ >> heldCount_) << (32 - 8 * whole)));
+  pendingCount_ += whole;
   held_ &= (uint64_t{1} << heldCount_) - 1;
+  if (pendingCount_ + 4 > sizeof pending_) checkPending();
 }
 
 void ReadBackSink::checkPending() {

@@ -63,6 +63,9 @@ inline void storeBe16(uint8_t* at, uint16_t value) {
 inline void storeBe32(uint8_t* at, uint32_t value) {
   storeOrdered<uint32_t, std::endian::big>(at, value);
 }
+inline void storeBe64(uint8_t* at, uint64_t value) {
+  storeOrdered<uint64_t, std::endian::big>(at, value);
+}
 
 // The value's bytes at the end of `out`, for building whole records and test files.
 template <std::unsigned_integral T, std::endian Order>

@@ -242,16 +242,31 @@ class UnitReader {
     constexpr uint32_t kSize = Grouper::kUnitBytes;
     const ByteBitTables& tables = byteBitTables();
     uint64_t i = skipQualifying(grouper, bytes, 0, units, selection_.leadIn());
+    // Locals keep the loop's state out of memory: the bytes could alias the members.
+    uint64_t word = word_;
+    uint32_t count = count_;
+    uint32_t dataLeft = dataLeft_;
+    const auto handOver = [&] {
+      const bool ok = sink_.putUnitBits(word, count);
+      word = 0;
+      count = 0;
+      return ok;
+    };
+    bool handedOver = true;
     for (; i + 8 <= units; i += 8) {
       const UnitGroup group = grouper.group(bytes + kSize * i);
       const uint32_t qualifying = bitCount(group.qualifying);
-      if (qualifying > dataLeft_) break;  // the data ends inside: one at a time below
-      if (count_ + qualifying > 64 && !flush()) return false;
-      word_ = word_ << qualifying | tables.extract[group.qualifying][group.lowBits];
-      count_ += qualifying;
-      dataLeft_ -= qualifying;
-      if (count_ == 64 && !flush()) return false;
+      if (qualifying > dataLeft) break;  // the data ends inside: one at a time below
+      if (count + qualifying > 64 && !(handedOver = handOver())) break;
+      word = word << qualifying | tables.extract[group.qualifying][group.lowBits];
+      count += qualifying;
+      dataLeft -= qualifying;
+      if (count == 64 && !(handedOver = handOver())) break;
     }
+    word_ = word;
+    count_ = count;
+    dataLeft_ = dataLeft;
+    if (!handedOver) return false;
     for (; i < units && (dataLeft_ != 0 || (keepsTrailer_ && trailerLeft_ != 0)); ++i) {
       const uint8_t* unit = bytes + kSize * i;
       if (!grouper.qualifies(unit)) continue;
