@@ -168,9 +168,11 @@ bool HidingJob::fillTarget(platform::File& src, platform::File& dst, PlanEntry& 
     ProgressHalf second(workspace_, true, true);
     return readBack.finish(hidden, read);
   }();
-  if (outcome == TrailingReadBack::Outcome::kReadAgain)
-    return readBackMatches(asTarget, dst, written);
-  return outcome == TrailingReadBack::Outcome::kRead && recordsMatch(read, written);
+  if (outcome == TrailingReadBack::Outcome::kAbandoned) return false;
+  // A reading beside the writing only ever passes a target: a failed or differing one is read
+  // again, and that reading decides.
+  if (outcome == TrailingReadBack::Outcome::kRead && read == written) return true;
+  return readBackMatches(asTarget, dst, written);
 }
 
 bool HidingJob::hideInto(platform::File& src, platform::File& dst, PlanEntry& entry,

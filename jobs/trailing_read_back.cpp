@@ -28,7 +28,7 @@ TrailingReadBack::TrailingReadBack(Workspace& workspace, const CarrierEntry& asT
                                    platform::File& target, uint64_t expectedSize)
     : workspace_(workspace),
       progress_(std::make_unique<Progress>()),
-      own_(std::make_unique<Workspace>(keeper_, workspace.language, workspace.fileSystem)),
+      own_(std::make_unique<Workspace>(silent_, workspace.language, workspace.fileSystem)),
       trailed_(target, expectedSize),
       writer_(trailed_.writer()),
       reader_(trailed_.reader()) {
@@ -57,7 +57,7 @@ TrailingReadBack::Outcome TrailingReadBack::finish(bool written,
   using namespace std::chrono_literals;
   if (!written) {
     abandon();
-    return Outcome::kFailed;
+    return Outcome::kAbandoned;
   }
   trailed_.end();
   for (std::unique_lock lock(mutex_); !ended_.wait_for(lock, 20ms, [&] { return done_; });) {
@@ -70,13 +70,8 @@ TrailingReadBack::Outcome TrailingReadBack::finish(bool written,
   }
   thread_.join();
   progress_->passOn(workspace_);
-  if (workspace_.interrupted()) return Outcome::kFailed;
-  if (!trailed_.holds()) return Outcome::kReadAgain;
-  if (!readOk_) {
-    if (const std::optional<Message>& message = keeper_.message())
-      workspace_.showText(message->id, message->text);
-    return Outcome::kFailed;
-  }
+  if (workspace_.interrupted()) return Outcome::kAbandoned;
+  if (!readOk_ || !trailed_.holds()) return Outcome::kReadAgain;
   records = sink_.take();
   return Outcome::kRead;
 }

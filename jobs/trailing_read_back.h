@@ -2,8 +2,9 @@
 // A target read back on a thread of its own while the job's thread writes it: the reader trails
 // the writer through the one open file, so the read-back costs little more than its last block.
 //
-// The reader works in buffers and flags of its own and shows nothing itself; its one message, if
-// any, is shown on the job's Workspace by finish(). No thread outlives the object.
+// Only a reading that holds and matches can pass a target: anything else is for the job to read
+// again after the writing, which decides. So the reader works in buffers and flags of its own
+// and shows nothing. No thread outlives the object.
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -21,8 +22,8 @@ class TrailingReadBack {
  public:
   enum class Outcome {
     kRead,       // the records are what the target holds
-    kFailed,     // the reader's message, if any, has been shown (none when stopped)
-    kReadAgain,  // the reading proves nothing (bytes rewritten after it, or another length)
+    kReadAgain,  // the reading failed or proves nothing (bytes rewritten after it, another length)
+    kAbandoned,  // the writing failed, or the job was stopped
   };
 
   // Starts reading `target` from its start as the carrier `asTarget` names it, taking it to be
@@ -40,7 +41,7 @@ class TrailingReadBack {
   platform::File& writer() { return writer_; }
   // Ends the writing, which `written` tells succeeded or not, and waits for the reader while
   // passing it the job's stop and closing flags and the job its progress. After a failed
-  // writing, the reader is abandoned and kFailed returned without a message of its own.
+  // writing, the reader is abandoned.
   Outcome finish(bool written, std::vector<TrailerRecord>& records);
 
  private:
@@ -48,7 +49,7 @@ class TrailingReadBack {
   void abandon();
 
   Workspace& workspace_;
-  KeepingReporter keeper_;
+  SilentReporter silent_;
   std::unique_ptr<Progress> progress_;
   std::unique_ptr<Workspace> own_;  // the reader's buffers and flags
   platform::TrailedFile trailed_;

@@ -232,29 +232,32 @@ TEST_F(HidingSessionTest, AJobKeepsTheOptionsItStartedWith) {
 }
 
 // Each target is read back through the unnamed file just written, from its start, before it is
-// named: while it is written where the disk allows, after it where not. A disk that alters what
-// is written (here every sample's unit bit flipped) fails the hide with the message and leaves
-// no target either way; an honest target passes with or without the read-back, and without it
-// nothing notices the alteration.
+// named: beside the writing where the disk allows, after it where not, and after it again when
+// the reading beside it failed or differed. A disk that alters what is written (here every
+// sample's unit bit flipped) fails the hide with the message and leaves no target either way;
+// an honest target passes with or without the read-back, and without it nothing notices the
+// alteration.
 TEST_F(HidingSessionTest, TargetsReadBackOtherwiseThanWrittenFailTheHideAndGo) {
   prepare();
   const struct {
-    bool verify, beside, altered;
+    bool verify, beside, readsBesideFail, altered;
     std::optional<MessageId> message;
   } rows[] = {
-      {true, true, false, std::nullopt},
-      {true, false, false, std::nullopt},
-      {false, true, false, std::nullopt},
-      {true, true, true, MessageId::kTargetNotAsWritten},
-      {true, false, true, MessageId::kTargetNotAsWritten},
-      {false, true, true, std::nullopt},
+      {true, true, false, false, std::nullopt},
+      {true, false, false, false, std::nullopt},
+      {true, true, true, false, std::nullopt},
+      {false, true, false, false, std::nullopt},
+      {true, true, false, true, MessageId::kTargetNotAsWritten},
+      {true, false, false, true, MessageId::kTargetNotAsWritten},
+      {false, true, false, true, std::nullopt},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.verify) + std::to_string(row.beside) +
-                 std::to_string(row.altered));
+                 std::to_string(row.readsBesideFail) + std::to_string(row.altered));
     const std::string out = dir.file("out/") + std::to_string(&row - rows);
     std::filesystem::create_directory(out);
     files.readAtWhileWritten(row.beside);
+    if (row.readsBesideFail) files.failFrom(FsCall::kReadAt);
     if (row.altered) {
       files.alterWrites([](uint64_t offset, uint8_t* bytes, size_t count) {
         for (size_t i = 0; i < count; ++i)
@@ -264,6 +267,7 @@ TEST_F(HidingSessionTest, TargetsReadBackOtherwiseThanWrittenFailTheHideAndGo) {
     const uint64_t readsAt = files.calls(FsCall::kReadAt);
     EXPECT_EQ(session.writeCarriers(out, options, row.verify), !row.message);
     files.alterWrites(nullptr);
+    files.heal();
     EXPECT_EQ(files.calls(FsCall::kReadAt) > readsAt, row.verify && row.beside);
     if (row.message) {
       EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{*row.message});
