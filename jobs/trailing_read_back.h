@@ -5,14 +5,12 @@
 // Only a reading that holds and matches can pass a target: anything else is for the job to read
 // again after the writing, which decides. So the reader works in buffers and flags of its own
 // and shows nothing. No thread outlives the object.
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "bits/read_back.h"
 #include "carriers/common/contract.h"
+#include "core/side_work.h"
 #include "core/workspace.h"
 #include "platform/trailing_file.h"
 
@@ -51,16 +49,12 @@ class TrailingReadBack {
   Workspace& workspace_;
   SilentReporter silent_;
   std::unique_ptr<Progress> progress_;
-  std::unique_ptr<Workspace> own_;  // the reader's buffers and flags
   platform::TrailedFile trailed_;
   platform::File writer_;
   platform::File reader_;
   ReadBackSink sink_;
-  std::mutex mutex_;
-  std::condition_variable ended_;
-  bool done_ = false;
-  bool readOk_ = false;
-  std::thread thread_;
+  bool readOk_ = false;  // read once the reader has been awaited
+  SideWork side_;        // last: its thread uses everything above
 };
 
 }  // namespace murl

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -143,38 +144,28 @@ StreamDecoder::StreamDecoder(Workspace& workspace, uint64_t gatheredBytes, platf
                              unsigned cipherWorkers)
     : workspace_(workspace),
       relay_(std::make_unique<Relay>()),
-      own_(std::make_unique<Workspace>(*relay_, workspace.language, workspace.fileSystem)),
       pipe_(std::make_shared<BytePipe>()),
       input_(std::make_unique<PipeEnd>(pipe_, true)),
-      output_(std::make_unique<PipeEnd>(pipe_, false)) {
-  own_->password = workspace.password;
-  thread_ = std::thread([=, this, &decoded] { decode(gatheredBytes, decoded, cipherWorkers); });
+      output_(std::make_unique<PipeEnd>(pipe_, false)),
+      side_(workspace, *relay_) {
+  side_.workspace().password = workspace.password;
+  side_.start([=, this, &decoded] { decode(gatheredBytes, decoded, cipherWorkers); });
 }
 
 StreamDecoder::~StreamDecoder() { abandon(); }
 
 void StreamDecoder::decode(uint64_t gatheredBytes, platform::File& decoded,
                            unsigned cipherWorkers) {
-  uint64_t length = 0;
-  const bool ok =
-      decodeHiddenStream(*own_, output_, gatheredBytes, *relay_, decoded, length, cipherWorkers);
+  decodedOk_ = decodeHiddenStream(side_.workspace(), output_, gatheredBytes, *relay_, decoded,
+                                  length_, cipherWorkers);
   pipe_->closeReader();
-  std::lock_guard lock(mutex_);
-  done_ = true;
-  decodedOk_ = ok;
-  length_ = length;
-  ended_.notify_all();
 }
 
 void StreamDecoder::abandon() {
-  if (!thread_.joinable()) return;
-  own_->stop = true;
-  pipe_->abort();
-  thread_.join();
+  side_.abandon([this] { pipe_->abort(); });
 }
 
 bool StreamDecoder::finish(JobListener& listener, uint64_t& decodedLength) {
-  using namespace std::chrono_literals;
   pipe_->closeWriter();
   int posted = -1;
   auto postProgress = [&] {
@@ -182,15 +173,7 @@ bool StreamDecoder::finish(JobListener& listener, uint64_t& decodedLength) {
     posted = relay_->percent();
     listener.progress(static_cast<uint8_t>(posted));
   };
-  for (std::unique_lock lock(mutex_); !ended_.wait_for(lock, 20ms, [&] { return done_; });) {
-    lock.unlock();
-    // Flags are only ever raised on the way in: the decoder polls its own per block.
-    if (workspace_.stop) own_->stop = true;
-    if (workspace_.closing) own_->closing = true;
-    postProgress();
-    lock.lock();
-  }
-  thread_.join();
+  side_.await(postProgress);
   postProgress();
   if (workspace_.interrupted()) return false;
   if (!decodedOk_) {

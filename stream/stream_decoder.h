@@ -8,13 +8,11 @@
 // decoder works in buffers of its own and shows nothing itself: its one message, if any, is kept
 // and shown on the job's Workspace by finish(), after the gathering has succeeded, so a failure
 // of the gathering or a stop is the only thing the user hears of. No thread outlives the object.
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "core/job_listener.h"
+#include "core/side_work.h"
 #include "core/workspace.h"
 #include "stream/cipher_pipeline.h"
 
@@ -47,17 +45,13 @@ class StreamDecoder {
   void abandon();
 
   Workspace& workspace_;
-  std::unique_ptr<Relay> relay_;    // the decoder's reporter and listener
-  std::unique_ptr<Workspace> own_;  // the decoder's buffers and flags
+  std::unique_ptr<Relay> relay_;  // the decoder's reporter and listener
   std::shared_ptr<BytePipe> pipe_;
   platform::File input_;
-  platform::File output_;  // the decoder's end of the pipe
-  std::mutex mutex_;
-  std::condition_variable ended_;
-  bool done_ = false;
-  bool decodedOk_ = false;
+  platform::File output_;   // the decoder's end of the pipe
+  bool decodedOk_ = false;  // both read once the decoder has been awaited
   uint64_t length_ = 0;
-  std::thread thread_;
+  SideWork side_;  // last: its thread uses everything above
 };
 
 }  // namespace murl
