@@ -64,15 +64,6 @@ TEST_F(CliTest, FailuresExitOneWithTheMessageInTheChosenLanguage) {
   EXPECT_EQ(hide("--overwrite").status, 0);
 }
 
-TEST_F(CliTest, EnoughCarriersLeavesTheRestUnused) {
-  std::filesystem::remove(dir.file("src/data.bin"));
-  CliResult result = hide();
-  ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_TRUE(contains(result.err, "Enough carriers already added!"));
-  EXPECT_FALSE(contains(result.out, "#00001:"));
-  EXPECT_EQ(folderNames(dir.file("out")), (std::vector<std::string>{"c0.wav"}));
-}
-
 // Bad usage exits 2, a job that cannot be done 1; neither writes a target.
 TEST_F(CliTest, RefusalsExitWithTheirStatusAndWriteNothing) {
   const std::string all = "-o out -c c0.wav -c c1.wav -c c2.wav --password-file pw.txt ";
