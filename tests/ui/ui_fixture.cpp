@@ -13,7 +13,6 @@
 #include "support/random_bytes.h"
 #include "support/wav_builder.h"
 #include "ui/carriers_page.h"
-#include "ui/password_page.h"
 #include "ui/source_page.h"
 
 namespace murl::test {
@@ -120,15 +119,19 @@ std::string Desk::sourceFile(const std::string& name, size_t size, uint32_t seed
   return path;
 }
 
-bool Desk::reachCarriers(const std::vector<std::string>& sources, const QString& password) {
+ui::PasswordPage* Desk::reachPassword(const std::vector<std::string>& sources) {
   window_->command(ui::MenuCommand::kHidingWizard);
   auto* sourcePage = page<ui::SourcePage>();
-  if (!sourcePage) return false;
+  if (!sourcePage) return nullptr;
   dialogs.files.push_back(sources);
   sourcePage->addFilesButton()->click();
-  if (!sourcePage->nextButton()->isEnabled()) return false;
+  if (!sourcePage->nextButton()->isEnabled()) return nullptr;
   sourcePage->nextButton()->click();
-  return typePassword(password) && waitForPage(ui::PageId::kHiding4);
+  return page<ui::PasswordPage>();
+}
+
+bool Desk::reachCarriers(const std::vector<std::string>& sources, const QString& password) {
+  return reachPassword(sources) && typePassword(password) && waitForPage(ui::PageId::kHiding4);
 }
 
 bool Desk::typePassword(const QString& password) {
