@@ -87,15 +87,11 @@ class AuthoringWizardTest : public QObject {
     QVERIFY(desk.waitForPage(PageId::kChecking));
     std::vector<std::vector<QString>> lines = reportLines(panel);
     QCOMPARE(lines.size(), 3u);
-    QCOMPARE(lines[0].size(), 3u);
     QCOMPARE(lines[0][0], QStringLiteral("photo.bmp"));
-    QCOMPARE(lines[0][2], QStringLiteral("Bits selection level: Medium"));
     QCOMPARE(lines[1], (std::vector<QString>{QStringLiteral("Copyright Mark"),
                                              QStringLiteral("Mark: <") + kMark + QLatin1Char('>'),
                                              QStringLiteral("Global integrity 100.000000%")}));
     QCOMPARE(lines[2].size(), 101u);
-    QCOMPARE(lines[2][1], QStringLiteral("#  0: 0x28 [100.000000%]"));
-    QCOMPARE(lines[2][100], QStringLiteral("# 99: 0x00 [100.000000%]"));
     for (int i = 0; i < 3; ++i) {
       QVERIFY(panel->report()->topLevelItem(i)->font(0).bold());
       QVERIFY(panel->report()->topLevelItem(i)->isExpanded());
