@@ -25,14 +25,6 @@ class AuthoringWizardTest : public QObject {
   Q_OBJECT
 
  private:
-  // From the main menu to the mark page with `carriers` added.
-  ui::MarkPage* reachMark(Desk& desk, const std::vector<std::string>& carriers) {
-    desk.window().command(ui::MenuCommand::kAuthoringWizard);
-    if (!desk.addCarriers(carriers)) return nullptr;
-    desk.page<ui::CarriersPage>()->nextButton()->click();
-    return desk.page<ui::MarkPage>();
-  }
-
   // The texts of the check report's roots and of their children.
   static std::vector<std::vector<QString>> reportLines(ui::CheckingPanel* panel) {
     std::vector<std::vector<QString>> lines;
@@ -50,7 +42,7 @@ class AuthoringWizardTest : public QObject {
     Desk desk;
     std::string photo = desk.bmpCarrier("photo.bmp", 80, 60);
     std::string song = desk.wavCarrier("song.wav", 30000);
-    ui::MarkPage* page = reachMark(desk, {photo, song});
+    ui::MarkPage* page = desk.reachMark({photo, song});
     QVERIFY(page);
     // A mark is typed the same twice, shown as typed, at most a hundred characters.
     QVERIFY(page->firstBox()->echoMode() == QLineEdit::Normal);

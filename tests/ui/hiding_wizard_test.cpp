@@ -138,7 +138,7 @@ class HidingPasswordTest : public QObject {
       QVERIFY(page);
       QCOMPARE(page->compressionList()->currentText(), QStringLiteral("Medium"));
       page->compressionList()->setCurrentIndex(level);
-      QVERIFY(desk.typePassword() && desk.waitForPage(PageId::kHiding4));
+      QVERIFY(desk.typeTwice() && desk.waitForPage(PageId::kHiding4));
       streamBits.push_back(
           static_cast<ui::HidingWizard*>(desk.window().wizard())->session().streamBits());
       desk.window().command(ui::MenuCommand::kBackToMainMenu);

@@ -164,16 +164,9 @@ class TextsTest : public QObject {
     extraction->open(*extraction->folder().subfolders.front());
     check();
 
-    desk.window().command(ui::MenuCommand::kAuthoringWizard);
-    QVERIFY(desk.addCarriers({big}));
-    desk.page<ui::CarriersPage>()->nextButton()->click();
-    auto* mark = desk.page<ui::MarkPage>();
-    QVERIFY(mark);
-    mark->firstBox()->setText(QStringLiteral("(c) texts"));
-    mark->secondBox()->setText(QStringLiteral("(c) texts"));
-    desk.dialogs.folders.push_back(desk.dir.file("marked"));
     std::filesystem::create_directory(desk.dir.file("marked"));
-    mark->nextButton()->click();
+    desk.dialogs.folders.push_back(desk.dir.file("marked"));
+    QVERIFY(desk.reachMark({big}) && desk.typeTwice(QStringLiteral("(c) texts")));
     QVERIFY(desk.waitForPage(PageId::kAuthoringReport));
 
     desk.window().command(ui::MenuCommand::kCheckingWizard);

@@ -131,16 +131,23 @@ ui::PasswordPage* Desk::reachPassword(const std::vector<std::string>& sources) {
 }
 
 bool Desk::reachCarriers(const std::vector<std::string>& sources, const QString& password) {
-  return reachPassword(sources) && typePassword(password) && waitForPage(ui::PageId::kHiding4);
+  return reachPassword(sources) && typeTwice(password) && waitForPage(ui::PageId::kHiding4);
 }
 
-bool Desk::typePassword(const QString& password) {
-  auto* passwordPage = page<ui::PasswordPage>();
-  if (!passwordPage) return false;
-  passwordPage->firstBox()->setText(password);
-  passwordPage->secondBox()->setText(password);
-  passwordPage->nextButton()->click();
+bool Desk::typeTwice(const QString& text) {
+  auto* page = this->page<ui::TwiceTypedPage>();
+  if (!page) return false;
+  page->firstBox()->setText(text);
+  page->secondBox()->setText(text);
+  page->nextButton()->click();
   return true;
+}
+
+ui::MarkPage* Desk::reachMark(const std::vector<std::string>& carriers) {
+  window_->command(ui::MenuCommand::kAuthoringWizard);
+  if (!addCarriers(carriers)) return nullptr;
+  page<ui::CarriersPage>()->nextButton()->click();
+  return page<ui::MarkPage>();
 }
 
 bool Desk::addCarriers(const std::vector<std::string>& carriers) {
@@ -163,8 +170,7 @@ bool Desk::unhide(const std::vector<std::string>& carriers, const QString& passw
   window_->command(ui::MenuCommand::kUnhidingWizard);
   if (!addCarriers(carriers)) return false;
   page<ui::CarriersPage>()->nextButton()->click();
-  return typePassword(password) &&
-         QTest::qWaitFor([&] { return !window_->jobs().running(); }, 60000);
+  return typeTwice(password) && QTest::qWaitFor([&] { return !window_->jobs().running(); }, 60000);
 }
 
 void dropFiles(QWidget* target, const std::vector<std::string>& paths) {

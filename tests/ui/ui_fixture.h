@@ -92,8 +92,11 @@ class Desk {
   // From the main menu through step 1 with `sources` chosen with "Add Files": the password
   // page, or null when another shows.
   ui::PasswordPage* reachPassword(const std::vector<std::string>& sources);
-  // On a password page: `password` typed in both boxes, then "Next"; false on another page.
-  bool typePassword(const QString& password = QStringLiteral("sixteen letters!"));
+  // From the main menu through the Authoring Wizard's step 1 with `carriers` added: the mark
+  // page, or null when another shows.
+  ui::MarkPage* reachMark(const std::vector<std::string>& carriers);
+  // On a password or mark page: `text` typed in both boxes, then "Next"; false on another page.
+  bool typeTwice(const QString& text = QStringLiteral("sixteen letters!"));
   // Steps 1 to 3 as above, the password typed twice. True once step 4 shows.
   bool reachCarriers(const std::vector<std::string>& sources,
                      const QString& password = QStringLiteral("sixteen letters!"));
