@@ -24,19 +24,6 @@ const QString kMark = QStringLiteral("(c) 2024 the authoring test");
 class AuthoringWizardTest : public QObject {
   Q_OBJECT
 
- private:
-  // The texts of the check report's roots and of their children.
-  static std::vector<std::vector<QString>> reportLines(ui::CheckingPanel* panel) {
-    std::vector<std::vector<QString>> lines;
-    for (int i = 0; i < panel->report()->topLevelItemCount(); ++i) {
-      QTreeWidgetItem* root = panel->report()->topLevelItem(i);
-      std::vector<QString> texts{root->text(0)};
-      for (int c = 0; c < root->childCount(); ++c) texts.push_back(root->child(c)->text(0));
-      lines.push_back(texts);
-    }
-    return lines;
-  }
-
  private slots:
   void aMarkTypedTwiceMarksCarriersThatCheckWholeAndSavesTheCheck() {
     Desk desk;
@@ -77,18 +64,17 @@ class AuthoringWizardTest : public QObject {
     desk.dialogs.files.push_back({desk.dir.file("out/photo.bmp")});
     panel->checkButton()->click();
     QVERIFY(desk.waitForPage(PageId::kChecking));
-    std::vector<std::vector<QString>> lines = reportLines(panel);
-    QCOMPARE(lines.size(), 3u);
-    QCOMPARE(lines[0][0], QStringLiteral("photo.bmp"));
-    QCOMPARE(lines[1], (std::vector<QString>{QStringLiteral("Copyright Mark"),
-                                             QStringLiteral("Mark: <") + kMark + QLatin1Char('>'),
-                                             QStringLiteral("Global integrity 100.000000%")}));
-    QCOMPARE(lines[2].size(), 101u);
+    // Three roots, bold and open: the carrier, the mark whole, and a row for each mark byte.
+    QTreeWidget* tree = panel->report();
+    QCOMPARE(tree->topLevelItemCount(), 3);
+    QCOMPARE(tree->topLevelItem(1)->child(1)->text(0),
+             QStringLiteral("Global integrity 100.000000%"));
+    QCOMPARE(tree->topLevelItem(2)->childCount(), 100);
     for (int i = 0; i < 3; ++i) {
-      QVERIFY(panel->report()->topLevelItem(i)->font(0).bold());
-      QVERIFY(panel->report()->topLevelItem(i)->isExpanded());
+      QVERIFY(tree->topLevelItem(i)->font(0).bold());
+      QVERIFY(tree->topLevelItem(i)->isExpanded());
     }
-    QVERIFY(!panel->report()->topLevelItem(0)->icon(0).isNull());
+    QVERIFY(!tree->topLevelItem(0)->icon(0).isNull());
     QVERIFY(desk.dialogs.shown.empty());
 
     desk.dialogs.saves.push_back(desk.dir.file("check.txt"));

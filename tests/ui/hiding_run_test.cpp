@@ -98,42 +98,36 @@ class HidingRunTest : public QObject {
   // replaced, no temporary file left.
   void leavingOnTheWayWritesNothing() {
     struct Case {
-      const char* what;
-      bool targetThere;   // out/photo.bmp holds one byte already
-      bool folderChosen;  // else the folder dialog is cancelled
+      bool intoOut;  // out/ chosen, holding a one-byte photo.bmp already; else the dialog cancelled
       std::deque<bool> answers;
       bool quitAtQuestion;  // the user closes the window while the job waits for its answer
       std::vector<MessageId> asked;
+      const char* what;
     };
     using enum MessageId;
     const Case cases[] = {
-        {"No to the folder question asks again, Yes leaves",
-         false,
-         false,
+        {false,
          {false, true},
          false,
-         {kNeedOutputFolder, kNeedOutputFolder}},
-        {"No to overwriting returns without a word",
-         true,
-         true,
-         {},
-         false,
-         {kTargetExistsOverwrite}},
+         {kNeedOutputFolder, kNeedOutputFolder},
+         "No to the folder question asks again, Yes leaves"},
+        {true, {}, false, {kTargetExistsOverwrite}, "No to overwriting returns without a word"},
         // "Are you sure?" Yes; the overwrite's Yes comes too late.
-        {"quitting while the job waits ends it",
-         true,
-         true,
+        {true,
          {true, true},
          true,
-         {kTargetExistsOverwrite, kQuitAreYouSure}},
-        {"Back to the menu frees the run", false, false, {}, false, {}},
+         {kTargetExistsOverwrite, kQuitAreYouSure},
+         "quitting while the job waits ends it"},
+        {false, {}, false, {}, "Back to the menu frees the run"},
     };
     for (const Case& c : cases) {
       Desk desk;
       QVERIFY2(prepare(desk), c.what);
       QCOMPARE(desk.tempFiles().size(), 1u);  // the stream waits for its carriers, by no name
-      if (c.targetThere) writeAll(desk.dir.file("out/photo.bmp"), {1});
-      if (c.folderChosen) desk.dialogs.folders.push_back(desk.dir.file("out"));
+      if (c.intoOut) {
+        writeAll(desk.dir.file("out/photo.bmp"), {1});
+        desk.dialogs.folders.push_back(desk.dir.file("out"));
+      }
       desk.dialogs.answers = c.answers;
       if (c.quitAtQuestion)
         desk.dialogs.onAsk = [&](const Message& m) {
@@ -152,8 +146,8 @@ class HidingRunTest : public QObject {
       QVERIFY2(desk.tempFiles().empty(), c.what);
       QCOMPARE(desk.frontEnd().workspace().password.length(), 0u);
       QCOMPARE(folderNames(desk.dir.file("out")),
-               c.targetThere ? std::vector<std::string>{"photo.bmp"} : std::vector<std::string>{});
-      if (c.targetThere) QCOMPARE(readAll(desk.dir.file("out/photo.bmp")), std::vector<uint8_t>{1});
+               c.intoOut ? std::vector<std::string>{"photo.bmp"} : std::vector<std::string>{});
+      if (c.intoOut) QCOMPARE(readAll(desk.dir.file("out/photo.bmp")), std::vector<uint8_t>{1});
     }
   }
 

@@ -44,14 +44,6 @@ QTreeWidgetItem* rowNamed(ui::ExtractionPage* page, const QString& name) {
   return found.isEmpty() ? nullptr : found.front();
 }
 
-// A double click on a row, as a user opens a folder.
-void doubleClick(ui::ExtractionPage* page, QTreeWidgetItem* row) {
-  QCoreApplication::processEvents();
-  QPoint at = page->list()->visualItemRect(row).center();
-  QTest::mouseClick(page->list()->viewport(), Qt::LeftButton, {}, at);
-  QTest::mouseDClick(page->list()->viewport(), Qt::LeftButton, {}, at);
-}
-
 class UnhidingWizardTest : public QObject {
   Q_OBJECT
 
@@ -100,7 +92,12 @@ class UnhidingWizardTest : public QObject {
     QCOMPARE(rows(page), root);
     QVERIFY(!page->extractSelectedButton()->isEnabled());
 
-    doubleClick(page, rowNamed(page, QStringLiteral("docs")));
+    // A double click on a row, as a user opens a folder.
+    QCoreApplication::processEvents();
+    const QPoint docs =
+        page->list()->visualItemRect(rowNamed(page, QStringLiteral("docs"))).center();
+    QTest::mouseClick(page->list()->viewport(), Qt::LeftButton, {}, docs);
+    QTest::mouseDClick(page->list()->viewport(), Qt::LeftButton, {}, docs);
     QCOMPARE(rows(page), (std::vector<QString>{QStringLiteral("..||"), QStringLiteral("img|D|"),
                                                "a.txt||" + bytes(1500)}));
     // The ".." row is no item: selected with img, only img comes out.
