@@ -19,7 +19,6 @@ class CliTest : public CliFolder {
 TEST_F(CliTest, HideListUnhideAndSelectRoundTrip) {
   CliResult hidden = hide("--level wav=High");
   ASSERT_EQ(hidden.status, 0) << hidden.err;
-  EXPECT_TRUE(contains(hidden.out, "Password: <**********************>"));
   EXPECT_TRUE(contains(hidden.out, "WAV bits selection level: High\n"));
   EXPECT_TRUE(contains(hidden.out, "#00000:   c0.wav   [+"));
 
