@@ -237,7 +237,7 @@ class HidingCarriersTest : public QObject {
     page->nextButton()->click();
     QCOMPARE(desk.dialogs.shownIds(), std::vector<MessageId>{MessageId::kLastCarrierOutOfRange});
     QCOMPARE(desk.window().page(), PageId::kHiding4);
-    QVERIFY(desk.dialogs.folderTitles.empty());
+    QVERIFY(desk.dialogs.asked.empty());
   }
 };
 

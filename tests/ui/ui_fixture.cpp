@@ -31,8 +31,7 @@ std::vector<std::string> ScriptedDialogs::openFiles(QWidget*, const QString&,
   return takeFront(files, {});
 }
 
-std::optional<std::string> ScriptedDialogs::chooseFolder(QWidget*, const QString& title) {
-  folderTitles.push_back(title);
+std::optional<std::string> ScriptedDialogs::chooseFolder(QWidget*, const QString&) {
   return takeFront<std::optional<std::string>>(folders, std::nullopt);
 }
 

@@ -45,7 +45,6 @@ class ScriptedDialogs : public ui::Dialogs {
   std::deque<bool> answers;
   // What was asked and shown.
   std::vector<std::vector<ui::FileFilter>> filterLists;
-  std::vector<QString> folderTitles;
   std::vector<Message> shown;
   std::vector<ui::BoxIcon> shownIcons;
   std::vector<Message> asked;
