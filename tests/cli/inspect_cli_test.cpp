@@ -28,8 +28,6 @@ TEST_F(InspectCli, TellsTheOrderAndUnhideFollowsIt) {
   const CliResult text = run("inspect " + given);
   EXPECT_EQ(text.status, 1);
   EXPECT_NE(text.out.find("c2.wav  WAV, "), std::string::npos) << text.out;
-  EXPECT_NE(text.out.find(" carrier bits, trailer at WAV 3 (Medium): job "), std::string::npos);
-  EXPECT_NE(text.out.find("carrier 3 of 3\n"), std::string::npos);
   EXPECT_NE(text.out.find("Complete, but out of order.\nUnhide them in this order:\n"
                           "  out/c0.wav\n  out/" +
                           kOddName + "\n  out/c2.wav\n"),
