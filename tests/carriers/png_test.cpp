@@ -144,10 +144,6 @@ TEST_F(PngCodecTest, BrokenImageDataFailsWithOneMessage) {
   Bytes withDictionary = data;
   withDictionary[1] = 0xBB;  // FDICT set, header check still a multiple of 31
   withDictionary.insert(withDictionary.begin() + 2, {0, 0, 0, 1});
-  const Bytes whole = withImageData(file, data);  // one IDAT chunk
-  const PngChunkView idat = pngChunks(whole)[5];  // after IHDR, gAMA, cHRM, bKGD, tIME
-  ASSERT_EQ(idat.type, "IDAT");
-  const size_t idatEnd = idat.offset + 12 + idat.data.size();
   const std::pair<const char*, Bytes> broken[] = {
       {"image data interrupted by a tEXt chunk", interrupted},
       {"stream one byte short of the image",
@@ -162,8 +158,6 @@ TEST_F(PngCodecTest, BrokenImageDataFailsWithOneMessage) {
       {"wrong Adler-32", withImageData(file, badAdler)},
       {"preset dictionary", withImageData(file, withDictionary)},
       {"not zlib at all", withImageData(file, Bytes(40, 0x33))},
-      {"file ends inside the image data", {whole.begin(), whole.begin() + idatEnd - 100}},
-      {"file ends after the image data", {whole.begin(), whole.begin() + idatEnd}},
   };
   for (const auto& [defect, bytes] : broken) {
     EXPECT_FALSE(decodes(bytes)) << defect;
@@ -255,10 +249,7 @@ Bytes withChunks(const std::vector<Bytes>& chunks, const PngHead& head = {}) {
 // Count reads the signature and IHDR alone; the interlaced output it will be written with counts.
 TEST(PngCount, ReadsOnlyTheHeader) {
   RoundTrip trip;
-  const Bytes head = pngHead({});
-  EXPECT_GT(trip.bitsOf(head, CarrierType::kPng), 0u);
-  EXPECT_GT(trip.bitsOf(withChunks({pngChunk("IDAT", Bytes(30, 0x55))}), CarrierType::kPng), 0u);
-  const Bytes tall = pngHead({.width = 2, .height = 1300000000, .colourType = 0});
+  const Bytes head = pngHead({}), tall = pngHead({.width = 2, .height = 1300000000, .colourType = 0});
   EXPECT_GT(trip.bitsOf(tall, CarrierType::kPng), 0u);
   trip.expectNoCarriers(CarrierType::kPng, {{"palette", readFixture("png_palette.png")},
                                             {"4-bit grey", readFixture("png_grey4.png")},
