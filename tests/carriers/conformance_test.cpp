@@ -149,7 +149,8 @@ TEST_P(CarrierConformance, CountedBitsMustMatch) {
     EXPECT_FALSE(trip.extract(wrong, bits)) << n;
     CheckCollector collector;
     EXPECT_FALSE(marks && trip.check(entry.path, entry.type, n, collector)) << n;
-    EXPECT_EQ(trip.reporter.shownIds(), std::vector(marks ? 3 : 2, MessageId::kWrongCarrierBitsNumber))
+    EXPECT_EQ(trip.reporter.shownIds(),
+              std::vector(marks ? 3 : 2, MessageId::kWrongCarrierBitsNumber))
         << n;
     trip.reporter.clear();
   }
