@@ -166,6 +166,7 @@ TEST(Mp3Count, FreeBitsOfEveryFrameButTheLastAfterTheLeadIn) {
   const std::tuple<const char*, Bytes, uint32_t> rows[] = {
       {"three frames", plain.bytes, twoFrames},
       {"lead-in byte's bits outside 0x3C", buildMp3(threeFrames(0xC3)).bytes, twoFrames},
+      {"lead-in byte 0xFF", buildMp3(threeFrames(0xFF)).bytes, (2 * kFreeBits - 15 + 3) / 4 - 544},
       {"an ID3v1 tag after the last frame", changed([](Mp3Shape& s) {
          s.trail = {'T', 'A', 'G'};
          s.trail.resize(128, 'x');
