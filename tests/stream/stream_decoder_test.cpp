@@ -13,6 +13,7 @@ enum class Twist : uint8_t {
   kTrailingBits,      // the carriers hold more bits than the stream
   kChangedByte,       // a byte of the second piece changed
   kShortInput,        // the gathering ends halfway through
+  kTooFewBits,        // the carriers' bits are fewer than the length field says
   kStopWhileFeeding,  // the job is stopped halfway through the gathering
   kAbandoned,         // the gathering fails halfway: the decoder is let go unfinished
   kClosingAtEnd,      // the application closes as the decoding is waited for
@@ -43,6 +44,7 @@ TEST_F(HiddenStreamTest, DecoderBesideTheGatheringMatchesTheGatheredFile) {
       {"more bits than the stream", kSinkBufferSize, Twist::kTrailingBits, {}, true},
       {"changed byte", kSinkBufferSize, Twist::kChangedByte, MessageId::kInvalidData, false},
       {"short input", 100000, Twist::kShortInput, MessageId::kCouldntReadTempFile, false},
+      {"too few bits", kSinkBufferSize, Twist::kTooFewBits, MessageId::kInvalidData, false},
       {"stopped while feeding", 100000, Twist::kStopWhileFeeding, {}, false},
       {"abandoned", 100000, Twist::kAbandoned, {}, false},
       {"closing at the end", kSinkBufferSize, Twist::kClosingAtEnd, {}, false},
@@ -60,6 +62,8 @@ TEST_F(HiddenStreamTest, DecoderBesideTheGatheringMatchesTheGatheredFile) {
       input.insert(input.end(), extra.begin(), extra.end());
     }
     if (row.twist == Twist::kChangedByte) input[kCipherBlockSize + 100] ^= 0x20;
+    const uint64_t gatheredBytes =
+        row.twist == Twist::kTooFewBits ? input.size() - 1 : uint64_t{input.size()};
     const size_t halfway = input.size() / 2;
 
     TempFile decoded;
@@ -67,7 +71,7 @@ TEST_F(HiddenStreamTest, DecoderBesideTheGatheringMatchesTheGatheredFile) {
     bool finished = false;
     uint64_t length = 0;
     {
-      StreamDecoder decoder(ws, input.size(), decoded.file());
+      StreamDecoder decoder(ws, gatheredBytes, decoded.file());
       bool abandoned = false;
       for (size_t at = 0; at < input.size(); at += row.chunk) {
         if (at >= halfway && row.twist == Twist::kShortInput) break;
