@@ -66,26 +66,6 @@ TEST_F(AuthoringSessionTest, MarksInListOrderAndReportsFullPaths) {
   }
 }
 
-TEST_F(AuthoringSessionTest, CarriersTooSmallForOneMarkModulesAndTwinNamesAreNotTaken) {
-  const std::vector<std::string> offered = {
-      makeExactCarrier("enough.wav", 800, 1),
-      makeExactCarrier("short.wav", 799, 2),
-      std::string(MURL_TEST_DATA_DIR) + "/module_pe32.dll",
-      dir.file("out/ENOUGH.WAV"),
-  };
-  std::filesystem::copy_file(offered[0], offered[3]);
-  std::vector<std::string> notUsed;
-  ASSERT_TRUE(session.addCarriers(offered, options,
-                                  [&](const std::string& path) { notUsed.push_back(path); }));
-  EXPECT_EQ(notUsed, (std::vector<std::string>{offered[1], offered[2], offered[3]}));
-  // The module is refused silently: it is no carrier for marking.
-  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kInsufficientCarrierBits,
-                                                         MessageId::kCarrierAlreadyAdded}));
-  ASSERT_EQ(session.carriers().size(), 1u);
-  EXPECT_EQ(session.carriers().entries()[0].carrierBits, 800u);
-  EXPECT_EQ(session.carriers().totalBits(), 0u);  // no total is kept while authoring
-}
-
 TEST_F(AuthoringSessionTest, AFailureOnTheSecondOfThreeKeepsTheFirstAndWritesNoThird) {
   prepare("copyright");
   // The second source loses its tail after it was counted.
