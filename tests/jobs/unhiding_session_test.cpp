@@ -7,16 +7,7 @@
 namespace murl::test {
 namespace {
 
-class UnhidingSessionTest : public SessionTest {
- protected:
-  // Hides src/ into a.wav, b.wav, c.wav and lists the targets in `session`, in that order.
-  void unhideSources(UnhidingSession& session) {
-    makeSources();
-    auto targets = hideSources(threeCarriers("a.wav", "b.wav", "c.wav"));
-    ASSERT_TRUE(session.addCarriers(targets, options, nullptr));
-    ASSERT_TRUE(session.unhide(options));
-  }
-};
+class UnhidingSessionTest : public SessionTest {};
 
 // Carriers of one job in another order are read in their trailers' order unless the order is
 // to be kept; when the bits do not decode, the trailers tell why.
@@ -67,8 +58,11 @@ TEST_F(UnhidingSessionTest, TrailersGiveTheOrderAndTellWhyBitsDoNotDecode) {
 }
 
 TEST_F(UnhidingSessionTest, SelectedItemsComeOutWithTheirSubtreesOnly) {
+  makeSources();
   UnhidingSession session(workspace, listener);
-  unhideSources(session);
+  ASSERT_TRUE(
+      session.addCarriers(hideSources(threeCarriers("a.wav", "b.wav", "c.wav")), options, nullptr));
+  ASSERT_TRUE(session.unhide(options));
   EXPECT_EQ(listener.completions, (std::vector<JobCompletion>{JobCompletion::kFilesListed}));
   EXPECT_EQ(listener.stages, (std::vector<JobStage>{JobStage::kGathering, JobStage::kDecoding}));
   EXPECT_TRUE(tempFolderEmpty());  // the decoded stream stays open for extraction, by no name
@@ -84,26 +78,6 @@ TEST_F(UnhidingSessionTest, SelectedItemsComeOutWithTheirSubtreesOnly) {
   session.reset();
   EXPECT_TRUE(tempFolderEmpty());
   EXPECT_EQ(session.carriers().size(), 0u);
-}
-
-TEST_F(UnhidingSessionTest, AStoppedExtractionKeepsWhatItWroteAndTheNextOneFinishes) {
-  UnhidingSession session(workspace, listener);
-  unhideSources(session);
-  // Folders come first: stop once docs/img/b.bin is written, as docs/a.txt is begun.
-  listener.onStatus = [&](StatusLabel, const std::string& text) {
-    if (text == dir.file("back/docs/a.txt")) session.requestStop();
-  };
-  EXPECT_FALSE(session.extractAll(dir.file("back")));
-  EXPECT_TRUE(reporter.shown.empty());
-  EXPECT_FALSE(session.busy());
-  EXPECT_EQ(folderNames(dir.file("back/docs")), (std::vector<std::string>{"img"}));
-  EXPECT_EQ(readAll(dir.file("back/docs/img/b.bin")), readAll(dir.file("src/docs/img/b.bin")));
-
-  listener.onStatus = nullptr;
-  reporter.answers = {true};  // b.bin is there already
-  ASSERT_TRUE(session.extractAll(dir.file("back")));
-  EXPECT_EQ(reporter.shownIds(), (std::vector<MessageId>{MessageId::kExtractionCompleted}));
-  EXPECT_EQ(readAll(dir.file("back/docs/a.txt")), readAll(dir.file("src/docs/a.txt")));
 }
 
 }  // namespace
