@@ -96,39 +96,28 @@ TEST_F(HidingSessionTest, WritingIsRefusedBeforeAnythingIsWritten) {
   prepare();
   const auto before = readAll(carriers[0]);
   std::filesystem::create_directory_symlink(dir.file("carriers"), dir.file("link"));
+  // Each puts something at out/a.wav, the first target.
   using Place = std::function<void(const std::string& at)>;
-  const std::string other = carriers[1];
+  const std::string other = carriers[1], out = dir.file("out");
   platform::Folder held;
+  const Place link = [&](const std::string& at) { std::filesystem::create_symlink(other, at); };
+  const Place name = [&](const std::string& at) { std::filesystem::create_hard_link(other, at); };
+  const Place file = [](const std::string& at) { writeAll(at, {1, 2, 3}); };
+  const Place hold = [&](const std::string&) { held = platform::realFileSystem().openFolder(out); };
+  using M = MessageId;
   const struct {
     const char* what;
     std::string out;
-    Place place;  // puts something at out/a.wav, the first target
-    std::vector<MessageId> shown, asked;
+    Place place;
+    MessageId message;
+    bool asked = false;  // the message is a question, answered No
   } rows[] = {
-      {"the carriers' folder", dir.file("carriers"), nullptr, {MessageId::kTargetIsSource}, {}},
-      {"a link to that folder", dir.file("link"), nullptr, {MessageId::kTargetIsSource}, {}},
-      {"a link to another carrier",
-       dir.file("out"),
-       [&](const std::string& at) { std::filesystem::create_symlink(other, at); },
-       {MessageId::kTargetIsSource},
-       {}},
-      {"another name of it",
-       dir.file("out"),
-       [&](const std::string& at) { std::filesystem::create_hard_link(other, at); },
-       {MessageId::kTargetIsSource},
-       {}},
-      {"a file there, and No",
-       dir.file("out"),
-       [](const std::string& at) {
-         writeAll(at, {1, 2, 3});
-       },
-       {},
-       {MessageId::kTargetExistsOverwrite}},
-      {"an output folder in use by another job",
-       dir.file("out"),
-       [&](const std::string&) { held = platform::realFileSystem().openFolder(dir.file("out")); },
-       {MessageId::kOutputFolderBusy},
-       {}},
+      {"the carriers' folder", dir.file("carriers"), nullptr, M::kTargetIsSource},
+      {"a link to that folder", dir.file("link"), nullptr, M::kTargetIsSource},
+      {"a link to another carrier", out, link, M::kTargetIsSource},
+      {"another name of it", out, name, M::kTargetIsSource},
+      {"a file there", out, file, M::kTargetExistsOverwrite, true},
+      {"an output folder in use by another job", out, hold, M::kOutputFolderBusy},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -138,8 +127,9 @@ TEST_F(HidingSessionTest, WritingIsRefusedBeforeAnythingIsWritten) {
     reporter.clear();
     const auto there = folderNames(dir.file("out"));
     EXPECT_FALSE(session.writeCarriers(row.out, options));  // no scripted answer: No
-    EXPECT_EQ(reporter.shownIds(), row.shown);
-    EXPECT_EQ(reporter.askedIds(), row.asked);
+    const std::vector<MessageId> message = {row.message};
+    EXPECT_EQ(reporter.shownIds(), row.asked ? std::vector<MessageId>{} : message);
+    EXPECT_EQ(reporter.askedIds(), row.asked ? message : std::vector<MessageId>{});
     EXPECT_EQ(readAll(carriers[0]), before);
     EXPECT_EQ(folderNames(dir.file("out")), there);
   }
