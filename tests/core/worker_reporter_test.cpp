@@ -31,7 +31,7 @@ TEST_F(WorkerReporterTest, AQuestionWaitsForTheAnswerOrTheClose) {
     EXPECT_EQ(worker.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
     if (closing) reporter.close();
     direct.answers = {true};
-    task();  // an answer given after the close reaches nobody
+    task();  // Yes; after the close it reaches nobody
     EXPECT_EQ(worker.get(), !closing);
   }
   auto later = std::async(std::launch::async, [this] { return reporter.askYesNo(kQuestion); });
