@@ -80,5 +80,20 @@ TEST_F(UnhidingSessionTest, SelectedItemsComeOutWithTheirSubtreesOnly) {
   EXPECT_EQ(session.carriers().size(), 0u);
 }
 
+// A stop while carriers are offered takes none after the one being looked at.
+TEST_F(UnhidingSessionTest, AStopWhileOfferingTakesNoFurtherCarrier) {
+  const std::vector<std::string> offered = {makeCarrier("a.wav", 2000, 1),
+                                            makeCarrier("b.wav", 2000, 2)};
+  UnhidingSession session(workspace, listener);
+  listener.onStatus = [&](StatusLabel, const std::string& text) {
+    if (text == offered[0]) session.requestStop();
+  };
+  std::vector<std::string> notUsed;
+  ASSERT_TRUE(session.addCarriers(offered, options,
+                                  [&](const std::string& path) { notUsed.push_back(path); }));
+  EXPECT_EQ(notUsed, std::vector<std::string>{offered[1]});
+  EXPECT_EQ(session.carriers().size(), 1u);
+}
+
 }  // namespace
 }  // namespace murl::test
