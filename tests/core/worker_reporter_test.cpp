@@ -28,7 +28,7 @@ TEST_F(WorkerReporterTest, AQuestionWaitsForTheAnswerOrTheClose) {
     SCOPED_TRACE(closing ? "closed" : "answered");
     auto worker = std::async(std::launch::async, [this] { return reporter.askYesNo(kQuestion); });
     ASSERT_TRUE(queue.take(task));
-    EXPECT_EQ(worker.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    EXPECT_EQ(worker.wait_for(std::chrono::milliseconds(10)), std::future_status::timeout);
     if (closing) reporter.close();
     direct.answers = {true};
     task();  // Yes; after the close it reaches nobody
