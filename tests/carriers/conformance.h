@@ -21,6 +21,7 @@
 #include "carriers/registry.h"
 #include "core/workspace.h"
 #include "platform/file_system.h"
+#include "support/data_lines.h"
 #include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
 #include "support/recording_reporter.h"
@@ -39,6 +40,35 @@ inline std::vector<uint8_t> patched(std::vector<uint8_t> file, size_t at,
                                     std::initializer_list<uint8_t> with) {
   std::copy(with.begin(), with.end(), file.begin() + static_cast<std::ptrdiff_t>(at));
   return file;
+}
+
+// A case of a header table under tests/data: `base` with the edits of one line.
+struct EditedCase {
+  bool accepted;
+  std::vector<uint8_t> bytes;
+  std::string what;
+};
+
+// The cases of tests/data/`name`, one a line: "accepted" or "refused", then edits OFFSET=HEX
+// (the bytes from that decimal offset on) and words saying what the header is.
+inline std::vector<EditedCase> editedCases(const std::string& name,
+                                           const std::vector<uint8_t>& base) {
+  std::vector<EditedCase> cases;
+  for (const std::vector<std::string>& fields : dataLines(name)) {
+    EditedCase edited{fields[0] == "accepted", base, ""};
+    for (size_t i = 1; i < fields.size(); ++i) {
+      const size_t equals = fields[i].find('=');
+      if (equals == std::string::npos) {
+        edited.what += (edited.what.empty() ? "" : " ") + fields[i];
+        continue;
+      }
+      const std::vector<uint8_t> with = fromHex(fields[i].substr(equals + 1));
+      std::copy(with.begin(), with.end(),
+                edited.bytes.begin() + std::stol(fields[i].substr(0, equals)));
+    }
+    cases.push_back(std::move(edited));
+  }
+  return cases;
 }
 
 // A file named after the defect planted in it.

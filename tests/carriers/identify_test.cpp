@@ -30,7 +30,9 @@ TEST(IdentifyTest, ExtensionsInTableOrder) {
   }
 }
 
-TEST(IdentifyTest, OpensCountsAndRefusesQuietly) {
+// A carrier is counted for any purpose; a file that cannot be opened shows one message. What
+// each format refuses, quietly, is checked through its count.
+TEST(IdentifyTest, CountsACarrierAndSaysWhenAFileCannotBeOpened) {
   RecordingReporter reporter;
   Workspace workspace(reporter, Language::kEnglish);
   TempDir dir;
@@ -40,18 +42,7 @@ TEST(IdentifyTest, OpensCountsAndRefusesQuietly) {
   IdentificationRecord record;
   ASSERT_TRUE(identify(dir.file("clip.Wave"), IdentifyPurpose::kChecking, record, workspace));
   EXPECT_EQ(record.type, CarrierType::kWav);
-  EXPECT_FALSE(record.rejected);
   EXPECT_GT(record.carrierBits, 0u);
-
-  writeAll(dir.file("notes.txt"), {1, 2, 3});
-  writeAll(dir.file("noise.wav"), std::vector<uint8_t>(100, 7));
-  writeAll(dir.file("tool.dll"), std::vector<uint8_t>(100, 0));
-  for (const char* name : {"notes.txt", "noise.wav", "tool.dll"}) {
-    for (auto purpose :
-         {IdentifyPurpose::kHiding, IdentifyPurpose::kAuthoring, IdentifyPurpose::kChecking}) {
-      EXPECT_FALSE(identify(dir.file(name), purpose, record, workspace)) << name;
-    }
-  }
   EXPECT_TRUE(reporter.shown.empty());
   EXPECT_FALSE(identify(dir.file("gone.wav"), IdentifyPurpose::kHiding, record, workspace));
   EXPECT_EQ(reporter.shownIds(), std::vector<MessageId>{MessageId::kCouldntOpenCarrier});

@@ -132,15 +132,6 @@ TEST(ModuleCount, ResourcesCountInFileOrderAsFilesOfTheirOwn) {
   const Bytes silence = buildWav(silent);
   const Row rows[] = {
       {"a bitmap and a wave", mixedShape(), {0, 1}, {LevelFormat::kBmp, LevelFormat::kWav}},
-      {"an 8-bit bitmap left out",
-       {.resources = {bitmap(1, bitmapResource(32, 32, 8)), bitmap(2, bitmapResource(40, 30))}},
-       {1},
-       {LevelFormat::kBmp}},
-      {"MYWAVES taken, BITMAPS not",
-       {.resources = {named(u"BITMAPS", 1, bitmapResource(40, 30)),
-                      named(u"MYWAVES", 1, waveResource(1500))}},
-       {1},
-       {LevelFormat::kWav}},
       {"bitmaps in reverse id order",
        {.resources = {bitmap(1, bitmapResource(40, 30)), bitmap(2, bitmapResource(32, 20))},
         .reverseData = true},

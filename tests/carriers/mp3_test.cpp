@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include "carriers/conformance.h"
 #include "carriers/mp3/mp3_frame.h"
 #include "carriers/mp3/reservoir.h"
 #include "platform/byte_order.h"
+#include "support/data_lines.h"
 #include "support/mp3_builder.h"
 
 namespace murl::test {
@@ -26,39 +30,17 @@ Mp3FrameLayout frameWithMain(uint32_t mainBits) {
   return frame;
 }
 
-struct HeaderRow {
-  const char* name;
-  std::array<uint8_t, 4> bytes;
-  bool accepted;
-  uint32_t length;
-  uint32_t prefix;
-};
-
-// Lengths are the standard's 144 (MPEG-1) or 72 (MPEG-2, 2.5) x bitrate / rate, plus padding.
+// tests/data/mp3_headers.txt: the header's bytes, then its length and prefix or "refused".
 TEST(Mp3Header, LengthsPrefixesAndRefusals) {
-  const HeaderRow rows[] = {
-      {"Mpeg1At128kAnd44100", {0xFF, 0xFB, 0x90, 0x00}, true, 417, 36},
-      {"Mpeg1At128kPadded", {0xFF, 0xFB, 0x92, 0x00}, true, 418, 36},
-      {"Mpeg1MonoWithCrc", {0xFF, 0xFA, 0x90, 0xC0}, true, 417, 23},
-      {"Mpeg1At320kAnd32000Padded", {0xFF, 0xFB, 0xEA, 0x00}, true, 1441, 36},
-      {"Mpeg2At8kAnd24000Mono", {0xFF, 0xF3, 0x14, 0xC0}, true, 24, 13},
-      {"Mpeg2At160kAnd16000WithCrc", {0xFF, 0xF2, 0xE8, 0x00}, true, 720, 23},
-      {"Mpeg25At64kAnd12000", {0xFF, 0xE3, 0x84, 0x00}, true, 384, 21},
-      {"LayerTwo", {0xFF, 0xFD, 0x90, 0x00}, false, 0, 0},
-      {"LayerOne", {0xFF, 0xFF, 0x90, 0x00}, false, 0, 0},
-      {"ReservedVersion", {0xFF, 0xEB, 0x90, 0x00}, false, 0, 0},
-      {"FreeFormat", {0xFF, 0xFB, 0x00, 0x00}, false, 0, 0},
-      {"BitrateIndex15", {0xFF, 0xFB, 0xF0, 0x00}, false, 0, 0},
-      {"ReservedRate", {0xFF, 0xFB, 0x9C, 0x00}, false, 0, 0},
-      {"SyncTooShort", {0xFF, 0xDB, 0x90, 0x00}, false, 0, 0},
-      {"NoSyncByte", {0xFE, 0xFB, 0x90, 0x00}, false, 0, 0},
-  };
-  for (const HeaderRow& row : rows) {
+  const auto rows = dataLines("mp3_headers.txt");
+  ASSERT_EQ(rows.size(), 15u);
+  for (const auto& row : rows) {
     mp3::FrameHeader header;
-    EXPECT_EQ(mp3::parseHeader(row.bytes.data(), header), row.accepted) << row.name;
-    if (!row.accepted) continue;
-    EXPECT_EQ(header.length, row.length) << row.name;
-    EXPECT_EQ(header.prefix, row.prefix) << row.name;
+    const bool accepted = row[1] != "refused";
+    EXPECT_EQ(mp3::parseHeader(fromHex(row[0]).data(), header), accepted) << row.back();
+    if (!accepted) continue;
+    EXPECT_EQ(header.length, std::stoul(row[1])) << row.back();
+    EXPECT_EQ(header.prefix, std::stoul(row[2])) << row.back();
   }
 }
 
@@ -103,90 +85,49 @@ TEST(Mp3Header, MainDataEndByte) {
   for (const auto& [bits, end] : rows) EXPECT_EQ(mp3::mainDataEnd(100, bits), end) << bits;
 }
 
-// Frames of 960 bytes with 36-byte prefixes from offset 0, in a file of `size` bytes.
-mp3::FrameFacts frameAt(int index, uint32_t mainDataBegin, uint32_t mainBits) {
-  return {index * 960, 36, 960, mainDataBegin, mainBits};
+// The numbers of a field such as "136:0:5+823*8": each a sum of products.
+std::vector<uint64_t> numbers(const std::string& field) {
+  std::vector<uint64_t> out;
+  std::istringstream parts(field);
+  for (std::string part; std::getline(parts, part, ':');) {
+    std::istringstream terms(part);
+    out.push_back(0);
+    for (std::string term; std::getline(terms, term, '+');) {
+      std::istringstream factors(term);
+      uint64_t product = 1;
+      for (std::string factor; std::getline(factors, factor, '*');) product *= std::stoull(factor);
+      out.back() += product;
+    }
+  }
+  return out;
 }
 
-struct WalkRow {
-  const char* name;
-  std::vector<mp3::FrameFacts> frames;
-  uint64_t leadIn;
-  bool placed;                              // every frame's main data placed
-  std::vector<mp3::FreeStretch> stretches;  // of each frame but the last
-};
-
+// tests/data/mp3_reservoir.txt: frames of 960 bytes, the stretches after each but the last.
 TEST(Mp3Reservoir, FreeStretchesAndRefusals) {
-  const WalkRow rows[] = {
-      {"WholeBytesAfterMainData",
-       {frameAt(0, 0, 800), frameAt(1, 0, 0)},
-       9999,
-       true,
-       {{136, 0, 824 * 8}}},
-      {"PartialByteFirst",
-       {frameAt(0, 0, 803), frameAt(1, 0, 0)},
-       9999,
-       true,
-       {{136, 3, 5 + 823 * 8}}},
-      {"EndsWhereTheNextMainDataBegins",
-       {frameAt(0, 0, 800), frameAt(1, 100, 2000), frameAt(2, 0, 0)},
-       9999,
-       true,
-       // The second frame's main data runs over its own prefix: 860 + 250 - 1 + 36.
-       {{136, 0, 724 * 8}, {1146, 0, 774 * 8}}},
-      {"CountBackSkipsThePrefixesPassed",
-       {frameAt(0, 0, 800), frameAt(1, 700, 800), frameAt(2, 1000, 0)},
-       9999,
-       true,
-       // 1920 - 1000 = 920 lies before the end of frame 1's prefix: 36 more back.
-       {{136, 0, 124 * 8}, {360, 0, 524 * 8}}},
-      {"NoMainDataStartsAfterD",
-       {frameAt(0, 0, 0), frameAt(1, 0, 0)},
-       9999,
-       true,
-       {{37, 0, 923 * 8}}},
-      {"EqualToTheNextMainDataWithoutBits",
-       {frameAt(0, 0, 0), frameAt(1, 924, 0)},
-       9999,
-       true,
-       {{}}},
-      {"LeadInByteInside", {frameAt(0, 0, 800), frameAt(1, 0, 0)}, 500, true, {{}}},
-      {"LeadInByteAtE", {frameAt(0, 0, 800), frameAt(1, 0, 0)}, 135, true, {{}}},
-      {"LeadInByteAtTheNextMainData", {frameAt(0, 0, 800), frameAt(1, 0, 0)}, 996, true, {{}}},
-      {"LeadInByteJustPast",
-       {frameAt(0, 0, 800), frameAt(1, 0, 0)},
-       997,
-       true,
-       {{136, 0, 824 * 8}}},
-      {"CrossesItsOwnHeader",
-       {frameAt(0, 0, 800), frameAt(1, 700, 800), frameAt(2, 0, 0)},
-       9999,
-       true,
-       {{136, 0, 124 * 8}, {}}},
-      {"FirstFrameWithReservoir", {frameAt(0, 1, 0)}, 9999, false, {}},
-      {"MainDataBeforeTheFile", {frameAt(0, 0, 0), frameAt(1, 940, 0)}, 9999, false, {}},
-      {"MainDataOverlapping", {frameAt(0, 0, 8000), frameAt(1, 10, 0)}, 9999, false, {}},
-      {"SharingTheLastByte", {frameAt(0, 0, 800), frameAt(1, 825, 8)}, 9999, false, {}},
-      {"MainDataPastTheFile", {frameAt(0, 0, 800), frameAt(1, 0, 90000)}, 9999, false, {}},
-  };
-  for (const WalkRow& row : rows) {
-    mp3::Reservoir reservoir(10000, row.leadIn);
-    bool placed = reservoir.first(row.frames[0]);
-    std::vector<mp3::FreeStretch> stretches;
-    for (size_t i = 1; placed && i < row.frames.size(); ++i) {
+  const auto rows = dataLines("mp3_reservoir.txt");
+  ASSERT_EQ(rows.size(), 16u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row[0]);
+    const bool refused = row.back() == "refused";
+    const auto frames = row.begin() + 2, framesEnd = std::find(frames, row.end(), "->");
+    auto expected = framesEnd;  // the stretch last compared
+    mp3::Reservoir reservoir(10000, numbers(row[1])[0]);
+    bool placed = true;
+    for (auto field = frames; placed && field != framesEnd && *field != "refused"; ++field) {
+      const std::vector<uint64_t> f = numbers(*field);
+      const mp3::FrameFacts frame{int64_t(f[0]) * 960, 36, 960, uint32_t(f[1]), uint32_t(f[2])};
       mp3::FreeStretch stretch;
-      placed = reservoir.next(row.frames[i], stretch);
-      if (placed) stretches.push_back(stretch);
+      placed = field == frames ? reservoir.first(frame) : reservoir.next(frame, stretch);
+      if (!placed || field == frames || refused) continue;
+      ASSERT_NE(++expected, row.end()) << "a stretch more than expected";
+      const auto s = *expected == "-" ? std::vector<uint64_t>(3, 0) : numbers(*expected);
+      EXPECT_EQ(stretch.bits, s[2]) << *field;
+      if (s[2] == 0) continue;
+      EXPECT_EQ(stretch.firstByte, int64_t(s[0])) << *field;
+      EXPECT_EQ(stretch.firstBit, s[1]) << *field;
     }
-    EXPECT_EQ(placed, row.placed) << row.name;
-    if (!row.placed) continue;
-    ASSERT_EQ(stretches.size(), row.stretches.size()) << row.name;
-    for (size_t i = 0; i < stretches.size(); ++i) {
-      EXPECT_EQ(stretches[i].bits, row.stretches[i].bits) << row.name << " frame " << i;
-      if (row.stretches[i].empty()) continue;
-      EXPECT_EQ(stretches[i].firstByte, row.stretches[i].firstByte) << row.name << " frame " << i;
-      EXPECT_EQ(stretches[i].firstBit, row.stretches[i].firstBit) << row.name << " frame " << i;
-    }
+    EXPECT_EQ(placed, !refused);
+    EXPECT_TRUE(refused || expected + 1 == row.end()) << "stretches missing";
   }
 }
 
@@ -231,14 +172,11 @@ TEST(Mp3Count, FreeBitsOfEveryFrameButTheLastAfterTheLeadIn) {
          s.trail.resize(128, 'x');
        }),
        twoFrames},
-      {"a fourth frame", changed([](Mp3Shape& s) { s.frames.push_back(frameWithMain(800)); }),
-       (3 * kFreeBits + 3) / 4 - 544},
       {"three bytes after the last frame", changed([](Mp3Shape& s) {
          s.trail = {0xFF, 0xFB, 0x90};
        }),
        twoFrames},
       {"the lead-in byte in a stretch", pointed, (kFreeBits + 3) / 4 - 544},
-      {"an ID3v2 tag with a false sync", changed(tagged(tagWithFalseSync(false))), twoFrames},
       {"an ID3v2 size byte of 0x80 or more", changed(tagged(tagWithFalseSync(false, 0x87))), 0},
       // 128 kbit/s at 44100 Hz: 417 bytes, 418 padded, 200 bytes of main data each.
       {"padded and unpadded frames", changed([](Mp3Shape& s) {
@@ -271,20 +209,14 @@ TEST(Mp3Count, RefusedFiles) {
     return buildMp3(shape).bytes;
   };
   const Mp3FrameLayout good = frameWithMain(800), full = frameWithMain(8 * (960 - 36));
-  Mp3FrameLayout layer1 = good, layer2 = good, freeFormat = good, reservoir = good, bad = good;
-  layer1.layerBits = 3;
-  layer2.layerBits = 2;
-  freeFormat.bitrateIndex = 0;
+  Mp3FrameLayout reservoir = good, bad = good;
   reservoir.mainDataBegin = 4;
   bad.rateIndex = 3;
   Bytes atSize = buildMp3(threeFrames(0)).bytes;  // P = the file's size: no byte to read there
   storeLe32(&atSize[2], static_cast<uint32_t>(atSize.size()));
   RoundTrip trip;
   trip.expectNoCarriers(CarrierType::kMp3,
-                        {{"Layer I", withFrames({layer1, layer1, layer1})},
-                         {"Layer II", withFrames({layer2, layer2, layer2})},
-                         {"free format", withFrames({freeFormat, freeFormat, freeFormat})},
-                         {"first frame with a reservoir", withFrames({reservoir, good, good})},
+                        {{"first frame with a reservoir", withFrames({reservoir, good, good})},
                          {"main data fills every frame", withFrames({full, full, full, full})},
                          {"second frame fails its checks", withFrames({good, bad, good})},
                          {"lead-in position at the size", atSize},

@@ -12,31 +12,11 @@
 namespace murl::test {
 namespace {
 
+// tests/data/tga_headers.txt: a raw 24-bit header of 32 x 24 pixels, bent.
 TEST(TgaHeader, AcceptsTrueColourAndGreyRawOrCodedOnly) {
-  const Bytes raw = rawTga(32, 24, 24, noisyPixel);
-  const auto typed = [&](uint8_t type, uint8_t depth) {
-    return patched(patched(raw, 2, {type}), 16, {depth});
-  };
-  const std::tuple<const char*, Bytes, bool> rows[] = {
-      {"24-bit", typed(2, 24), true},
-      {"32-bit", typed(2, 32), true},
-      {"24-bit coded", typed(10, 24), true},
-      {"32-bit coded", typed(10, 32), true},
-      {"grey", typed(3, 8), true},
-      {"grey coded", typed(11, 8), true},
-      {"an image ID", patched(raw, 0, {200}), true},
-      {"a map type without entries", patched(patched(raw, 1, {1}), 5, {0, 0, 24}), true},
-      {"map entries before the pixels", patched(patched(raw, 1, {1}), 5, {4, 0, 24}), false},
-      {"colour-mapped", typed(1, 8), false},
-      {"colour-mapped, coded", typed(9, 8), false},
-      {"16-bit true-colour", typed(2, 16), false},
-      {"16-bit true-colour, coded", typed(10, 16), false},
-      {"8-bit true-colour", typed(2, 8), false},
-      {"24-bit grey", typed(3, 24), false},
-      {"16-bit grey", typed(11, 16), false},
-      {"black and white, coded", typed(32, 8), false},
-  };
-  for (const auto& [what, bytes, accepted] : rows) {
+  const auto cases = editedCases("tga_headers.txt", rawTga(32, 24, 24, noisyPixel));
+  ASSERT_EQ(cases.size(), 17u);
+  for (const auto& [accepted, bytes, what] : cases) {
     tga::TgaLayout layout;
     EXPECT_EQ(tga::parseTga(std::span<const uint8_t, tga::kHeaderSize>(bytes.data(), 18), layout),
               accepted)

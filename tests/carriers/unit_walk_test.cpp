@@ -2,7 +2,6 @@
 // units by lead-in and spacing.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <random>
 #include <string>
 #include <vector>
@@ -112,19 +111,6 @@ TYPED_TEST(GrouperAgreement, CountsOfLongBlocksAgreeWithTheOneUnitTest) {
       if (row.allLoud) {
         EXPECT_EQ(expected, row.units - std::min(row.from, row.units));
       }
-    }
-  }
-}
-
-TEST(ByteBitTables, DepositAndExtractAreInverseWithinTheMask) {
-  const ByteBitTables& tables = byteBitTables();
-  for (uint32_t mask = 0; mask < 256; ++mask) {
-    const int set = std::popcount(mask);
-    for (uint32_t bits = 0; bits < 256; ++bits) {
-      const uint8_t deposited = tables.deposit[mask][bits];
-      ASSERT_EQ(deposited & ~mask, 0u);
-      // The leading bits come back in order, whatever lies outside the mask.
-      ASSERT_EQ(tables.extract[mask][deposited | (~mask & 0xA5)], set == 0 ? 0 : bits >> (8 - set));
     }
   }
 }

@@ -20,20 +20,25 @@ class WorkerReporterTest : public ::testing::Test {
   WorkerReporter reporter{direct, [this](std::function<void()> task) { queue.post(task); }};
 };
 
-TEST_F(WorkerReporterTest, ClosingAnswersNoNowAndLater) {
-  auto worker = std::async(std::launch::async, [this] { return reporter.askYesNo(kQuestion); });
+// A worker's question waits on the front end's thread for its answer, or for the close, which
+// answers No at once and to every later question.
+TEST_F(WorkerReporterTest, AQuestionWaitsForTheAnswerOrTheClose) {
   std::function<void()> task;
-  ASSERT_TRUE(queue.take(task));
-  reporter.close();
-  EXPECT_FALSE(worker.get());
-  direct.answers = {true};
-  task();  // an answer given after the close reaches nobody
+  for (bool closing : {false, true}) {
+    SCOPED_TRACE(closing ? "closed" : "answered");
+    auto worker = std::async(std::launch::async, [this] { return reporter.askYesNo(kQuestion); });
+    ASSERT_TRUE(queue.take(task));
+    EXPECT_EQ(worker.wait_for(std::chrono::milliseconds(10)), std::future_status::timeout);
+    if (closing) reporter.close();
+    direct.answers = {true};
+    task();  // Yes; after the close it reaches nobody
+    EXPECT_EQ(worker.get(), !closing);
+  }
   auto later = std::async(std::launch::async, [this] { return reporter.askYesNo(kQuestion); });
   EXPECT_FALSE(later.get());
   EXPECT_FALSE(queue.take(task, std::chrono::milliseconds(0)));
 }
 
-// A worker's questions waiting for their answer are proved by the session thread tests.
 TEST_F(WorkerReporterTest, WorkerMessagesArePostedFrontEndMessagesShownAtOnce) {
   std::async(std::launch::async, [this] { reporter.warn(kWarning); }).get();
   EXPECT_TRUE(direct.shown.empty());

@@ -56,6 +56,7 @@ TEST_F(SessionTest, UnhideEndedInAnyStageLeavesNothingAndTheNextOneSucceeds) {
                     : std::vector<JobCompletion>{JobCompletion::kFailedOrStopped};
     EXPECT_EQ(listener.completions, posted);
     EXPECT_EQ(session.tree().fileCount(), 0u);
+    EXPECT_FALSE(session.diagnosis().has_value());  // a stop is no finding
     EXPECT_TRUE(tempFolderEmpty());
     EXPECT_EQ(threadCount(), threadsBefore);
     workspace.stop = false;

@@ -343,18 +343,6 @@ TEST(MemoryFileSystem, KeepsWhatIsWrittenAndListsEveryName) {
   EXPECT_FALSE(huge.truncate(~uint64_t{0}));
 }
 
-TEST(MemoryFile, ReadsAndWritesItsOwnBytes) {
-  File f = memoryFile({1, 2, 3});
-  uint8_t out[4] = {};
-  EXPECT_EQ(f.read(out, 4), 3u);
-  EXPECT_EQ(f.write("x", 1), 1u);
-  EXPECT_EQ(f.size(), 4u);
-  ASSERT_TRUE(f.seek(2));
-  EXPECT_EQ(f.read(out, 4), 2u);
-  EXPECT_EQ(out[1], 'x');
-  EXPECT_TRUE(f.sync());
-}
-
 TEST(TempFolder, FollowsTmpdirAndEndsInSlash) {
   test::ScopedEnv env;
   env.set("TMPDIR", "/var/tmp");

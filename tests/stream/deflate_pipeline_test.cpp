@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -61,19 +62,36 @@ size_t oneStreamSize(const Bytes& data, size_t area) {
   return size;
 }
 
+// Whether either half of the 40 KB at `at` stands verbatim in `stream`. Stored at level 0, in
+// blocks of up to 64 KiB, one of them does; deflate at a tuned level stores random data too, but
+// in blocks of at most 16 KiB.
+bool storedAtLevelZero(const Bytes& data, size_t at, const Bytes& stream) {
+  for (size_t half = 0; half < 2; ++half) {
+    const auto from = data.begin() + static_cast<std::ptrdiff_t>(at + half * 20000);
+    if (std::search(stream.begin(), stream.end(), from, from + 20000) != stream.end()) return true;
+  }
+  return false;
+}
+
+Bytes joined(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 // Parts on the worker and on the caller's thread alone give the same bytes, which stock zlib
 // inflates, cut into full pieces and a last, non-empty one, and about as small as one stream:
-// every part, the first of an area too, sees the 32 KiB before it.
+// every part, the first of an area too, sees the 32 KiB before it. A part whose first 64 KiB
+// does not shrink is stored behind them, and the next part is deflated again.
 TEST(DeflatePipeline, TheWorkerChangesNoByteAndStockZlibInflatesTheResult) {
-  Bytes mixed = test::textLike(1500000, 1);
-  const Bytes noise = test::randomBytes(2500000, 2);
-  mixed.insert(mixed.end(), noise.begin(), noise.end());
+  constexpr size_t kNone = ~size_t{0};
   struct Row {
     std::string name;
     Bytes data;
     size_t area;
     size_t piece;
     double maxRatioToOneStream;
+    size_t stored = kNone;    // random data at this offset is stored
+    size_t deflated = kNone;  // random data at this offset is deflated with the text before it
   };
   const Row kRows[] = {
       {"empty", {}, kCodecArea, kCodecArea, 1.0},
@@ -81,8 +99,13 @@ TEST(DeflatePipeline, TheWorkerChangesNoByteAndStockZlibInflatesTheResult) {
       {"text in one area of four parts", test::textLike(kCodecArea - 5, 4), kCodecArea, 100000,
        1.002},
       {"text in many small areas", test::textLike(600000, 5), 40000, 65536, 1.002},
-      {"mixed in areas of three parts", mixed, 2500000 + 7, 65536, 1.002},
-      {"random in full areas", test::randomBytes(2 * 1500000, 6), 1500000, 1000000, 1.0},
+      {"mixed in areas of three parts",
+       joined(test::textLike(1500000, 1), test::randomBytes(2500000, 2)), 2500000 + 7, 65536, 1.002,
+       2200000, 1600000},
+      {"random in full areas", test::randomBytes(2 * 1500000, 6), 1500000, 1000000, 1.0, 500000},
+      {"random, then text in the part after",
+       joined(test::randomBytes(1048576, 7), test::textLike(200000, 8)), kCodecArea, 1000000, 1.01,
+       500000},
   };
   for (const Row& row : kRows) {
     SCOPED_TRACE(row.name);
@@ -100,6 +123,12 @@ TEST(DeflatePipeline, TheWorkerChangesNoByteAndStockZlibInflatesTheResult) {
     EXPECT_GT(paired.pieces.back(), 0u);
     EXPECT_LE(static_cast<double>(paired.stream.size()),
               row.maxRatioToOneStream * static_cast<double>(oneStreamSize(row.data, row.area)) + 8);
+    if (row.stored != kNone) {
+      EXPECT_TRUE(storedAtLevelZero(row.data, row.stored, paired.stream));
+    }
+    if (row.deflated != kNone) {
+      EXPECT_FALSE(storedAtLevelZero(row.data, row.deflated, paired.stream));
+    }
   }
 }
 

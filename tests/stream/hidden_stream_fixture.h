@@ -145,10 +145,9 @@ class HiddenStreamTest : public ::testing::Test, private TempFilesInMemory {
     EXPECT_EQ(out.fileCount(), 0u);
     EXPECT_TRUE(test::folderNames(tmp.path()).empty());
   }
-  bool readBack(TempFile& stream, ExtractionTree& out, TempFile* keep = nullptr) {
+  bool readBack(TempFile& stream, ExtractionTree& out) {
     TempFile decoded;
-    return readHiddenStream(ws, stream.file(), stream.file().size(), listener,
-                            keep ? *keep : decoded, out);
+    return readHiddenStream(ws, stream.file(), stream.file().size(), listener, decoded, out);
   }
   // Every byte of a temporary file, which no name leads to.
   static Bytes bytesOf(TempFile& file) {

@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <zlib.h>
-
 #include "hidden_stream_fixture.h"
-#include "platform/file_system.h"
 #include "platform/memory_file_system.h"
 #include "stream/extraction.h"
 
