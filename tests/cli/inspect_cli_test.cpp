@@ -28,8 +28,6 @@ TEST_F(InspectCli, TellsTheOrderAndUnhideFollowsIt) {
   const CliResult text = run("inspect " + given);
   EXPECT_EQ(text.status, 1);
   EXPECT_NE(text.out.find("c2.wav  WAV, "), std::string::npos) << text.out;
-  EXPECT_NE(text.out.find(" carrier bits, trailer at WAV 3 (Medium): job "), std::string::npos);
-  EXPECT_NE(text.out.find("carrier 3 of 3\n"), std::string::npos);
   EXPECT_NE(text.out.find("Complete, but out of order.\nUnhide them in this order:\n"
                           "  out/c0.wav\n  out/" +
                           kOddName + "\n  out/c2.wav\n"),
@@ -60,29 +58,6 @@ TEST_F(InspectCli, TellsTheOrderAndUnhideFollowsIt) {
             std::string::npos)
       << back.err;
   EXPECT_EQ(readAll(dir.file("back/src/data.bin")), readAll(dir.file("src/data.bin")));
-  // In order, the trailers leave only the password to blame.
-  writeText("other.txt", "another password, not the one\n");
-  const CliResult wrong =
-      run("list --password-file other.txt out/c0.wav 'out/" + kOddName + "' out/c2.wav");
-  EXPECT_EQ(wrong.status, 1);
-  EXPECT_NE(wrong.err.find("Invalid data: extracting aborted!\nComplete and in order: the "
-                           "carriers of one hiding job, 3 in all.\nThe password differs from "
-                           "the one they were hidden with.\n"),
-            std::string::npos)
-      << wrong.err;
-}
-
-// A marked carrier holds the mark where a hide's trailer would be.
-TEST_F(InspectCli, AMarkedCarrierHasNoTrailer) {
-  writeText("mark.txt", "(c) the inspect test\n");
-  ASSERT_EQ(run("mark -q -o marked --mark-file mark.txt c0.wav").status, 0);
-  const CliResult inspected = run("inspect marked/c0.wav");
-  EXPECT_EQ(inspected.status, 1);
-  EXPECT_NE(inspected.out.find("c0.wav  WAV, "), std::string::npos);
-  EXPECT_NE(inspected.out.find("carrier bits, no readable trailer\n"
-                               "No readable trailer in: c0.wav.\n"),
-            std::string::npos)
-      << inspected.out;
 }
 
 }  // namespace

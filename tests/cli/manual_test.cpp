@@ -1,6 +1,6 @@
 // The manual pages against the programs' own --help: every option a command takes is described
 // in the command's section of the page or among the options of every command, and the page
-// describes no option the program does not take.
+// describes no option the program does not take. Each command's help ends with an example.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -63,7 +63,9 @@ TEST(ManualTest, MurlCliPageDescribesEveryCommandAndOptionOfItsHelp) {
   const Names& common = manual["OPTIONS OF EVERY COMMAND"];
   Names takenSomewhere;
   for (const std::string& command : commands) {
-    const Names taken = helpOptions(helpText(dir, command));
+    const std::string help = helpText(dir, command);
+    EXPECT_NE(help.find("Example:\n  murl-cli " + command), std::string::npos) << command;
+    const Names taken = helpOptions(help);
     takenSomewhere.insert(taken.begin(), taken.end());
     Names documented = manual[command];
     documented.insert(common.begin(), common.end());

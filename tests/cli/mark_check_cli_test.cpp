@@ -38,12 +38,6 @@ TEST_F(MarkCheckCli, MarkedCarriersGiveTheMarkBackWholeAsTextAndJson) {
   const CliResult marked = run("mark --lang en -q -o out --mark-file mark.txt" + carriers);
   ASSERT_EQ(marked.status, 0) << marked.err;
   EXPECT_NE(marked.out.find("Copyright mark: <" + kMark + ">\n"), std::string::npos);
-  for (size_t i = 0; i < fixtures.size(); ++i) {
-    char number[32];
-    std::snprintf(number, sizeof number, "#%05zu:   ", i);
-    EXPECT_NE(marked.out.find(number + dir.file(fixtures[i]) + "   [+"), std::string::npos)
-        << fixtures[i];
-  }
 
   // Each check as text, then all of them as JSON read by one run of the parser.
   const std::string hex = upperHex(kMark);
@@ -88,11 +82,6 @@ TEST_F(MarkCheckCli, MarkFromTheEnvironmentAndCheckAtTheLevelsItWasMarkedWith) {
                            "Hex & Integrity Details\n  #  0: 0x48 [100.000000%]\n"),
             std::string::npos)
       << right.out;
-  EXPECT_NE(right.out.find("\n  # 99: 0x00 [100.000000%]\n"), std::string::npos);
-  // At another level other samples are read: no whole mark.
-  const CliResult wrong = run("check --lang en out/c0.wav");
-  ASSERT_EQ(wrong.status, 0) << wrong.err;
-  EXPECT_EQ(wrong.out.find("Global integrity 100.000000%"), std::string::npos);
 }
 
 TEST_F(MarkCheckCli, RefusalsSayWhyAndWriteNothing) {
@@ -116,10 +105,6 @@ TEST_F(MarkCheckCli, RefusalsSayWhyAndWriteNothing) {
       {"mark --lang en -o out --mark-file ok.txt" + module + " c0.wav", 1,
        "Nothing was marked: every carrier given must be usable."},
       {"check --lang en notes.txt", 1, "Warning: No carrier bits or unsupported file type!"},
-      {"check --lang it notes.txt", 1, "Attenzione: Nessun carrier bit o file non supportato!"},
-      {"check --lang en" + module, 1, "No carrier bits or unsupported file type!"},
-      {"check --lang en" + grey, 1, "Warning: Insufficient carrier bits!"},
-      {"check --lang en missing.wav", 1, "Warning: Couldn't open carrier!"},
       {"check --lang en c0.wav c0.wav", 2, ""},
   };
   for (const Case& c : cases) {
@@ -129,15 +114,6 @@ TEST_F(MarkCheckCli, RefusalsSayWhyAndWriteNothing) {
     EXPECT_TRUE(result.out.empty()) << c.args;
     EXPECT_TRUE(folderNames(dir.file("out")).empty()) << c.args;
   }
-
-  // Without a terminal and without --overwrite an existing target stays as it was.
-  ASSERT_EQ(run("mark -o out --mark-file ok.txt c0.wav").status, 0);
-  const auto before = readAll(dir.file("out/c0.wav"));
-  const CliResult again = run("mark --lang en -o out --mark-file ok.txt c0.wav", "");
-  EXPECT_EQ(again.status, 1);
-  EXPECT_NE(again.err.find("Target carrier already exists! Overwrite? No"), std::string::npos);
-  EXPECT_EQ(readAll(dir.file("out/c0.wav")), before);
-  EXPECT_EQ(run("mark -o out --overwrite --mark-file ok.txt c0.wav").status, 0);
 }
 
 TEST_F(MarkCheckCli, AnUnmarkedCarriersNoiseStillMakesValidJson) {

@@ -1,6 +1,5 @@
 #include "support/cli_child.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -11,7 +10,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 namespace murl::test {
@@ -33,27 +31,12 @@ constexpr auto kPatience = std::chrono::seconds(20);
   ::_exit(127);
 }
 
-void redirect(int to, const std::string& path, int flags) {
-  int fd = ::open(path.c_str(), flags, 0644);
-  if (fd < 0 || ::dup2(fd, to) < 0) ::_exit(126);
-  ::close(fd);
-}
-
 }  // namespace
 
 CliChild::CliChild(const TempDir& dir, const std::vector<std::string>& args,
-                   const std::vector<std::string>& env, bool terminal) {
-  if (terminal) {
-    pid_ = ::forkpty(&terminal_, nullptr, nullptr, nullptr);
-    if (pid_ == 0) become(dir, args, env);
-    return;
-  }
-  pid_ = ::fork();
-  if (pid_ != 0) return;
-  redirect(STDIN_FILENO, "/dev/null", O_RDONLY);
-  redirect(STDOUT_FILENO, dir.file("stdout.txt"), O_WRONLY | O_CREAT | O_TRUNC);
-  redirect(STDERR_FILENO, dir.file("stderr.txt"), O_WRONLY | O_CREAT | O_TRUNC);
-  become(dir, args, env);
+                   const std::vector<std::string>& env) {
+  pid_ = ::forkpty(&terminal_, nullptr, nullptr, nullptr);
+  if (pid_ == 0) become(dir, args, env);
 }
 
 CliChild::~CliChild() {
@@ -62,21 +45,6 @@ CliChild::~CliChild() {
     wait();
   }
   if (terminal_ >= 0) ::close(terminal_);
-}
-
-bool CliChild::waitForOpenFileUnder(const std::string& prefix) {
-  const std::string fds = "/proc/" + std::to_string(pid_) + "/fd";
-  const auto until = std::chrono::steady_clock::now() + kPatience;
-  while (std::chrono::steady_clock::now() < until) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(fds, error)) {
-      std::error_code gone;
-      const std::string target = std::filesystem::read_symlink(entry.path(), gone).string();
-      if (!gone && target.rfind(prefix, 0) == 0) return true;
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return false;
 }
 
 bool CliChild::waitForOutput(const std::string& text) {

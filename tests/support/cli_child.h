@@ -1,6 +1,6 @@
 #pragma once
-// murl-cli started as a child process whose id is known, for tests that signal it mid-job or talk
-// to it on a terminal of its own.
+// murl-cli started on a pseudo-terminal of its own, for tests that read what it shows there,
+// watch the terminal's echo or signal it at a prompt.
 #include <sys/types.h>
 
 #include <string>
@@ -13,19 +13,15 @@ namespace murl::test {
 class CliChild {
  public:
   // Starts murl-cli in `dir` with `args` and the environment additions `env` (NAME=VALUE, with
-  // MURL_PASSWORD unset otherwise). Without `terminal`, standard input is /dev/null and the output
-  // goes to stdout.txt and stderr.txt in `dir`; with it, all three are a new pseudo-terminal whose
-  // other side this object reads.
+  // MURL_PASSWORD unset otherwise); standard input, output and error are a new pseudo-terminal
+  // whose other side this object reads.
   CliChild(const TempDir& dir, const std::vector<std::string>& args,
-           const std::vector<std::string>& env, bool terminal = false);
+           const std::vector<std::string>& env);
   // A child still running is killed and reaped.
   ~CliChild();
   CliChild(const CliChild&) = delete;
   CliChild& operator=(const CliChild&) = delete;
 
-  // Waits (a few seconds at most) until the child holds open a file whose path begins with
-  // `prefix`, named or not.
-  bool waitForOpenFileUnder(const std::string& prefix);
   // Reads the terminal (a few seconds at most) until `text` has appeared.
   bool waitForOutput(const std::string& text);
   // The terminal's echo flag as the child's side sees it.

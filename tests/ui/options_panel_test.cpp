@@ -36,27 +36,6 @@ class OptionsPanelTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // One node per format in the order of their names, each with its level first; every group
-  // of radio items is counted once.
-  void everyFormatInOrderWithItsGroups() {
-    Desk desk;
-    desk.window().command(ui::MenuCommand::kOptionsPanel);
-    auto* panel = desk.page<ui::OptionsPanel>();
-    QTreeWidget* tree = panel->tree();
-    QCOMPARE(tree->topLevelItemCount(), 9);
-    int groups = 0;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-      QTreeWidgetItem* node = tree->topLevelItem(i);
-      if (i > 0) QVERIFY(tree->topLevelItem(i - 1)->text(0) < node->text(0));
-      QCOMPARE(node->child(0)->text(0), QStringLiteral("Bits selection level"));
-      QCOMPARE(node->child(0)->childCount(), int(kMaxLevel) + 1);
-      groups += node->childCount();
-    }
-    QCOMPARE(panel->groupCount(), size_t(groups));
-    QCOMPARE(tree->topLevelItem(6)->text(0), QStringLiteral("PNG"));
-    QCOMPARE(tree->topLevelItem(6)->childCount(), 4);
-  }
-
   void nothingIsStoredUntilAcceptAndDefaultRestoresEveryDefault() {
     Desk desk;
     Options& settings = desk.frontEnd().settings();

@@ -13,7 +13,6 @@
 #include "support/random_bytes.h"
 #include "support/wav_builder.h"
 #include "ui/carriers_page.h"
-#include "ui/password_page.h"
 #include "ui/source_page.h"
 
 namespace murl::test {
@@ -32,8 +31,7 @@ std::vector<std::string> ScriptedDialogs::openFiles(QWidget*, const QString&,
   return takeFront(files, {});
 }
 
-std::optional<std::string> ScriptedDialogs::chooseFolder(QWidget*, const QString& title) {
-  folderTitles.push_back(title);
+std::optional<std::string> ScriptedDialogs::chooseFolder(QWidget*, const QString&) {
   return takeFront<std::optional<std::string>>(folders, std::nullopt);
 }
 
@@ -120,24 +118,35 @@ std::string Desk::sourceFile(const std::string& name, size_t size, uint32_t seed
   return path;
 }
 
-bool Desk::reachCarriers(const std::vector<std::string>& sources, const QString& password) {
+ui::PasswordPage* Desk::reachPassword(const std::vector<std::string>& sources) {
   window_->command(ui::MenuCommand::kHidingWizard);
   auto* sourcePage = page<ui::SourcePage>();
-  if (!sourcePage) return false;
+  if (!sourcePage) return nullptr;
   dialogs.files.push_back(sources);
   sourcePage->addFilesButton()->click();
-  if (!sourcePage->nextButton()->isEnabled()) return false;
+  if (!sourcePage->nextButton()->isEnabled()) return nullptr;
   sourcePage->nextButton()->click();
-  return typePassword(password) && waitForPage(ui::PageId::kHiding4);
+  return page<ui::PasswordPage>();
 }
 
-bool Desk::typePassword(const QString& password) {
-  auto* passwordPage = page<ui::PasswordPage>();
-  if (!passwordPage) return false;
-  passwordPage->firstBox()->setText(password);
-  passwordPage->secondBox()->setText(password);
-  passwordPage->nextButton()->click();
+bool Desk::reachCarriers(const std::vector<std::string>& sources, const QString& password) {
+  return reachPassword(sources) && typeTwice(password) && waitForPage(ui::PageId::kHiding4);
+}
+
+bool Desk::typeTwice(const QString& text) {
+  auto* page = this->page<ui::TwiceTypedPage>();
+  if (!page) return false;
+  page->firstBox()->setText(text);
+  page->secondBox()->setText(text);
+  page->nextButton()->click();
   return true;
+}
+
+ui::MarkPage* Desk::reachMark(const std::vector<std::string>& carriers) {
+  window_->command(ui::MenuCommand::kAuthoringWizard);
+  if (!addCarriers(carriers)) return nullptr;
+  page<ui::CarriersPage>()->nextButton()->click();
+  return page<ui::MarkPage>();
 }
 
 bool Desk::addCarriers(const std::vector<std::string>& carriers) {
@@ -160,8 +169,7 @@ bool Desk::unhide(const std::vector<std::string>& carriers, const QString& passw
   window_->command(ui::MenuCommand::kUnhidingWizard);
   if (!addCarriers(carriers)) return false;
   page<ui::CarriersPage>()->nextButton()->click();
-  return typePassword(password) &&
-         QTest::qWaitFor([&] { return !window_->jobs().running(); }, 60000);
+  return typeTwice(password) && QTest::qWaitFor([&] { return !window_->jobs().running(); }, 60000);
 }
 
 void dropFiles(QWidget* target, const std::vector<std::string>& paths) {

@@ -18,6 +18,7 @@
 #include "ui/dialogs.h"
 #include "ui/front_end.h"
 #include "ui/main_window.h"
+#include "ui/password_page.h"
 
 class QWidget;
 
@@ -44,7 +45,6 @@ class ScriptedDialogs : public ui::Dialogs {
   std::deque<bool> answers;
   // What was asked and shown.
   std::vector<std::vector<ui::FileFilter>> filterLists;
-  std::vector<QString> folderTitles;
   std::vector<Message> shown;
   std::vector<ui::BoxIcon> shownIcons;
   std::vector<Message> asked;
@@ -88,8 +88,15 @@ class Desk {
   // A file of `size` random bytes under src/.
   std::string sourceFile(const std::string& name, size_t size, uint32_t seed = 7);
 
-  // From the main menu through steps 1 to 3: `sources` chosen with "Add Files", the password
-  // typed twice. True once step 4 shows.
+  // From the main menu through step 1 with `sources` chosen with "Add Files": the password
+  // page, or null when another shows.
+  ui::PasswordPage* reachPassword(const std::vector<std::string>& sources);
+  // From the main menu through the Authoring Wizard's step 1 with `carriers` added: the mark
+  // page, or null when another shows.
+  ui::MarkPage* reachMark(const std::vector<std::string>& carriers);
+  // On a password or mark page: `text` typed in both boxes, then "Next"; false on another page.
+  bool typeTwice(const QString& text = QStringLiteral("sixteen letters!"));
+  // Steps 1 to 3 as above, the password typed twice. True once step 4 shows.
   bool reachCarriers(const std::vector<std::string>& sources,
                      const QString& password = QStringLiteral("sixteen letters!"));
   // On a carriers page: `carriers` chosen with "Add Carriers"; waits for the adding job to end.
@@ -104,9 +111,6 @@ class Desk {
   bool unhide(const std::vector<std::string>& carriers, const QString& password);
 
  private:
-  // On a password page: `password` typed in both boxes, then "Next"; false on another page.
-  bool typePassword(const QString& password);
-
   std::unique_ptr<ui::FrontEnd> frontEnd_;
   std::unique_ptr<ui::MainWindow> window_;
 };
