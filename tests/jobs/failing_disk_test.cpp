@@ -253,8 +253,9 @@ TEST_F(FailingDiskTest, ExtractingLeavesOnlyWholeFilesAndNoPartFile) {
           // Every file extracted is a whole copy of its source.
           for (const auto& e : std::filesystem::recursive_directory_iterator(back)) {
             const auto relative = std::filesystem::relative(e.path(), back).string();
-            if (e.is_regular_file())
+            if (e.is_regular_file()) {
               EXPECT_EQ(readAll(e.path()), readAll(dir.file("src/" + relative)));
+            }
           }
         });
   }

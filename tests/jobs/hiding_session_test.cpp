@@ -126,12 +126,17 @@ TEST_F(HidingSessionTest, WritingIsRefusedBeforeAnythingIsWritten) {
     ASSERT_TRUE(!held.isOpen() || held.lock());
     reporter.clear();
     const auto there = folderNames(dir.file("out"));
+    const bool placed = std::filesystem::exists(dir.file("out/a.wav"));
+    const auto atTarget = placed ? readAll(dir.file("out/a.wav")) : std::vector<uint8_t>{};
     EXPECT_FALSE(session.writeCarriers(row.out, options));  // no scripted answer: No
     const std::vector<MessageId> message = {row.message};
     EXPECT_EQ(reporter.shownIds(), row.asked ? std::vector<MessageId>{} : message);
     EXPECT_EQ(reporter.askedIds(), row.asked ? message : std::vector<MessageId>{});
     EXPECT_EQ(readAll(carriers[0]), before);
     EXPECT_EQ(folderNames(dir.file("out")), there);
+    if (placed) {
+      EXPECT_EQ(readAll(dir.file("out/a.wav")), atTarget);
+    }
   }
 }
 

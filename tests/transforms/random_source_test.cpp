@@ -50,7 +50,7 @@ TEST(RandomDraws, FullRangeBytesAndLittleEndianWordsStepInCycles) {
 // A fill of n bytes is n full-range draws: same bytes, same index and step after, from any
 // start (mid-cycle steps and a walk across the pool's end included).
 TEST(RandomDraws, FillingIsFullRangeByteDrawsInBulk) {
-  for (const auto [skip, n] : {std::pair{0, 0}, {0, 1}, {3, 10}, {7, 23}, {1, 250000}}) {
+  for (const auto& [skip, n] : {std::pair{0, 0}, {0, 1}, {3, 10}, {7, 23}, {1, 250000}}) {
     RandomSource filled = sourceWith(patternPool()), drawn = sourceWith(patternPool());
     for (int k = 0; k < skip; ++k) {
       filled.drawByte(0, 255);
