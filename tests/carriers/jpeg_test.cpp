@@ -80,7 +80,7 @@ TEST_F(JpegCount, AcceptsSegmentsItSkipsAndTablesItReplaces) {
 // tests/data/jpeg_headers.txt, then segments and markers out of place.
 TEST_F(JpegCount, RefusesOtherProcessesAndBrokenHeaders) {
   const auto cases = editedCases("jpeg_headers.txt", grey);
-  ASSERT_EQ(cases.size(), 25u);
+  ASSERT_EQ(cases.size(), 27u);
   for (const auto& [accepted, bytes, what] : cases) EXPECT_EQ(isCarrier(bytes), accepted) << what;
   const size_t afterSoi = 2, frame = segmentAt(grey, 0xFFC0), scan = segmentAt(grey, 0xFFDA);
   Bytes table(17, 0);
