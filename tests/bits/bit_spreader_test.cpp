@@ -76,21 +76,6 @@ TEST_F(BitSpreaderTest, AnEndingChunkTakesTheLastStreamBitsThenRandomBits) {
   }
 }
 
-TEST_F(BitSpreaderTest, UnalignedStartAndDataCheckOverWholeGroups) {
-  auto file = makeStream(64);
-  ChunkSource source(workspace, file, {11, 100, 100}, {});
-  auto bits = dataBits(source, 100);
-  for (uint32_t k = 0; k < 100; ++k) ASSERT_EQ(bits[k], bitAt(stream.data(), 11 + k));
-  // Twelve whole groups of eight; the last four bits are not counted.
-  uint8_t grouped[12];
-  for (int g = 0; g < 12; ++g) {
-    grouped[g] = 0;
-    for (int i = 0; i < 8; ++i)
-      grouped[g] = static_cast<uint8_t>(grouped[g] << 1 | bits[8 * g + i]);
-  }
-  EXPECT_EQ(source.dataCheck(), adler32(1, grouped, 12));
-}
-
 TEST_F(BitSpreaderTest, LongCarrierUsesChunksOfAtMostFourMegabits) {
   const uint32_t n = kChunkBits + 1;
   auto file = makeStream(n / 8 + 1);
@@ -147,20 +132,6 @@ TEST_F(BitSpreaderTest, SinkGathersWholeBuffersAndThePartialLastByte) {
   ASSERT_EQ(bytes.size(), 126u);
   for (int i = 0; i < 1001; ++i) ASSERT_EQ(bitAt(bytes.data(), i), i % 3 == 0 ? 1 : 0) << i;
   EXPECT_EQ(bytes[125] & 0x7F, 0);
-
-  // Past one buffer: the first 0x15FFEA bytes go out as one write, the rest on flush; the
-  // buffer starts empty again, whatever its first round held (ones, then alternate bits).
-  auto big = platform::realFileSystem().createTruncate(path);
-  ExtractionSink second(workspace, big);
-  const uint64_t full = uint64_t{kSinkBufferSize} * 8, total = full + 20;
-  auto bit = [&](uint64_t k) { return k < full ? 1 : static_cast<int>(k & 1); };
-  for (uint64_t k = 0; k < total; ++k) ASSERT_TRUE(second.put(bit(k)));
-  ASSERT_TRUE(second.flush());
-  big.close();
-  bytes = readAll(path);
-  ASSERT_EQ(bytes.size(), kSinkBufferSize + 3);
-  for (uint64_t k = full - 40; k < total; ++k) ASSERT_EQ(bitAt(bytes.data(), k), bit(k)) << k;
-  EXPECT_EQ(bitAt(bytes.data(), 5), 1);
 }
 
 TEST_F(BitSpreaderTest, MarkStreamRestartsEveryFourMegabits) {
