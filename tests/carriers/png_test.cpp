@@ -1,8 +1,4 @@
-// The PNG carrier: the image codec, checked against ImageMagick's reading of independent files,
-// however the image data is cut into chunks and every way it can be broken; the scanline filters
-// against the PNG standard's definitions; the header rules, what count refuses, broken chunk
-// sequences; and the conformance rows, whose targets must decode to the source's pixels but for
-// the unit bits and be written as the output options say.
+// The PNG carrier; its targets must decode to the source's pixels but for the unit bits.
 #include "carriers/png/png.h"
 
 #include <gtest/gtest.h>
