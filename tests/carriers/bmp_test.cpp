@@ -98,13 +98,6 @@ TEST(BmpHeader, TwentyFourBitFieldsNeedNoMasksAndHugeHeadersAreRefusedUnread) {
   }
 }
 
-TEST(BmpHandler, AllBlackBitmapIsNotACarrier) {
-  RoundTrip trip;
-  trip.expectNoCarriers(
-      CarrierType::kBmpColour,
-      {{"all black", buildBmp({}, [](uint32_t, uint32_t) { return 0x0F0F0Fu; })}});
-}
-
 // A bitmap is grey when every pixel's three channels agree: one pixel differing in any one
 // channel makes it a colour bitmap, wherever it lies (here the last pixel of the last row).
 TEST(BmpHandler, GreyOnlyWhenEveryPixelsThreeChannelsAgree) {

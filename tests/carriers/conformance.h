@@ -280,10 +280,6 @@ class CarrierConformance : public ::testing::TestWithParam<ConformanceCarrier> {
   bool hide(const std::string& prefix, const StreamShare& share, double& percentage) {
     return trip.hide(entry.path, prefix + name(), entry, share, percentage);
   }
-  // The entry of the target `hide` wrote under `prefix`.
-  CarrierEntry targetEntry(const std::string& prefix) const {
-    return {entry.type, entry.carrierBits, entry.parts, trip.dir.file(prefix + name())};
-  }
 
   RoundTrip trip;
   ConformanceFile source;

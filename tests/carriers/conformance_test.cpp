@@ -67,7 +67,8 @@ TEST_P(CarrierConformance, TrailerReadsBackUnderTheDataCheckOfTheBitsBeforeIt) {
   trip.randomStream((n + 7) / 8, 6);
   double percentage = -1;
   ASSERT_TRUE(hide("trailer_", {0, n, n}, percentage));
-  const CarrierEntry target = targetEntry("trailer_");
+  CarrierEntry target = entry;
+  target.path = trip.dir.file("trailer_" + name());
   std::vector<uint8_t> bits;
   ASSERT_TRUE(trip.extract(target, bits));
   platform::File src = platform::realFileSystem().openRead(target.path);

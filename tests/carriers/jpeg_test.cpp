@@ -1,6 +1,4 @@
-// The JPEG carrier: what count accepts and refuses, by the defect planted in a file it accepts;
-// damaged scans judged as a second, bit-by-bit reading judges them; and the conformance rows over
-// the files of other encoders, whose units that reading finds.
+// The JPEG carrier, against a second, bit-by-bit reading of the entropy-coded data.
 #include "carriers/jpeg/jpeg.h"
 
 #include <gtest/gtest.h>

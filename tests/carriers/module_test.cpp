@@ -1,6 +1,3 @@
-// Windows modules: which resource types are taken, what makes a module no carrier, which
-// resources count and in what order, where each resource's share of the stream begins, the
-// percentage and progress over the whole module, and the conformance rows.
 #include "carriers/pe/module.h"
 
 #include <gtest/gtest.h>

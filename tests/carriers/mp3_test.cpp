@@ -1,7 +1,4 @@
-// The MP3 carrier: frame headers and side information, where the bit reservoir leaves free bits
-// and what it refuses; through the handler the carrier bits of frame layouts, what count refuses,
-// a large file with a bit reservoir, and the conformance rows, whose unit model reads the free
-// bits after each frame's main data.
+// The MP3 carrier; the unit model reads the free bits after each frame's main data.
 #include "carriers/mp3/mp3.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,4 @@
-// The PNG carrier: the image codec, checked against ImageMagick's reading of independent files,
-// however the image data is cut into chunks and every way it can be broken; the scanline filters
-// against the PNG standard's definitions; the header rules, what count refuses, broken chunk
-// sequences; and the conformance rows, whose targets must decode to the source's pixels but for
-// the unit bits and be written as the output options say.
+// The PNG carrier; its targets must decode to the source's pixels but for the unit bits.
 #include "carriers/png/png.h"
 
 #include <gtest/gtest.h>
@@ -246,16 +242,11 @@ Bytes withChunks(const std::vector<Bytes>& chunks, const PngHead& head = {}) {
   return file;
 }
 
-// Count reads the signature and IHDR alone; the interlaced output it will be written with counts.
-TEST(PngCount, ReadsOnlyTheHeader) {
+// A linear stream over 32 bits counts; written interlaced (Adam7's filter bytes) it would not.
+TEST(PngCount, InterlacedOutputRefusesStreamsItWouldTakeBeyond32Bits) {
   RoundTrip trip;
-  const Bytes head = pngHead({}),
-              tall = pngHead({.width = 2, .height = 1300000000, .colourType = 0});
+  const Bytes tall = pngHead({.width = 2, .height = 1300000000, .colourType = 0});
   EXPECT_GT(trip.bitsOf(tall, CarrierType::kPng), 0u);
-  trip.expectNoCarriers(CarrierType::kPng, {{"palette", readFixture("png_palette.png")},
-                                            {"4-bit grey", readFixture("png_grey4.png")},
-                                            {"1-bit grey", readFixture("png_grey1.png")},
-                                            {"IHDR cut", Bytes(head.begin(), head.end() - 1)}});
   trip.workspace.options.pngOutput = PngOutput::kInterlaced;
   trip.expectNoCarriers(CarrierType::kPng, {{"written interlaced beyond 32 bits", tall}});
 }

@@ -1,6 +1,3 @@
-// The 16-bit sound carriers: what WAV, AIFF and AU counts refuse, samples across the 4 MiB
-// blocks they are streamed in, and the conformance rows, whose unit model finds the samples in
-// each file its own way.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -69,7 +69,7 @@ Mp3File buildMp3(const Mp3Shape& shape) {
     file.bytes.resize(start + f.length);
     uint8_t* frame = file.bytes.data() + start;
     frame[0] = 0xFF;
-    frame[1] = static_cast<uint8_t>(0xE0 | f.versionBits << 3 | f.layerBits << 1 | !f.crc);
+    frame[1] = static_cast<uint8_t>(0xE0 | f.versionBits << 3 | 1 << 1 | !f.crc);  // Layer III
     frame[2] = static_cast<uint8_t>(f.bitrateIndex << 4 | f.rateIndex << 2 | f.padding << 1);
     frame[3] = f.mono ? 0xC0 : 0x00;
     if (f.crc) frame[4] = frame[5] = 0x5A;

@@ -10,7 +10,6 @@ namespace murl::test {
 
 struct Mp3FrameLayout {
   uint8_t versionBits = 3;  // byte 1 bits 4-3: 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-  uint8_t layerBits = 1;    // byte 1 bits 2-1: 1 Layer III, 2 Layer II, 3 Layer I
   uint8_t bitrateIndex = 14;
   uint8_t rateIndex = 1;
   bool padding = false;

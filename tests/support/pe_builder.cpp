@@ -108,7 +108,6 @@ void putSectionHeader(std::vector<uint8_t>& b, size_t at, const std::string& nam
 PeModule buildPe(const PeShape& shape) {
   PeModule m;
   m.sectionAt = kSectionAt;
-  m.sectionVirtualAddress = kVirtualAddress;
   const std::vector<uint8_t> section = buildSection(shape, m);
   std::vector<uint8_t>& b = m.bytes;
   b.assign(kSectionAt, 0);

@@ -25,9 +25,8 @@ struct PeShape {
 
 struct PeModule {
   std::vector<uint8_t> bytes;
-  size_t sectionHeaderAt = 0;  // the resource section's header in the section table
-  size_t sectionAt = 0;        // the resource section's raw data
-  uint32_t sectionVirtualAddress = 0;
+  size_t sectionHeaderAt = 0;           // the resource section's header in the section table
+  size_t sectionAt = 0;                 // the resource section's raw data
   std::vector<size_t> rootEntryAt;      // each root (type) entry, in directory order
   std::vector<size_t> languageEntryAt;  // each resource's first language entry, list order
   std::vector<size_t> dataEntryAt;      // each resource's data entry, in the list's order

@@ -19,7 +19,7 @@ std::vector<uint8_t> pngHead(const PngHead& h) {
   std::vector<uint8_t> ihdr;
   appendBe32(ihdr, h.width);
   appendBe32(ihdr, h.height);
-  ihdr.insert(ihdr.end(), {h.bitDepth, h.colourType, h.compression, h.filterMethod, h.interlace});
+  ihdr.insert(ihdr.end(), {h.bitDepth, h.colourType, 0, 0, h.interlace});
   std::vector<uint8_t> out{137, 80, 78, 71, 13, 10, 26, 10};
   const auto chunk = pngChunk("IHDR", ihdr);
   out.insert(out.end(), chunk.begin(), chunk.end());

@@ -16,8 +16,6 @@ struct PngHead {
   uint8_t bitDepth = 8;
   uint8_t colourType = 2;
   uint8_t interlace = 0;
-  uint8_t compression = 0;  // IHDR's compression and filter method bytes
-  uint8_t filterMethod = 0;
 };
 // The signature and the IHDR chunk.
 std::vector<uint8_t> pngHead(const PngHead& head);
