@@ -52,14 +52,6 @@ TEST_F(CliTest, FailuresExitOneWithTheMessageInTheChosenLanguage) {
                        "Estrarli in quest'ordine:\n  out/c0.wav\n"))
       << wrongOrder.err;
   EXPECT_TRUE(folderNames(dir.file("back")).empty());
-
-  // Without a terminal and without --overwrite, an existing target is not replaced.
-  auto before = readAll(dir.file("out/c0.wav"));
-  CliResult again = hide();
-  EXPECT_EQ(again.status, 1);
-  EXPECT_TRUE(contains(again.err, "Target carrier already exists! Overwrite? No"));
-  EXPECT_EQ(readAll(dir.file("out/c0.wav")), before);
-  EXPECT_EQ(hide("--overwrite").status, 0);
 }
 
 // Bad usage exits 2, a job that cannot be done 1; neither writes a target.
