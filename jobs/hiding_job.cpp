@@ -197,12 +197,7 @@ bool HidingJob::readBackMatches(const CarrierEntry& asTarget, platform::File& ba
   }
   ReadBackSink sink;
   if (!carrierHandler(asTarget.type).extract(back, asTarget, sink, workspace_)) return false;
-  return recordsMatch(sink.take(), written);
-}
-
-bool HidingJob::recordsMatch(const std::vector<TrailerRecord>& read,
-                             const std::vector<TrailerRecord>& written) {
-  if (read == written) return true;
+  if (sink.take() == written) return true;
   workspace_.show(MessageId::kTargetNotAsWritten);
   return false;
 }

@@ -85,9 +85,6 @@ class HidingJob {
   // data share with what was written.
   bool readBackMatches(const CarrierEntry& asTarget, platform::File& back,
                        const std::vector<TrailerRecord>& written);
-  // False, after its message, when what was read back differs from what was written.
-  bool recordsMatch(const std::vector<TrailerRecord>& read,
-                    const std::vector<TrailerRecord>& written);
 
   Workspace& workspace_;
   TempFile stream_;

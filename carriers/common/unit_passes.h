@@ -252,21 +252,20 @@ class UnitReader {
       count = 0;
       return ok;
     };
-    bool handedOver = true;
+    // A failed hand-over ends the walk: what the reader holds is no longer read.
     for (; i + 8 <= units; i += 8) {
       const UnitGroup group = grouper.group(bytes + kSize * i);
       const uint32_t qualifying = bitCount(group.qualifying);
       if (qualifying > dataLeft) break;  // the data ends inside: one at a time below
-      if (count + qualifying > 64 && !(handedOver = handOver())) break;
+      if (count + qualifying > 64 && !handOver()) return false;
       word = word << qualifying | tables.extract[group.qualifying][group.lowBits];
       count += qualifying;
       dataLeft -= qualifying;
-      if (count == 64 && !(handedOver = handOver())) break;
+      if (count == 64 && !handOver()) return false;
     }
     word_ = word;
     count_ = count;
     dataLeft_ = dataLeft;
-    if (!handedOver) return false;
     for (; i < units && (dataLeft_ != 0 || (keepsTrailer_ && trailerLeft_ != 0)); ++i) {
       const uint8_t* unit = bytes + kSize * i;
       if (!grouper.qualifies(unit)) continue;
