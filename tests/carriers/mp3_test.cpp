@@ -169,6 +169,9 @@ TEST(Mp3Count, FreeBitsOfEveryFrameButTheLastAfterTheLeadIn) {
          s.trail.resize(128, 'x');
        }),
        twoFrames},
+      // The sync search reads 64 KiB at a time: this sync's 0xFF ends the first piece.
+      {"the first frame at byte 65535", changed([](Mp3Shape& s) { s.lead.resize(65535, 0x11); }),
+       twoFrames},
       {"three bytes after the last frame", changed([](Mp3Shape& s) {
          s.trail = {0xFF, 0xFB, 0x90};
        }),
