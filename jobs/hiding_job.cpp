@@ -159,7 +159,7 @@ bool HidingJob::fillTarget(platform::File& src, platform::File& dst, PlanEntry& 
   HideJob recorded = job;
   recorded.written = &written;
   if (!verify_) return hideInto(src, dst, entry, carrier, recorded);
-  if (!dst.readsAtWhileWritten())
+  if (!dst.readsAtWhileWritten() || !carrierHandler(carrier.type).writesTargetInOneSweep())
     return hideInto(src, dst, entry, carrier, recorded) && readBackMatches(asTarget, dst, written);
   std::vector<TrailerRecord> read;
   const TrailingReadBack::Outcome outcome = [&] {

@@ -75,7 +75,8 @@ class HidingJob {
   bool writeOne(PlanEntry& entry, const CarrierEntry& carrier, platform::Folder& folder,
                 const std::string& target, const HideJob& job);
   // Writes the target into `dst` and, when the job verifies, reads it back: beside the writing
-  // when `dst` reads at an offset beside its writes (jobs/trailing_read_back.h), else after it.
+  // when `dst` reads at an offset beside its writes (jobs/trailing_read_back.h) and the format
+  // writes its targets in one sweep, else after it.
   bool fillTarget(platform::File& src, platform::File& dst, PlanEntry& entry,
                   const CarrierEntry& carrier, const CarrierEntry& asTarget, const HideJob& job);
   // Writes the target into `dst` from the start of the stream.

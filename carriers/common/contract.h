@@ -105,6 +105,10 @@ class CarrierHandler {
   // Reads the N data bits as extract does and feeds them to the collector.
   virtual bool check(platform::File& src, uint32_t carrierBits, CheckCollector& collector,
                      Workspace& workspace) const = 0;
+
+  // Whether hide writes every target once, from start to end, as long as its source. Only such a
+  // target can be read back while it is written; any other would be read again after the writing.
+  virtual bool writesTargetInOneSweep() const = 0;
 };
 
 }  // namespace murl

@@ -20,6 +20,9 @@
 // or, where one pass cannot tell the type before the units are seen (grey bitmaps), both:
 //   bool countUnits(uint64_t& units);     count's pass, which also settles type()
 //   bool classify();                      mark and check settle type() before their walk
+// and, where hide codes data afresh (runs, deflate, stuffed entropy bytes), so that the target's
+// length may differ from the source's:
+//   static constexpr bool kCodesTarget = true;
 #include <concepts>
 
 #include "carriers/common/contract.h"
@@ -32,6 +35,9 @@ template <class F>
 concept CountsWithoutPass = requires(F format, uint64_t& units) {
   { format.countUnits(units) } -> std::same_as<bool>;
 };
+
+template <class F>
+concept CodesTarget = F::kCodesTarget;
 
 template <class F>
 concept ClassifiesWhileCounting = CountsWithoutPass<F> && requires(F format) {
@@ -144,6 +150,7 @@ class FormatHandler final : public CarrierHandler {
     return format_ops::read<F>({workspace, Operation::kCheck}, src, CarrierRegion::wholeFile(src),
                                F::kType, carrierBits, collector);
   }
+  bool writesTargetInOneSweep() const override { return !CodesTarget<F>; }
 };
 
 }  // namespace murl

@@ -20,6 +20,7 @@ namespace murl {
 class JpegFormat {
  public:
   static constexpr CarrierType kType = CarrierType::kJpeg;
+  static constexpr bool kCodesTarget = true;
 
   explicit JpegFormat(const OperationContext& context);
 

@@ -19,6 +19,7 @@ namespace murl {
 class PcxFormat {
  public:
   static constexpr CarrierType kType = CarrierType::kPcxColour;
+  static constexpr bool kCodesTarget = true;
 
   explicit PcxFormat(const OperationContext& context) : context_(context) {}
 

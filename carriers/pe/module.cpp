@@ -143,6 +143,8 @@ class ModuleHandler final : public CarrierHandler {
     workspace.show(MessageId::kNoCarrierBits);
     return false;
   }
+  // The module is copied whole, then its resources are written over the copy.
+  bool writesTargetInOneSweep() const override { return false; }
 };
 
 // Windows modules, in the order their extensions are tried; "*" is any letter. Their resources'

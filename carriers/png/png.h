@@ -18,6 +18,7 @@ namespace murl {
 class PngFormat {
  public:
   static constexpr CarrierType kType = CarrierType::kPng;
+  static constexpr bool kCodesTarget = true;
 
   explicit PngFormat(const OperationContext& context) : context_(context) {}
 

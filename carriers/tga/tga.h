@@ -18,6 +18,7 @@ namespace murl {
 class TgaFormat {
  public:
   static constexpr CarrierType kType = CarrierType::kTga;
+  static constexpr bool kCodesTarget = true;
 
   explicit TgaFormat(const OperationContext& context) : context_(context) {}
 

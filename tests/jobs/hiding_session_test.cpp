@@ -1,5 +1,6 @@
 #include "jobs/hiding_session.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "session_fixture.h"
@@ -186,6 +187,28 @@ TEST_F(HidingSessionTest, TargetsReadBackOtherwiseThanWrittenFailTheHideAndGo) {
       EXPECT_EQ(folderNames(out).size(), 3u);
     }
     reporter.clear();
+  }
+}
+
+// Targets not written in one sweep are read back once, after the writing, and the bar never goes
+// back: a PNG's image data deflated afresh, a JPEG's entropy bytes stuffed afresh, a module's
+// resources written over its copy.
+TEST_F(HidingSessionTest, ATargetNotWrittenInOneSweepIsReadBackOnlyAfterItsWriting) {
+  makeSources(20);
+  for (const char* fixture : {"png_noise_rgb8.png", "jpeg_magick_q100.jpg", "module_pe32.dll"}) {
+    SCOPED_TRACE(fixture);
+    const std::string carrier = dir.file("carriers/") + fixture;
+    std::filesystem::copy_file(std::string(MURL_TEST_DATA_DIR) + "/" + fixture, carrier);
+    HidingSession hiding(workspace, listener);
+    ASSERT_TRUE(prepareHiding(hiding, {carrier}));
+    const uint64_t readsAt = files.calls(FsCall::kReadAt);
+    listener.percents.clear();
+    ASSERT_TRUE(hiding.writeCarriers(dir.file("out"), options));
+    EXPECT_EQ(files.calls(FsCall::kReadAt), readsAt);
+    EXPECT_TRUE(std::is_sorted(listener.percents.begin(), listener.percents.end()));
+    expectSourcesBack({dir.file("out/") + fixture});
+    std::filesystem::remove_all(dir.file("back"));
+    std::filesystem::create_directory(dir.file("back"));
   }
 }
 
