@@ -191,11 +191,12 @@ TEST_F(HidingSessionTest, TargetsReadBackOtherwiseThanWrittenFailTheHideAndGo) {
 }
 
 // Targets not written in one sweep are read back once, after the writing, and the bar never goes
-// back: a PNG's image data deflated afresh, a JPEG's entropy bytes stuffed afresh, a module's
-// resources written over its copy.
+// back: a PNG's image data deflated afresh, a JPEG's entropy bytes stuffed afresh, PCX and TGA
+// runs coded afresh, a module's resources written over its copy.
 TEST_F(HidingSessionTest, ATargetNotWrittenInOneSweepIsReadBackOnlyAfterItsWriting) {
   makeSources(20);
-  for (const char* fixture : {"png_noise_rgb8.png", "jpeg_magick_q100.jpg", "module_pe32.dll"}) {
+  for (const char* fixture : {"png_noise_rgb8.png", "jpeg_magick_q100.jpg", "pcx_im_rle.pcx",
+                              "tga_im_rle_bl.tga", "module_pe32.dll"}) {
     SCOPED_TRACE(fixture);
     const std::string carrier = dir.file("carriers/") + fixture;
     std::filesystem::copy_file(std::string(MURL_TEST_DATA_DIR) + "/" + fixture, carrier);
