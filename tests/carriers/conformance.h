@@ -31,9 +31,7 @@ namespace murl::test {
 
 using Bytes = std::vector<uint8_t>;
 
-inline std::vector<uint8_t> readFixture(const std::string& name) {
-  return readAll(std::string(MURL_TEST_DATA_DIR) + "/" + name);
-}
+inline std::vector<uint8_t> readFixture(const std::string& name) { return readAll(dataPath(name)); }
 
 // `file` with the bytes from `at` on replaced by `with`.
 inline std::vector<uint8_t> patched(std::vector<uint8_t> file, size_t at,

@@ -83,7 +83,7 @@ class PngCodecTest : public ::testing::Test {
 // The CRC-32 of each fixture's pixels as `convert FILE -depth D -endian MSB rgba:-` gives them
 // (tests/data/README.md).
 TEST_F(PngCodecTest, FixturesDecodeToThePixelsImageMagickReads) {
-  std::ifstream list(std::string(MURL_TEST_DATA_DIR) + "/png_pixels.txt");
+  std::ifstream list(dataPath("png_pixels.txt"));
   std::string name, crc;
   int files = 0;
   while (list >> name >> crc) {

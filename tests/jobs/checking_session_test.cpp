@@ -20,7 +20,7 @@ TEST_F(CheckingSessionTest, EachRefusalShowsItsOneMessage) {
   } cases[] = {
       {dir.file("notes.txt"), MessageId::kNoCarrierBits},
       {dir.file("noise.wav"), MessageId::kNoCarrierBits},
-      {std::string(MURL_TEST_DATA_DIR) + "/module_pe32.dll", MessageId::kNoCarrierBits},
+      {dataPath("module_pe32.dll"), MessageId::kNoCarrierBits},
       {makeExactCarrier("short.wav", 799, 1), MessageId::kInsufficientCarrierBits},
       {dir.file("missing.wav"), MessageId::kCouldntOpenCarrier},
   };

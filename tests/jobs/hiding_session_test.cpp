@@ -199,7 +199,7 @@ TEST_F(HidingSessionTest, ATargetNotWrittenInOneSweepIsReadBackOnlyAfterItsWriti
                               "tga_im_rle_bl.tga", "module_pe32.dll"}) {
     SCOPED_TRACE(fixture);
     const std::string carrier = dir.file("carriers/") + fixture;
-    std::filesystem::copy_file(std::string(MURL_TEST_DATA_DIR) + "/" + fixture, carrier);
+    std::filesystem::copy_file(dataPath(fixture), carrier);
     HidingSession hiding(workspace, listener);
     ASSERT_TRUE(prepareHiding(hiding, {carrier}));
     const uint64_t readsAt = files.calls(FsCall::kReadAt);

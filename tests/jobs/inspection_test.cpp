@@ -41,8 +41,7 @@ class InspectionTest : public SessionTest {
 
   // ImageMagick's 48 x 40 image of 16-bit RGB samples (tests/data).
   std::string makePng(const std::string& name) {
-    writeAll(dir.file("carriers/" + name),
-             readAll(std::string(MURL_TEST_DATA_DIR) + "/png_rgb16_split.png"));
+    writeAll(dir.file("carriers/" + name), readAll(dataPath("png_rgb16_split.png")));
     return dir.file("carriers/" + name);
   }
 
@@ -80,8 +79,7 @@ TEST_F(InspectionTest, EachSituationIsToldApart) {
   levels.setLevel(LevelFormat::kBmp, 1);
   const auto b = hideInto({makeCarrier("d.wav", 3000, 4), makeBmp("e.bmp", 40)}, levels);
   // A module's bitmaps and wave: only the bitmaps' level differs from the one given.
-  writeAll(dir.file("carriers/f.dll"),
-           readAll(std::string(MURL_TEST_DATA_DIR) + "/module_pe32.dll"));
+  writeAll(dir.file("carriers/f.dll"), readAll(dataPath("module_pe32.dll")));
   Options bmpLevel = options;
   bmpLevel.setLevel(LevelFormat::kBmp, 1);
   const auto module = hideInto({dir.file("carriers/f.dll")}, bmpLevel);

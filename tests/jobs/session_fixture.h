@@ -9,6 +9,7 @@
 #include "jobs/hiding_session.h"
 #include "jobs/unhiding_session.h"
 #include "platform/folders.h"
+#include "support/data_lines.h"
 #include "support/faulty_file_system.h"
 #include "support/random_bytes.h"
 #include "support/recording_listener.h"

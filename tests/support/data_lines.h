@@ -9,6 +9,11 @@
 
 namespace murl::test {
 
+// The path of tests/data/`name`.
+inline std::string dataPath(const std::string& name) {
+  return std::string(MURL_TEST_DATA_DIR) + "/" + name;
+}
+
 inline std::vector<uint8_t> fromHex(const std::string& hex) {
   std::vector<uint8_t> out;
   for (size_t i = 0; i + 1 < hex.size(); i += 2)
@@ -18,7 +23,7 @@ inline std::vector<uint8_t> fromHex(const std::string& hex) {
 
 // The fields of every case in tests/data/`name`; none when the file is missing.
 inline std::vector<std::vector<std::string>> dataLines(const std::string& name) {
-  std::ifstream in(std::string(MURL_TEST_DATA_DIR) + "/" + name);
+  std::ifstream in(dataPath(name));
   std::vector<std::vector<std::string>> cases;
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;
